@@ -1,0 +1,267 @@
+// The interim-product command: construction, state graph, activation and actions.
+#include "VexStrCreateInterimProdCmd.h"
+
+#include "VexStrInterimProdPanel.h"
+#include "vex/Application.h"
+#include "vex/Errors.h"
+#include "vex/ObjectClassFrame.h"
+
+namespace {
+
+constexpr VexCommandMode CommandMode = 0;
+constexpr VexCommandMode AgentMode = 3;
+constexpr std::int64_t AgentBehavior = 0;
+constexpr VexStatusChangeRC Done = 0;
+
+void LeaveToHost(VexBaseUnknown*) {}
+
+// Gives a counted pointer back, clearing the holder first so that no path can release it twice.
+template <class Interface>
+void ReleaseHeld(Interface*& held) {
+  Interface* released = held;
+  held = nullptr;
+  if (released != nullptr) released->Release();
+}
+
+// The same, for a handler that is already dealing with an error: a second error raised by the
+// release is left to the host so that the remaining releases still happen.
+template <class Interface>
+void ReleaseWhileHandling(Interface*& held) {
+  VexXHContext::Guard([&] { ReleaseHeld(held); }, LeaveToHost);
+}
+
+bool IsVexError(VexBaseUnknown* error) {
+  bool vexError = false;
+  VexXHContext::Guard([&] { vexError = error->IsAKindOf(VexError::ClassName()) != 0; }, LeaveToHost);
+  return vexError;
+}
+
+}  // namespace
+
+VexStrCreateInterimProdCmd::VexStrCreateInterimProdCmd() : VexStateCommand(CommandMode), _SelectedClass() {
+  VexXHContext::Guard(
+      [&] {
+        _Panel = nullptr;
+        _Factory = nullptr;
+        _ErrorBox = nullptr;
+        _PanelAgent = nullptr;
+        _ErrorBoxAgent = nullptr;
+        _SelectClassAgent = nullptr;
+
+        VexDialog* parent = nullptr;
+        if (VexFrmLayout* layout = VexFrmLayout::GetCurrentLayout()) parent = layout->GetMainWindow();
+
+        // The panel's widgets are built at activation.
+        _Panel = new VexStrInterimProdPanel(parent, "InterimProductPanel");
+        if (_Panel == nullptr) {
+          RequestDelayedDestruction();
+        } else {
+          _Panel->SetVisibility(VexDlgHide);
+        }
+        _ErrorBox = new VexStrErrorBox("VexStrErrorBox");
+      },
+      LeaveToHost);
+}
+
+VexStrCreateInterimProdCmd::~VexStrCreateInterimProdCmd() {
+  VexXHContext::Guard(
+      [&] {
+        if (_Panel != nullptr) _Panel->RequestDelayedDestruction();
+        if (_PanelAgent != nullptr) _PanelAgent->RequestDelayedDestruction();
+        if (_ErrorBoxAgent != nullptr) _ErrorBoxAgent->RequestDelayedDestruction();
+        if (_ErrorBox != nullptr) _ErrorBox->RequestDelayedDestruction();
+        if (_SelectClassAgent != nullptr) _SelectClassAgent->RequestDelayedDestruction();
+        ReleaseHeld(_Factory);
+        _Panel = nullptr;
+        _ErrorBox = nullptr;
+        _PanelAgent = nullptr;
+        _ErrorBoxAgent = nullptr;
+        _SelectClassAgent = nullptr;
+      },
+      LeaveToHost);
+}
+
+void VexStrCreateInterimProdCmd::BuildGraph() {
+  VexXHContext::Guard(
+      [&] {
+        _ErrorBoxAgent = new VexDialogAgent("ErrorBox", AgentBehavior, AgentMode);
+        if (_ErrorBoxAgent != nullptr && _ErrorBox != nullptr) {
+          _ErrorBoxAgent->AcceptOnNotify(_ErrorBox, _ErrorBox->GetNfyOKNotification());
+        }
+
+        _PanelAgent = new VexPanelAcquisition("PanelAgent", _Panel);
+        if (_PanelAgent != nullptr && _Panel != nullptr) {
+          _PanelAgent->AcceptOnEvent(_Panel->GetDiaOKNotification(), nullptr);
+          _PanelAgent->AcceptOnEvent(_Panel->GetDiaCANCELNotification(), nullptr);
+          _PanelAgent->AcceptOnEvent(_Panel->GetWindCloseNotification(), nullptr);
+        }
+
+        // Every class choice in the panel's object-class frame, from whichever sender.
+        _SelectClassAgent = new VexDialogAgent("SelectClassAgent", AgentBehavior, AgentMode);
+        if (_SelectClassAgent != nullptr) {
+          _SelectClassAgent->AcceptOnNotify(nullptr, VexStrObjectClassFrameNotif::ClassName());
+        }
+
+        VexDialogState* state = GetInitialState("SelIntermProductType");
+        if (state != nullptr) {
+          state->AddDialogAgent(_ErrorBoxAgent);
+          state->AddDialogAgent(_PanelAgent);
+          state->AddDialogAgent(_SelectClassAgent);
+        }
+
+        // The conditions are made before the actions, row by row, so the host sees one order.
+        auto addTransition = [&](VexDialogState* target, VexStateCondition* condition, VexActionMethod method) {
+          VexDiaAction* action = Action(method, nullptr, nullptr, nullptr);
+          AddTransition(state, target, condition, action);
+        };
+        const auto close = static_cast<VexActionMethod>(&VexStrCreateInterimProdCmd::CloseAction);
+        const auto create = static_cast<VexActionMethod>(&VexStrCreateInterimProdCmd::CreateAction);
+        const auto selectClass = static_cast<VexActionMethod>(&VexStrCreateInterimProdCmd::SelectClassAction);
+        VexDialogState* const end = nullptr;
+
+        if (_ErrorBox != nullptr) {
+          addTransition(end, IsLastModifiedAgentCondition(_ErrorBoxAgent, _ErrorBox->GetNfyOKNotification()), close);
+        }
+        if (_Panel != nullptr) {
+          addTransition(end, IsLastModifiedAgentCondition(_PanelAgent, _Panel->GetDiaCANCELNotification()), close);
+          addTransition(end, IsLastModifiedAgentCondition(_PanelAgent, _Panel->GetWindCloseNotification()), close);
+          addTransition(end, IsLastModifiedAgentCondition(_PanelAgent, _Panel->GetDiaOKNotification()), create);
+          addTransition(state, IsOutputSetCondition(_SelectClassAgent), selectClass);
+        }
+      },
+      LeaveToHost);
+}
+
+const char* VexStrCreateInterimProdCmd::GetResourceFilename(int level) const {
+  if (level <= 0) return "VexStrCreateInterimProdCmd";
+  return VexDialogAgent::GetResourceFilename(level - 1);
+}
+
+VexStatusChangeRC VexStrCreateInterimProdCmd::Desactivate(VexCommand*, VexNotification*) { return Done; }
+
+VexStatusChangeRC VexStrCreateInterimProdCmd::Cancel(VexCommand*, VexNotification*) { return Done; }
+
+VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotification*) {
+  if (_PanelAgent != nullptr) _PanelAgent->InitializeAcquisition();
+  if (_ErrorBoxAgent != nullptr) _ErrorBoxAgent->InitializeAcquisition();
+
+  VexFrmEditor* editor = VexFrmEditor::GetCurrentEditor();
+  if (editor == nullptr) return Done;
+
+  // Locals are destroyed in reverse order: the strings, then the product handle, then the path.
+  VexPathElement path(editor->GetActivePath());
+  ReleaseHeld(_Factory);
+
+  VexIProduct_var product;
+  if (VexBaseUnknown* found = path.SearchObject(VexIProduct::ClassName())) {
+    void* factory = nullptr;
+    found->QueryInterface(IID_VexIStrInterimProductFactory, &factory);
+    _Factory = static_cast<VexIStrInterimProductFactory*>(factory);
+    product = found;
+    found->Release();
+  }
+
+  VexBoolean allowed = 0;
+  VexUnicodeString message;
+  if (_Factory != nullptr) _Factory->CanCreate(allowed, message);
+
+  if (allowed == 0) {
+    // Refused, or no factory found: the message is then empty.
+    if (_ErrorBox != nullptr) {
+      _ErrorBox->SetText(message);
+      _ErrorBox->SetVisibility(VexDlgShow);
+    }
+    return Done;
+  }
+
+  // Without a panel (its allocation failed, and the command already asked to be destroyed)
+  // there is nothing to build or show.
+  if (_Panel == nullptr) return Done;
+
+  VexUnicodeString firstSetting;
+  VexUnicodeString secondSetting;
+  _Factory->GetClassSettings(firstSetting, secondSetting);
+  // The frame's first string is the factory's second setting; the first becomes the class object.
+  _Panel->Build(secondSetting, firstSetting);
+  _Panel->SetClassObject(&firstSetting);
+  _Panel->SetVisibility(VexDlgShow);
+
+  VexBoolean browserAllowed = 0;
+  _Factory->IsBrowserAllowed(browserAllowed);
+  _Panel->SetBrowserSensitivity(browserAllowed != 0 ? VexDlgSensitive : VexDlgInsensitive);
+
+  if (!product == 0) {
+    VexUnicodeString partNumber = product->GetPartNumber();
+    _Panel->SetPartNumber(partNumber);
+  }
+  return Done;
+}
+
+VexBoolean VexStrCreateInterimProdCmd::CloseAction(void*) {
+  VexBoolean result = 0;
+  VexXHContext::Guard(
+      [&] {
+        if (_Panel != nullptr) _Panel->SetVisibility(VexDlgHide);
+        result = 1;
+      },
+      LeaveToHost);
+  return result;
+}
+
+VexBoolean VexStrCreateInterimProdCmd::CreateAction(void*) {
+  VexBoolean result = 0;
+  VexBaseUnknown* created = nullptr;       // counted
+  VexIProduct* productInterface = nullptr;  // counted
+  VexXHContext::Guard(
+      [&] {
+        VexApplicationFrame::SetBusyCursor();
+        if (_Factory != nullptr) {
+          std::intptr_t extra = 0;
+          const VexHRESULT status = _Factory->CreateInterimProduct(_SelectedClass, &extra, &created);
+          if (status >= 0 && created != nullptr) {
+            VexUnicodeString partNumber;
+            if (_Panel != nullptr) partNumber = _Panel->GetPartNumber();
+            // The part number goes to the active product, the one the factory belongs to.
+            if (partNumber.GetLengthInChar() > 0) {
+              void* found = nullptr;
+              const VexHRESULT queried = _Factory->QueryInterface(IID_VexIProduct, &found);
+              productInterface = static_cast<VexIProduct*>(found);
+              if (queried >= 0 && productInterface != nullptr) {
+                productInterface->SetPartNumber(partNumber);
+                ReleaseHeld(productInterface);
+              }
+            }
+            result = 1;
+            ReleaseHeld(created);
+          }
+        }
+        if (_PanelAgent != nullptr) _PanelAgent->InitializeAcquisition();
+        if (_ErrorBoxAgent != nullptr) _ErrorBoxAgent->InitializeAcquisition();
+      },
+      [&](VexBaseUnknown* error) {
+        // Whatever kind of error stopped the body, what it held goes back; only a VexError is
+        // the command's to release, any other kind is left to the host.
+        const bool vexError = IsVexError(error);
+        ReleaseWhileHandling(productInterface);
+        ReleaseWhileHandling(created);
+        if (vexError) error->Release();
+      });
+  return result;
+}
+
+VexBoolean VexStrCreateInterimProdCmd::SelectClassAction(void*) {
+  VexXHContext::Guard(
+      [&] {
+        if (_Panel == nullptr) return;
+        _SelectedClass = "";
+        _SelectedClass = _Panel->GetSelectedClass();
+        // OK only while a class is chosen.
+        _Panel->SetOKSensitivity(_SelectedClass.GetLengthInChar() > 0 ? VexDlgSensitive : VexDlgInsensitive);
+      },
+      [&](VexBaseUnknown* error) {
+        if (IsVexError(error)) error->Release();
+      });
+  // The next class choice must fire the self-loop again, whatever happened above.
+  if (_SelectClassAgent != nullptr) _SelectClassAgent->InitializeAcquisition();
+  return 0;
+}

@@ -1,0 +1,80 @@
+// Root of every host object: reference counting, interface queries, meta-class answers and the
+// host allocator.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vexhost {
+struct Inspect;
+}
+
+// The host's one-byte boolean.
+using VexBoolean = unsigned char;
+
+// Status of a host call: negative on failure.
+using VexHRESULT = std::int32_t;
+constexpr VexHRESULT VexS_OK = 0;
+constexpr VexHRESULT VexE_FAIL = -1;
+constexpr VexHRESULT VexE_NOINTERFACE = -2;
+
+// Interface identifier. Two identifiers are equal when their names are.
+struct VexIID {
+  const char* Name;
+};
+bool operator==(const VexIID& left, const VexIID& right);
+
+// What a host class says about itself: its name and the class it derives from.
+class VexMetaClass {
+ public:
+  constexpr VexMetaClass(const char* name, const VexMetaClass* parent) : _Name(name), _Parent(parent) {}
+  const char* GetName() const { return _Name; }
+  const VexMetaClass* GetParent() const { return _Parent; }
+  bool IsKindOf(const char* name) const;
+
+ private:
+  const char* _Name;
+  const VexMetaClass* _Parent;
+};
+
+// Declares a host class's meta-class answers. Module classes do not use it: they answer as their base.
+#define VEX_DECLARE_CLASS                          \
+ public:                                           \
+  static const char* ClassName();                  \
+  static const VexMetaClass& MetaClass();          \
+  const VexMetaClass* GetMetaObject() const override;
+
+class VexBaseUnknown {
+ public:
+  static const char* ClassName();
+  static const VexMetaClass& MetaClass();
+
+  VexBaseUnknown();
+  VexBaseUnknown(const VexBaseUnknown&) = delete;
+  VexBaseUnknown& operator=(const VexBaseUnknown&) = delete;
+  virtual ~VexBaseUnknown();
+
+  // Fills `out` with a counted reference to the interface, or null with a negative status.
+  virtual VexHRESULT QueryInterface(const VexIID& iid, void** out);
+  virtual std::uint32_t AddRef();
+  // A release on an object whose count is already zero is recorded by the host as an over-release.
+  virtual std::uint32_t Release();
+
+  virtual const VexMetaClass* GetMetaObject() const;
+  int IsA(const char* className) const;
+  int IsAKindOf(const char* className) const;
+
+  // The host allocator: null when it cannot provide the memory. It is noexcept so that a null
+  // result skips the constructor.
+  static void* operator new(std::size_t size) noexcept;
+  static void operator delete(void* memory) noexcept;
+
+ protected:
+  // Called by the host when the last counted reference is released; the memory is reclaimed by
+  // the host later, so a stray release is caught instead of touching freed memory.
+  virtual void OnLastRelease();
+
+ private:
+  friend struct vexhost::Inspect;
+  std::uint32_t _RefCount = 1;
+};

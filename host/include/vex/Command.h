@@ -1,0 +1,52 @@
+// Commands and notifications: what every interactive host object is.
+#pragma once
+
+#include <vector>
+
+#include "vex/Base.h"
+#include "vex/Strings.h"
+
+using VexCommandMode = int;
+using VexStatusChangeRC = int;
+
+// A notification a command sends; its class name tells its kind.
+class VexNotification : public VexBaseUnknown {
+  VEX_DECLARE_CLASS
+};
+
+class VexEventSubscriber : public VexBaseUnknown {
+  VEX_DECLARE_CLASS
+};
+
+class VexCommand : public VexEventSubscriber {
+  VEX_DECLARE_CLASS
+ public:
+  explicit VexCommand(const VexString& name = VexString(), VexCommandMode mode = 0);
+  ~VexCommand() override;
+
+  virtual VexStatusChangeRC Activate(VexCommand* sender, VexNotification* notification);
+  virtual VexStatusChangeRC Desactivate(VexCommand* sender, VexNotification* notification);
+  virtual VexStatusChangeRC Cancel(VexCommand* sender, VexNotification* notification);
+  // The resource file in which the host finds the object's texts; higher levels name the files of
+  // the base classes, null past the root.
+  virtual const char* GetResourceFilename(int level) const;
+
+  // Asks the host to destroy this object later, once the current event is handled.
+  void RequestDelayedDestruction();
+  // Drops the analyse-notification callbacks registered on this command for that sender and
+  // notification.
+  void RemoveAnalyseNotificationCB(VexCommand* sender, VexNotification* notification, void* reserved);
+
+  const VexString& GetName() const;
+  void SetName(const VexString& name);
+
+ private:
+  friend struct vexhost::Inspect;
+  struct AnalyseCallback {
+    VexCommand* Sender;
+    VexNotification* Notification;
+  };
+  VexString _Name;
+  VexCommandMode _Mode;
+  std::vector<AnalyseCallback> _AnalyseCallbacks;
+};

@@ -1,0 +1,75 @@
+// Host errors and the error scope. A host error is a counted host object thrown as a C++
+// exception; an error scope catches it, lends it to a handler and hands it back to the host.
+#pragma once
+
+#include <string>
+
+#include "vex/Base.h"
+
+// The common kind of host error.
+class VexError : public VexBaseUnknown {
+  VEX_DECLARE_CLASS
+ public:
+  explicit VexError(const char* message);
+  const char* GetMessage() const;
+
+ private:
+  std::string _Message;
+};
+
+// A host error that is not a VexError: raised by the host's system layer.
+class VexSystemError : public VexBaseUnknown {
+  VEX_DECLARE_CLASS
+ public:
+  explicit VexSystemError(const char* message);
+  const char* GetMessage() const;
+
+ private:
+  std::string _Message;
+};
+
+// What travels as the C++ exception: the error, holding one reference for whoever catches it.
+class VexRaisedError {
+ public:
+  explicit VexRaisedError(VexBaseUnknown* error);
+  virtual ~VexRaisedError();
+  VexBaseUnknown* GetError() const { return _Error; }
+
+ private:
+  VexBaseUnknown* _Error;
+};
+
+class VexXHContext {
+ public:
+  // Runs `body`; when a host error stops it, runs `handler` with the error (which holds a
+  // reference of its own for the handler to release) and hands the error back to the host.
+  // Returns true when the body ran to its end.
+  template <class Body, class Handler>
+  static bool Guard(Body&& body, Handler&& handler) {
+    VexBaseUnknown* error = nullptr;
+    try {
+      body();
+      return true;
+    } catch (const VexRaisedError& raised) {
+      error = raised.GetError();
+    }
+    LendToHandler(error);
+    try {
+      handler(error);
+    } catch (...) {
+      HandBack(error);
+      throw;
+    }
+    HandBack(error);
+    return false;
+  }
+
+  // Raises `error`, which must hold the reference that the catching scope takes over.
+  [[noreturn]] static void Raise(VexBaseUnknown* error);
+
+ private:
+  static void LendToHandler(VexBaseUnknown* error);
+  // Records the error, takes back the handler's reference if the handler kept it, and drops the
+  // reference that travelled with the exception.
+  static void HandBack(VexBaseUnknown* error) noexcept;
+};

@@ -1,0 +1,43 @@
+// Host strings: VexString for identifiers (object names, state names, resource keys) and
+// VexUnicodeString for user-visible text. Texts are held as UTF-8; lengths count characters.
+#pragma once
+
+#include <string>
+
+class VexString {
+ public:
+  VexString();
+  VexString(const char* text);  // NOLINT: identifiers are written as literals
+  VexString(const VexString& other);
+  VexString& operator=(const VexString& other);
+  VexString& operator=(const char* text);
+  ~VexString();
+
+  const char* CastToCharPtr() const;
+  int GetLength() const;
+  bool operator==(const VexString& other) const;
+  bool operator==(const char* text) const;
+
+ private:
+  std::string _Text;
+};
+
+class VexUnicodeString {
+ public:
+  VexUnicodeString();
+  VexUnicodeString(const char* utf8);  // NOLINT: texts are written as literals
+  VexUnicodeString(const VexUnicodeString& other);
+  VexUnicodeString& operator=(const VexUnicodeString& other);
+  VexUnicodeString& operator=(const char* utf8);
+  ~VexUnicodeString();
+
+  // Number of characters (Unicode code points), not bytes.
+  int GetLengthInChar() const;
+  // The 8-bit form: UTF-8, so nothing is lost.
+  const char* CastToCharPtr() const;
+  bool operator==(const VexUnicodeString& other) const;
+  bool operator==(const char* utf8) const;
+
+ private:
+  std::string _Utf8;
+};

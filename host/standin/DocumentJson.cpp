@@ -1,0 +1,181 @@
+// Documents read from JSON. The format is documented in the README; every problem is reported
+// with the file, the place (a JSON pointer, or the byte offset of a syntax error) and what is wrong.
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "vexhost/Document.h"
+
+namespace vexhost {
+
+namespace {
+
+using nlohmann::json;
+
+class Reader {
+ public:
+  explicit Reader(std::string source) : _Source(std::move(source)) {}
+
+  [[noreturn]] void Fail(const std::string& place, const std::string& problem) const {
+    throw DocumentError(_Source + ": " + (place.empty() ? "/" : place) + ": " + problem);
+  }
+
+  void OnlyKeys(const json& object, const std::string& place, std::initializer_list<const char*> keys) const {
+    for (const auto& [key, value] : object.items()) {
+      bool known = false;
+      for (const char* allowed : keys) known = known || key == allowed;
+      if (!known) Fail(place + "/" + key, "unknown key");
+    }
+  }
+
+  const json& Object(const json& value, const std::string& place) const {
+    if (!value.is_object()) Fail(place, "expected an object");
+    return value;
+  }
+
+  std::string Text(const json& value, const std::string& place) const {
+    if (!value.is_string()) Fail(place, "expected a string");
+    std::string text = value.get<std::string>();
+    if (text.find('\0') != std::string::npos) Fail(place, "a text must not contain a NUL character");
+    return text;
+  }
+
+  std::string OptionalText(const json& object, const char* key, const std::string& place, std::string fallback = {}) const {
+    auto found = object.find(key);
+    return found == object.end() ? fallback : Text(*found, place + "/" + key);
+  }
+
+  bool OptionalFlag(const json& object, const char* key, const std::string& place, bool fallback) const {
+    auto found = object.find(key);
+    if (found == object.end()) return fallback;
+    if (!found->is_boolean()) Fail(place + "/" + key, "expected true or false");
+    return found->get<bool>();
+  }
+
+  std::string Name(const json& object, const std::string& place) const {
+    auto found = object.find("name");
+    if (found == object.end()) Fail(place, "missing key \"name\"");
+    std::string name = Text(*found, place + "/name");
+    if (name.empty()) Fail(place + "/name", "a name must not be empty");
+    if (name.find('/') != std::string::npos) Fail(place + "/name", "a name must not contain '/'");
+    return name;
+  }
+
+  FactoryData Factory(const json& product, const std::string& place) const {
+    FactoryData factory;
+    auto found = product.find("factory");
+    if (found == product.end()) return factory;
+    if (found->is_null()) {
+      factory.Present = false;
+      return factory;
+    }
+    const std::string here = place + "/factory";
+    const json& data = Object(*found, here);
+    OnlyKeys(data, here, {"allowCreate", "refusal", "firstClass", "secondClass", "browser", "createWithoutObject"});
+    factory.AllowCreate = OptionalFlag(data, "allowCreate", here, true);
+    factory.RefusalMessage = OptionalText(data, "refusal", here);
+    factory.FirstClassSetting = OptionalText(data, "firstClass", here);
+    factory.SecondClassSetting = OptionalText(data, "secondClass", here);
+    factory.BrowserAllowed = OptionalFlag(data, "browser", here, true);
+    factory.CreateSucceedsWithoutObject = OptionalFlag(data, "createWithoutObject", here, false);
+    return factory;
+  }
+
+  ProductData Product(const json& value, const std::string& place) const {
+    const json& object = Object(value, place);
+    OnlyKeys(object, place, {"name", "partNumber", "interimClass", "factory", "children"});
+    ProductData product;
+    product.Name = Name(object, place);
+    product.PartNumber = OptionalText(object, "partNumber", place);
+    product.InterimClass = OptionalText(object, "interimClass", place);
+    product.Factory = Factory(object, place);
+    auto children = object.find("children");
+    if (children == object.end()) return product;
+    if (!children->is_array()) Fail(place + "/children", "expected an array of products");
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < children->size(); ++i) {
+      const std::string here = place + "/children/" + std::to_string(i);
+      product.Children.push_back(Product((*children)[i], here));
+      if (!names.insert(product.Children.back().Name).second) {
+        Fail(here + "/name", "another child of '" + product.Name + "' is already named '" + product.Children.back().Name + "'");
+      }
+    }
+    return product;
+  }
+
+  DocumentData Document(const json& value) const {
+    const json& object = Object(value, "");
+    OnlyKeys(object, "", {"name", "classes", "active", "root"});
+    DocumentData document;
+    document.Name = OptionalText(object, "name", "", "Document");
+    auto root = object.find("root");
+    if (root == object.end()) Fail("", "missing key \"root\"");
+    document.Root = Product(*root, "/root");
+    auto classes = object.find("classes");
+    if (classes == object.end()) Fail("", "missing key \"classes\"");
+    if (!classes->is_array()) Fail("/classes", "expected an array of class names");
+    for (std::size_t i = 0; i < classes->size(); ++i) {
+      std::string name = Text((*classes)[i], "/classes/" + std::to_string(i));
+      if (name.empty()) Fail("/classes/" + std::to_string(i), "a class name must not be empty");
+      document.ClassCatalogue.push_back(std::move(name));
+    }
+    auto active = object.find("active");
+    if (active != object.end() && !active->is_null()) {
+      const std::string path = Text(*active, "/active");
+      document.ActivePath = SplitPath(path);
+      CheckPath(document.Root, *document.ActivePath, path);
+    }
+    return document;
+  }
+
+  void CheckPath(const ProductData& root, const std::vector<std::string>& names, const std::string& path) const {
+    if (names.empty() || names.front() != root.Name) Fail("/active", "no product at \"" + path + "\": the root is '" + root.Name + "'");
+    const ProductData* current = &root;
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      const ProductData* next = nullptr;
+      for (const auto& child : current->Children) {
+        if (child.Name == names[i]) next = &child;
+      }
+      if (next == nullptr) Fail("/active", "no product at \"" + path + "\": '" + current->Name + "' has no child '" + names[i] + "'");
+      current = next;
+    }
+  }
+
+ private:
+  std::string _Source;
+};
+
+}  // namespace
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> names;
+  std::string name;
+  std::istringstream in(path);
+  while (std::getline(in, name, '/')) {
+    if (!name.empty()) names.push_back(name);
+  }
+  return names;
+}
+
+DocumentData ParseDocument(const std::string& jsonText, const std::string& source) {
+  json value;
+  try {
+    value = json::parse(jsonText);
+  } catch (const json::parse_error& error) {
+    throw DocumentError(source + ": at byte " + std::to_string(error.byte) + ": " + error.what());
+  }
+  return Reader(source).Document(value);
+}
+
+DocumentData ReadDocumentFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw DocumentError(path + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw DocumentError(path + ": cannot be read");
+  return ParseDocument(text.str(), path);
+}
+
+}  // namespace vexhost

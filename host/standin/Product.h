@@ -1,0 +1,61 @@
+// The stand-in's products and their interim-product factory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "vex/Products.h"
+#include "vexhost/Document.h"
+
+namespace vexhost {
+
+class Product : public VexIProduct {
+ public:
+  Product(std::string name, std::string partNumber, std::string interimClass, FactoryData factory);
+
+  VexHRESULT QueryInterface(const VexIID& iid, void** out) override;
+  VexUnicodeString GetPartNumber() override;
+  VexHRESULT SetPartNumber(const VexUnicodeString& partNumber) override;
+
+  const std::string& Name() const { return _Name; }
+  const std::string& PartNumber() const { return _PartNumber; }
+  const std::string& InterimClass() const { return _InterimClass; }
+  const FactoryData& Factory() const { return _Factory; }
+  const std::vector<Product*>& Children() const { return _Children; }
+  Product* Child(const std::string& name) const;
+  // Adopts a child; the product holds the child's first reference.
+  void Adopt(Product* child);
+  // A child name not yet used: "<base> 1", "<base> 2", ...
+  std::string FreeChildName(const std::string& base) const;
+
+ protected:
+  void OnLastRelease() override;
+
+ private:
+  std::string _Name;
+  std::string _PartNumber;
+  std::string _InterimClass;
+  FactoryData _Factory;
+  std::vector<Product*> _Children;  // counted
+};
+
+// Handed out by a product's QueryInterface; holds a reference on its product.
+class InterimProductFactory : public VexIStrInterimProductFactory {
+ public:
+  explicit InterimProductFactory(Product* product);
+
+  VexHRESULT QueryInterface(const VexIID& iid, void** out) override;
+  VexHRESULT CanCreate(VexBoolean& allowed, VexUnicodeString& message) override;
+  VexHRESULT GetClassSettings(VexUnicodeString& first, VexUnicodeString& second) override;
+  VexHRESULT IsBrowserAllowed(VexBoolean& allowed) override;
+  VexHRESULT CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra,
+                                  VexBaseUnknown** created) override;
+
+ protected:
+  void OnLastRelease() override;
+
+ private:
+  Product* _Product;  // counted
+};
+
+}  // namespace vexhost

@@ -1,0 +1,51 @@
+// Documents of the product model, as plain data: built in code by tests or read from JSON, then
+// opened in a session, which turns them into host products.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vexhost {
+
+// How a product's interim-product factory answers.
+struct FactoryData {
+  bool Present = true;               // whether the product offers the factory at all
+  bool AllowCreate = true;
+  std::string RefusalMessage;        // shown when creation is refused
+  std::string FirstClassSetting;     // the default class of a new interim product
+  std::string SecondClassSetting;    // the family of classes the class browser offers
+  bool BrowserAllowed = true;
+  bool CreateSucceedsWithoutObject = false;  // creation reports success but returns no object
+};
+
+struct ProductData {
+  std::string Name;
+  std::string PartNumber;
+  std::string InterimClass;  // non-empty for an interim product
+  FactoryData Factory;
+  std::vector<ProductData> Children;
+};
+
+struct DocumentData {
+  std::string Name = "Document";
+  ProductData Root;
+  std::vector<std::string> ClassCatalogue;  // the classes that may be created
+  // Names from the root to the active product, root included; nullopt: no current editor.
+  std::optional<std::vector<std::string>> ActivePath;
+};
+
+class DocumentError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads a document from JSON text; `source` names the file in messages. Throws DocumentError
+// naming the source, the place and the problem; nothing is returned half-read.
+DocumentData ParseDocument(const std::string& jsonText, const std::string& source);
+DocumentData ReadDocumentFile(const std::string& path);
+// Splits "Hull/Block A/SB1" into names.
+std::vector<std::string> SplitPath(const std::string& path);
+
+}  // namespace vexhost

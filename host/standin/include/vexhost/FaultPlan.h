@@ -1,0 +1,52 @@
+// The fault plan: fail the Nth host allocation, or raise a host error at the Nth call of an
+// operation, once or from then on. Deterministic; a session starts with an empty plan.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vexhost {
+
+enum class ErrorKind { VexError, SystemError };
+enum class Persistence { Once, FromThenOn };
+
+class FaultPlan {
+ public:
+  void FailAllocation(int nth, Persistence persistence = Persistence::Once);
+  // Raise at the nth call of `op` (counting only calls on the object named `onObject`, when given).
+  void Raise(std::string op, int nth, ErrorKind kind = ErrorKind::VexError, std::string onObject = {},
+             Persistence persistence = Persistence::Once);
+  // Parses "OP[@OBJECT][#N][:KIND]" (KIND: VexError or SystemError); nullopt with `problem` set
+  // when the text is not of that form.
+  static std::optional<FaultPlan> ParseRaise(const std::string& text, std::string& problem);
+  void Merge(const FaultPlan& other);
+  void Clear();
+
+  // Asked by the host on each allocation and boundary call.
+  bool ShouldFailAllocation();
+  std::optional<ErrorKind> ShouldRaise(const std::string& op, const std::string& on);
+
+  int AllocationsSeen() const { return _AllocationsSeen; }
+  int FaultsInjected() const { return _FaultsInjected; }
+
+ private:
+  struct AllocationRule {
+    int Nth;
+    Persistence When;
+  };
+  struct RaiseRule {
+    std::string Op;
+    std::string OnObject;
+    int Nth;
+    ErrorKind Kind;
+    Persistence When;
+    int Seen = 0;
+  };
+  std::vector<AllocationRule> _Allocations;
+  std::vector<RaiseRule> _Raises;
+  int _AllocationsSeen = 0;
+  int _FaultsInjected = 0;
+};
+
+}  // namespace vexhost

@@ -1,0 +1,104 @@
+// The stand-in host's driver interface: one headless host session. It loads modules, starts
+// commands through the dictionary, runs the state-command engine, holds the product model, and
+// lets a test or a tool watch every boundary call, break the host on purpose and count what is
+// left alive. One session exists at a time.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vexhost/Accounting.h"
+#include "vexhost/Document.h"
+#include "vexhost/FaultPlan.h"
+#include "vexhost/Journal.h"
+
+class VexCommand;
+class VexDialog;
+class VexDlgWindow;
+class VexNotification;
+class VexStateCommand;
+
+namespace vexhost {
+
+
+struct SessionOptions {
+  std::vector<std::string> ResourceDirs;  // where resource files are found, in order
+  bool WithLayout = true;                 // whether a current layout exists
+  bool WithMainWindow = true;             // whether that layout has a main window
+};
+
+// What happened while a module was loaded.
+struct LoadRecord {
+  std::string Path;
+  void* Handle = nullptr;           // what dlopen returned
+  std::vector<std::string> Events;  // "VexFillDictionary <name>", "DisableThreadLibraryCalls", in order
+  std::vector<std::string> Registered;
+  void* ThreadCallsDisabledFor = nullptr;
+};
+
+// A host error that reached an error scope or the host's top level.
+struct CaughtError {
+  std::string Kind;     // "VexError" or "VexSystemError"
+  std::string Message;
+  bool ReleasedByHandler = false;
+  bool Escaped = false;  // not caught by an error scope: the host's top level took it
+  std::string Where;     // for an escaped error, the host's call that it escaped from
+};
+
+class Session {
+ public:
+  explicit Session(SessionOptions options = {});
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  // Closes the session as the host closes a document: a running command is cancelled and
+  // destroyed, delayed destructions run, and every host object of the session is destroyed.
+  ~Session();
+
+  static Session* Current();
+
+  Journal& GetJournal();
+  FaultPlan& Faults();
+
+  // Modules and the dictionary belong to the process, not to a session.
+  static const LoadRecord& LoadModule(const std::string& path);
+  static void UnloadModule(const std::string& path);
+  static std::vector<std::string> DictionaryNames();
+
+  // Starts a command by its registered name, as the user does: a running command is cancelled
+  // and destroyed first. Returns the command, or null when its factory returned null or it ended
+  // at once. Throws std::invalid_argument for a name the dictionary does not know.
+  VexStateCommand* StartCommand(const std::string& name);
+  VexStateCommand* RunningCommand() const;
+  int CommandsEnded() const;
+  // Cancels and destroys the running command, as when the user starts another one.
+  void CancelRunningCommand();
+  // A widget sends a notification: the engine offers it to the running command's agents.
+  void Send(VexCommand* sender, VexNotification* notification);
+
+  // The product model.
+  void OpenDocument(const DocumentData& data);
+  bool HasDocument() const;
+  const DocumentData& DocumentView();  // the document as it now stands
+  void SetActivePath(const std::vector<std::string>& names);  // throws std::invalid_argument
+  void RemoveEditor();
+  const std::vector<std::string>& ClassCatalogue() const;
+
+  VexDlgWindow* MainWindow() const;
+  // Dialogs alive at the top of the tree: without a parent, or children of the main window.
+  std::vector<VexDialog*> OpenDialogs() const;
+  VexDialog* FindDialog(const std::string& name) const;
+
+  bool BusyCursor() const;
+  const std::vector<CaughtError>& Errors() const;
+  const std::vector<std::string>& ResourceDirs() const;
+  AccountingReport Accounting() const;
+
+  struct State;  // the stand-in's own
+
+ private:
+  std::unique_ptr<State> _State;
+  friend struct Inspect;
+};
+
+}  // namespace vexhost

@@ -1,0 +1,170 @@
+// The panel: its widgets, their settings and layout, its titles, and what Build does when the
+// host fails it.
+#include "TestSupport.h"
+
+#include "vex/StateCommand.h"
+
+using namespace vextest;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class PanelBuild : public HostTest {
+ protected:
+  // The number of the host allocation that creates the widget named `name`, found by a dry run.
+  int AllocationOf(const std::string& constructor, const std::string& name) {
+    Start();
+    int allocations = 0;
+    int found = 0;
+    for (const auto& entry : Journal().Entries()) {
+      if (entry.Op == "Allocate") ++allocations;
+      if (entry.Op == constructor && entry.On == name) {
+        found = allocations;
+        break;
+      }
+    }
+    Host().CancelRunningCommand();
+    Reopen(DefaultOptions());
+    return found;
+  }
+
+  static std::vector<std::string> Names(const vexhost::WidgetView& view) {
+    std::vector<std::string> names;
+    for (const auto& child : view.Children) names.push_back(child.Name);
+    return names;
+  }
+};
+
+const std::vector<std::string> FifteenAttachments{
+    "SetVerticalAttachment(InterimProductPanel; 0, 1, frmClass, null)",
+    "SetVerticalAttachment(InterimProductPanel; 0, 1, VexStrIPFrame2, null)",
+    "SetVerticalAttachment(InterimProductPanel; 0, 1, Separator1, null)",
+    "SetVerticalAttachment(InterimProductPanel; 5, 4, Separator1, null)",
+    "SetVerticalAttachment(InterimProductPanel; 0, 1, FrmIPType, null)",
+    "SetHorizontalAttachment(InterimProductPanel; 0, 5, frmClass, null)",
+    "SetHorizontalAttachment(InterimProductPanel; 5, 5, VexStrIPFrame2, null)",
+    "SetHorizontalAttachment(InterimProductPanel; 10, 5, Separator1, null)",
+    "SetHorizontalAttachment(InterimProductPanel; 15, 5, FrmIPType, null)",
+    "SetVerticalAttachment(VexStrIPFrame2; 0, 1, labelpartnumber, null)",
+    "SetVerticalAttachment(VexStrIPFrame2; 5, 1, editorpartnumber, null)",
+    "SetHorizontalAttachment(VexStrIPFrame2; 5, 5, labelpartnumber, editorpartnumber, null)",
+    "SetVerticalAttachment(FrmIPType; 0, 1, LabelIPLevel, null)",
+    "SetVerticalAttachment(FrmIPType; 5, 1, ComboIPLevel, null)",
+    "SetHorizontalAttachment(FrmIPType; 0, 5, LabelIPLevel, ComboIPLevel, null)"};
+
+}  // namespace
+
+TEST_F(PanelBuild, BuildCreatesTheWidgetTreeWithItsTitlesSizesAndSensitivities) {
+  Start();
+  const auto panel = See(Panel);
+  EXPECT_EQ(panel.Style, 0x1040C00U);
+  EXPECT_EQ(panel.Title, "Create Interim Product");
+  EXPECT_FALSE(panel.OKSensitive);
+  EXPECT_THAT(Names(panel), ElementsAre("VexStrIPFrame2", "frmClass", "Separator1", "FrmIPType"));
+
+  const auto* partFrame = panel.Find("VexStrIPFrame2");
+  EXPECT_EQ(partFrame->Class, "VexDlgFrame");
+  EXPECT_EQ(partFrame->Style, 0xC0000U);
+  EXPECT_THAT(Names(*partFrame), ElementsAre("labelpartnumber", "editorpartnumber"));
+  EXPECT_EQ(panel.Find("labelpartnumber")->Title, "Part number:");
+  const auto* editor = panel.Find("editorpartnumber");
+  EXPECT_EQ(editor->VisibleTextHeight, 1);
+  EXPECT_EQ(editor->MaxCharacterWidth, 72);
+  EXPECT_EQ(editor->VisibleTextWidth, 24);
+
+  const auto* classFrame = panel.Find(ClassFrame);
+  EXPECT_EQ(classFrame->Class, "VexStrObjectClassFrame");
+  const auto* classEditor = classFrame->Find("ClassEditor");
+  EXPECT_EQ(classEditor->MaxCharacterWidth, 72);
+  EXPECT_EQ(classEditor->VisibleTextWidth, 24);
+  EXPECT_EQ(classEditor->VisibleTextHeight, 0);
+
+  EXPECT_EQ(panel.Find("Separator1")->Style, 0x40000U);
+  const auto* levelFrame = panel.Find("FrmIPType");
+  EXPECT_THAT(Names(*levelFrame), ElementsAre("LabelIPLevel", "ComboIPLevel"));
+  EXPECT_EQ(panel.Find("LabelIPLevel")->Title, "Level:");
+  const auto* combo = panel.Find("ComboIPLevel");
+  EXPECT_EQ(combo->Style, 0x40000U);
+  EXPECT_THAT(combo->Lines, ElementsAre("2"));
+  EXPECT_EQ(combo->Shown, 0);
+  EXPECT_FALSE(combo->Sensitive);
+  EXPECT_THAT(Calls({"SetLine"}).front(), "SetLine(ComboIPLevel; \"2\", 64, 64)");
+  Host().CancelRunningCommand();
+}
+
+TEST_F(PanelBuild, TheFifteenAttachmentsAreMadeInOrder) {
+  Start();
+  EXPECT_EQ(Calls({"SetVerticalAttachment", "SetHorizontalAttachment"}), FifteenAttachments);
+  Host().CancelRunningCommand();
+}
+
+TEST_F(PanelBuild, WithoutResourceTextsThePanelKeepsItsTitleAndTheLabelsShowTheirKeys) {
+  Reopen(vexhost::SessionOptions{});
+  Start();
+  EXPECT_EQ(Journal().Count("SetTitle", Panel), 0);
+  EXPECT_THAT(Calls({"SetTitle"}), ElementsAre("SetTitle(labelpartnumber; \"LabelPartNumber\")",
+                                                "SetTitle(LabelIPLevel; \"IPLevel\")"));
+  Host().CancelRunningCommand();
+}
+
+TEST_F(PanelBuild, AClassFrameWithoutAnEditorLetsBuildGoOnWithTheSeparator) {
+  Faults().FailAllocation(AllocationOf("VexDlgEditor", "ClassEditor"));
+  Start();
+  const auto panel = See(Panel);
+  EXPECT_EQ(panel.Find("ClassEditor"), nullptr);
+  EXPECT_NE(panel.Find("ClassBrowser"), nullptr);
+  EXPECT_NE(panel.Find("Separator1"), nullptr);
+  EXPECT_EQ(Calls({"SetVerticalAttachment", "SetHorizontalAttachment"}), FifteenAttachments);
+  EXPECT_FALSE(panel.OKSensitive);
+  Host().CancelRunningCommand();
+}
+
+TEST_F(PanelBuild, AWidgetThatCannotBeAllocatedIsLeftOutWithItsChildrenAndTheRestIsBuilt) {
+  Faults().FailAllocation(AllocationOf("VexDlgFrame", "VexStrIPFrame2"));
+  Start();
+  const auto panel = See(Panel);
+  EXPECT_THAT(Names(panel), ElementsAre("frmClass", "Separator1", "FrmIPType"));
+  EXPECT_EQ(Journal().Count("VexDlgLabel", "labelpartnumber"), 0);
+  const auto attachments = Calls({"SetVerticalAttachment", "SetHorizontalAttachment"});
+  EXPECT_EQ(attachments.size(), 12U) << "the part-number frame's own three are skipped";
+  EXPECT_EQ(attachments[1], "SetVerticalAttachment(InterimProductPanel; 0, 1, null, null)");
+  EXPECT_FALSE(panel.OKSensitive);
+  // No part-number editor: the part number is neither shown nor read.
+  EXPECT_EQ(Journal().Count("SetLine", PartNumberEditor), 0);
+  Hands().PressCancel(Panel);
+  EXPECT_FALSE(Running());
+}
+
+TEST_F(PanelBuild, AHostErrorInBuildStopsItThereAndLeavesOKAsItWas) {
+  Faults().Raise("SetVisibleTextHeight", 1);
+  Start();
+  const auto panel = See(Panel);
+  EXPECT_THAT(Names(panel), ElementsAre("VexStrIPFrame2"));
+  EXPECT_THAT(Calls({"SetVerticalAttachment", "SetHorizontalAttachment", "SetOKSensitivity"}), IsEmpty());
+  EXPECT_TRUE(panel.OKSensitive);
+  ASSERT_EQ(Host().Errors().size(), 1U);
+  EXPECT_FALSE(Host().Errors()[0].Escaped);
+  Hands().PressCancel(Panel);
+}
+
+TEST_F(PanelBuild, DestroyingThePanelDropsItsThreeCallbacksInOrder) {
+  Start();
+  const std::size_t mark = Journal().Size();
+  Hands().PressCancel(Panel);
+  EXPECT_THAT(Calls({"RemoveAnalyseNotificationCB"}, mark),
+              ElementsAre("RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.OK, null)",
+                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.Cancel, null)",
+                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, null)"));
+}
+
+TEST_F(PanelBuild, ASecondBuildMakesASecondSetOfWidgetsWithTheSameNames) {
+  VexStateCommand* command = Start();
+  command->Activate(nullptr, nullptr);
+  const auto panel = See(Panel);
+  EXPECT_THAT(Names(panel), ElementsAre("VexStrIPFrame2", "frmClass", "Separator1", "FrmIPType", "VexStrIPFrame2",
+                                        "frmClass", "Separator1", "FrmIPType"));
+  // The accessors now reach the second set: the second editor holds the part number.
+  EXPECT_THAT(panel.Children[4].Children[1].Lines, ElementsAre("BA-200"));
+  Host().CancelRunningCommand();
+}
