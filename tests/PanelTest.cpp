@@ -168,3 +168,16 @@ TEST_F(PanelBuild, ASecondBuildMakesASecondSetOfWidgetsWithTheSameNames) {
   EXPECT_THAT(panel.Children[4].Children[1].Lines, ElementsAre("BA-200"));
   Host().CancelRunningCommand();
 }
+
+TEST_F(PanelBuild, WithoutAPartNumberEditorOKCreatesAndWritesNoPartNumber) {
+  Faults().FailAllocation(AllocationOf("VexDlgEditor", PartNumberEditor));
+  Start();
+  ASSERT_EQ(See(Panel).Find(PartNumberEditor), nullptr);
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().PressOK(Panel);
+  const auto block = ProductAt("Hull/Block A");
+  EXPECT_EQ(block.Children.size(), 2U);
+  EXPECT_EQ(block.PartNumber, "BA-200");
+  EXPECT_EQ(Journal().Count("SetPartNumber"), 0);
+  EXPECT_EQ(Journal().Count("GetLine"), 0);
+}

@@ -12,10 +12,10 @@ vexhost::DocumentData ShipDocument() {
                        true, false};
   vexhost::DocumentData document;
   document.Name = "Ship";
-  document.Root = ProductData{"Hull", "H-100", "", blocks,
-                              {ProductData{"Block A", "BA-200", "", blocks,
-                                           {ProductData{"Sub-block A1", "SA-210", "", blocks, {}}}},
-                               ProductData{"Block B", "BB-300", "", refusing, {}}}};
+  document.Root = ProductData{"Hull", true, "H-100", "", blocks,
+                              {ProductData{"Block A", true, "BA-200", "", blocks,
+                                           {ProductData{"Sub-block A1", true, "SA-210", "", blocks, {}}}},
+                               ProductData{"Block B", true, "BB-300", "", refusing, {}}}};
   document.ClassCatalogue = {"Block", "SubBlock", "Panel", "Assembly"};
   document.ActivePath = std::vector<std::string>{"Hull", "Block A"};
   return document;

@@ -85,9 +85,10 @@ class Reader {
 
   ProductData Product(const json& value, const std::string& place) const {
     const json& object = Object(value, place);
-    OnlyKeys(object, place, {"name", "partNumber", "interimClass", "factory", "children"});
+    OnlyKeys(object, place, {"name", "product", "partNumber", "interimClass", "factory", "children"});
     ProductData product;
     product.Name = Name(object, place);
+    product.IsProduct = OptionalFlag(object, "product", place, true);
     product.PartNumber = OptionalText(object, "partNumber", place);
     product.InterimClass = OptionalText(object, "interimClass", place);
     product.Factory = Factory(object, place);

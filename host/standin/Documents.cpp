@@ -10,13 +10,13 @@ namespace detail {
 
 namespace {
 Product* BuildProduct(const ProductData& data) {
-  auto* product = MakeInternal<Product>(data.Name, data.PartNumber, data.InterimClass, data.Factory);
+  auto* product = MakeInternal<Product>(data.Name, data.IsProduct, data.PartNumber, data.InterimClass, data.Factory);
   for (const auto& child : data.Children) product->Adopt(BuildProduct(child));
   return product;
 }
 
 ProductData ViewOf(const Product& product) {
-  ProductData data{product.Name(), product.PartNumber(), product.InterimClass(), product.Factory(), {}};
+  ProductData data{product.Name(), product.IsProduct(), product.PartNumber(), product.InterimClass(), product.Factory(), {}};
   for (const Product* child : product.Children()) data.Children.push_back(ViewOf(*child));
   return data;
 }

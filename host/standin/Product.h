@@ -11,13 +11,14 @@ namespace vexhost {
 
 class Product : public VexIProduct {
  public:
-  Product(std::string name, std::string partNumber, std::string interimClass, FactoryData factory);
+  Product(std::string name, bool isProduct, std::string partNumber, std::string interimClass, FactoryData factory);
 
   VexHRESULT QueryInterface(const VexIID& iid, void** out) override;
   VexUnicodeString GetPartNumber() override;
   VexHRESULT SetPartNumber(const VexUnicodeString& partNumber) override;
 
   const std::string& Name() const { return _Name; }
+  bool IsProduct() const { return _IsProduct; }
   const std::string& PartNumber() const { return _PartNumber; }
   const std::string& InterimClass() const { return _InterimClass; }
   const FactoryData& Factory() const { return _Factory; }
@@ -33,6 +34,7 @@ class Product : public VexIProduct {
 
  private:
   std::string _Name;
+  bool _IsProduct;
   std::string _PartNumber;
   std::string _InterimClass;
   FactoryData _Factory;

@@ -16,8 +16,10 @@ const char* VexIProduct::ClassName() { return "VexIProduct"; }
 
 namespace vexhost {
 
-Product::Product(std::string name, std::string partNumber, std::string interimClass, FactoryData factory)
+Product::Product(std::string name, bool isProduct, std::string partNumber, std::string interimClass,
+                 FactoryData factory)
     : _Name(std::move(name)),
+      _IsProduct(isProduct),
       _PartNumber(std::move(partNumber)),
       _InterimClass(std::move(interimClass)),
       _Factory(std::move(factory)) {
@@ -28,6 +30,7 @@ VexHRESULT Product::QueryInterface(const VexIID& iid, void** out) {
   Boundary("QueryInterface", this, {iid.Name});
   if (out == nullptr) return VexE_FAIL;
   *out = nullptr;
+  if (!_IsProduct) return VexE_NOINTERFACE;
   if (iid == IID_VexIProduct) {
     Ref(this);
     *out = static_cast<VexIProduct*>(this);
@@ -118,7 +121,7 @@ VexHRESULT InterimProductFactory::IsBrowserAllowed(VexBoolean& allowed) {
 VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra,
                                                        VexBaseUnknown** created) {
   Boundary("CreateInterimProduct", this, {Quote(className.CastToCharPtr())});
-  if (created == nullptr) return VexE_FAIL;
+  if (created == nullptr || !_Product->Factory().AllowCreate) return VexE_FAIL;
   const std::string chosen = className.CastToCharPtr();
   const auto& catalogue = CurrentState().Document.ClassCatalogue;
   if (std::find(catalogue.begin(), catalogue.end(), chosen) == catalogue.end()) return VexE_FAIL;
@@ -131,7 +134,7 @@ VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& classNa
   {
     InfrastructureScope owned;  // the document owns the new product
     // A new interim product offers the same factory as the product it was created under.
-    child = MakeInternal<Product>(_Product->FreeChildName(chosen), std::string(), chosen, _Product->Factory());
+    child = MakeInternal<Product>(_Product->FreeChildName(chosen), true, std::string(), chosen, _Product->Factory());
   }
   _Product->Adopt(child);
   Ref(child);

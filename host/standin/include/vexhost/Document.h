@@ -22,6 +22,9 @@ struct FactoryData {
 
 struct ProductData {
   std::string Name;
+  // Whether the object answers as a product; an object of the tree that is not one (a document
+  // node, say) still appears on active paths.
+  bool IsProduct = true;
   std::string PartNumber;
   std::string InterimClass;  // non-empty for an interim product
   FactoryData Factory;
