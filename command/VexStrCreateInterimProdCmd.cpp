@@ -30,6 +30,22 @@ void ReleaseWhileHandling(Interface*& held) {
   VexXHContext::Guard([&] { ReleaseHeld(held); }, LeaveToHost);
 }
 
+// Holds a counted reference for the length of a block that opens no error scope: released when the
+// block is left, also by a host error; a second error raised by that release is the host's.
+class ReleasedOnExit {
+ public:
+  explicit ReleasedOnExit(VexBaseUnknown* held) : _Held(held) {}
+  ReleasedOnExit(const ReleasedOnExit&) = delete;
+  ReleasedOnExit& operator=(const ReleasedOnExit&) = delete;
+  ~ReleasedOnExit() {
+    if (_Held != nullptr) ReleaseWhileHandling(_Held);
+  }
+  void ReleaseNow() { ReleaseHeld(_Held); }
+
+ private:
+  VexBaseUnknown* _Held;
+};
+
 bool IsVexError(VexBaseUnknown* error) {
   bool vexError = false;
   VexXHContext::Guard([&] { vexError = error->IsAKindOf(VexError::ClassName()) != 0; }, LeaveToHost);
@@ -64,21 +80,22 @@ VexStrCreateInterimProdCmd::VexStrCreateInterimProdCmd() : VexStateCommand(Comma
 }
 
 VexStrCreateInterimProdCmd::~VexStrCreateInterimProdCmd() {
-  VexXHContext::Guard(
-      [&] {
-        if (_Panel != nullptr) _Panel->RequestDelayedDestruction();
-        if (_PanelAgent != nullptr) _PanelAgent->RequestDelayedDestruction();
-        if (_ErrorBoxAgent != nullptr) _ErrorBoxAgent->RequestDelayedDestruction();
-        if (_ErrorBox != nullptr) _ErrorBox->RequestDelayedDestruction();
-        if (_SelectClassAgent != nullptr) _SelectClassAgent->RequestDelayedDestruction();
-        ReleaseHeld(_Factory);
-        _Panel = nullptr;
-        _ErrorBox = nullptr;
-        _PanelAgent = nullptr;
-        _ErrorBoxAgent = nullptr;
-        _SelectClassAgent = nullptr;
-      },
-      LeaveToHost);
+  // Each object is handed over in its own scope, so that a host error while disposing of one
+  // does not leave the others to nobody.
+  auto dispose = [](auto*& owned) {
+    VexXHContext::Guard(
+        [&] {
+          if (owned != nullptr) owned->RequestDelayedDestruction();
+        },
+        LeaveToHost);
+    owned = nullptr;
+  };
+  dispose(_Panel);
+  dispose(_PanelAgent);
+  dispose(_ErrorBoxAgent);
+  dispose(_ErrorBox);
+  dispose(_SelectClassAgent);
+  VexXHContext::Guard([&] { ReleaseHeld(_Factory); }, LeaveToHost);
 }
 
 void VexStrCreateInterimProdCmd::BuildGraph() {
@@ -154,11 +171,13 @@ VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotificat
 
   VexIProduct_var product;
   if (VexBaseUnknown* found = path.SearchObject(VexIProduct::ClassName())) {
+    // The reference SearchObject handed over is given back also when a host error leaves here.
+    ReleasedOnExit searched(found);
     void* factory = nullptr;
     found->QueryInterface(IID_VexIStrInterimProductFactory, &factory);
     _Factory = static_cast<VexIStrInterimProductFactory*>(factory);
     product = found;
-    found->Release();
+    searched.ReleaseNow();
   }
 
   VexBoolean allowed = 0;

@@ -2,6 +2,8 @@
 // command twice, hold more than one factory, over-release, or leave anything alive.
 #include <rapidcheck.h>
 
+#include <iostream>
+
 #include "TestSupport.h"
 
 using namespace vextest;
@@ -27,6 +29,15 @@ enum Step {
   RemoveEditor,
   StepCount
 };
+
+const char* const StepNames[] = {"start",  "class Block", "class (empty)", "class Hatch", "browse SubBlock",
+                                  "type PN-1", "type (empty)", "ok", "cancel", "close", "ack", "activate again",
+                                  "active Block A", "active Block B", "active Sub-block A1", "no editor"};
+
+// How rapidcheck prints a step of a failing sequence.
+void showValue(Step step, std::ostream& out) { out << StepNames[step]; }
+
+std::size_t StepsRun = 0;
 
 void Perform(vexhost::Session& host, vexhost::Hands& hands, Step step) {
   switch (step) {
@@ -63,16 +74,18 @@ int LiveFactories(const vexhost::AccountingReport& report) {
 TEST(RandomUse, NoSequenceOfActionsEndsTwiceLeaksOrOverReleases) {
   vexhost::Session::LoadModule(VEX_MODULE_PATH);
   const bool passed = rc::check("random user actions keep the command and the accounting sound", [] {
-    const auto steps = *rc::gen::container<std::vector<int>>(rc::gen::inRange(0, static_cast<int>(StepCount)));
+    const auto steps = *rc::gen::container<std::vector<Step>>(
+        rc::gen::cast<Step>(rc::gen::inRange(0, static_cast<int>(StepCount))));
     vexhost::Session host(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
     vexhost::Hands hands(host);
     host.OpenDocument(ShipDocument());
     int starts = 0;
-    for (int step : steps) {
+    for (Step step : steps) {
+      ++StepsRun;
       const int endedBefore = host.CommandsEnded();
       starts += step == StartCommand ? 1 : 0;
       try {
-        Perform(host, hands, static_cast<Step>(step));
+        Perform(host, hands, step);
       } catch (const vexhost::Refused&) {
         // A person could not have done it; nothing happened.
       }
@@ -89,4 +102,6 @@ TEST(RandomUse, NoSequenceOfActionsEndsTwiceLeaksOrOverReleases) {
     RC_ASSERT(report.Clean());
   });
   EXPECT_TRUE(passed);
+  // The number of sequences is set with RC_PARAMS (e.g. max_success=2000), as CI does.
+  std::cout << "[ random   ] " << StepsRun << " steps run\n";
 }

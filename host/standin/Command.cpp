@@ -44,9 +44,14 @@ const char* VexCommand::GetResourceFilename(int level) const {
 }
 
 void VexCommand::RequestDelayedDestruction() {
-  Boundary("RequestDelayedDestruction", this);
+  Host().TheJournal.Append({"RequestDelayedDestruction", Describe(this), {}, std::string(vexhost::ModuleToHost), {}});
   auto& delayed = Host().Delayed;
   if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) delayed.push_back(this);
+  // Like a release, a planned fault comes after the host has taken the object: a failing disposal
+  // does not leave the object to nobody.
+  if (auto kind = Host().Faults.ShouldRaise("RequestDelayedDestruction", Describe(this))) {
+    RaiseHostError(*kind, "host error raised by the fault plan at RequestDelayedDestruction");
+  }
 }
 
 void VexCommand::RemoveAnalyseNotificationCB(VexCommand* sender, VexNotification* notification, void*) {

@@ -31,7 +31,8 @@ bool FaultPlan::ShouldFailAllocation() {
 
 std::optional<ErrorKind> FaultPlan::ShouldRaise(const std::string& op, const std::string& on) {
   for (auto& rule : _Raises) {
-    if (rule.Op != op || (!rule.OnObject.empty() && rule.OnObject != on)) continue;
+    // "*" stands for every boundary call.
+    if ((rule.Op != "*" && rule.Op != op) || (!rule.OnObject.empty() && rule.OnObject != on)) continue;
     const int seen = ++rule.Seen;
     if (seen == rule.Nth || (rule.When == Persistence::FromThenOn && seen > rule.Nth)) {
       ++_FaultsInjected;

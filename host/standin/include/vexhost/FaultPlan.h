@@ -14,7 +14,8 @@ enum class Persistence { Once, FromThenOn };
 class FaultPlan {
  public:
   void FailAllocation(int nth, Persistence persistence = Persistence::Once);
-  // Raise at the nth call of `op` (counting only calls on the object named `onObject`, when given).
+  // Raise at the nth call of `op` (counting only calls on the object named `onObject`, when given);
+  // `op` "*" counts every boundary call.
   void Raise(std::string op, int nth, ErrorKind kind = ErrorKind::VexError, std::string onObject = {},
              Persistence persistence = Persistence::Once);
   // Parses "OP[@OBJECT][#N][:KIND]" (KIND: VexError or SystemError); nullopt with `problem` set
