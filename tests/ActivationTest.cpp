@@ -1,6 +1,8 @@
 // Activation: what the user sees when the command starts, for each kind of active product.
 #include "TestSupport.h"
 
+#include "vex/ObjectClassFrame.h"
+
 using namespace vextest;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -164,5 +166,23 @@ TEST_F(Activation, AHostErrorInsideActivateLeavesItAfterItsLocalsAreGone) {
   for (std::size_t i = entries.size() - 3; i < entries.size(); ++i) tail.push_back(entries[i].Text());
   EXPECT_THAT(tail, ElementsAre("GetClassSettings(Block A.factory)", "~VexIProduct_var(Block A)", "~VexPathElement()"));
   EXPECT_FALSE(Shown(Panel));
+  Host().CancelRunningCommand();
+}
+
+TEST_F(Activation, BeforeBuildThePanelReportsNoClassAndOKStaysOff) {
+  vexhost::DocumentData document = ShipDocument();
+  document.ActivePath.reset();
+  ASSERT_NE(StartOn(document), nullptr);
+  // Another dialog's class frame: the command listens to class choices from any sender.
+  auto* other = new VexDlgDialog(nullptr, "Other", 0);
+  auto* frame = new VexStrObjectClassFrame(other, "otherClass", "", "", 0);
+  frame->Build();
+  other->SetVisibility(VexDlgShow);
+  const std::size_t mark = Journal().Size();
+  Hands().ChooseClass("Other", "otherClass", "Block");
+  EXPECT_THAT(Calls({"RunAction", "GetSelectedClass", "SetOKSensitivity", "InitializeAcquisition"}, mark),
+              ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 5) -> false",
+                          "SetOKSensitivity(InterimProductPanel; 16)", "InitializeAcquisition(SelectClassAgent)"));
+  delete other;
   Host().CancelRunningCommand();
 }
