@@ -1,0 +1,66 @@
+// The desk: a host session with the module's dialogs, worked as a person would work them, and
+// what that person can see of it: the open dialogs, the product tree, whether a command runs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Layout.h"
+#include "vexhost/Hands.h"
+#include "vexhost/Session.h"
+#include "vexhost/Snapshot.h"
+
+namespace vexshell {
+
+// What the class browser offers, or why it cannot be opened.
+struct BrowserOffer {
+  bool Available = false;
+  std::vector<std::string> Classes;
+  std::string Reason;
+};
+
+class Desk {
+ public:
+  explicit Desk(vexhost::Session& session);
+
+  // The actions. Each throws ActionRefused when the current state does not allow it.
+  void Start(const std::string& command);
+  void MakeActive(const std::string& path);
+  void LeaveNoEditor();
+  void ChooseClass(const std::string& className);
+  BrowserOffer Browse();
+  void ChooseInBrowser(const std::string& className);
+  void TypePartNumber(const std::string& text);
+  void PressOK(const std::string& dialog);
+  void PressCancel(const std::string& dialog);
+  void CloseWindow(const std::string& dialog);
+  void Acknowledge(const std::string& dialog);
+
+  // What a person sees.
+  std::optional<vexhost::WidgetView> See(const std::string& dialog) const;
+  std::vector<vexhost::WidgetView> OpenWindows() const;  // shown or hidden, in order of names
+  // Lays out the shown windows; the last layout made is kept for the SVG picture.
+  Picture Draw();
+  const std::optional<Picture>& LastDrawing() const { return _LastDrawing; }
+  vexhost::DocumentData Document() const;
+  bool Running() const;
+
+  // What changed since the last call: new or gone products, part numbers, host errors caught or
+  // escaped; then the state: whether a command runs and which windows are shown.
+  std::vector<std::string> Changes();
+  std::string State() const;
+  // At the end of a run: cancels and destroys a running command as the host does when the
+  // document closes. Returns what was done, or nothing.
+  std::optional<std::string> EndRun();
+
+ private:
+  vexhost::Session& _Session;
+  vexhost::Hands _Hands;
+  std::string _Started;           // the name of the command last started
+  std::size_t _ErrorsReported = 0;
+  vexhost::DocumentData _Reported;  // the document at the last report
+  std::optional<Picture> _LastDrawing;
+};
+
+}  // namespace vexshell

@@ -1,0 +1,29 @@
+// `expect` lines: assertions on what the desk shows, so that a script is also a test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Desk.h"
+
+namespace vexshell {
+
+struct Verdict {
+  bool Passed = false;
+  std::string Expected;
+  std::string Found;
+};
+
+// Checks the expectation written after `expect`. Throws LineError when the words are not one.
+Verdict CheckExpectation(Desk& desk, const std::string& words);
+
+// The forms of an expectation and what each checks, for help texts.
+struct ExpectationForm {
+  const char* Form;
+  const char* Meaning;
+};
+extern const std::vector<ExpectationForm> ExpectationForms;
+// "count, child, ...": the first word of each form.
+std::string ExpectationKinds();
+
+}  // namespace vexshell

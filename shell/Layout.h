@@ -1,0 +1,51 @@
+// The open dialogs laid out on a grid of character cells, from their widget trees and the
+// attachments of each container. The text drawing and the SVG picture are both made from this
+// one layout, so they always show the same thing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "vexhost/Snapshot.h"
+
+namespace vexshell {
+
+enum class Look {
+  Window,     // a dialog or message box: border with its title, its content, then its buttons
+  Frame,      // a container with a border and, when it has one, its title in the border
+  Label,
+  Editor,
+  Combo,
+  Button,
+  Separator,
+  Message,    // the text of a message box
+  Other,      // a widget of a class the drawing does not know: its class and name
+};
+
+// One thing drawn: where it stands, in character cells from the picture's top left, and what it
+// shows.
+struct Box {
+  Look Kind = Look::Other;
+  std::string Title;               // window, frame, label, button and combo text
+  std::vector<std::string> Lines;  // editor and message lines
+  bool Sensitive = true;
+  int X = 0;
+  int Y = 0;
+  int W = 0;
+  int H = 0;
+};
+
+struct Picture {
+  int Width = 0;
+  int Height = 0;
+  std::vector<Box> Boxes;  // a container comes before what it contains
+};
+
+// Lays the windows out one under the other. Only what a person sees is laid out: hidden widgets
+// take no room.
+Picture LayOut(const std::vector<vexhost::WidgetView>& windows);
+
+// A title or label as drawn: in parentheses when the widget is insensitive (greyed out).
+std::string Marked(const std::string& text, bool sensitive);
+
+}  // namespace vexshell

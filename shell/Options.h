@@ -1,0 +1,23 @@
+// What the command line asks of a run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vexshell {
+
+struct Options {
+  std::string Document;    // empty: the embedded document
+  std::string Module;
+  std::string Resources;
+  std::string Script;      // empty: standard input; "-" too
+  std::string Svg;
+  std::string Journal;
+  std::vector<int> FailAllocations;
+  std::vector<std::string> Raises;  // "OP[@OBJECT][#N][:KIND]", already checked
+  bool Check = false;
+  bool Interactive = false;  // also when standard input is a terminal and no script is given
+  bool PrintDocument = false;
+};
+
+}  // namespace vexshell

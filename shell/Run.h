@@ -1,0 +1,12 @@
+// One run of the shell: the module loaded, a session on the document, the script, and what is
+// written at the end (journal, picture, accounting report).
+#pragma once
+
+#include "Options.h"
+
+namespace vexshell {
+
+// Returns the exit code.
+int Run(const Options& options);
+
+}  // namespace vexshell

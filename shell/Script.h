@@ -1,0 +1,49 @@
+// Running script lines against the desk: one command a line, from a file, from standard input,
+// or typed at a prompt.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "Desk.h"
+#include "Words.h"
+
+namespace vexshell {
+
+class Script {
+ public:
+  // Interactive: a prompt, no echo of the lines, the open dialogs drawn after each step, and a line
+  // that cannot be done is reported without ending the session.
+  Script(Desk& desk, std::ostream& out, std::ostream& err, bool interactive);
+
+  // Runs lines until the input ends, `quit`, or (when not interactive) a line that cannot be
+  // understood or done. `source` names the input in messages.
+  void Run(std::istream& in, const std::string& source);
+
+  bool Stopped() const { return _Stopped; }
+  int FailedExpectations() const { return _Failed; }
+
+  // The commands and what they do, for `help` and --help.
+  static std::string Help();
+
+ private:
+  struct Verb;
+  static const std::vector<Verb>& Verbs();
+  void Do(const ScriptLine& line);
+  void Step();
+  void Show();
+  void Tree();
+  void Browse(const std::string& className);
+  void Expect(const std::string& words);
+  void Say(const std::string& text);
+
+  Desk& _Desk;
+  std::ostream& _Out;
+  std::ostream& _Err;
+  bool _Interactive;
+  bool _Quit = false;
+  bool _Stopped = false;
+  int _Failed = 0;
+};
+
+}  // namespace vexshell

@@ -1,0 +1,84 @@
+#include "Words.h"
+
+#include "Errors.h"
+#include "Text.h"
+
+namespace vexshell {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Reads a quoted word that starts at `at`; returns the position after its closing quote.
+std::size_t ReadQuoted(const std::string& text, std::size_t at, std::string& word) {
+  for (std::size_t i = at + 1; i < text.size(); ++i) {
+    if (text[i] == '"') return i + 1;
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\')) ++i;
+    word += text[i];
+  }
+  throw LineError("a quoted text is not closed (expected a closing \")");
+}
+
+// The text up to a comment: a `#` at the start of a word outside quotes.
+std::string WithoutComment(const std::string& text) {
+  bool wordStart = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '#' && wordStart) return text.substr(0, i);
+    if (text[i] == '"') {
+      std::string ignored;
+      i = ReadQuoted(text, i, ignored) - 1;
+      wordStart = false;
+      continue;
+    }
+    wordStart = IsBlank(text[i]);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::vector<Word> SplitWords(const std::string& text) {
+  std::vector<Word> words;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (IsBlank(text[i])) {
+      ++i;
+      continue;
+    }
+    Word word;
+    word.Begin = i;
+    while (i < text.size() && !IsBlank(text[i])) {
+      if (text[i] == '"') {
+        i = ReadQuoted(text, i, word.Text);
+      } else {
+        word.Text += text[i++];
+      }
+    }
+    word.End = i;
+    words.push_back(std::move(word));
+  }
+  return words;
+}
+
+std::optional<ScriptLine> ParseLine(const std::string& text, int number) {
+  ScriptLine line;
+  line.Number = number;
+  line.Text = Trim(text);
+  if (line.Text.empty()) return std::nullopt;
+  const std::string code = Trim(WithoutComment(line.Text));
+  if (code.empty()) return line;  // a comment
+  std::size_t verbEnd = 0;
+  while (verbEnd < code.size() && !IsBlank(code[verbEnd])) ++verbEnd;
+  line.Verb = code.substr(0, verbEnd);
+  line.Rest = Trim(code.substr(verbEnd));
+  return line;
+}
+
+std::string RestText(const std::string& rest) {
+  if (rest.empty() || rest.front() != '"') return rest;
+  const std::vector<Word> words = SplitWords(rest);
+  if (words.size() == 1 && words.front().End == rest.size() && rest.back() == '"') return words.front().Text;
+  return rest;
+}
+
+}  // namespace vexshell
