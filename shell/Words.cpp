@@ -1,5 +1,7 @@
 #include "Words.h"
 
+#include <cstdint>
+
 #include "Errors.h"
 #include "Text.h"
 
@@ -60,7 +62,34 @@ std::vector<Word> SplitWords(const std::string& text) {
   return words;
 }
 
+namespace {
+// Whether the bytes are well-formed UTF-8: no stray continuation bytes, no truncated, overlong or
+// surrogate sequences, nothing past U+10FFFF.
+bool IsUtf8(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4                 ? 4
+                                                                               : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    std::uint32_t code = length == 1 ? lead : lead & (0xFF >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+}  // namespace
+
 std::optional<ScriptLine> ParseLine(const std::string& text, int number) {
+  if (text.find('\0') != std::string::npos) throw LineError("the line holds a NUL character");
+  if (!IsUtf8(text)) throw LineError("the line is not valid UTF-8");
   ScriptLine line;
   line.Number = number;
   line.Text = Trim(text);

@@ -211,3 +211,13 @@ TEST_F(Actions, OKWithoutAFactoryCreatesNothingButStillEnds) {
   EXPECT_FALSE(Running());
   EXPECT_FALSE(Host().BusyCursor()) << "the host clears the busy cursor when the command ends";
 }
+
+TEST_F(Actions, APersonCannotTypeMoreThanThePartNumberEditorTakes) {
+  const std::string longest(72, 'N');
+  Hands().Type(Panel, PartNumberEditor, longest);
+  EXPECT_THROW(Hands().Type(Panel, PartNumberEditor, std::string(1000000, 'N')), vexhost::Refused);
+  EXPECT_THAT(See(Panel).Find(PartNumberEditor)->Lines, ElementsAre(longest)) << "a refused text changes nothing";
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().PressOK(Panel);
+  EXPECT_EQ(BlockA().PartNumber, longest);
+}

@@ -81,6 +81,13 @@ TEST_F(Documents, EveryProblemNamesTheFileThePlaceAndWhatIsWrong) {
               HasSubstr("/root/partnumber: unknown key"));
   EXPECT_THAT(ProblemWith(Replace(Ship, "[\"Block\", \"SubBlock\"]", "[\"Block\", 3]")),
               HasSubstr("/classes/1: expected a string"));
+  EXPECT_THAT(ProblemWith(Replace(Ship, "[\"Block\", \"SubBlock\"]", "[]")),
+              HasSubstr("/classes: the class catalogue must name at least one class"));
+  EXPECT_THAT(ProblemWith(Replace(Ship, "[\"Block\", \"SubBlock\"]", "[\"Block\", \"Block\"]")),
+              HasSubstr("/classes/1: the class 'Block' is already in the catalogue"));
+  EXPECT_THAT(ProblemWith(Replace(Ship, "\"BA-200\"", "\"" + std::string(1000000, 'x') + "\"")),
+              HasSubstr("/root/children/0/partNumber: a text must be at most 4096 characters long, not 1000000"));
+  EXPECT_THAT(ProblemWith(Ship.substr(0, Ship.size() / 2)), HasSubstr("ship.json: at byte"));
 }
 
 TEST_F(Documents, AFileThatCannotBeReadIsNamed) {

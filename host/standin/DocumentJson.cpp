@@ -1,5 +1,6 @@
 // Documents read from JSON. The format is documented in the README; every problem is reported
 // with the file, the place (a JSON pointer, or the byte offset of a syntax error) and what is wrong.
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -13,6 +14,9 @@ namespace vexhost {
 namespace {
 
 using nlohmann::json;
+
+// Names, part numbers, messages and classes are short texts; a longer one is a broken document.
+constexpr std::size_t MaxTextCharacters = 4096;
 
 class Reader {
  public:
@@ -39,7 +43,18 @@ class Reader {
     if (!value.is_string()) Fail(place, "expected a string");
     std::string text = value.get<std::string>();
     if (text.find('\0') != std::string::npos) Fail(place, "a text must not contain a NUL character");
+    const std::size_t characters = Characters(text);
+    if (characters > MaxTextCharacters) {
+      Fail(place, "a text must be at most " + std::to_string(MaxTextCharacters) + " characters long, not " +
+                      std::to_string(characters));
+    }
     return text;
+  }
+
+  static std::size_t Characters(const std::string& utf8) {
+    std::size_t characters = 0;
+    for (unsigned char byte : utf8) characters += (byte & 0xC0) != 0x80 ? 1 : 0;
+    return characters;
   }
 
   std::string OptionalText(const json& object, const char* key, const std::string& place, std::string fallback = {}) const {
@@ -117,9 +132,14 @@ class Reader {
     auto classes = object.find("classes");
     if (classes == object.end()) Fail("", "missing key \"classes\"");
     if (!classes->is_array()) Fail("/classes", "expected an array of class names");
+    if (classes->empty()) Fail("/classes", "the class catalogue must name at least one class");
     for (std::size_t i = 0; i < classes->size(); ++i) {
-      std::string name = Text((*classes)[i], "/classes/" + std::to_string(i));
-      if (name.empty()) Fail("/classes/" + std::to_string(i), "a class name must not be empty");
+      const std::string place = "/classes/" + std::to_string(i);
+      std::string name = Text((*classes)[i], place);
+      if (name.empty()) Fail(place, "a class name must not be empty");
+      for (const auto& known : document.ClassCatalogue) {
+        if (known == name) Fail(place, "the class '" + name + "' is already in the catalogue");
+      }
       document.ClassCatalogue.push_back(std::move(name));
     }
     auto active = object.find("active");
@@ -171,6 +191,8 @@ DocumentData ParseDocument(const std::string& jsonText, const std::string& sourc
 }
 
 DocumentData ReadDocumentFile(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw DocumentError(path + ": cannot be read: it is a directory");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw DocumentError(path + ": cannot be read");
   std::ostringstream text;

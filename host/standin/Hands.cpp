@@ -112,6 +112,14 @@ void Hands::ChooseInBrowser(const std::string& dialog, const std::string& frame,
 
 void Hands::Type(const std::string& dialog, const std::string& editor, const std::string& text) {
   auto& field = ReachableWidget<VexDlgEditor>(_Session, dialog, editor, "editor");
+  // An editor with a maximum width takes no more characters than that.
+  const int limit = Inspect::MaxCharacterWidth(field);
+  const int length = VexUnicodeString(text.c_str()).GetLengthInChar();
+  if (limit > 0 && length > limit) {
+    throw Refused("the editor '" + editor + "' takes at most " + std::to_string(limit) + " characters, not " +
+                  std::to_string(length));
+  }
+  if (text.find('\0') != std::string::npos) throw Refused("a text typed into an editor holds no NUL character");
   // Typing replaces the whole text; an empty text leaves the editor empty.
   if (text.empty()) {
     Inspect::Lines(field).clear();
