@@ -228,7 +228,10 @@ int VexDlgEditor::GetLine(VexUnicodeString& text, int line) {
   Boundary("GetLine", this, {Code(line)});
   std::string content;
   if (line < 0) {
-    for (std::size_t i = 0; i < _Lines.size(); ++i) content += (i == 0 ? "" : "\n") + std::string(_Lines[i].CastToCharPtr());
+    for (std::size_t i = 0; i < _Lines.size(); ++i) {
+      if (i > 0) content += '\n';
+      content += _Lines[i].CastToCharPtr();
+    }
   } else if (static_cast<std::size_t>(line) < _Lines.size()) {
     content = _Lines[static_cast<std::size_t>(line)].CastToCharPtr();
   }
