@@ -56,6 +56,7 @@ void HostTest::TearDown() {
   CheckAccounting();
   _Hands.reset();
   _Session.reset();
+  EXPECT_EQ(vexhost::Session::LiveObjects(), 0) << "host objects outlived their session";
 }
 
 VexStateCommand* HostTest::StartOn(const vexhost::DocumentData& document) {

@@ -99,6 +99,12 @@ const std::vector<CaughtError>& Session::Errors() const { return Host().Errors; 
 
 const std::vector<std::string>& Session::ResourceDirs() const { return _State->Options.ResourceDirs; }
 
+int Session::LiveObjects() {
+  int live = 0;
+  for (const auto& [object, record] : Host().Objects.Objects()) live += record.Dead ? 0 : 1;
+  return live;
+}
+
 AccountingReport Session::Accounting() const {
   AccountingReport report;
   std::map<const VexBaseUnknown*, std::uint32_t> onActivePath;

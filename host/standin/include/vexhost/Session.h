@@ -93,6 +93,9 @@ class Session {
   const std::vector<CaughtError>& Errors() const;
   const std::vector<std::string>& ResourceDirs() const;
   AccountingReport Accounting() const;
+  // Host objects alive in the process, whether or not a session is open: zero once a session
+  // has closed, unless something outlived it.
+  static int LiveObjects();
 
   struct State;  // the stand-in's own
 
