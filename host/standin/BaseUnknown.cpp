@@ -83,6 +83,12 @@ namespace vexhost::detail {
 void Ref(VexBaseUnknown* object) { ++Inspect::RefCount(*object); }
 
 void Unref(VexBaseUnknown* object) {
+  // A host structure may still point to an object that others released too often: look it up
+  // before touching it.
+  if (!Host().Objects.Contains(object)) {
+    Host().Objects.RecordOverRelease(object);
+    return;
+  }
   std::uint32_t& count = Inspect::RefCount(*object);
   if (count == 0 || Host().Objects.IsDead(object)) {
     Host().Objects.RecordOverRelease(object);

@@ -57,6 +57,8 @@ void CloseDocument(Session::State& state) {
     Unref(state.Root);
     state.Root = nullptr;
   }
+  // The tree and the active path are gone: nothing of the host points to its products any more.
+  Host().Objects.Reclaim(true);
   state.HasDocument = false;
   state.Document = DocumentData();
 }
@@ -88,7 +90,7 @@ void Session::OpenDocument(const DocumentData& data) {
     } catch (...) {
       detail::InternalScope internal;
       detail::Unref(root);
-      detail::Host().Objects.Reclaim();
+      detail::Host().Objects.Reclaim(false);
       throw;
     }
   }

@@ -88,7 +88,7 @@ void RunDelayedDestructions(Session::State& state) {
     if (object == state.Running) EndRunning(state);
     Destroy(object);
   }
-  Host().Objects.Reclaim();
+  Host().Objects.Reclaim(false);
 }
 
 void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification) {

@@ -115,8 +115,10 @@ class Registry {
   bool IsDead(const VexBaseUnknown* object) const;
   void MarkDead(VexBaseUnknown* object);
   void RecordOverRelease(const VexBaseUnknown* object);
-  // Frees the objects whose last reference was released.
-  void Reclaim();
+  // Frees the objects whose last reference was released. The session's own objects (products,
+  // editor, layout) may still be pointed to by the document while it is open, so they are freed
+  // only when `sessionObjectsToo` says the document is gone.
+  void Reclaim(bool sessionObjectsToo);
   const std::unordered_map<const VexBaseUnknown*, ObjectRecord>& Objects() const { return _Objects; }
   const std::vector<std::string>& OverReleases() const { return _OverReleases; }
   void ClearOverReleases() { _OverReleases.clear(); }

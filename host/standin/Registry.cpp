@@ -40,16 +40,31 @@ void Registry::MarkDead(VexBaseUnknown* object) {
 }
 
 void Registry::RecordOverRelease(const VexBaseUnknown* object) {
+  if (!Contains(object)) {
+    _OverReleases.push_back("an object already destroyed");
+    return;
+  }
   std::string name = NameOf(object);
   _OverReleases.push_back(name.empty() ? "an unnamed object" : name);
 }
 
-void Registry::Reclaim() {
-  while (!_Graveyard.empty()) {
+void Registry::Reclaim(bool sessionObjectsToo) {
+  // Freeing an object can release others: go on until nothing more may be freed.
+  for (bool freed = true; freed;) {
+    freed = false;
+    std::vector<VexBaseUnknown*> kept;
     std::vector<VexBaseUnknown*> dead;
     dead.swap(_Graveyard);
     InternalScope internal;
-    for (VexBaseUnknown* object : dead) delete object;
+    for (VexBaseUnknown* object : dead) {
+      if (!sessionObjectsToo && _Objects[object].Infrastructure) {
+        kept.push_back(object);
+        continue;
+      }
+      delete object;
+      freed = true;
+    }
+    _Graveyard.insert(_Graveyard.end(), kept.begin(), kept.end());
   }
 }
 

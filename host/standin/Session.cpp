@@ -58,7 +58,7 @@ Session::~Session() {
     delete state.MainWindow;  // its remaining children go with it
     delete state.Layout;
   }
-  Host().Objects.Reclaim();
+  Host().Objects.Reclaim(true);
   Host().CurrentSession = nullptr;
 }
 
