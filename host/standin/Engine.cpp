@@ -88,7 +88,9 @@ void RunDelayedDestructions(Session::State& state) {
     if (object == state.Running) EndRunning(state);
     Destroy(object);
   }
-  Host().Objects.Reclaim(false);
+  // While a command runs it may still hold a pointer it released once too often; its release is
+  // then reported rather than made on freed memory.
+  if (state.Running == nullptr) Host().Objects.Reclaim(false);
 }
 
 void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification) {
