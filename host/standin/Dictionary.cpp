@@ -12,7 +12,6 @@ VexFillDictionary::VexFillDictionary(const char* className, VexCreateFunction fa
   HostState& host = Host();
   const std::string name = className != nullptr ? className : "";
   host.Dictionary[name] = factory;
-  host.DictionaryOwner[name] = host.LoadingModule;
   auto module = host.Modules.find(host.LoadingModule);
   if (module != host.Modules.end()) {
     module->second.Record.Events.push_back("VexFillDictionary " + name);
@@ -70,10 +69,7 @@ void Session::UnloadModule(const std::string& path) {
   module->second.Loaded = false;
 #ifndef VEXHOST_KEEP_MODULES_LOADED
   // The module's code is gone: so are its dictionary entries.
-  for (const auto& name : module->second.Record.Registered) {
-    host.Dictionary.erase(name);
-    host.DictionaryOwner.erase(name);
-  }
+  for (const auto& name : module->second.Record.Registered) host.Dictionary.erase(name);
   host.Modules.erase(module);
 #endif
 }

@@ -26,7 +26,6 @@ namespace vexhost {
 struct Inspect {
   static std::uint32_t& RefCount(VexBaseUnknown& object) { return object._RefCount; }
   static void LastRelease(VexBaseUnknown& object) { object.OnLastRelease(); }
-  static VexString& Name(VexCommand& command) { return command._Name; }
   static auto& AnalyseCallbacks(VexCommand& command) { return command._AnalyseCallbacks; }
 
   // Dialogs
@@ -54,7 +53,6 @@ struct Inspect {
   static const auto& Lines(const VexDlgCombo& combo) { return combo._Lines; }
   static int Shown(const VexDlgCombo& combo) { return combo._Shown; }
   static VexUnicodeString& SelectedClass(VexStrObjectClassFrame& frame) { return frame._SelectedClass; }
-  static const VexUnicodeString& Category(const VexStrObjectClassFrame& frame) { return frame._Category; }
   static VexDlgEditor* Editor(const VexStrObjectClassFrame& frame) { return frame._Editor; }
   static VexDlgPushButton* BrowserButton(const VexStrObjectClassFrame& frame) { return frame._BrowserButton; }
   static VexNotification* Notification(const VexStrObjectClassFrame& frame) { return frame._Notification; }
@@ -141,7 +139,6 @@ struct HostState {
   std::vector<CaughtError> Errors;
   std::vector<VexCommand*> Delayed;  // objects awaiting delayed destruction, in request order
   std::map<std::string, VexCreateFunction> Dictionary;
-  std::map<std::string, std::string> DictionaryOwner;  // name -> module path
   std::map<std::string, ModuleState> Modules;
   std::string LoadingModule;
   std::string CreatingCommand;  // the dictionary name of the command the host is creating
