@@ -242,8 +242,9 @@ VexPathElement::VexPathElement(VexPathImpl* impl) : _Impl(impl) {
   for (VexBaseUnknown* object : _Impl->Objects) Ref(object);
 }
 
-VexPathElement::VexPathElement(const VexPathElement& other) : _Impl(new VexPathImpl(*other._Impl)) {
-  Gate("VexPathElement(copy)");
+// The copy is journaled (and may fail) before it holds anything.
+VexPathElement::VexPathElement(const VexPathElement& other)
+    : _Impl((Gate("VexPathElement(copy)"), new VexPathImpl(*other._Impl))) {
   for (VexBaseUnknown* object : _Impl->Objects) Ref(object);
 }
 
