@@ -27,6 +27,11 @@ std::string CheckRaise(const std::string& text) {
   return vexhost::FaultPlan::ParseRaise(text, problem) ? std::string() : problem;
 }
 
+std::string CheckStatus(const std::string& text) {
+  std::string problem;
+  return vexhost::FaultPlan::ParseStatus(text, problem) ? std::string() : problem;
+}
+
 std::string Footer() {
   return "\n" + vexshell::Script::Help() +
          "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often;\n"
@@ -59,6 +64,12 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
                  "raise a host error (VexError or SystemError) at the Nth call of OP [on OBJECT] (repeatable)")
       ->type_name("OP[@OBJECT][#N][:KIND]")
       ->check(CLI::Validator(CheckRaise, ""))
+      ->allow_extra_args(false);
+  app.add_option("--status", options.Statuses,
+                 "make the Nth call of OP [on OBJECT] answer a negative STATUS without raising; OP is one of the "
+                 "factory's operations, QueryInterface or SetPartNumber (repeatable)")
+      ->type_name("OP[@OBJECT][#N]=STATUS")
+      ->check(CLI::Validator(CheckStatus, ""))
       ->allow_extra_args(false);
   app.add_flag("--check", options.Check,
                "end with the accounting report; exit 1 if host objects are left or over-released");

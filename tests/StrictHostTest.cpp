@@ -450,3 +450,51 @@ TEST(FamilyDocuments, AreReadFromAnObjectOfFamiliesWithFailingFactories) {
               HasSubstr("/root/factory/failing/CanCreate: expected a negative status"));
   EXPECT_THAT(problem(R"(["A"])", R"({"failing": {"Release": -1}})"), HasSubstr("/root/factory/failing/Release: unknown key"));
 }
+
+TEST(BoundedJournal, KeepsTheLatestEntriesAndStreamsEveryOneCompleteAndInOrder) {
+  vexhost::Session::LoadModule(VEX_MODULE_PATH);
+  vexhost::SessionOptions options{{VEX_RESOURCE_DIR}};
+  options.JournalWindow = 50;
+  std::ostringstream stream;
+  std::size_t recorded = 0;
+  {
+    vexhost::Session host(options);
+    vexhost::Hands hands(host);
+    host.GetJournal().StreamTo(&stream);
+    host.OpenDocument(ShipDocument());
+    for (int lifecycle = 0; lifecycle < 20; ++lifecycle) {
+      host.StartCommand(CommandName);
+      hands.ChooseClass(Panel, ClassFrame, "Block");
+      hands.PressOK(Panel);
+    }
+    const vexhost::Journal& journal = host.GetJournal();
+    EXPECT_LE(journal.Entries().size(), 50U);
+    EXPECT_EQ(journal.FirstIndex() + journal.Entries().size(), journal.Size());
+    EXPECT_GT(journal.Size(), 20U * 100U);
+    EXPECT_EQ(vexhost::Journal::JsonLine(journal.Entries().back()),
+              stream.str().substr(stream.str().rfind('\n', stream.str().size() - 2) + 1));
+    recorded = journal.Size();
+    EXPECT_TRUE(host.Accounting().Clean());
+  }
+  std::istringstream lines(stream.str());
+  std::string line;
+  std::size_t count = 0;
+  int activations = 0;
+  while (std::getline(lines, line)) {
+    const auto entry = nlohmann::json::parse(line);
+    ++count;
+    // Calls into the module are written once they have returned, with what they returned.
+    if (entry["op"] == "Activate") {
+      EXPECT_EQ(entry["result"], "0");
+      ++activations;
+    }
+    if (entry["op"] == "RunAction") {
+      EXPECT_TRUE(entry.contains("result")) << line;
+    }
+    if (entry["op"] == "CanCreate") {
+      EXPECT_EQ(entry["out"][0], "allowed=1") << line;
+    }
+  }
+  EXPECT_EQ(count, recorded);
+  EXPECT_EQ(activations, 20);
+}
