@@ -72,7 +72,7 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
       ->check(CLI::Validator(CheckStatus, ""))
       ->allow_extra_args(false);
   app.add_flag("--check", options.Check,
-               "end with the accounting report; exit 1 if host objects are left or over-released");
+               "end with the accounting report; exit 1 if host objects are left, over-released or called after they died");
   app.add_flag("--print-document", options.PrintDocument, "print the embedded document as JSON and exit");
 }
 
