@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "Defaults.h"
 #include "Errors.h"
 #include "Options.h"
 #include "Run.h"
@@ -80,8 +81,8 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
 
 int main(int argc, char** argv) {
   vexshell::Options options;
-  options.Module = VEXHOST_DEFAULT_MODULE;
-  options.Resources = VEXHOST_DEFAULT_RESOURCES;
+  options.Module = vexshell::DefaultModulePath();
+  options.Resources = vexshell::DefaultResourceDir();
   CLI::App app("vexhost: runs the interim-product module in the stand-in host on a document, "
                "driven by a script or at a prompt.");
   AddOptions(app, options);
