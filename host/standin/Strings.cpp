@@ -33,6 +33,7 @@ VexString::VexString() : _Text(nullptr), _Length(0) {}
 VexString::VexString(const char* text) : _Text(CopyOf(text, _Length)) {}
 VexString::VexString(const VexString& other) : _Text(CopyOf(other._Text, _Length)) {}
 VexString& VexString::operator=(const VexString& other) {
+  if (this == &other) return *this;
   Assign(_Text, _Length, other._Text);
   return *this;
 }
@@ -50,6 +51,7 @@ VexUnicodeString::VexUnicodeString() : _Utf8(nullptr), _Length(0) {}
 VexUnicodeString::VexUnicodeString(const char* utf8) : _Utf8(CopyOf(utf8, _Length)) {}
 VexUnicodeString::VexUnicodeString(const VexUnicodeString& other) : _Utf8(CopyOf(other._Utf8, _Length)) {}
 VexUnicodeString& VexUnicodeString::operator=(const VexUnicodeString& other) {
+  if (this == &other) return *this;
   Assign(_Utf8, _Length, other._Utf8);
   return *this;
 }
