@@ -1,6 +1,7 @@
 // Opening, viewing and closing a session's document.
 #include <stdexcept>
 
+#include "ChangeNotes.h"
 #include "Product.h"
 #include "SessionState.h"
 
@@ -72,6 +73,7 @@ void SetActive(Session::State& state, const std::vector<std::string>& names) {
   SetObjectName(state.Editor, "Editor");
   Inspect::ActivePath(*state.Editor) = new VexPathElement(std::vector<VexBaseUnknown*>(products.begin(), products.end()));
   state.ActiveNames = names;
+  NoteActivePath(names);
 }
 
 }  // namespace detail
@@ -98,6 +100,7 @@ void Session::OpenDocument(const DocumentData& data) {
   state.Root = root;
   state.Document = data;
   state.HasDocument = true;
+  detail::NoteDocumentOpened(data);
   if (data.ActivePath) detail::SetActive(state, *data.ActivePath);
 }
 
@@ -120,7 +123,10 @@ void Session::SetActivePath(const std::vector<std::string>& names) {
   detail::SetActive(*_State, names);
 }
 
-void Session::RemoveEditor() { detail::DropEditor(*_State); }
+void Session::RemoveEditor() {
+  detail::DropEditor(*_State);
+  detail::NoteEditorRemoved();
+}
 
 const std::vector<std::string>& Session::ClassCatalogue() const { return _State->Document.ClassCatalogue; }
 

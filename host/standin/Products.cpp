@@ -2,6 +2,7 @@
 // product handle.
 #include <algorithm>
 
+#include "ChangeNotes.h"
 #include "HostState.h"
 #include "Meta.h"
 #include "Product.h"
@@ -51,28 +52,38 @@ VexUnicodeString Product::GetPartNumber() {
 
 VexHRESULT Product::SetPartNumber(const VexUnicodeString& partNumber) {
   Boundary("SetPartNumber", this, {Quote(partNumber.CastToCharPtr())});
+  NotePartNumber(*this, partNumber.CastToCharPtr());
   _PartNumber = partNumber.CastToCharPtr();
   return VexS_OK;
 }
 
 Product* Product::Child(const std::string& name) const {
-  auto found = std::find_if(_Children.begin(), _Children.end(), [&](Product* child) { return child->Name() == name; });
-  return found == _Children.end() ? nullptr : *found;
+  auto found = _ChildByName.find(name);
+  return found == _ChildByName.end() ? nullptr : found->second;
 }
 
-void Product::Adopt(Product* child) { _Children.push_back(child); }
+void Product::Adopt(Product* child) {
+  _Children.push_back(child);
+  _ChildByName.emplace(child->Name(), child);  // the first child of a name is the one found
+  child->_Parent = this;
+}
 
-std::string Product::FreeChildName(const std::string& base) const {
-  for (int number = 1;; ++number) {
+std::string Product::FreeChildName(const std::string& base) {
+  int& number = _NextFreeNumber.try_emplace(base, 1).first->second;
+  for (;; ++number) {
     std::string name = base + " " + std::to_string(number);
     if (Child(name) == nullptr) return name;
   }
 }
 
 void Product::OnLastRelease() {
+  _ChildByName.clear();
   std::vector<Product*> children;
   children.swap(_Children);
-  for (Product* child : children) Unref(child);
+  for (Product* child : children) {
+    child->_Parent = nullptr;  // a child held elsewhere must not point to a product about to be freed
+    Unref(child);
+  }
 }
 
 InterimProductFactory::InterimProductFactory(Product* product) : _Product(product) {
@@ -137,6 +148,7 @@ VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& classNa
     child = MakeInternal<Product>(_Product->FreeChildName(chosen), true, std::string(), chosen, _Product->Factory());
   }
   _Product->Adopt(child);
+  NoteProductCreated(*child);
   Ref(child);
   *created = child;
   return VexS_OK;

@@ -48,7 +48,8 @@ class DocumentError : public std::runtime_error {
 // naming the source, the place and the problem; nothing is returned half-read.
 DocumentData ParseDocument(const std::string& jsonText, const std::string& source);
 DocumentData ReadDocumentFile(const std::string& path);
-// Splits "Hull/Block A/SB1" into names.
+// Splits "Hull/Block A/SB1" into names. Throws std::invalid_argument, saying what is wrong,
+// for a path that is empty or has an empty name: "", "/Hull", "Hull/", "Hull//Block A".
 std::vector<std::string> SplitPath(const std::string& path);
 
 }  // namespace vexhost
