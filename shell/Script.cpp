@@ -17,9 +17,6 @@ namespace {
 
 enum class Takes { Nothing, Text, OptionalText };
 
-// A message longer than this is cut in its middle: what failed and what was expected stay.
-constexpr std::size_t MessageCharacters = 400;
-
 // The text followed by blanks up to `width` (at least one blank).
 std::string Column(const std::string& text, std::size_t width) {
   return text + std::string(text.size() < width ? width - text.size() : 1, ' ');

@@ -30,6 +30,8 @@ std::string Quoted(std::string_view text);
 std::string Abbreviated(std::string_view text, std::size_t maxCharacters);
 // What a user wrote, quoted in a message: printable and cut when long.
 std::string Echo(std::string_view text);
+// A message longer than this is cut in its middle, so that what failed and what was expected stay.
+inline constexpr std::size_t MessageCharacters = 1500;
 
 std::string Trim(std::string_view text);
 std::string Join(const std::vector<std::string>& parts, std::string_view separator);

@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "vexhost/Operations.h"
+
 namespace vexhost {
 
 void FaultPlan::FailAllocation(int nth, Persistence persistence) { _Allocations.push_back({nth, persistence}); }
@@ -17,6 +19,12 @@ void FaultPlan::Merge(const FaultPlan& other) {
 }
 
 void FaultPlan::Clear() { *this = FaultPlan(); }
+
+std::vector<FaultPlan::RaiseRuleView> FaultPlan::RaiseRules() const {
+  std::vector<RaiseRuleView> rules;
+  for (const auto& rule : _Raises) rules.push_back({rule.Op, rule.OnObject, rule.Nth, rule.Seen});
+  return rules;
+}
 
 bool FaultPlan::ShouldFailAllocation() {
   const int seen = ++_AllocationsSeen;
@@ -83,6 +91,11 @@ std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::str
   }
   if (rest.empty()) {
     problem = "an operation name is missing (expected OP[@OBJECT][#N][:KIND])";
+    return std::nullopt;
+  }
+  if (const BoundaryOperation* operation = FindBoundaryOperation(rest); rest != "*" && (!operation || !operation->CanRaise)) {
+    problem = (operation ? "no host error can be raised at '" + rest + "'" : "the host has no operation '" + rest + "'") +
+              " (operations that can raise: *, " + RaisableOperationNames() + ")";
     return std::nullopt;
   }
   FaultPlan plan;
