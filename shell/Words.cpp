@@ -121,7 +121,7 @@ std::optional<ScriptLine> ParseLine(const std::string& written, int number) {
       !written.empty() && written.back() == '\r' ? std::string_view(written).substr(0, written.size() - 1) : written;
   if (const auto [code, at] = FirstControl(text); at > 0) {
     throw LineError("the line holds the control character " + CodePoint(code) + " at character " + std::to_string(at) +
-                    " (texts hold no control characters; write blanks as blanks)");
+                    " (a script line holds no control characters but tabs between words)");
   }
   ScriptLine line;
   line.Number = number;
