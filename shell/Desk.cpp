@@ -64,6 +64,10 @@ void Desk::MakeActive(const std::string& path) {
   } catch (const std::invalid_argument& malformed) {
     throw ActionRefused("the path " + Echo(path) + " " + malformed.what());
   }
+  if (names.size() > vexhost::MaxProductDepth) {
+    throw ActionRefused("the path " + Echo(path) + " names " + std::to_string(names.size()) +
+                        " products: products nest at most " + std::to_string(vexhost::MaxProductDepth) + " deep");
+  }
   try {
     _Session.SetActivePath(names);
   } catch (const std::invalid_argument& wrong) {

@@ -1,12 +1,11 @@
 #include "Words.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
-#include <utility>
 
 #include "Errors.h"
 #include "Text.h"
+#include "vexhost/Document.h"
 
 namespace vexshell {
 
@@ -88,29 +87,6 @@ bool IsUtf8(const std::string& text) {
   }
   return true;
 }
-
-
-// The first control character (C0 but the tab, DEL, C1) of well-formed UTF-8 text, and where it
-// stands in characters from 1; 0 when there is none.
-std::pair<std::uint32_t, std::size_t> FirstControl(std::string_view text) {
-  std::size_t character = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if ((byte & 0xC0) != 0x80) ++character;
-    if ((byte < 0x20 && byte != '\t') || byte == 0x7F) return {byte, character};
-    // C1 controls are U+0080 to U+009F: 0xC2 followed by 0x80 to 0x9F.
-    if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-      return {static_cast<unsigned char>(text[i + 1]), character};
-    }
-  }
-  return {0, 0};
-}
-
-std::string CodePoint(std::uint32_t code) {
-  char text[8];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
-  return text;
-}
 }  // namespace
 
 std::optional<ScriptLine> ParseLine(const std::string& written, int number) {
@@ -119,8 +95,8 @@ std::optional<ScriptLine> ParseLine(const std::string& written, int number) {
   // A line of a file written with CR LF line ends is taken as its text.
   const std::string_view text =
       !written.empty() && written.back() == '\r' ? std::string_view(written).substr(0, written.size() - 1) : written;
-  if (const auto [code, at] = FirstControl(text); at > 0) {
-    throw LineError("the line holds the control character " + CodePoint(code) + " at character " + std::to_string(at) +
+  if (const std::string control = vexhost::FirstControlCharacter(text, true); !control.empty()) {
+    throw LineError("the line holds the control character " + control +
                     " (a script line holds no control characters but tabs between words)");
   }
   ScriptLine line;

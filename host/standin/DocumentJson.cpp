@@ -19,10 +19,8 @@ using nlohmann::json;
 
 // Names, part numbers, messages and classes are short texts; a longer one is a broken document.
 constexpr std::size_t MaxTextCharacters = 4096;
-// Products nest at most this deep, the root counting as 1. A product at depth d is a JSON object
-// at nesting level 2d (the document, then the root, then a children array and a child for each
-// level below); its factory or children array one level deeper.
-constexpr std::size_t MaxProductDepth = 256;
+// A product at depth d is a JSON object at nesting level 2d (the document, then the root, then a
+// children array and a child for each level below); its factory or children array one level deeper.
 constexpr std::size_t MaxNesting = 2 * MaxProductDepth + 1;
 
 std::string PointerToken(const std::string& key) {
@@ -123,26 +121,6 @@ class ShapeCheck : public nlohmann::json_sax<json> {
   std::string _Problem;
 };
 
-// The first control character of a text (C0, DEL or C1), as "U+001B at character 4"; empty when
-// there is none. Texts are shown on terminals and in XML, where such characters do harm.
-std::string FirstControl(const std::string& utf8) {
-  std::size_t character = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    if ((byte & 0xC0) != 0x80) ++character;
-    unsigned code = 0x100;
-    if (byte < 0x20 || byte == 0x7F) code = byte;
-    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
-      code = static_cast<unsigned char>(utf8[i + 1]);
-    }
-    if (code == 0x100) continue;
-    char found[48];
-    std::snprintf(found, sizeof found, "U+%04X at character %zu", code, character);
-    return found;
-  }
-  return {};
-}
-
 class Reader {
  public:
   explicit Reader(std::string source) : _Source(std::move(source)) {}
@@ -168,7 +146,7 @@ class Reader {
     if (!value.is_string()) Fail(place, "expected a string");
     std::string text = value.get<std::string>();
     if (text.find('\0') != std::string::npos) Fail(place, "a text must not contain a NUL character");
-    if (const std::string control = FirstControl(text); !control.empty()) {
+    if (const std::string control = FirstControlCharacter(text); !control.empty()) {
       Fail(place, "a text must not contain control characters (found " + control + ")");
     }
     const std::size_t characters = Characters(text);
@@ -301,6 +279,25 @@ class Reader {
 };
 
 }  // namespace
+
+std::string FirstControlCharacter(std::string_view utf8, bool tabAllowed) {
+  std::size_t character = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if ((byte & 0xC0) != 0x80) ++character;
+    unsigned code = 0x100;
+    if ((byte < 0x20 && !(tabAllowed && byte == '\t')) || byte == 0x7F) code = byte;
+    // C1 controls are U+0080 to U+009F: 0xC2 followed by 0x80 to 0x9F.
+    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      code = static_cast<unsigned char>(utf8[i + 1]);
+    }
+    if (code == 0x100) continue;
+    char found[48];
+    std::snprintf(found, sizeof found, "U+%04X at character %zu", code, character);
+    return found;
+  }
+  return {};
+}
 
 std::vector<std::string> SplitPath(const std::string& path) {
   if (path.empty()) throw std::invalid_argument("is empty");

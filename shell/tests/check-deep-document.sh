@@ -49,4 +49,17 @@ run ten-thousand 2 "the document nests deeper than 513 levels" "$work/10000.json
 { printf '{"classes": '; for ((i = 0; i < 100000; i++)); do printf '['; done; } >"$work/arrays.json"
 run arrays 2 "/classes/0/0/0/0/0/...(501 levels).../0/0/0/0/0/0: the document nests deeper than 513 levels" "$work/arrays.json"
 
+# An active path set by a script is held to the same depth: a product made under the deepest one
+# is 257 deep, and cannot be made active to go deeper.
+printf 'start VexStrCreateInterimProdCmd\nclass Block\nok\nactive %s/Block 1\n' "$(sed 's/.*"active": "\([^"]*\)".*/\1/' "$work/256.json")" \
+  >"$work/deeper.vex"
+"$vexhost" --document "$work/256.json" --script "$work/deeper.vex" >"$work/out" 2>"$work/err"
+code=$?
+if [ "$code" != 2 ] || ! grep -qF "line 4: active: the path \"P1/P2/P3/P4/P5/P6/P7/P8" "$work/err" ||
+  ! grep -qF "names 257 products: products nest at most 256 deep" "$work/err"; then
+  echo "FAIL: deeper-by-script: exit code $code (expected 2)"
+  head -c 2000 "$work/err"
+  failed=1
+fi
+
 exit "$failed"

@@ -2,9 +2,11 @@
 // opened in a session, which turns them into host products.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexhost {
@@ -19,6 +21,10 @@ struct FactoryData {
   bool BrowserAllowed = true;
   bool CreateSucceedsWithoutObject = false;  // creation reports success but returns no object
 };
+
+// Products nest at most this deep, the root counting as 1: documents and active paths deeper than
+// that are refused, so that nothing that walks a tree needs more room than this.
+inline constexpr std::size_t MaxProductDepth = 256;
 
 struct ProductData {
   std::string Name;
@@ -48,6 +54,10 @@ class DocumentError : public std::runtime_error {
 // naming the source, the place and the problem; nothing is returned half-read.
 DocumentData ParseDocument(const std::string& jsonText, const std::string& source);
 DocumentData ReadDocumentFile(const std::string& path);
+// The first control character (C0, DEL or C1; the tab too unless allowed) of UTF-8 text, as
+// "U+001B at character 4"; empty when there is none. Such characters do harm on a terminal and in
+// XML, so the texts of a document hold none.
+std::string FirstControlCharacter(std::string_view utf8, bool tabAllowed = false);
 // Splits "Hull/Block A/SB1" into names. Throws std::invalid_argument, saying what is wrong,
 // for a path that is empty or has an empty name: "", "/Hull", "Hull/", "Hull//Block A".
 std::vector<std::string> SplitPath(const std::string& path);
