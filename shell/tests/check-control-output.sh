@@ -26,11 +26,16 @@ for text in 'Create\x1B[2J Interim\nProduct' 'Part\x07 number:\u009B' 'Level:\r'
   grep -qF -- "$text" "$work/out" || fail "the drawing does not show the escaped text $text"
 done
 
+# xmllint (libxml2-utils, installed by scripts/setup) or, failing it, python3 or rsvg-convert read it.
 if command -v xmllint >/dev/null; then
   xmllint --noout "$work/panel.svg" || fail "the SVG is not well-formed XML"
-else
+elif command -v python3 >/dev/null; then
   python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' "$work/panel.svg" ||
     fail "the SVG is not well-formed XML"
+elif command -v rsvg-convert >/dev/null; then
+  rsvg-convert --format=png --output="$work/panel.png" "$work/panel.svg" || fail "the SVG cannot be read"
+else
+  fail "no XML reader (xmllint, python3 or rsvg-convert) is installed"
 fi
 grep -qF -- 'Part &lt;number&gt; &amp; &quot;more&quot;' "$work/panel.svg" || fail "the SVG does not escape markup"
 grep -qF -- 'Create\x1B[2J Interim\nProduct' "$work/panel.svg" || fail "the SVG does not show the escaped title"
