@@ -8,6 +8,7 @@
 #include "Options.h"
 #include "Run.h"
 #include "Script.h"
+#include "Text.h"
 #include "vexhost/FaultPlan.h"
 
 namespace {
@@ -90,7 +91,11 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error) == 0 ? vexshell::ExitSuccess : vexshell::ExitBadInput;
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help
+    // The message may quote an argument: printable, and cut when long.
+    std::cerr << vexshell::Printable(vexshell::Abbreviated(error.what(), vexshell::MessageCharacters))
+              << "\nRun with --help for more information.\n";
+    return vexshell::ExitBadInput;
   }
   return vexshell::Run(options);
 }

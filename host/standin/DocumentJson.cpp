@@ -2,11 +2,13 @@
 // with the file, the place (a JSON pointer, or the byte offset of a syntax error) and what is wrong.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <unordered_set>
 
 #include <nlohmann/json.hpp>
 
@@ -20,6 +22,107 @@ using nlohmann::json;
 
 // Names, part numbers, messages and classes are short texts; a longer one is a broken document.
 constexpr std::size_t MaxTextCharacters = 4096;
+// A product at depth d is a JSON object at nesting level 2d (the document, then the root, then a
+// children array and a child for each level below); its factory or children array one level deeper.
+constexpr std::size_t MaxNesting = 2 * MaxProductDepth + 1;
+
+std::string PointerToken(const std::string& key) {
+  std::string token;
+  for (char c : key) {
+    if (c == '~') {
+      token += "~0";
+    } else if (c == '/') {
+      token += "~1";
+    } else {
+      token += c;
+    }
+  }
+  return token;
+}
+
+// Checks the shape of JSON text before it is read into a tree, without recursion and with memory
+// in proportion to the text: nesting no deeper than MaxNesting, no key twice in one object (the
+// tree would keep the last and drop the others without a word), and the syntax.
+class ShapeCheck : public nlohmann::json_sax<json> {
+ public:
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool string(string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_array() override { return Close(); }
+
+  bool key(string_t& key) override {
+    Level& level = _Levels.back();
+    level.Key = key;
+    if (!level.Keys.insert(key).second) return Fail(Place(), "the key \"" + key + "\" appears twice in one object");
+    return true;
+  }
+
+  bool parse_error(std::size_t byte, const std::string&, const nlohmann::detail::exception& error) override {
+    _Problem = "at byte " + std::to_string(byte) + ": " + error.what();
+    return false;
+  }
+
+  // What is wrong, after the check failed: "PLACE: PROBLEM" or "at byte N: PROBLEM".
+  const std::string& Problem() const { return _Problem; }
+
+ private:
+  struct Level {
+    bool IsObject = false;
+    std::size_t Index = 0;  // of the element under way in an array
+    std::string Key;        // of the member under way in an object
+    std::unordered_set<std::string> Keys;
+  };
+
+  bool Value() {
+    if (!_Levels.empty() && !_Levels.back().IsObject) ++_Levels.back().Index;
+    return true;
+  }
+
+  bool Open(bool isObject) {
+    if (_Levels.size() == MaxNesting) {
+      return Fail(Place(), "the document nests deeper than " + std::to_string(MaxNesting) +
+                               " levels: products nest at most " + std::to_string(MaxProductDepth) + " deep");
+    }
+    _Levels.push_back({isObject, 0, {}, {}});
+    return true;
+  }
+
+  bool Close() {
+    _Levels.pop_back();
+    return Value();
+  }
+
+  // The JSON pointer of the value under way; a very deep one keeps its start and its end.
+  std::string Place() const {
+    constexpr std::size_t shownAtEachEnd = 6;
+    std::string place;
+    for (std::size_t i = 0; i < _Levels.size(); ++i) {
+      if (_Levels.size() > 2 * shownAtEachEnd && i == shownAtEachEnd) {
+        place += "/...(" + std::to_string(_Levels.size() - 2 * shownAtEachEnd) + " levels)...";
+        i = _Levels.size() - shownAtEachEnd - 1;
+        continue;
+      }
+      const Level& level = _Levels[i];
+      place += "/" + (level.IsObject ? PointerToken(level.Key) : std::to_string(level.Index));
+    }
+    return place.empty() ? "/" : place;
+  }
+
+  bool Fail(const std::string& place, const std::string& problem) {
+    _Problem = place + ": " + problem;
+    return false;
+  }
+
+  std::vector<Level> _Levels;
+  std::string _Problem;
+};
 
 class Reader {
  public:
@@ -46,6 +149,9 @@ class Reader {
     if (!value.is_string()) Fail(place, "expected a string");
     std::string text = value.get<std::string>();
     if (text.find('\0') != std::string::npos) Fail(place, "a text must not contain a NUL character");
+    if (const std::string control = FirstControlCharacter(text); !control.empty()) {
+      Fail(place, "a text must not contain control characters (found " + control + ")");
+    }
     const std::size_t characters = Characters(text);
     if (characters > MaxTextCharacters) {
       Fail(place, "a text must be at most " + std::to_string(MaxTextCharacters) + " characters long, not " +
@@ -163,7 +269,11 @@ class Reader {
     auto active = object.find("active");
     if (active != object.end() && !active->is_null()) {
       const std::string path = Text(*active, "/active");
-      document.ActivePath = SplitPath(path);
+      try {
+        document.ActivePath = SplitPath(path);
+      } catch (const std::invalid_argument& malformed) {
+        Fail("/active", "the path \"" + path + "\" " + malformed.what());
+      }
       CheckPath(document.Root, *document.ActivePath, path);
     }
     return document;
@@ -223,17 +333,42 @@ class Reader {
 
 }  // namespace
 
-std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> names;
-  std::string name;
-  std::istringstream in(path);
-  while (std::getline(in, name, '/')) {
-    if (!name.empty()) names.push_back(name);
+std::string FirstControlCharacter(std::string_view utf8, bool tabAllowed) {
+  std::size_t character = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if ((byte & 0xC0) != 0x80) ++character;
+    unsigned code = 0x100;
+    if ((byte < 0x20 && !(tabAllowed && byte == '\t')) || byte == 0x7F) code = byte;
+    // C1 controls are U+0080 to U+009F: 0xC2 followed by 0x80 to 0x9F.
+    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      code = static_cast<unsigned char>(utf8[i + 1]);
+    }
+    if (code == 0x100) continue;
+    char found[48];
+    std::snprintf(found, sizeof found, "U+%04X at character %zu", code, character);
+    return found;
   }
-  return names;
+  return {};
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  if (path.empty()) throw std::invalid_argument("is empty");
+  if (path.front() == '/') throw std::invalid_argument("begins with '/' (it starts with the root's name)");
+  if (path.back() == '/') throw std::invalid_argument("ends with '/'");
+  std::vector<std::string> names;
+  for (std::size_t begin = 0;;) {
+    const std::size_t slash = path.find('/', begin);
+    names.push_back(path.substr(begin, slash - begin));
+    if (names.back().empty()) throw std::invalid_argument("holds an empty name between two '/'");
+    if (slash == std::string::npos) return names;
+    begin = slash + 1;
+  }
 }
 
 DocumentData ParseDocument(const std::string& jsonText, const std::string& source) {
+  ShapeCheck shape;
+  if (!json::sax_parse(jsonText, &shape)) throw DocumentError(source + ": " + shape.Problem());
   json value;
   try {
     value = json::parse(jsonText);

@@ -1,6 +1,7 @@
 // Opening, viewing and closing a session's document.
 #include <stdexcept>
 
+#include "ChangeNotes.h"
 #include "Product.h"
 #include "SessionState.h"
 
@@ -81,6 +82,7 @@ void SetActive(Session::State& state, const std::vector<std::string>& names) {
   auto* path = new VexPathImpl{std::vector<VexBaseUnknown*>(products.begin(), products.end())};
   state.Editor->ActivePath = new VexPathElement(path);
   state.ActiveNames = names;
+  NoteActivePath(names);
 }
 
 }  // namespace detail
@@ -107,6 +109,7 @@ void Session::OpenDocument(const DocumentData& data) {
   state.Root = root;
   state.Document = data;
   state.HasDocument = true;
+  detail::NoteDocumentOpened(data);
   if (data.ActivePath) detail::SetActive(state, *data.ActivePath);
 }
 
@@ -129,7 +132,10 @@ void Session::SetActivePath(const std::vector<std::string>& names) {
   detail::SetActive(*_State, names);
 }
 
-void Session::RemoveEditor() { detail::DropEditor(*_State); }
+void Session::RemoveEditor() {
+  detail::DropEditor(*_State);
+  detail::NoteEditorRemoved();
+}
 
 const std::vector<std::string>& Session::ClassCatalogue() const { return _State->Document.ClassCatalogue; }
 

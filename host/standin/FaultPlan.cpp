@@ -5,6 +5,8 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "vexhost/Operations.h"
+
 namespace vexhost {
 
 void FaultPlan::FailAllocation(int nth, Persistence persistence) { _Allocations.push_back({nth, persistence}); }
@@ -39,6 +41,12 @@ void FaultPlan::Merge(const FaultPlan& other) {
 }
 
 void FaultPlan::Clear() { *this = FaultPlan(); }
+
+std::vector<FaultPlan::RaiseRuleView> FaultPlan::RaiseRules() const {
+  std::vector<RaiseRuleView> rules;
+  for (const auto& rule : _Raises) rules.push_back({rule.Op, rule.OnObject, rule.Nth, rule.Seen});
+  return rules;
+}
 
 bool FaultPlan::ShouldFailAllocation() {
   const int seen = ++_AllocationsSeen;
@@ -135,6 +143,11 @@ std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::str
   std::string op, object;
   int nth = 1;
   if (!ParseTarget(rest, op, object, nth, problem, "OP[@OBJECT][#N][:KIND]")) return std::nullopt;
+  if (const BoundaryOperation* operation = FindBoundaryOperation(op); op != "*" && (!operation || !operation->CanRaise)) {
+    problem = (operation ? "no host error can be raised at '" + op + "'" : "the host has no operation '" + op + "'") +
+              " (operations that can raise: *, " + RaisableOperationNames() + ")";
+    return std::nullopt;
+  }
   FaultPlan plan;
   plan.Raise(op, nth, kind, object);
   return plan;

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "vex/Products.h"
@@ -25,10 +26,13 @@ class Product : public VexIProduct {
   const FactoryData& Factory() const { return _Factory; }
   const std::vector<Product*>& Children() const { return _Children; }
   Product* Child(const std::string& name) const;
+  // The product that adopted this one; null for the root.
+  Product* Parent() const { return _Parent; }
   // Adopts a child; the product holds the child's first reference.
   void Adopt(Product* child);
-  // A child name not yet used: "<base> 1", "<base> 2", ...
-  std::string FreeChildName(const std::string& base) const;
+  // A child name not yet used: "<base> 1", "<base> 2", ... Children are never removed, so the
+  // smallest free number only grows and is remembered per base name.
+  std::string FreeChildName(const std::string& base);
 
  private:
   // The last reference went: the product gives back its children's.
@@ -40,6 +44,9 @@ class Product : public VexIProduct {
   std::string _InterimClass;
   FactoryData _Factory;
   std::vector<Product*> _Children;  // counted
+  std::unordered_map<std::string, Product*> _ChildByName;  // borrowed from _Children
+  std::unordered_map<std::string, int> _NextFreeNumber;    // per base name
+  Product* _Parent = nullptr;                              // borrowed
 };
 
 // Handed out by a product's QueryInterface; holds a reference on its product.

@@ -2,6 +2,7 @@
 // product handle.
 #include <algorithm>
 
+#include "ChangeNotes.h"
 #include "Meta.h"
 #include "Product.h"
 #include "SessionState.h"
@@ -70,20 +71,26 @@ VexHRESULT Product::SetPartNumber(const VexUnicodeString& partNumber) {
     call.Return(Code(*status));
     return *status;
   }
+  NotePartNumber(*this, partNumber.CastToCharPtr());
   _PartNumber = partNumber.CastToCharPtr();
   call.Return(Code(VexS_OK));
   return VexS_OK;
 }
 
 Product* Product::Child(const std::string& name) const {
-  auto found = std::find_if(_Children.begin(), _Children.end(), [&](Product* child) { return child->Name() == name; });
-  return found == _Children.end() ? nullptr : *found;
+  auto found = _ChildByName.find(name);
+  return found == _ChildByName.end() ? nullptr : found->second;
 }
 
-void Product::Adopt(Product* child) { _Children.push_back(child); }
+void Product::Adopt(Product* child) {
+  _Children.push_back(child);
+  _ChildByName.emplace(child->Name(), child);  // the first child of a name is the one found
+  child->_Parent = this;
+}
 
-std::string Product::FreeChildName(const std::string& base) const {
-  for (int number = 1;; ++number) {
+std::string Product::FreeChildName(const std::string& base) {
+  int& number = _NextFreeNumber.try_emplace(base, 1).first->second;
+  for (;; ++number) {
     std::string name = base + " " + std::to_string(number);
     if (Child(name) == nullptr) return name;
   }
@@ -91,9 +98,13 @@ std::string Product::FreeChildName(const std::string& base) const {
 
 void Product::ReleaseChildren(VexBaseUnknown& object) {
   auto& product = static_cast<Product&>(static_cast<VexIProduct&>(object));
+  product._ChildByName.clear();
   std::vector<Product*> children;
   children.swap(product._Children);
-  for (Product* child : children) Unref(child);
+  for (Product* child : children) {
+    child->_Parent = nullptr;  // a child held elsewhere must not point to a product about to be freed
+    Unref(child);
+  }
 }
 
 InterimProductFactory::InterimProductFactory(Product* product) : _Product(product) {
@@ -231,6 +242,7 @@ VexHRESULT InterimProductFactory::Create(const std::string& chosen, std::intptr_
     child = MakeInternal<Product>(_Product->FreeChildName(chosen), true, std::string(), chosen, factory);
   }
   _Product->Adopt(child);
+  NoteProductCreated(*child);
   Ref(child);
   *created = child;
   return VexS_OK;

@@ -2,10 +2,12 @@
 // opened in a session, which turns them into host products.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexhost {
@@ -24,6 +26,10 @@ struct FactoryData {
   std::map<std::string, int> FailingStatuses;
   bool AnswersForProduct = true;  // whether the factory answers QueryInterface for VexIProduct
 };
+
+// Products nest at most this deep, the root counting as 1: documents and active paths deeper than
+// that are refused, so that nothing that walks a tree needs more room than this.
+inline constexpr std::size_t MaxProductDepth = 256;
 
 struct ProductData {
   std::string Name;
@@ -66,7 +72,12 @@ std::vector<std::string> FamilyClasses(const DocumentData& document, const std::
 // naming the source, the place and the problem; nothing is returned half-read.
 DocumentData ParseDocument(const std::string& jsonText, const std::string& source);
 DocumentData ReadDocumentFile(const std::string& path);
-// Splits "Hull/Block A/SB1" into names.
+// The first control character (C0, DEL or C1; the tab too unless allowed) of UTF-8 text, as
+// "U+001B at character 4"; empty when there is none. Such characters do harm on a terminal and in
+// XML, so the texts of a document hold none.
+std::string FirstControlCharacter(std::string_view utf8, bool tabAllowed = false);
+// Splits "Hull/Block A/SB1" into names. Throws std::invalid_argument, saying what is wrong,
+// for a path that is empty or has an empty name: "", "/Hull", "Hull/", "Hull//Block A".
 std::vector<std::string> SplitPath(const std::string& path);
 
 }  // namespace vexhost

@@ -39,6 +39,16 @@ class FaultPlan {
   std::optional<ErrorKind> ShouldRaise(const std::string& op, const std::string& on);
   std::optional<int> ShouldReturnStatus(const std::string& op, const std::string& on);
 
+  // The raise rules in the order planned, with the calls each has counted so far (calls of its
+  // operation, on its object when it names one): it has raised once Counted reached Nth.
+  struct RaiseRuleView {
+    std::string Op;
+    std::string OnObject;
+    int Nth = 0;
+    int Counted = 0;
+  };
+  std::vector<RaiseRuleView> RaiseRules() const;
+
   int AllocationsSeen() const { return _AllocationsSeen; }
   int FaultsInjected() const { return _FaultsInjected; }
 
