@@ -7,6 +7,7 @@
 #include "Options.h"
 #include "Run.h"
 #include "Script.h"
+#include "Serve.h"
 #include "vexhost/FaultPlan.h"
 
 namespace {
@@ -74,11 +75,12 @@ int main(int argc, char** argv) {
   CLI::App app("vexhost: runs the interim-product module in the stand-in host on a document, "
                "driven by a script or at a prompt.");
   AddOptions(app, options);
+  const vexweb::ServeCommand serve(app);
   app.footer(Footer());
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? vexshell::ExitSuccess : vexshell::ExitBadInput;
   }
-  return vexshell::Run(options);
+  return serve.Chosen() ? serve.Run(options) : vexshell::Run(options);
 }

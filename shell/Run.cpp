@@ -16,8 +16,6 @@
 
 namespace vexshell {
 
-namespace {
-
 vexhost::DocumentData LoadDocument(const Options& options) {
   try {
     return options.Document.empty() ? DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
@@ -60,6 +58,8 @@ void ArmFaults(vexhost::FaultPlan& plan, const Options& options) {
     std::cout << "fault plan: raise " << text << "\n";
   }
 }
+
+namespace {
 
 void WriteFile(const std::string& path, const std::string& text, const char* what) {
   std::ofstream out(path, std::ios::binary);
