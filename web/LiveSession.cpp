@@ -14,8 +14,7 @@ namespace vexweb {
 namespace {
 
 constexpr const char* Source = "page";
-// Enough that the page still has the latest work after leaving out the host's resource lookups.
-constexpr std::size_t JournalShown = 150;
+constexpr std::size_t JournalShown = 40;
 constexpr std::size_t TranscriptShown = 100;
 
 // The script runner names the line in its message; the page shows the reason alone.
@@ -26,11 +25,18 @@ std::string Reason(const std::string& message) {
   return reason;
 }
 
-std::vector<std::string> Hidden(const std::vector<vexhost::WidgetView>& windows) {
+// The windows split into the shown ones and the names of the hidden ones.
+std::vector<std::string> SplitHidden(std::vector<vexhost::WidgetView>& windows) {
   std::vector<std::string> hidden;
-  for (const auto& window : windows) {
-    if (!window.Visible) hidden.push_back(window.Name);
+  std::vector<vexhost::WidgetView> shown;
+  for (auto& window : windows) {
+    if (window.Visible) {
+      shown.push_back(std::move(window));
+    } else {
+      hidden.push_back(window.Name);
+    }
   }
+  windows = std::move(shown);
   return hidden;
 }
 
@@ -95,7 +101,9 @@ void LiveSession::Restart(const SessionFaults& faults) {
 
 nlohmann::json LiveSession::View() {
   const std::lock_guard lock(_Mutex);
-  const std::vector<vexhost::WidgetView> windows = _Desk->OpenWindows();
+  // One look at the windows for the whole view: each look asks the module for resource files.
+  std::vector<vexhost::WidgetView> windows = _Desk->OpenWindows();
+  const std::vector<std::string> hidden = SplitHidden(windows);
   const vexhost::AccountingReport accounting = _Session->Accounting();
   nlohmann::json transcript = nlohmann::json::array();
   const std::size_t first = _Transcript.size() > TranscriptShown ? _Transcript.size() - TranscriptShown : 0;
@@ -105,8 +113,8 @@ nlohmann::json LiveSession::View() {
   return {
       {"state", _Desk->State()},
       {"running", _Desk->Running()},
-      {"picture", PictureJson(_Desk->Draw(), windows)},
-      {"hidden", Hidden(windows)},
+      {"picture", PictureJson(vexshell::LayOut(windows), windows)},
+      {"hidden", hidden},
       {"tree", TreeJson(_Desk->Document(), _Opened)},
       {"commands", vexhost::Session::DictionaryNames()},
       {"journal", JournalJson(_Session->GetJournal(), JournalShown)},

@@ -1,6 +1,7 @@
 #include "PageServer.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <array>
@@ -17,7 +18,9 @@ namespace {
 
 constexpr const char* TokenHeader = "X-Vex-Token";
 constexpr const char* TokenMark = "{{TOKEN}}";
-constexpr const char* Json = "application/json";
+// With its charset named, httplib leaves the answer uncompressed: on loopback, compressing costs
+// more time than it saves.
+constexpr const char* Json = "application/json; charset=utf-8";
 
 std::string NewToken() {
   std::random_device device;
@@ -41,6 +44,13 @@ bool SameSecret(const std::string& given, const std::string& secret) {
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
   return text;
+}
+
+// Whether a Content-Type names JSON, with or without parameters.
+bool IsJson(const std::string& contentType) {
+  const std::string type = Lower(contentType.substr(0, contentType.find(';')));
+  const auto last = type.find_last_not_of(' ');
+  return type.substr(0, last == std::string::npos ? 0 : last + 1) == "application/json";
 }
 
 std::string Dump(const nlohmann::json& json) { return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
@@ -122,6 +132,12 @@ PageServer::PageServer(LiveSession& live, std::string address)
   _Server->set_keep_alive_timeout(5);
   // Small answers go out at once rather than wait for the acknowledgement of the last write.
   _Server->set_tcp_nodelay(true);
+  // Without SO_REUSEPORT, which httplib would set: a port in use is refused, not shared with
+  // whatever listens there already.
+  _Server->set_socket_options([](int socket) {
+    const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  });
   Route();
 }
 
@@ -172,7 +188,7 @@ void PageServer::Route() {
       SendError(res, 403, "the request comes from another site's page");
       return httplib::Server::HandlerResponse::Handled;
     }
-    if (req.method == "POST" && req.get_header_value("Content-Type").rfind(Json, 0) != 0) {
+    if (req.method == "POST" && !IsJson(req.get_header_value("Content-Type"))) {
       SendError(res, 415, "an action is sent as application/json");
       return httplib::Server::HandlerResponse::Handled;
     }

@@ -118,9 +118,13 @@ nlohmann::json TreeJson(const vexhost::DocumentData& now, const vexhost::Documen
 
 nlohmann::json JournalJson(const vexhost::Journal& journal, std::size_t count) {
   const auto& entries = journal.Entries();
+  std::vector<std::size_t> shown;
+  for (std::size_t i = entries.size(); i > 0 && shown.size() < count; --i) {
+    if (entries[i - 1].Op != "GetResourceFilename") shown.push_back(i - 1);
+  }
   nlohmann::json json = nlohmann::json::array();
-  for (std::size_t i = entries.size() > count ? entries.size() - count : 0; i < entries.size(); ++i) {
-    json.push_back({{"number", i + 1}, {"dir", entries[i].Dir}, {"text", entries[i].Text()}});
+  for (auto i = shown.rbegin(); i != shown.rend(); ++i) {
+    json.push_back({{"number", *i + 1}, {"dir", entries[*i].Dir}, {"text", entries[*i].Text()}});
   }
   return {{"total", entries.size()}, {"entries", std::move(json)}};
 }

@@ -22,7 +22,9 @@ nlohmann::json PictureJson(const vexshell::Picture& picture, const std::vector<v
 // "new" when the opened document did not hold it, and "was" when its part number changed.
 nlohmann::json TreeJson(const vexhost::DocumentData& now, const vexhost::DocumentData& opened);
 
-// The last `count` entries, each with its number in the whole journal.
+// The last `count` entries, each with its number in the whole journal, leaving out the host's
+// GetResourceFilename calls: it makes them whenever a dialog is looked at, so every redraw of the
+// page would bury the module's own work under them.
 nlohmann::json JournalJson(const vexhost::Journal& journal, std::size_t count);
 
 }  // namespace vexweb

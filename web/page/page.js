@@ -8,7 +8,8 @@
   let cell = { w: 9, h: 22 };  // pixels of one character cell of the layout
   let journalSeen = 0;         // the journal entries shown before the last redraw
   let queue = Promise.resolve();
-  // How long each action took from the click to the redrawn, laid-out page, in milliseconds.
+  // Each action's round trip in milliseconds: from the click to the answer read, and to the
+  // redrawn, laid-out page.
   const roundTrips = [];
   window.vexRoundTrips = roundTrips;
 
@@ -57,6 +58,7 @@
 
   async function act(verb, text, started) {
     const { status, data } = await request("POST", "/api/act", text === undefined ? { verb } : { verb, text });
+    const answered = performance.now() - started;
     if (data.view) render(data.view);
     if (status === 200) {
       say("done", data.output.trimEnd());
@@ -67,7 +69,7 @@
       say("error", `Not done (HTTP ${status}): ${data.error}`);
     }
     void document.body.offsetHeight;  // lay the page out: the round trip ends with the redrawn page
-    roundTrips.push(performance.now() - started);
+    roundTrips.push({ answered, drawn: performance.now() - started });
     document.body.dataset.actions = String(roundTrips.length);
   }
 
@@ -207,15 +209,9 @@
     list.scrollTop = list.scrollHeight;
   }
 
-  // Looking at a dialog makes the host ask the module for its resource file: many calls a redraw.
-  const isLookup = (entry) => entry.text.startsWith("GetResourceFilename(");
-  const JournalShown = 40;
-
   function drawJournal(journal) {
-    const hideLookups = byId("hide-lookups").checked;
-    const entries = journal.entries.filter((entry) => !(hideLookups && isLookup(entry))).slice(-JournalShown);
     byId("journal-total").textContent = `${journal.total} calls across the boundary in this session; the latest:`;
-    byId("journal").replaceChildren(...entries.map((entry) =>
+    byId("journal").replaceChildren(...journal.entries.map((entry) =>
       el("li", { value: entry.number, class: entry.number > journalSeen ? "fresh" : undefined, title: entry.dir },
         el("span", { class: "direction", text: entry.dir === "host->module" ? "→ module" : "→ host" }), " ",
         el("span", { text: entry.text }))));
@@ -231,10 +227,7 @@
       `faults injected: ${faults.injected}.`;
   }
 
-  let lastView = null;
-
   function render(view) {
-    lastView = view;
     byId("document").textContent = view.tree.document;
     byId("state").textContent = view.state;
     drawDialogs(view.picture, view.hidden);
@@ -276,7 +269,6 @@
     measureCell();
     byId("start").addEventListener("click", () => enqueue("start", byId("command").value));
     byId("noeditor").addEventListener("click", () => enqueue("noeditor"));
-    byId("hide-lookups").addEventListener("change", () => lastView && drawJournal(lastView.journal));
     byId("download").addEventListener("click", () => { queue = queue.then(download); });
     byId("new-session").addEventListener("click", () => { queue = queue.then(newSession); });
     const { status, data } = await request("GET", "/api/view");

@@ -113,17 +113,6 @@ class Live : public ::testing::Test {
     return acts;
   }
 
-  // The latest entries of the journal without the host asking for resource files, as it does
-  // whenever a dialog is looked at.
-  static std::vector<json> WorkDone(const json& view) {
-    std::vector<json> entries;
-    for (const auto& entry : view["journal"]["entries"]) {
-      if (entry["text"].get<std::string>().rfind("GetResourceFilename(", 0) != 0) entries.push_back(entry);
-    }
-    entries.erase(entries.begin(), entries.end() - std::min<std::ptrdiff_t>(10, std::ssize(entries)));
-    return entries;
-  }
-
   // Replays the script on a fresh session of the embedded document: the failed expectations.
   static int Replay(const std::string& script) {
     vexhost::Session session(vexhost::SessionOptions{{VEXWEB_RESOURCES}});
@@ -165,7 +154,8 @@ TEST_F(Live, ARefusedActionChangesNothingAndIsNotRecorded) {
   json after = _Live->View();
   EXPECT_EQ(after["picture"], before["picture"]);
   EXPECT_EQ(after["tree"], before["tree"]);
-  EXPECT_EQ(WorkDone(after), WorkDone(before));
+  // The host's resource lookups, made whenever a dialog is looked at, are left out of the view.
+  EXPECT_EQ(after["journal"]["entries"], before["journal"]["entries"]);
   EXPECT_EQ(after["script"]["lines"], 1);
   EXPECT_TRUE(after["script"]["transcript"].back()["refused"].get<bool>());
 }

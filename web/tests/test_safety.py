@@ -4,10 +4,11 @@ bounded size, serves no files, and answers everything else with a clear 4xx that
 session as it was."""
 
 import json
+import subprocess
 import threading
 import unittest
 
-from served import Server, run
+from served import VEXHOST, Server, run
 
 START = {"verb": "start", "text": "VexStrCreateInterimProdCmd"}
 
@@ -172,6 +173,34 @@ class Safety(unittest.TestCase):
         status, _, script = self.server.request("GET", "/api/script")
         self.assertEqual(status, 200)
         self.assertEqual(sum(line.startswith("class ") for line in script.splitlines()), 40)
+
+
+class Usage(unittest.TestCase):
+    def vexhost(self, *arguments):
+        done = subprocess.run([VEXHOST, *arguments], stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                              timeout=30)
+        return done.returncode, done.stderr
+
+    def test_options_of_a_scripted_run_do_not_go_with_serve(self):
+        for option in (["--script", "x.vex"], ["--svg", "x.svg"], ["--journal", "x.jsonl"], ["--interactive"]):
+            with self.subTest(option=option):
+                code, err = self.vexhost("serve", "--port", "0", *option)
+                self.assertEqual(code, 2)
+                self.assertIn(f"serve: {option[0]} does not go with serve", err)
+
+    def test_bad_ports_and_documents_are_refused(self):
+        self.assertEqual(self.vexhost("serve", "--port", "70000")[0], 2)
+        code, err = self.vexhost("serve", "--port", "0", "--document", "none.json")
+        self.assertEqual((code, err.strip()), (2, "vexhost: none.json: cannot be read"))
+
+    def test_a_port_in_use_is_named(self):
+        server = Server()
+        try:
+            code, err = self.vexhost("serve", "--port", str(server.port))
+            self.assertEqual(code, 2)
+            self.assertIn(f"cannot listen on 127.0.0.1 port {server.port}", err)
+        finally:
+            self.assertEqual(server.stop()[0], 0)
 
 
 if __name__ == "__main__":
