@@ -153,6 +153,8 @@ int PageServer::Bind(int port) {
   const std::string named = _Address.find(':') != std::string::npos ? "[" + _Address + "]" : _Address;
   _Hosts = {Lower(named) + suffix};
   if (IsLoopback(_Address)) _Hosts.push_back("localhost" + suffix);
+  // "localhost" is bound as one of the loopback addresses, and a browser may name either.
+  if (_Address == "localhost") _Hosts.insert(_Hosts.end(), {"127.0.0.1" + suffix, "[::1]" + suffix});
   return _Port;
 }
 
