@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* Source = "page";
 constexpr std::size_t JournalShown = 40;
-constexpr std::size_t TranscriptShown = 100;
+constexpr std::size_t TranscriptShown = 40;
 
 // The script runner names the line in its message; the page shows the reason alone.
 std::string Reason(const std::string& message) {

@@ -227,20 +227,38 @@
       `faults injected: ${faults.injected}.`;
   }
 
+  // What each part of the page was last drawn from: a part whose data did not change is not redrawn.
+  const drawnFrom = {};
+
+  function redraw(part, data, draw) {
+    const text = JSON.stringify(data);
+    if (drawnFrom[part] === text) return;
+    drawnFrom[part] = text;
+    draw(data);
+  }
+
+  function drawAccounting({ accounting, running }) {
+    const report = byId("accounting");
+    report.textContent = accounting.text;
+    report.className = accounting.clean ? "clean" : "unclean";
+    byId("accounting-note").hidden = !running;
+  }
+
   function render(view) {
     byId("document").textContent = view.tree.document;
     byId("state").textContent = view.state;
+    // The dialogs are always redrawn: an editor shows what the host holds, not what was typed
+    // into it and refused.
     drawDialogs(view.picture, view.hidden);
-    byId("tree").replaceChildren(el("ul", {}, productItem(view.tree.root)));
-    byId("tree").classList.toggle("no-editor", view.tree.active === null);
-    drawCommands(view.commands);
-    drawTranscript(view.script);
-    drawJournal(view.journal);
-    const accounting = byId("accounting");
-    accounting.textContent = view.accounting.text;
-    accounting.className = view.accounting.clean ? "clean" : "unclean";
-    byId("accounting-note").hidden = !view.running;
-    drawFaults(view.faults);
+    redraw("tree", view.tree, (tree) => {
+      byId("tree").replaceChildren(el("ul", {}, productItem(tree.root)));
+      byId("tree").classList.toggle("no-editor", tree.active === null);
+    });
+    redraw("commands", view.commands, drawCommands);
+    redraw("script", view.script, drawTranscript);
+    redraw("journal", view.journal, drawJournal);
+    redraw("accounting", { accounting: view.accounting, running: view.running }, drawAccounting);
+    redraw("faults", view.faults, drawFaults);
   }
 
   async function download() {
