@@ -99,6 +99,13 @@ class Server:
         return self.process.returncode, "".join(self.output) + out, err
 
 
+    def stop_clean(self):
+        """Stops the server, which must end with exit code 0 and, run with --check, a clean account."""
+        code, out, err = self.stop()
+        if code != 0 or ("--check" in self.process.args and "accounting: clean" not in out):
+            raise AssertionError(f"the server ended with {code}:\n{out}\n{err}")
+
+
 def browser_missing():
     """Why the browser tests cannot run here, or None."""
     try:

@@ -37,9 +37,7 @@ class Page(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
-        code, out, err = cls.server.stop()
-        if code != 0 or "accounting: clean" not in out:
-            raise AssertionError(f"the server ended with {code}:\n{out}\n{err}")
+        cls.server.stop_clean()
 
     def setUp(self):
         status, _ = self.server.json("POST", "/api/session", {})

@@ -27,9 +27,7 @@ class Safety(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        code, out, err = cls.server.stop()
-        if code != 0 or "accounting: clean" not in out:
-            raise AssertionError(f"the server ended with {code}:\n{out}\n{err}")
+        cls.server.stop_clean()
 
     def setUp(self):
         status, _ = self.server.json("POST", "/api/session", {})
@@ -200,7 +198,7 @@ class Usage(unittest.TestCase):
             self.assertEqual(code, 2)
             self.assertIn(f"cannot listen on 127.0.0.1 port {server.port}", err)
         finally:
-            self.assertEqual(server.stop()[0], 0)
+            server.stop_clean()
 
 
 if __name__ == "__main__":
