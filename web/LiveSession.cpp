@@ -52,7 +52,12 @@ LiveSession::~LiveSession() = default;
 void LiveSession::Open(const SessionFaults& faults) {
   // One host session exists at a time: the old one closes before the new one opens.
   _Desk.reset();
-  _Session.reset();
+  if (_Session) {
+    _Session.reset();
+    if (const int left = vexhost::Session::LiveObjects(); left > 0) {
+      _Outlived.push_back(std::to_string(left) + " host object(s) outlived a session closed for a new one");
+    }
+  }
   _Session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{{_Options.Resources}});
   vexshell::Options armed = _Options;
   armed.FailAllocations = faults.FailAllocations;
@@ -135,7 +140,9 @@ std::string LiveSession::Script() {
 vexhost::AccountingReport LiveSession::End() {
   const std::lock_guard lock(_Mutex);
   _Desk->EndRun();
-  return _Session->Accounting();
+  vexhost::AccountingReport report = _Session->Accounting();
+  report.Live.insert(report.Live.end(), _Outlived.begin(), _Outlived.end());
+  return report;
 }
 
 }  // namespace vexweb

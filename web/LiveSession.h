@@ -58,7 +58,8 @@ class LiveSession {
   nlohmann::json View();
   // The recorded session as a .vex script.
   std::string Script();
-  // Ends the run as vexhost does: a running command is cancelled and destroyed. The accounting.
+  // Ends the run as vexhost does: a running command is cancelled and destroyed. The accounting,
+  // with what outlived the sessions that were closed for new ones.
   vexhost::AccountingReport End();
 
  private:
@@ -72,6 +73,7 @@ class LiveSession {
   std::unique_ptr<vexhost::Session> _Session;
   std::unique_ptr<vexshell::Desk> _Desk;  // works _Session: goes before it
   Recording _Recording;
+  std::vector<std::string> _Outlived;  // host objects left alive by a session closed for a new one
   struct Entry {
     std::string Line;
     std::string Output;
