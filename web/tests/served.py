@@ -122,26 +122,44 @@ class Browser:
     """Headless Chromium on a fresh profile, downloads going to a folder of its own."""
 
     def __init__(self, width=1500, height=1100):
-        from selenium import webdriver
-        from selenium.webdriver.chrome.service import Service
-
-        self.profile = tempfile.mkdtemp(prefix="vexweb-profile-")
+        self.size = (width, height)
         self.downloads = tempfile.mkdtemp(prefix="vexweb-downloads-")
+        self.profiles = []
+        self.driver = self._start()
+        self.driver.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": self.downloads})
+
+    def _options(self):
+        from selenium import webdriver
+
+        profile = tempfile.mkdtemp(prefix="vexweb-profile-")
+        self.profiles.append(profile)
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
         for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                          "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                         f"--user-data-dir={self.profile}", f"--window-size={width},{height}"):
+                         f"--user-data-dir={profile}", "--window-size={},{}".format(*self.size)):
             options.add_argument(argument)
         options.add_experimental_option("prefs", {
             "download.default_directory": self.downloads, "download.prompt_for_download": False})
-        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
-        self.driver.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": self.downloads})
+        return options
+
+    def _start(self):
+        """Chromium, started once more on another fresh profile when its first start fails: on a
+        loaded machine it can fail to come up in time, which says nothing about the page."""
+        from selenium import webdriver
+        from selenium.common.exceptions import WebDriverException
+        from selenium.webdriver.chrome.service import Service
+
+        try:
+            return webdriver.Chrome(service=Service(CHROMEDRIVER), options=self._options())
+        except WebDriverException as error:
+            print(f"Chromium did not start, trying once more: {error.msg}", file=sys.stderr)
+            return webdriver.Chrome(service=Service(CHROMEDRIVER), options=self._options())
 
     def quit(self):
         self.driver.quit()
-        shutil.rmtree(self.profile, ignore_errors=True)
-        shutil.rmtree(self.downloads, ignore_errors=True)
+        for folder in (*self.profiles, self.downloads):
+            shutil.rmtree(folder, ignore_errors=True)
 
 
 def run(test_module):
