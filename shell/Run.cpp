@@ -57,6 +57,13 @@ void ArmFaults(vexhost::FaultPlan& plan, const Options& options) {
     plan.Merge(*raise);
     std::cout << "fault plan: raise " << text << "\n";
   }
+  for (const auto& text : options.Statuses) {
+    std::string problem;
+    const auto status = vexhost::FaultPlan::ParseStatus(text, problem);
+    if (!status) throw BadInput("--status " + text + ": " + problem);
+    plan.Merge(*status);
+    std::cout << "fault plan: status " << text << "\n";
+  }
 }
 
 namespace {
@@ -84,7 +91,7 @@ Outcome RunScript(Desk& desk, const Options& options, std::istream& in, const st
 // written. Returns whether the accounting is clean (or not asked for).
 bool Finish(vexhost::Session& session, Desk& desk, const Options& options) {
   if (auto ended = desk.EndRun()) std::cout << "end of run: " << *ended << "\n";
-  if (!options.Journal.empty()) WriteFile(options.Journal, session.GetJournal().ToJsonLines(), "journal");
+  session.GetJournal().Flush();
   if (!options.Svg.empty()) {
     const Picture picture = desk.LastDrawing() ? *desk.LastDrawing() : desk.Draw();
     WriteFile(options.Svg, DrawSvg(picture), "picture");
@@ -107,14 +114,28 @@ int RunSession(const Options& options) {
     scriptFile.open(options.Script);
     if (!scriptFile) throw BadInput(options.Script + ": cannot be read");
   }
+  // The journal goes to its file as the run goes; the session keeps only its latest entries.
+  std::ofstream journal;
+  if (!options.Journal.empty()) {
+    journal.open(options.Journal, std::ios::binary | std::ios::trunc);
+    if (!journal) throw BadInput("--journal " + options.Journal + ": cannot be written");
+  }
   LoadModule(options.Module);
-  vexhost::Session session(vexhost::SessionOptions{{options.Resources}});
+  vexhost::SessionOptions sessionOptions;
+  sessionOptions.ResourceDirs = {options.Resources};
+  vexhost::Session session(sessionOptions);
+  if (journal.is_open()) session.GetJournal().StreamTo(&journal);
   OpenDocument(session, document, options);
   ArmFaults(session.Faults(), options);
   Desk desk(session);
   const Outcome outcome = fromStdin ? RunScript(desk, options, std::cin, "<stdin>")
                                     : RunScript(desk, options, scriptFile, options.Script);
   const bool clean = Finish(session, desk, options);
+  if (journal.is_open()) {
+    session.GetJournal().StreamTo(nullptr);
+    journal.close();
+    if (journal.fail()) throw BadInput("--journal " + options.Journal + ": cannot be written");
+  }
   if (outcome.Failed > 0) std::cerr << "vexhost: " << outcome.Failed << " expectation(s) failed\n";
   if (outcome.Stopped) return ExitBadInput;
   return outcome.Failed > 0 || !clean ? ExitFailedCheck : ExitSuccess;

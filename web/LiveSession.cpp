@@ -44,7 +44,7 @@ std::vector<std::string> SplitHidden(std::vector<vexhost::WidgetView>& windows) 
 
 LiveSession::LiveSession(vexhost::DocumentData document, const vexshell::Options& options)
     : _Opened(std::move(document)), _Options(options) {
-  Open({options.FailAllocations, options.Raises});
+  Open({options.FailAllocations, options.Raises, options.Statuses});
 }
 
 LiveSession::~LiveSession() = default;
@@ -62,6 +62,7 @@ void LiveSession::Open(const SessionFaults& faults) {
   vexshell::Options armed = _Options;
   armed.FailAllocations = faults.FailAllocations;
   armed.Raises = faults.Raises;
+  armed.Statuses = faults.Statuses;
   vexshell::OpenDocument(*_Session, _Opened, armed);
   vexshell::ArmFaults(_Session->Faults(), armed);
   _Desk = std::make_unique<vexshell::Desk>(*_Session);
@@ -77,6 +78,7 @@ std::vector<std::string> LiveSession::ReplayArguments(const SessionFaults& fault
   }
   for (int nth : faults.FailAllocations) arguments.insert(arguments.end(), {"--fail-alloc", std::to_string(nth)});
   for (const auto& raise : faults.Raises) arguments.insert(arguments.end(), {"--raise", raise});
+  for (const auto& status : faults.Statuses) arguments.insert(arguments.end(), {"--status", status});
   arguments.emplace_back("--check");
   return arguments;
 }
@@ -124,7 +126,7 @@ nlohmann::json LiveSession::View() {
       {"commands", vexhost::Session::DictionaryNames()},
       {"journal", JournalJson(_Session->GetJournal(), JournalShown)},
       {"accounting", {{"text", accounting.Text()}, {"clean", accounting.Clean()}}},
-      {"faults", {{"failAlloc", _Faults.FailAllocations}, {"raise", _Faults.Raises},
+      {"faults", {{"failAlloc", _Faults.FailAllocations}, {"raise", _Faults.Raises}, {"status", _Faults.Statuses},
                   {"allocationsSeen", _Session->Faults().AllocationsSeen()},
                   {"injected", _Session->Faults().FaultsInjected()}}},
       {"script", {{"lines", _Recording.Lines().size()}, {"transcript", std::move(transcript)},

@@ -26,10 +26,12 @@ class Desk;
 
 namespace vexweb {
 
-// What a new session's fault plan holds, in the forms of vexhost's --fail-alloc and --raise.
+// What a new session's fault plan holds, in the forms of vexhost's --fail-alloc, --raise and
+// --status.
 struct SessionFaults {
   std::vector<int> FailAllocations;
-  std::vector<std::string> Raises;  // "OP[@OBJECT][#N][:KIND]", already checked
+  std::vector<std::string> Raises;    // "OP[@OBJECT][#N][:KIND]", already checked
+  std::vector<std::string> Statuses;  // "OP[@OBJECT][#N]=STATUS", already checked
 };
 
 struct ActOutcome {

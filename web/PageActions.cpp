@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <vector>
 
 #include "vexhost/FaultPlan.h"
@@ -51,7 +52,7 @@ std::string CheckedText(const std::string& verb, const nlohmann::json& text) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 constexpr std::size_t MostFaults = 16;
-constexpr std::size_t LongestRaise = 200;
+constexpr std::size_t LongestFault = 200;
 constexpr int LargestNth = 1000000000;
 
 const nlohmann::json* FaultList(const nlohmann::json& request, const char* key) {
@@ -69,14 +70,18 @@ int CheckedNth(const nlohmann::json& value) {
   return value.get<int>();
 }
 
-std::string CheckedRaise(const nlohmann::json& value) {
-  if (!value.is_string()) throw BadRequest(400, "raise: each fault is a text OP[@OBJECT][#N][:KIND]");
+using FaultParser = std::optional<vexhost::FaultPlan> (*)(const std::string&, std::string&);
+
+// A fault in vexhost's own form, as its option would take it.
+std::string CheckedFault(const char* key, const char* form, FaultParser parse, const nlohmann::json& value) {
+  const std::string what = std::string(key) + ": ";
+  if (!value.is_string()) throw BadRequest(400, what + "each fault is a text " + form);
   const std::string text = value.get<std::string>();
-  if (text.size() > LongestRaise || HoldsControl(text) || text.find(' ') != std::string::npos) {
-    throw BadRequest(400, "raise: '" + text.substr(0, 40) + "' is not of the form OP[@OBJECT][#N][:KIND]");
+  if (text.size() > LongestFault || HoldsControl(text)) {
+    throw BadRequest(400, what + "'" + text.substr(0, 40) + "' is not of the form " + form);
   }
   std::string problem;
-  if (!vexhost::FaultPlan::ParseRaise(text, problem)) throw BadRequest(400, "raise: " + text + ": " + problem);
+  if (!parse(text, problem)) throw BadRequest(400, what + text + ": " + problem);
   return text;
 }
 
@@ -85,14 +90,23 @@ std::string CheckedRaise(const nlohmann::json& value) {
 SessionFaults FaultsFor(const nlohmann::json& request) {
   if (!request.is_object()) throw BadRequest(400, "a new session is asked for with a JSON object");
   for (const auto& [key, value] : request.items()) {
-    if (key != "failAlloc" && key != "raise") throw BadRequest(400, "a new session has no key '" + key.substr(0, 40) + "'");
+    if (key != "failAlloc" && key != "raise" && key != "status") {
+      throw BadRequest(400, "a new session has no key '" + key.substr(0, 40) + "'");
+    }
   }
   SessionFaults faults;
   if (const nlohmann::json* list = FaultList(request, "failAlloc")) {
     for (const auto& value : *list) faults.FailAllocations.push_back(CheckedNth(value));
   }
   if (const nlohmann::json* list = FaultList(request, "raise")) {
-    for (const auto& value : *list) faults.Raises.push_back(CheckedRaise(value));
+    for (const auto& value : *list) {
+      faults.Raises.push_back(CheckedFault("raise", "OP[@OBJECT][#N][:KIND]", vexhost::FaultPlan::ParseRaise, value));
+    }
+  }
+  if (const nlohmann::json* list = FaultList(request, "status")) {
+    for (const auto& value : *list) {
+      faults.Statuses.push_back(CheckedFault("status", "OP[@OBJECT][#N]=STATUS", vexhost::FaultPlan::ParseStatus, value));
+    }
   }
   return faults;
 }

@@ -29,8 +29,9 @@ inline constexpr std::size_t LongestActionText = 4096;
 // break or another control character.
 std::string ScriptLineFor(const nlohmann::json& action);
 
-// The fault plan of a new session from {"failAlloc": [N, ...], "raise": ["OP[@OBJECT][#N][:KIND]", ...]}
-// (both optional, at most 16 of each). Throws BadRequest (400) for anything else.
+// The fault plan of a new session from {"failAlloc": [N, ...], "raise": ["OP[@OBJECT][#N][:KIND]", ...],
+// "status": ["OP[@OBJECT][#N]=STATUS", ...]} (each optional, at most 16 of each). Throws BadRequest
+// (400) for anything else.
 SessionFaults FaultsFor(const nlohmann::json& request);
 
 // The text as one script word: as it is when the script reads it back unchanged, else in double

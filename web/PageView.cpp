@@ -117,16 +117,16 @@ nlohmann::json TreeJson(const vexhost::DocumentData& now, const vexhost::Documen
 }
 
 nlohmann::json JournalJson(const vexhost::Journal& journal, std::size_t count) {
-  const auto& entries = journal.Entries();
+  const auto& entries = journal.Entries();  // the latest, as many as the journal keeps
   std::vector<std::size_t> shown;
   for (std::size_t i = entries.size(); i > 0 && shown.size() < count; --i) {
     if (entries[i - 1].Op != "GetResourceFilename") shown.push_back(i - 1);
   }
   nlohmann::json json = nlohmann::json::array();
   for (auto i = shown.rbegin(); i != shown.rend(); ++i) {
-    json.push_back({{"number", *i + 1}, {"dir", entries[*i].Dir}, {"text", entries[*i].Text()}});
+    json.push_back({{"number", journal.FirstIndex() + *i + 1}, {"dir", entries[*i].Dir}, {"text", entries[*i].Text()}});
   }
-  return {{"total", entries.size()}, {"entries", std::move(json)}};
+  return {{"total", journal.Size()}, {"entries", std::move(json)}};
 }
 
 }  // namespace vexweb

@@ -57,6 +57,17 @@ void ProductExpectations(const ProductData& product, const std::string& path, st
   for (const auto& child : product.Children) ProductExpectations(child, path + "/" + child.Name, lines);
 }
 
+// The word as a shell reads it back: as it is when it holds nothing the shell treats specially,
+// else in single quotes.
+std::string ShellWord(const std::string& word) {
+  const bool plain = !word.empty() && word.front() != '#' && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                             "0123456789_@%+=:,./#-") == std::string::npos;
+  if (plain) return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 }  // namespace
 
 std::vector<std::string> EndExpectations(vexshell::Desk& desk) {
@@ -75,7 +86,9 @@ void Recording::Begin(std::vector<std::string> arguments) {
 }
 
 std::string Recording::Script(vexshell::Desk& desk) const {
-  const std::string arguments = vexshell::Join(_Arguments, " ");
+  std::vector<std::string> words;
+  for (const auto& argument : _Arguments) words.push_back(ShellWord(argument));
+  const std::string arguments = vexshell::Join(words, " ");
   std::string script = "# A session recorded by vexhost serve. Replay it with:\n#   vexhost " +
                        (arguments.empty() ? std::string() : arguments + " ") + "--script session.vex\n";
   if (!arguments.empty()) script += "#@ args: " + arguments + "\n";

@@ -13,7 +13,8 @@ namespace vexweb {
 
 class Recording {
  public:
-  // A new recording; `arguments` are the vexhost options the replay needs (document, faults).
+  // A new recording; `arguments` are the vexhost options the replay needs (document, faults),
+  // written in the script quoted for the shell.
   void Begin(std::vector<std::string> arguments);
   void Add(const std::string& line) { _Lines.push_back(line); }
   const std::vector<std::string>& Lines() const { return _Lines; }

@@ -1,6 +1,9 @@
 // Documents read from JSON. The format is documented in the README; every problem is reported
 // with the file, the place (a JSON pointer, or the byte offset of a syntax error) and what is wrong.
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -88,14 +91,35 @@ class Reader {
     }
     const std::string here = place + "/factory";
     const json& data = Object(*found, here);
-    OnlyKeys(data, here, {"allowCreate", "refusal", "firstClass", "secondClass", "browser", "createWithoutObject"});
+    OnlyKeys(data, here,
+             {"allowCreate", "refusal", "firstClass", "secondClass", "browser", "createWithoutObject", "failing",
+              "answersForProduct"});
     factory.AllowCreate = OptionalFlag(data, "allowCreate", here, true);
     factory.RefusalMessage = OptionalText(data, "refusal", here);
     factory.FirstClassSetting = OptionalText(data, "firstClass", here);
     factory.SecondClassSetting = OptionalText(data, "secondClass", here);
     factory.BrowserAllowed = OptionalFlag(data, "browser", here, true);
     factory.CreateSucceedsWithoutObject = OptionalFlag(data, "createWithoutObject", here, false);
+    factory.AnswersForProduct = OptionalFlag(data, "answersForProduct", here, true);
+    factory.FailingStatuses = FailingStatuses(data, here);
     return factory;
+  }
+
+  // "failing": {"CanCreate": -1, ...}: operations of the factory that answer a negative status.
+  std::map<std::string, int> FailingStatuses(const json& factory, const std::string& place) const {
+    std::map<std::string, int> statuses;
+    auto found = factory.find("failing");
+    if (found == factory.end()) return statuses;
+    const std::string here = place + "/failing";
+    OnlyKeys(Object(*found, here), here, {"CanCreate", "GetClassSettings", "IsBrowserAllowed", "CreateInterimProduct"});
+    for (const auto& [operation, status] : found->items()) {
+      if (!status.is_number_integer() || status.get<long long>() >= 0 ||
+          status.get<long long>() < std::numeric_limits<std::int32_t>::min()) {
+        Fail(here + "/" + operation, "expected a negative status");
+      }
+      statuses[operation] = status.get<int>();
+    }
+    return statuses;
   }
 
   ProductData Product(const json& value, const std::string& place) const {
@@ -131,16 +155,10 @@ class Reader {
     document.Root = Product(*root, "/root");
     auto classes = object.find("classes");
     if (classes == object.end()) Fail("", "missing key \"classes\"");
-    if (!classes->is_array()) Fail("/classes", "expected an array of class names");
-    if (classes->empty()) Fail("/classes", "the class catalogue must name at least one class");
-    for (std::size_t i = 0; i < classes->size(); ++i) {
-      const std::string place = "/classes/" + std::to_string(i);
-      std::string name = Text((*classes)[i], place);
-      if (name.empty()) Fail(place, "a class name must not be empty");
-      for (const auto& known : document.ClassCatalogue) {
-        if (known == name) Fail(place, "the class '" + name + "' is already in the catalogue");
-      }
-      document.ClassCatalogue.push_back(std::move(name));
+    if (classes->is_object()) {
+      Families(*classes, document);
+    } else {
+      document.ClassCatalogue = ClassList(*classes, "/classes");
     }
     auto active = object.find("active");
     if (active != object.end() && !active->is_null()) {
@@ -149,6 +167,41 @@ class Reader {
       CheckPath(document.Root, *document.ActivePath, path);
     }
     return document;
+  }
+
+  // A list of distinct, non-empty class names.
+  std::vector<std::string> ClassList(const json& value, const std::string& place) const {
+    if (!value.is_array()) Fail(place, "expected an array of class names, or an object of families");
+    const bool catalogue = place == "/classes";
+    if (value.empty()) Fail(place, catalogue ? "the class catalogue must name at least one class" : "a family must name at least one class");
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const std::string here = place + "/" + std::to_string(i);
+      std::string name = Text(value[i], here);
+      if (name.empty()) Fail(here, "a class name must not be empty");
+      if (std::find(names.begin(), names.end(), name) != names.end()) {
+        Fail(here, "the class '" + name + "' is already in the " + (catalogue ? "catalogue" : "family"));
+      }
+      names.push_back(std::move(name));
+    }
+    return names;
+  }
+
+  // "classes": {"InterimProduct": ["Block", ...], ...}: the catalogue in families.
+  void Families(const json& families, DocumentData& document) const {
+    if (families.empty()) Fail("/classes", "the class catalogue must hold at least one family");
+    for (const auto& [name, classes] : families.items()) {
+      const std::string here = "/classes/" + name;
+      if (name.empty()) Fail(here, "a family name must not be empty");
+      ClassFamily family{name, ClassList(classes, here)};
+      for (const auto& member : family.Classes) {
+        if (std::find(document.ClassCatalogue.begin(), document.ClassCatalogue.end(), member) ==
+            document.ClassCatalogue.end()) {
+          document.ClassCatalogue.push_back(member);
+        }
+      }
+      document.ClassFamilies.push_back(std::move(family));
+    }
   }
 
   void CheckPath(const ProductData& root, const std::vector<std::string>& names, const std::string& path) const {

@@ -1,6 +1,7 @@
 // The stand-in's products and their interim-product factory.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,10 @@ class Product : public VexIProduct {
   // A child name not yet used: "<base> 1", "<base> 2", ...
   std::string FreeChildName(const std::string& base) const;
 
- protected:
-  void OnLastRelease() override;
-
  private:
+  // The last reference went: the product gives back its children's.
+  static void ReleaseChildren(VexBaseUnknown& product);
+
   std::string _Name;
   bool _IsProduct;
   std::string _PartNumber;
@@ -53,10 +54,13 @@ class InterimProductFactory : public VexIStrInterimProductFactory {
   VexHRESULT CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra,
                                   VexBaseUnknown** created) override;
 
- protected:
-  void OnLastRelease() override;
-
  private:
+  // The answer the document gives for that operation, when it makes it fail.
+  std::optional<VexHRESULT> FailingStatus(const char* op) const;
+  // Creates a child of that class under the product, when the factory allows it.
+  VexHRESULT Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created);
+  static void ReleaseProduct(VexBaseUnknown& factory);
+
   Product* _Product;  // counted
 };
 

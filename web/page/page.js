@@ -221,7 +221,8 @@
   }
 
   function drawFaults(faults) {
-    const plan = [...faults.failAlloc.map((n) => `allocation #${n} fails`), ...faults.raise.map((r) => `raise ${r}`)];
+    const plan = [...faults.failAlloc.map((n) => `allocation #${n} fails`), ...faults.raise.map((r) => `raise ${r}`),
+      ...faults.status.map((s) => `status ${s}`)];
     byId("faults-now").textContent =
       `This session: ${plan.length ? plan.join("; ") : "no faults"}. Host allocations so far: ${faults.allocationsSeen}; ` +
       `faults injected: ${faults.injected}.`;
@@ -277,7 +278,7 @@
 
   async function newSession() {
     const words = (id) => byId(id).value.split(/[\s,]+/).filter(Boolean);
-    const faults = { failAlloc: words("fail-alloc").map(Number), raise: words("raise") };
+    const faults = { failAlloc: words("fail-alloc").map(Number), raise: words("raise"), status: words("status") };
     const { status, data } = await request("POST", "/api/session", faults);
     if (data.view) render(data.view);
     say(status === 200 ? "done" : "error", status === 200 ? "A new session is open." : `Not done (HTTP ${status}): ${data.error}`);

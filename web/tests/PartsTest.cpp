@@ -71,14 +71,17 @@ TEST(Actions, RequestsThePageCannotMakeAreBad) {
 }
 
 TEST(Actions, FaultPlansAreCheckedWhole) {
-  const SessionFaults faults = FaultsFor({{"failAlloc", {23, 40}}, {"raise", {"CreateInterimProduct:SystemError", "SetTitle#2"}}});
+  const SessionFaults faults = FaultsFor({{"failAlloc", {23, 40}},
+                                         {"raise", {"CreateInterimProduct:SystemError", "SetTitle#2"}},
+                                         {"status", {"QueryInterface@Block A.factory#2=-1"}}});
   EXPECT_EQ(faults.FailAllocations, (std::vector<int>{23, 40}));
   EXPECT_EQ(faults.Raises, (std::vector<std::string>{"CreateInterimProduct:SystemError", "SetTitle#2"}));
   EXPECT_TRUE(FaultsFor(json::object()).FailAllocations.empty());
   for (const json& request : {json{{"failAlloc", {0}}}, json{{"failAlloc", {"3"}}}, json{{"failAlloc", {1.5}}},
                               json{{"failAlloc", 3}}, json{{"failAlloc", std::vector<int>(17, 1)}},
-                              json{{"raise", {"SetTitle:Oops"}}}, json{{"raise", {"Set Title"}}}, json{{"raise", {""}}},
-                              json{{"raise", {"SetTitle#0"}}}, json{{"fail", {1}}}, json::array()}) {
+                              json{{"raise", {"SetTitle:Oops"}}}, json{{"raise", {"SetTitle\nok"}}}, json{{"raise", {""}}},
+                              json{{"raise", {"SetTitle#0"}}}, json{{"status", {"SetTitle=-1"}}},
+                              json{{"status", {"SetPartNumber=1"}}}, json{{"fail", {1}}}, json::array()}) {
     EXPECT_EQ(StatusOf(request, FaultsOf), 400) << request.dump();
   }
 }
@@ -222,13 +225,15 @@ TEST_F(Live, AReplayThatEndsOtherwiseFailsItsExpectations) {
 
 TEST_F(Live, ANewSessionStartsOverWithItsFaultPlanInTheReplay) {
   Done("start VexStrCreateInterimProdCmd");
-  _Live->Restart({{23}, {"CreateInterimProduct:SystemError"}});
+  _Live->Restart({{23}, {"CreateInterimProduct:SystemError"}, {"SetPartNumber@Block A=-1"}});
   const json view = _Live->View();
   EXPECT_FALSE(view["running"].get<bool>());
   EXPECT_EQ(view["script"]["lines"], 0);
   EXPECT_EQ(view["faults"]["failAlloc"], json{23});
   const std::string script = _Live->Script();
-  EXPECT_NE(script.find("#@ args: --fail-alloc 23 --raise CreateInterimProduct:SystemError --check\n"), std::string::npos)
+  EXPECT_NE(script.find("#@ args: --fail-alloc 23 --raise CreateInterimProduct:SystemError --status 'SetPartNumber@Block A=-1' "
+                        "--check\n"),
+            std::string::npos)
       << script;
   // The plan counts from the new session's start: the 23rd allocation is the part-number frame's.
   Done("start VexStrCreateInterimProdCmd");

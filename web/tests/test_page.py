@@ -7,6 +7,7 @@ click's round trip to the redrawn page (reported, not judged)."""
 import json
 import os
 import re
+import shlex
 import statistics
 import subprocess
 import sys
@@ -111,7 +112,7 @@ class Page(unittest.TestCase):
         """Runs the downloaded script with the arguments it names: (exit code, output)."""
         with open(path, encoding="utf-8") as script:
             text = script.read()
-        arguments = re.search(r"^#@ args: (.*)$", text, re.M).group(1).split()
+        arguments = shlex.split(re.search(r"^#@ args: (.*)$", text, re.M).group(1))
         done = subprocess.run([VEXHOST, *arguments, "--script", path], stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=60)
         return done.returncode, done.stdout + done.stderr, text

@@ -135,7 +135,8 @@ class Safety(unittest.TestCase):
                 self.assertNotIn("root:", text)
 
     def test_a_bad_fault_plan_leaves_the_session(self):
-        for request in ({"failAlloc": [0]}, {"failAlloc": ["1"]}, {"raise": ["SetTitle:Oops"]}, {"raise": ["a b"]},
+        for request in ({"failAlloc": [0]}, {"failAlloc": ["1"]}, {"raise": ["SetTitle:Oops"]},
+                        {"raise": ["SetTitle\nok"]}, {"status": ["SetTitle=-1"]},
                         {"failAlloc": [1] * 17}, {"faults": []}, []):
             with self.subTest(request=request):
                 self.assertRefusedUnchanged(400, "POST", "/api/session", request)

@@ -2,6 +2,7 @@
 // opened in a session, which turns them into host products.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,10 @@ struct FactoryData {
   std::string SecondClassSetting;    // the family of classes the class browser offers
   bool BrowserAllowed = true;
   bool CreateSucceedsWithoutObject = false;  // creation reports success but returns no object
+  // Operations of the factory that answer a negative status (and write no output) instead of
+  // working: "CanCreate", "GetClassSettings", "IsBrowserAllowed", "CreateInterimProduct".
+  std::map<std::string, int> FailingStatuses;
+  bool AnswersForProduct = true;  // whether the factory answers QueryInterface for VexIProduct
 };
 
 struct ProductData {
@@ -31,10 +36,19 @@ struct ProductData {
   std::vector<ProductData> Children;
 };
 
+// A family of classes: what an object-class frame built with the family's name offers.
+struct ClassFamily {
+  std::string Name;
+  std::vector<std::string> Classes;
+};
+
 struct DocumentData {
   std::string Name = "Document";
   ProductData Root;
-  std::vector<std::string> ClassCatalogue;  // the classes that may be created
+  // Every class that may be created, and the families that hold them. Without families the whole
+  // catalogue is one family that answers to any name.
+  std::vector<std::string> ClassCatalogue;
+  std::vector<ClassFamily> ClassFamilies;
   // Names from the root to the active product, root included; nullopt: no current editor.
   std::optional<std::vector<std::string>> ActivePath;
 };
@@ -43,6 +57,10 @@ class DocumentError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The classes of the family with that name: the whole catalogue when the document has no
+// families, nothing when it has none of that name.
+std::vector<std::string> FamilyClasses(const DocumentData& document, const std::string& family);
 
 // Reads a document from JSON text; `source` names the file in messages. Throws DocumentError
 // naming the source, the place and the problem; nothing is returned half-read.
