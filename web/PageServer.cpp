@@ -4,7 +4,8 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <array>
+#include <cctype>
+#include <cstdio>
 #include <random>
 #include <stdexcept>
 
