@@ -162,6 +162,7 @@ Node Button(const std::string& title, bool sensitive) {
   Node node;
   node.Shape.Kind = Look::Button;
   node.Shape.Title = title;
+  node.Shape.Name = title;
   node.Shape.Sensitive = sensitive;
   node.Shape.W = Width(title) + 2;
   node.Shape.H = 1;
@@ -194,6 +195,7 @@ Node Build(const WidgetView& view) {
   node.View = &view;
   node.Shape.Kind = LookOf(view);
   node.Shape.Sensitive = view.Sensitive;
+  node.Shape.Name = view.Name;
   if (node.Shape.Kind != Look::Frame) {
     SizeLeaf(node, view);
     return node;
@@ -209,6 +211,7 @@ Node Window(const WidgetView& view) {
   node.View = &view;
   node.Shape.Kind = Look::Window;
   node.Shape.Sensitive = view.Sensitive;
+  node.Shape.Name = view.Name;
   node.Shape.Title = Printable(view.Title.empty() ? view.Name : view.Title);
   // A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
   const bool messageBox = view.HasOK && !view.Lines.empty();

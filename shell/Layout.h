@@ -29,6 +29,7 @@ struct Box {
   std::string Title;               // window, frame, label, button and combo text
   std::vector<std::string> Lines;  // editor and message lines
   bool Sensitive = true;
+  std::string Name;                // the widget's (or window's) name; "OK" and "Cancel" for a window's buttons
   int X = 0;
   int Y = 0;
   int W = 0;

@@ -8,6 +8,7 @@
 #include "Options.h"
 #include "Run.h"
 #include "Script.h"
+#include "Serve.h"
 #include "Text.h"
 #include "vexhost/FaultPlan.h"
 
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
   CLI::App app("vexhost: runs the interim-product module in the stand-in host on a document, "
                "driven by a script or at a prompt.");
   AddOptions(app, options);
+  const vexweb::ServeCommand serve(app);
   app.footer(Footer());
   try {
     app.parse(argc, argv);
@@ -97,5 +99,5 @@ int main(int argc, char** argv) {
               << "\nRun with --help for more information.\n";
     return vexshell::ExitBadInput;
   }
-  return vexshell::Run(options);
+  return serve.Chosen() ? serve.Run(options) : vexshell::Run(options);
 }

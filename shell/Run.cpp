@@ -17,8 +17,6 @@
 
 namespace vexshell {
 
-namespace {
-
 vexhost::DocumentData LoadDocument(const Options& options) {
   try {
     return options.Document.empty() ? DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
@@ -75,6 +73,8 @@ void ArmFaults(vexhost::FaultPlan& plan, const Options& options) {
     Say("fault plan: status " + text + "\n");
   }
 }
+
+namespace {
 
 // Whether a file can be written at `path`, asked before the run so that a run is not lost for a
 // place its result cannot be written to. Creates nothing.

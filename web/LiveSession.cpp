@@ -1,0 +1,150 @@
+#include "LiveSession.h"
+
+#include <filesystem>
+#include <sstream>
+
+#include "Desk.h"
+#include "PageView.h"
+#include "Run.h"
+#include "Script.h"
+#include "vexhost/Session.h"
+
+namespace vexweb {
+
+namespace {
+
+constexpr const char* Source = "page";
+constexpr std::size_t JournalShown = 40;
+constexpr std::size_t TranscriptShown = 40;
+
+// The script runner names the line in its message; the page shows the reason alone.
+std::string Reason(const std::string& message) {
+  const std::string prefix = std::string(Source) + ": line 1: ";
+  std::string reason = message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
+  while (!reason.empty() && reason.back() == '\n') reason.pop_back();
+  return reason;
+}
+
+// The windows split into the shown ones and the names of the hidden ones.
+std::vector<std::string> SplitHidden(std::vector<vexhost::WidgetView>& windows) {
+  std::vector<std::string> hidden;
+  std::vector<vexhost::WidgetView> shown;
+  for (auto& window : windows) {
+    if (window.Visible) {
+      shown.push_back(std::move(window));
+    } else {
+      hidden.push_back(window.Name);
+    }
+  }
+  windows = std::move(shown);
+  return hidden;
+}
+
+}  // namespace
+
+LiveSession::LiveSession(vexhost::DocumentData document, const vexshell::Options& options)
+    : _Opened(std::move(document)), _Options(options) {
+  Open({options.FailAllocations, options.Raises, options.Statuses});
+}
+
+LiveSession::~LiveSession() = default;
+
+void LiveSession::Open(const SessionFaults& faults) {
+  // One host session exists at a time: the old one closes before the new one opens.
+  _Desk.reset();
+  if (_Session) {
+    _Session.reset();
+    if (const int left = vexhost::Session::LiveObjects(); left > 0) {
+      _Outlived.push_back(std::to_string(left) + " host object(s) outlived a session closed for a new one");
+    }
+  }
+  _Session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{{_Options.Resources}});
+  vexshell::Options armed = _Options;
+  armed.FailAllocations = faults.FailAllocations;
+  armed.Raises = faults.Raises;
+  armed.Statuses = faults.Statuses;
+  vexshell::OpenDocument(*_Session, _Opened, armed);
+  vexshell::ArmFaults(_Session->Faults(), armed);
+  _Desk = std::make_unique<vexshell::Desk>(*_Session);
+  _Faults = faults;
+  _Recording.Begin(ReplayArguments(faults));
+  _Transcript.clear();
+}
+
+std::vector<std::string> LiveSession::ReplayArguments(const SessionFaults& faults) const {
+  std::vector<std::string> arguments;
+  if (!_Options.Document.empty()) {
+    arguments.insert(arguments.end(), {"--document", std::filesystem::absolute(_Options.Document).string()});
+  }
+  for (int nth : faults.FailAllocations) arguments.insert(arguments.end(), {"--fail-alloc", std::to_string(nth)});
+  for (const auto& raise : faults.Raises) arguments.insert(arguments.end(), {"--raise", raise});
+  for (const auto& status : faults.Statuses) arguments.insert(arguments.end(), {"--status", status});
+  arguments.emplace_back("--check");
+  return arguments;
+}
+
+ActOutcome LiveSession::Act(const std::string& line) {
+  const std::lock_guard lock(_Mutex);
+  std::ostringstream out;
+  std::ostringstream err;
+  vexshell::Script script(*_Desk, out, err, false);
+  std::istringstream in(line + "\n");
+  script.Run(in, Source);
+  ActOutcome outcome{line, out.str(), {}, {}};
+  if (script.Stopped()) {
+    outcome.Refusal = Reason(err.str());
+  } else {
+    _Recording.Add(line);
+    if (line == "browse") outcome.Offer = _Desk->Browse().Classes;
+  }
+  _Transcript.push_back({line, outcome.Refusal.empty() ? outcome.Output : outcome.Refusal, !outcome.Refusal.empty()});
+  return outcome;
+}
+
+void LiveSession::Restart(const SessionFaults& faults) {
+  const std::lock_guard lock(_Mutex);
+  Open(faults);
+}
+
+nlohmann::json LiveSession::View() {
+  const std::lock_guard lock(_Mutex);
+  // One look at the windows for the whole view: each look asks the module for resource files.
+  std::vector<vexhost::WidgetView> windows = _Desk->OpenWindows();
+  const std::vector<std::string> hidden = SplitHidden(windows);
+  const vexhost::AccountingReport accounting = _Session->Accounting();
+  nlohmann::json transcript = nlohmann::json::array();
+  const std::size_t first = _Transcript.size() > TranscriptShown ? _Transcript.size() - TranscriptShown : 0;
+  for (std::size_t i = first; i < _Transcript.size(); ++i) {
+    transcript.push_back({{"line", _Transcript[i].Line}, {"output", _Transcript[i].Output}, {"refused", _Transcript[i].Refused}});
+  }
+  return {
+      {"state", _Desk->State()},
+      {"running", _Desk->Running()},
+      {"picture", PictureJson(vexshell::LayOut(windows), windows)},
+      {"hidden", hidden},
+      {"tree", TreeJson(_Desk->Document(), _Opened)},
+      {"commands", vexhost::Session::DictionaryNames()},
+      {"journal", JournalJson(_Session->GetJournal(), JournalShown)},
+      {"accounting", {{"text", accounting.Text()}, {"clean", accounting.Clean()}}},
+      {"faults", {{"failAlloc", _Faults.FailAllocations}, {"raise", _Faults.Raises}, {"status", _Faults.Statuses},
+                  {"allocationsSeen", _Session->Faults().AllocationsSeen()},
+                  {"injected", _Session->Faults().FaultsInjected()}}},
+      {"script", {{"lines", _Recording.Lines().size()}, {"transcript", std::move(transcript)},
+                  {"replay", _Recording.Arguments()}}},
+  };
+}
+
+std::string LiveSession::Script() {
+  const std::lock_guard lock(_Mutex);
+  return _Recording.Script(*_Desk);
+}
+
+vexhost::AccountingReport LiveSession::End() {
+  const std::lock_guard lock(_Mutex);
+  _Desk->EndRun();
+  vexhost::AccountingReport report = _Session->Accounting();
+  report.Live.insert(report.Live.end(), _Outlived.begin(), _Outlived.end());
+  return report;
+}
+
+}  // namespace vexweb

@@ -1,0 +1,104 @@
+#include "Serve.h"
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "Errors.h"
+#include "LiveSession.h"
+#include "Options.h"
+#include "PageServer.h"
+#include "Run.h"
+
+namespace vexweb {
+
+namespace {
+
+// The options of a scripted run that mean nothing to a served one.
+std::string UnusedOption(const vexshell::Options& options) {
+  if (!options.Script.empty()) return "--script";
+  if (options.Interactive) return "--interactive";
+  if (!options.Svg.empty()) return "--svg";
+  if (!options.Journal.empty()) return "--journal";
+  if (options.PrintDocument) return "--print-document";
+  return {};
+}
+
+// The signals that end the server, blocked in every thread so that one thread waits for them.
+sigset_t EndingSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  return signals;
+}
+
+int Serve(const vexshell::Options& options, const ServeOptions& serve) {
+  if (const std::string unused = UnusedOption(options); !unused.empty()) {
+    throw vexshell::BadInput("serve: " + unused + " does not go with serve (the page records its own script)");
+  }
+  vexhost::DocumentData document = vexshell::LoadDocument(options);
+  if (!std::filesystem::is_directory(options.Resources)) {
+    throw vexshell::BadInput("--resources " + options.Resources + ": no such directory");
+  }
+  vexshell::LoadModule(options.Module);
+  // Blocked before any thread starts, so that the server's threads inherit it.
+  const sigset_t signals = EndingSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  LiveSession live(std::move(document), options);
+  PageServer server(live, serve.Address);
+  try {
+    server.Bind(serve.Port);
+  } catch (const std::runtime_error& error) {
+    throw vexshell::BadInput(std::string("serve: ") + error.what());
+  }
+  if (!IsLoopback(serve.Address)) {
+    std::cout << "serve: warning: " << serve.Address << " is not a loopback address; others may reach this page\n";
+  }
+  std::thread listener([&server] {
+    server.Listen();
+    kill(getpid(), SIGTERM);  // when listening fails, the waiting below ends too
+  });
+  std::cout << "serving " << server.Url() << " (open it in a browser; Ctrl-C ends)" << std::endl;
+  int signal = 0;
+  sigwait(&signals, &signal);
+  server.Stop();
+  listener.join();
+  std::cout << "serve: stopped" << std::endl;
+
+  const vexhost::AccountingReport report = live.End();
+  if (!options.Check) return vexshell::ExitSuccess;
+  std::cout << report.Text();
+  if (!report.Clean()) std::cerr << "vexhost: --check: host objects are left alive or were released too often\n";
+  return report.Clean() ? vexshell::ExitSuccess : vexshell::ExitFailedCheck;
+}
+
+}  // namespace
+
+ServeCommand::ServeCommand(CLI::App& app) {
+  _Command = app.add_subcommand("serve", "serve the session as a page on the loopback address, to work it in a browser");
+  _Command->fallthrough();
+  _Command->add_option("--port", _Serve.Port, "the port (0: any free port)")->capture_default_str()->check(CLI::Range(0, 65535));
+  _Command->add_option("--address", _Serve.Address, "the address to listen on; another than loopback lets others in")
+      ->capture_default_str();
+}
+
+bool ServeCommand::Chosen() const { return _Command->parsed(); }
+
+int ServeCommand::Run(const vexshell::Options& options) const {
+  try {
+    return Serve(options, _Serve);
+  } catch (const vexshell::BadInput& error) {
+    std::cout.flush();
+    std::cerr << "vexhost: " << error.what() << std::endl;
+    return vexshell::ExitBadInput;
+  }
+}
+
+}  // namespace vexweb

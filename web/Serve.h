@@ -1,0 +1,35 @@
+// `vexhost serve`: the module in the stand-in host, served as one page on the loopback address.
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace vexshell {
+struct Options;
+}
+
+namespace vexweb {
+
+struct ServeOptions {
+  std::string Address = "127.0.0.1";
+  int Port = 8765;
+};
+
+class ServeCommand {
+ public:
+  // Adds the `serve` subcommand to vexhost's command line; vexhost's own options (--document,
+  // --module, --resources, --fail-alloc, --raise, --check) may stand before or after it.
+  ServeCommand(CLI::App& app);
+  bool Chosen() const;
+  // Serves until interrupted (SIGINT, SIGTERM). Returns the exit code.
+  int Run(const vexshell::Options& options) const;
+
+ private:
+  CLI::App* _Command = nullptr;
+  ServeOptions _Serve;
+};
+
+}  // namespace vexweb
