@@ -129,10 +129,7 @@ void CheckRaises(vexhost::Session& session, const Options& options) {
   for (std::size_t i = 0; i < rules.size() && i < options.Raises.size(); ++i) {
     const auto& rule = rules[i];
     if (rule.Counted >= rule.Nth) continue;
-    std::set<std::string> receivers;
-    for (const auto& entry : session.GetJournal().Entries()) {
-      if (entry.Op == rule.Op || rule.Op == "*") receivers.insert(entry.On.empty() ? "(no object)" : entry.On);
-    }
+    const std::set<std::string> receivers(rule.Receivers.begin(), rule.Receivers.end());
     const std::string calls = receivers.empty() ? "no call of " + rule.Op + " was made in this run"
                                                 : rule.Op + " was called on: " + Names(receivers);
     if (!rule.OnObject.empty() && rule.Counted == 0) {

@@ -44,7 +44,7 @@ void FaultPlan::Clear() { *this = FaultPlan(); }
 
 std::vector<FaultPlan::RaiseRuleView> FaultPlan::RaiseRules() const {
   std::vector<RaiseRuleView> rules;
-  for (const auto& rule : _Raises) rules.push_back({rule.Op, rule.OnObject, rule.Nth, rule.Seen});
+  for (const auto& rule : _Raises) rules.push_back({rule.Op, rule.OnObject, rule.Nth, rule.Seen, rule.Receivers});
   return rules;
 }
 
@@ -71,6 +71,12 @@ bool FaultPlan::CallRule::Fires() {
 
 std::optional<ErrorKind> FaultPlan::ShouldRaise(const std::string& op, const std::string& on) {
   for (auto& rule : _Raises) {
+    // Whom a rule's operation met, so that a rule naming another object can say who was there.
+    constexpr std::size_t remembered = 32;
+    if (!rule.OnObject.empty() && (rule.Op == "*" || rule.Op == op) && rule.Receivers.size() < remembered &&
+        std::find(rule.Receivers.begin(), rule.Receivers.end(), on) == rule.Receivers.end()) {
+      rule.Receivers.push_back(on.empty() ? "(no object)" : on);
+    }
     if (rule.Matches(op, on) && rule.Fires()) {
       ++_FaultsInjected;
       return rule.Kind;

@@ -46,6 +46,7 @@ class FaultPlan {
     std::string OnObject;
     int Nth = 0;
     int Counted = 0;
+    std::vector<std::string> Receivers;  // objects the operation was called on (the first few)
   };
   std::vector<RaiseRuleView> RaiseRules() const;
 
@@ -65,6 +66,7 @@ class FaultPlan {
     ErrorKind Kind = ErrorKind::VexError;  // raise rules
     int Status = 0;                        // status rules
     int Seen = 0;
+    std::vector<std::string> Receivers = {};  // for a rule naming an object: whom its operation met
     bool Matches(const std::string& op, const std::string& on) const;
     // Counts the call; true when this is a call the rule fails.
     bool Fires();
