@@ -99,7 +99,8 @@ VexStrCreateInterimProdCmd::~VexStrCreateInterimProdCmd() {
 }
 
 void VexStrCreateInterimProdCmd::BuildGraph() {
-  VexXHContext::Guard(
+  VexDialogState* state = nullptr;
+  const bool built = VexXHContext::Guard(
       [&] {
         _ErrorBoxAgent = new VexDialogAgent("ErrorBox", AgentBehavior, AgentMode);
         if (_ErrorBoxAgent != nullptr && _ErrorBox != nullptr) {
@@ -119,7 +120,7 @@ void VexStrCreateInterimProdCmd::BuildGraph() {
           _SelectClassAgent->AcceptOnNotify(nullptr, VexStrObjectClassFrameNotif::ClassName());
         }
 
-        VexDialogState* state = GetInitialState("SelIntermProductType");
+        state = GetInitialState("SelIntermProductType");
         if (state != nullptr) {
           state->AddDialogAgent(_ErrorBoxAgent);
           state->AddDialogAgent(_PanelAgent);
@@ -147,6 +148,13 @@ void VexStrCreateInterimProdCmd::BuildGraph() {
         }
       },
       LeaveToHost);
+  // Without its state, or stopped part-way, the graph may hold no transition that ends the
+  // command, and a dialog it shows could then never be closed: the command asks for its own
+  // destruction, as it does when its panel cannot be made. Without a panel it has asked already,
+  // or its constructor stopped before the panel and the error box, and nothing can be shown.
+  if (_Panel != nullptr && (!built || state == nullptr)) {
+    VexXHContext::Guard([&] { RequestDelayedDestruction(); }, LeaveToHost);
+  }
 }
 
 const char* VexStrCreateInterimProdCmd::GetResourceFilename(int level) const {
@@ -209,10 +217,9 @@ VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotificat
   _Factory->IsBrowserAllowed(browserAllowed);
   _Panel->SetBrowserSensitivity(browserAllowed != 0 ? VexDlgSensitive : VexDlgInsensitive);
 
-  if (!product == 0) {
-    VexUnicodeString partNumber = product->GetPartNumber();
-    _Panel->SetPartNumber(partNumber);
-  }
+  if (!product) return Done;
+  VexUnicodeString partNumber = product->GetPartNumber();
+  _Panel->SetPartNumber(partNumber);
   return Done;
 }
 
@@ -263,7 +270,7 @@ VexBoolean VexStrCreateInterimProdCmd::CreateAction(void*) {
         const bool vexError = IsVexError(error);
         ReleaseWhileHandling(productInterface);
         ReleaseWhileHandling(created);
-        if (vexError) error->Release();
+        if (vexError) ReleaseWhileHandling(error);
       });
   return result;
 }
@@ -278,7 +285,7 @@ VexBoolean VexStrCreateInterimProdCmd::SelectClassAction(void*) {
         _Panel->SetOKSensitivity(_SelectedClass.GetLengthInChar() > 0 ? VexDlgSensitive : VexDlgInsensitive);
       },
       [&](VexBaseUnknown* error) {
-        if (IsVexError(error)) error->Release();
+        if (IsVexError(error)) ReleaseWhileHandling(error);
       });
   // The next class choice must fire the self-loop again, whatever happened above.
   if (_SelectClassAgent != nullptr) _SelectClassAgent->InitializeAcquisition();

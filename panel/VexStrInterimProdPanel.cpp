@@ -18,7 +18,17 @@ constexpr int WholeText = -1;
 constexpr int EditorWidth = 24;
 constexpr int EditorMaxWidth = 72;
 
-void IgnoreError(VexBaseUnknown*) {}
+void LeaveToHost(VexBaseUnknown*) {}
+
+// Lays two widgets out in one row of `frame`. The list is ended by a null, and a null at its head
+// would end it there: a widget that could not be created is left out instead of passed.
+void AttachRow(VexDlgFrame* frame, VexDlgAttachPosition position, VexDialog* first, VexDialog* second) {
+  if (first == nullptr) {
+    frame->SetHorizontalAttachment(position, Row, second, nullptr);
+  } else {
+    frame->SetHorizontalAttachment(position, Row, first, second, nullptr);
+  }
+}
 }  // namespace
 
 VexStrInterimProdPanel::VexStrInterimProdPanel(VexDialog* parent, const VexString& name)
@@ -34,7 +44,7 @@ VexStrInterimProdPanel::VexStrInterimProdPanel(VexDialog* parent, const VexStrin
         _FrmClass = nullptr;
         _Separator1 = nullptr;
       },
-      IgnoreError);
+      LeaveToHost);
 }
 
 VexStrInterimProdPanel::~VexStrInterimProdPanel() {
@@ -53,7 +63,7 @@ VexStrInterimProdPanel::~VexStrInterimProdPanel() {
         _FrmClass = nullptr;
         _Separator1 = nullptr;
       },
-      IgnoreError);
+      LeaveToHost);
 }
 
 const char* VexStrInterimProdPanel::GetResourceFilename(int level) const {
@@ -127,18 +137,18 @@ void VexStrInterimProdPanel::Build(VexUnicodeString first, VexUnicodeString seco
         if (_IPFrame != nullptr) {
           _IPFrame->SetVerticalAttachment(0, Attached, _LabelPartNumber, nullptr);
           _IPFrame->SetVerticalAttachment(5, Attached, _EditorPartNumber, nullptr);
-          _IPFrame->SetHorizontalAttachment(5, Row, _LabelPartNumber, _EditorPartNumber, nullptr);
+          AttachRow(_IPFrame, 5, _LabelPartNumber, _EditorPartNumber);
         }
         if (_FrmIPType != nullptr) {
           _FrmIPType->SetVerticalAttachment(0, Attached, _LabelIPLevel, nullptr);
           _FrmIPType->SetVerticalAttachment(5, Attached, _ComboIPLevel, nullptr);
-          _FrmIPType->SetHorizontalAttachment(0, Row, _LabelIPLevel, _ComboIPLevel, nullptr);
+          AttachRow(_FrmIPType, 0, _LabelIPLevel, _ComboIPLevel);
         }
 
         // OK stays off until a class is chosen.
         SetOKSensitivity(VexDlgInsensitive);
       },
-      IgnoreError);
+      LeaveToHost);
 }
 
 VexUnicodeString VexStrInterimProdPanel::GetPartNumber() {

@@ -120,7 +120,7 @@ int Sweep(const Scenario& scenario, const Arm& arm) {
 }
 
 void SweepAll(const std::string& kind, const Arm& arm) {
-  vexhost::Session::LoadModule(VEX_MODULE_PATH);
+  vexhost::Session::LoadModule(ModulePath());
   for (const Scenario& scenario : Scenarios()) {
     const int points = Sweep(scenario, arm);
     std::cout << "[ sweep    ] " << kind << ", " << scenario.Name << ": " << points << " fault points\n";
