@@ -219,6 +219,32 @@ std::string Ops(const Entries& entries, std::size_t from, std::size_t to) {
   return text;
 }
 
+// An action caught the error raised at `index`: its result, who released the error, and which
+// agents it re-armed afterwards.
+void CheckActionOutcome(const Entries& clean, const Entries& run, std::size_t index, const vexhost::CaughtError& error,
+                        bool vexError, const std::string& where) {
+  const std::size_t context = Enclosing(clean, index);
+  const std::string transition = clean[context].Args.at(0);
+  const std::string& result = run[Enclosing(run, index)].Result;
+  const std::string after = Ops(run, index + 1, NextModuleCall(run, index));
+  EXPECT_EQ(after.find("InitializeAcquisition(PanelAgent)"), std::string::npos) << where << ": " << after;
+  if (transition == "transition 4") {
+    // Creation has succeeded once the created object is being released or the agents re-armed.
+    // (The other release in the action is the active product's, Block A.)
+    const std::string& failed = clean[index].Op;
+    const bool created = (failed == "Release" && clean[index].On != "Block A") || failed == "InitializeAcquisition";
+    EXPECT_EQ(result, created ? "true" : "false") << where;
+    EXPECT_EQ(error.ReleasedByHandler, vexError) << where;
+  } else if (transition == "transition 5") {
+    EXPECT_EQ(result, "false") << where;
+    EXPECT_EQ(error.ReleasedByHandler, vexError) << where;
+    EXPECT_NE(after.find("InitializeAcquisition(SelectClassAgent)"), std::string::npos) << where << ": " << after;
+  } else {
+    EXPECT_EQ(result, "false") << where << ": the close action caught an error";
+    EXPECT_FALSE(error.ReleasedByHandler) << where;
+  }
+}
+
 // Checks what followed the error raised at `index` (the same call in both runs).
 void CheckOutcome(const Entries& clean, const Entries& run, std::size_t index, const vexhost::Session& host,
                   vexhost::ErrorKind kind, const std::string& where) {
@@ -227,23 +253,20 @@ void CheckOutcome(const Entries& clean, const Entries& run, std::size_t index, c
   const std::size_t context = Enclosing(clean, index);
   ASSERT_LT(context, clean.size()) << where;
   const std::string& op = clean[context].Op;
+  const std::string& failed = clean[index].Op;
   const std::size_t next = NextModuleCall(run, index);
   const std::string after = Ops(run, index + 1, next);
-  const bool vexError = kind == vexhost::ErrorKind::VexError;
 
-  const std::string& failed = clean[index].Op;
-  // Where the module opens no scope the error leaves it for the host: Activate outside Build, the
-  // construction of the command's base, and the class agent's re-arming after the class action's
-  // scope.
-  const bool baseConstruction = op == "Create" && failed == "VexStateCommand";
-  const bool classRearming = op == "RunAction" && failed == "InitializeAcquisition" && clean[index].On == "SelectClassAgent";
-  if (baseConstruction || classRearming) {
+  // Where the module opens no scope the error leaves it for the host: the construction of the
+  // command's base, the class agent's re-arming after the class action's scope, and Activate
+  // outside Build, which gives back only its locals.
+  const bool classRearming = failed == "InitializeAcquisition" && clean[index].On == "SelectClassAgent";
+  if ((op == "Create" && failed == "VexStateCommand") || (op == "RunAction" && classRearming)) {
     EXPECT_TRUE(error.Escaped) << where;
     EXPECT_EQ(error.Where, op) << where;
     return;
   }
   if (op == "Activate" && !InsideBuild(clean, context, index)) {
-    // Only the activation's locals are given back.
     EXPECT_TRUE(error.Escaped) << where;
     EXPECT_EQ(error.Where, "Activate") << where;
     for (std::size_t i = index + 1; i < next; ++i) {
@@ -264,23 +287,7 @@ void CheckOutcome(const Entries& clean, const Entries& run, std::size_t index, c
     EXPECT_NE(after.find("RequestDelayedDestruction(VexStrCreateInterimProdCmd)"), std::string::npos)
         << where << ": an incomplete graph ends the command; after the error came " << after;
   } else if (op == "RunAction") {
-    const std::string transition = clean[context].Args.at(0);
-    const std::string& result = run[Enclosing(run, index)].Result;
-    EXPECT_EQ(after.find("InitializeAcquisition(PanelAgent)"), std::string::npos) << where << ": " << after;
-    if (transition == "transition 4") {
-      // Creation has succeeded once the created object is being released or the agents re-armed.
-      // (The other release in the action is the active product's, Block A.)
-      const bool created = (failed == "Release" && clean[index].On != "Block A") || failed == "InitializeAcquisition";
-      EXPECT_EQ(result, created ? "true" : "false") << where;
-      EXPECT_EQ(error.ReleasedByHandler, vexError) << where;
-    } else if (transition == "transition 5") {
-      EXPECT_EQ(result, "false") << where;
-      EXPECT_EQ(error.ReleasedByHandler, vexError) << where;
-      EXPECT_NE(after.find("InitializeAcquisition(SelectClassAgent)"), std::string::npos) << where << ": " << after;
-    } else {
-      EXPECT_EQ(result, "false") << where << ": the close action caught an error";
-      EXPECT_FALSE(error.ReleasedByHandler) << where;
-    }
+    CheckActionOutcome(clean, run, index, error, kind == vexhost::ErrorKind::VexError, where);
   }
 }
 
