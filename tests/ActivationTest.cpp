@@ -233,8 +233,8 @@ TEST_F(Activation, AReactivationWhoseReleaseOfThePreviousFactoryFailsNeverReleas
 }
 
 TEST_F(Activation, ANonAsciiDefaultClassReachesTheClassFrameUnchanged) {
-  ASSERT_NE(StartOn(WithBlockA([](vexhost::ProductData& block) { block.Factory.FirstClassSetting = "Секция-α ⚓"; })),
-            nullptr);
+  const auto withClass = [](vexhost::ProductData& block) { block.Factory.FirstClassSetting = "Секция-α ⚓"; };
+  ASSERT_NE(StartOn(WithBlockA(withClass)), nullptr);
   EXPECT_THAT(Calls({"SetClassObject"}), ElementsAre("SetClassObject(frmClass; \"Секция-α ⚓\")"));
   EXPECT_THAT(See(Panel).Find("ClassEditor")->Lines, ElementsAre("Секция-α ⚓"));
   Hands().PressCancel(Panel);

@@ -307,9 +307,11 @@ TEST(FaultSweep, AnErrorAtEachCallHasTheOutcomeItsPlaceSpecifies) {
       const std::string on = clean[index].On;
       const int nth = ++seen[{op, on}];
       for (auto kind : {vexhost::ErrorKind::VexError, vexhost::ErrorKind::SystemError}) {
+        const std::string kindName = kind == vexhost::ErrorKind::VexError ? "VexError" : "VexSystemError";
         const std::string where = scenario.Name + ", error at " + clean[index].Text() + " (" + op + " #" +
-                                  std::to_string(nth) + (kind == vexhost::ErrorKind::VexError ? ", VexError)" : ", VexSystemError)");
-        Play(scenario, [&](vexhost::FaultPlan& plan) { plan.Raise(op, nth, kind, on); }, where, [&](vexhost::Session& host) {
+                                  std::to_string(nth) + ", " + kindName + ")";
+        const auto arm = [&](vexhost::FaultPlan& plan) { plan.Raise(op, nth, kind, on); };
+        Play(scenario, arm, where, [&](vexhost::Session& host) {
           if (host.Faults().FaultsInjected() == 0) return;  // not a call the host can fail
           const Entries& run = host.GetJournal().Entries();
           ASSERT_LT(index, run.size()) << where;
