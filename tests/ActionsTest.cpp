@@ -247,7 +247,7 @@ TEST_F(Actions, CancelCloseBoxAndErrorBoxOKEachCloseWithTrueAndMakeNoAgentWaitAg
 TEST_F(Actions, OKWithoutTypingWritesThePreFilledPartNumberBackToTheActiveProduct) {
   Hands().ChooseClass(Panel, ClassFrame, "Block");
   Hands().PressOK(Panel);
-  EXPECT_THAT(Calls({"SetPartNumber"}), ElementsAre("SetPartNumber(Block A; \"BA-200\")"));
+  EXPECT_THAT(Calls({"SetPartNumber"}), ElementsAre("SetPartNumber(Block A; \"BA-200\") -> 0"));
   EXPECT_EQ(BlockA().PartNumber, "BA-200");
   EXPECT_EQ(BlockA().Children.size(), 2U);
   ExpectEnded();

@@ -2,6 +2,7 @@
 // boundary call, for n = 1, 2, ... until a run meets no fault; once and from then on. Every run
 // must end without a crash, with nothing alive and nothing released twice, and with an outcome
 // the command can give (nothing set on a product unless an interim product was created).
+#include <deque>
 #include <functional>
 #include <map>
 #include <iostream>
@@ -178,7 +179,7 @@ TEST(FaultSweep, ASystemErrorAtEveryBoundaryCallFromThenOn) {
 // must then do, judged from where the call stands in the journal of a run without faults.
 namespace {
 
-using Entries = std::vector<vexhost::JournalEntry>;
+using Entries = std::deque<vexhost::JournalEntry>;
 
 bool IsModuleCall(const vexhost::JournalEntry& entry) {
   // The host asks for resource files while it works for the module: that is not a new call.
@@ -315,7 +316,9 @@ TEST(FaultSweep, AnErrorAtEachCallHasTheOutcomeItsPlaceSpecifies) {
           if (host.Faults().FaultsInjected() == 0) return;  // not a call the host can fail
           const Entries& run = host.GetJournal().Entries();
           ASSERT_LT(index, run.size()) << where;
-          ASSERT_EQ(run[index].Text(), clean[index].Text()) << where << ": the runs went apart before the error";
+          const bool sameCall = run[index].Op == clean[index].Op && run[index].On == clean[index].On &&
+                                run[index].Args == clean[index].Args;
+          ASSERT_TRUE(sameCall) << where << ": the runs went apart before the error, at " << run[index].Text();
           CheckOutcome(clean, run, index, host, kind, where);
           ++checked;
         });
