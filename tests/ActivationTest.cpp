@@ -57,7 +57,8 @@ TEST_F(Activation, RefusalShowsTheFactoryMessageAndLeavesThePanelUnbuilt) {
   ASSERT_NE(StartOn(ActiveAt({"Hull", "Block B"})), nullptr);
   // The text is in the box before it is shown, and activation reports 0.
   EXPECT_THAT(Calls({"Activate", "SetText", "SetVisibility"}),
-              ElementsAre("SetVisibility(InterimProductPanel; 4)", "Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
+              ElementsAre("SetVisibility(InterimProductPanel; 4)",
+                          "Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
                           "SetText(VexStrErrorBox; \"Block B is released: no interim product can be added\")",
                           "SetVisibility(VexStrErrorBox; 2)"));
   EXPECT_TRUE(Shown(ErrorBox));

@@ -212,7 +212,8 @@ TEST_F(Command, TheCommandIsMadeInModeZeroAndItsGraphIsBuiltAgentByAgentThenRowB
       "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
       "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, SelIntermProductType, OutputSet(SelectClassAgent), action)"};
   EXPECT_EQ(Calls({"VexDialogAgent", "VexPanelAcquisition", "AcceptOnNotify", "AcceptOnEvent", "GetInitialState",
-                   "AddDialogAgent", "IsLastModifiedAgentCondition", "IsOutputSetCondition", "Action", "AddTransition"}),
+                   "AddDialogAgent", "IsLastModifiedAgentCondition", "IsOutputSetCondition", "Action",
+                   "AddTransition"}),
             graph);
   Host().CancelRunningCommand();
 }
