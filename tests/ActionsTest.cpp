@@ -222,3 +222,81 @@ TEST_F(Actions, APersonCannotTypeMoreThanThePartNumberEditorTakes) {
   Hands().PressOK(Panel);
   EXPECT_EQ(BlockA().PartNumber, longest);
 }
+
+TEST_F(Actions, CancelCloseBoxAndErrorBoxOKEachCloseWithTrueAndMakeNoAgentWaitAgain) {
+  std::size_t mark = Journal().Size();
+  Hands().PressCancel(Panel);
+  EXPECT_THAT(Calls({"RunAction", "InitializeAcquisition"}, mark),
+              ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 2) -> true"));
+
+  Host().StartCommand(CommandName);
+  mark = Journal().Size();
+  Hands().CloseWindow(Panel);
+  EXPECT_THAT(Calls({"RunAction", "InitializeAcquisition"}, mark),
+              ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 3) -> true"));
+
+  Host().SetActivePath({"Hull", "Block B"});
+  Host().StartCommand(CommandName);
+  mark = Journal().Size();
+  Hands().Acknowledge(ErrorBox);
+  EXPECT_THAT(Calls({"RunAction", "InitializeAcquisition"}, mark),
+              ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 1) -> true"));
+  EXPECT_FALSE(Running());
+}
+
+TEST_F(Actions, OKWithoutTypingWritesThePreFilledPartNumberBackToTheActiveProduct) {
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().PressOK(Panel);
+  EXPECT_THAT(Calls({"SetPartNumber"}), ElementsAre("SetPartNumber(Block A; \"BA-200\") -> 0"));
+  EXPECT_EQ(BlockA().PartNumber, "BA-200");
+  EXPECT_EQ(BlockA().Children.size(), 2U);
+  ExpectEnded();
+}
+
+TEST_F(Actions, ASystemErrorWhileReadingTheClassIsLeftToTheHostAndTheAgentWaitsAgain) {
+  Faults().Raise("GetSelectedClass", 1, vexhost::ErrorKind::SystemError);
+  const std::size_t mark = Journal().Size();
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  EXPECT_THAT(Calls({"RunAction", "IsAKindOf", "Release", "SetOKSensitivity", "InitializeAcquisition"}, mark),
+              ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 5) -> false",
+                          "IsAKindOf(VexSystemError; \"VexError\")", "InitializeAcquisition(SelectClassAgent)"));
+  ASSERT_EQ(Host().Errors().size(), 1U);
+  EXPECT_EQ(Host().Errors()[0].Kind, "VexSystemError");
+  EXPECT_FALSE(Host().Errors()[0].ReleasedByHandler);
+  EXPECT_FALSE(Host().Errors()[0].Escaped);
+  EXPECT_FALSE(OkOn());
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  EXPECT_TRUE(OkOn()) << "the next choice is heard";
+  Hands().PressCancel(Panel);
+}
+
+TEST_F(Actions, ASecondErrorWhileReleasingTheFirstStillLetsTheNextClassChoiceThrough) {
+  Faults().Raise("GetSelectedClass", 1);
+  Faults().Raise("Release", 1, vexhost::ErrorKind::VexError, "VexError");
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  EXPECT_THAT(Calls({"RunAction"}), ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 5) -> false"));
+  ASSERT_EQ(Host().Errors().size(), 2U);
+  EXPECT_FALSE(Host().Errors()[0].Escaped);
+  EXPECT_FALSE(Host().Errors()[1].Escaped);
+  EXPECT_TRUE(Host().Errors()[1].ReleasedByHandler) << "the first error was released once";
+  Hands().ChooseClass(Panel, ClassFrame, "Assembly");
+  EXPECT_TRUE(OkOn());
+  Hands().PressOK(Panel);
+  ASSERT_EQ(BlockA().Children.size(), 2U);
+  EXPECT_EQ(BlockA().Children[1].InterimClass, "Assembly");
+}
+
+TEST_F(Actions, ASecondErrorWhileReleasingTheFirstInCreateActionEndsItWithFalse) {
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().Type(Panel, PartNumberEditor, "BA-201");
+  Faults().Raise("SetPartNumber", 1);
+  Faults().Raise("Release", 1, vexhost::ErrorKind::VexError, "VexError");
+  Hands().PressOK(Panel);
+  EXPECT_THAT(Calls({"RunAction"}).back(), "RunAction(VexStrCreateInterimProdCmd; transition 4) -> false");
+  ASSERT_EQ(Host().Errors().size(), 2U);
+  EXPECT_FALSE(Host().Errors()[0].Escaped);
+  EXPECT_FALSE(Host().Errors()[1].Escaped);
+  EXPECT_EQ(Journal().Count("Release", "Block 1"), 1);
+  EXPECT_EQ(BlockA().PartNumber, "BA-200");
+  ExpectEnded();
+}

@@ -1,6 +1,7 @@
 // Activation: what the user sees when the command starts, for each kind of active product.
 #include "TestSupport.h"
 
+#include "vex/Errors.h"
 #include "vex/ObjectClassFrame.h"
 
 using namespace vextest;
@@ -25,6 +26,17 @@ class Activation : public HostTest {
   }
   std::string ErrorText() { return See(ErrorBox).Lines.at(0); }
   std::vector<std::string> PartNumberLines() { return See(Panel).Find(PartNumberEditor)->Lines; }
+  // The one host error left Activate right after `failedCall`, and only the locals went after it.
+  void ExpectActivateLeftAfter(const std::string& failedCall) {
+    ASSERT_EQ(Host().Errors().size(), 1U);
+    EXPECT_TRUE(Host().Errors()[0].Escaped);
+    EXPECT_EQ(Host().Errors()[0].Where, "Activate");
+    const auto& entries = Journal().Entries();
+    ASSERT_GE(entries.size(), 3U);
+    std::vector<std::string> tail;
+    for (std::size_t i = entries.size() - 3; i < entries.size(); ++i) tail.push_back(entries[i].Text());
+    EXPECT_THAT(tail, ElementsAre(failedCall, "~VexIProduct_var(Block A)", "~VexPathElement()"));
+  }
 };
 
 }  // namespace
@@ -43,6 +55,12 @@ TEST_F(Activation, WithNoCurrentEditorNothingIsShownAndBothAgentsWaitAgain) {
 
 TEST_F(Activation, RefusalShowsTheFactoryMessageAndLeavesThePanelUnbuilt) {
   ASSERT_NE(StartOn(ActiveAt({"Hull", "Block B"})), nullptr);
+  // The text is in the box before it is shown, and activation reports 0.
+  EXPECT_THAT(Calls({"Activate", "SetText", "SetVisibility"}),
+              ElementsAre("SetVisibility(InterimProductPanel; 4)",
+                          "Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
+                          "SetText(VexStrErrorBox; \"Block B is released: no interim product can be added\")",
+                          "SetVisibility(VexStrErrorBox; 2)"));
   EXPECT_TRUE(Shown(ErrorBox));
   EXPECT_EQ(ErrorText(), "Block B is released: no interim product can be added");
   EXPECT_FALSE(Shown(Panel));
@@ -158,13 +176,7 @@ TEST_F(Activation, AnActivationThatFindsNoFactoryDropsTheOneItHad) {
 TEST_F(Activation, AHostErrorInsideActivateLeavesItAfterItsLocalsAreGone) {
   Faults().Raise("GetClassSettings", 1);
   ASSERT_NE(Start(), nullptr);
-  ASSERT_EQ(Host().Errors().size(), 1U);
-  EXPECT_TRUE(Host().Errors()[0].Escaped);
-  EXPECT_EQ(Host().Errors()[0].Where, "Activate");
-  const auto& entries = Journal().Entries();
-  std::vector<std::string> tail;
-  for (std::size_t i = entries.size() - 3; i < entries.size(); ++i) tail.push_back(entries[i].Text());
-  EXPECT_THAT(tail, ElementsAre("GetClassSettings(Block A.factory; first=\"\", second=\"\") -> raised VexError", "~VexIProduct_var(Block A)", "~VexPathElement()"));
+  ExpectActivateLeftAfter("GetClassSettings(Block A.factory; first=\"\", second=\"\") -> raised VexError");
   EXPECT_FALSE(Shown(Panel));
   Host().CancelRunningCommand();
 }
@@ -184,5 +196,57 @@ TEST_F(Activation, BeforeBuildThePanelReportsNoClassAndOKStaysOff) {
               ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 5) -> false",
                           "SetOKSensitivity(InterimProductPanel; 16)", "InitializeAcquisition(SelectClassAgent)"));
   delete other;
+  Host().CancelRunningCommand();
+}
+
+TEST_F(Activation, AReactivationWithoutAnEditorKeepsTheFactoryAndReadsNothing) {
+  VexStateCommand* command = Start();
+  Host().RemoveEditor();
+  const std::size_t mark = Journal().Size();
+  EXPECT_EQ(command->Activate(nullptr, nullptr), 0);
+  EXPECT_THAT(Since(mark), ElementsAre("InitializeAcquisition(PanelAgent)", "InitializeAcquisition(ErrorBox)",
+                                       "GetCurrentEditor()"));
+  // The factory it kept still creates under Block A.
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().PressOK(Panel);
+  EXPECT_EQ(ProductAt("Hull/Block A").Children.size(), 2U);
+  EXPECT_EQ(Journal().Count("Release", "Block A.factory"), 1);
+}
+
+TEST_F(Activation, AReactivationWhoseReleaseOfThePreviousFactoryFailsNeverReleasesItAgain) {
+  VexStateCommand* command = Start();
+  Faults().Raise("Release", 1, vexhost::ErrorKind::VexError, "Block A.factory");
+  const std::size_t mark = Journal().Size();
+  try {
+    command->Activate(nullptr, nullptr);
+    ADD_FAILURE() << "the error should leave Activate";
+  } catch (const VexRaisedError& raised) {
+    raised.GetError()->Release();  // the caller's reference, as the host's top level takes it
+  }
+  const auto calls = Since(mark);
+  ASSERT_GE(calls.size(), 3U);
+  EXPECT_THAT(std::vector<std::string>(calls.end() - 3, calls.end()),
+              ElementsAre("Release(Block A.factory)", "~VexPathElement()", "Release(VexError)"))
+      << "nothing after the failed release ran";
+  EXPECT_EQ(Journal().Count("SearchObject"), 1) << "only the first activation searched";
+  Hands().PressCancel(Panel);
+  EXPECT_EQ(Journal().Count("Release", "Block A.factory"), 1) << "the destructor finds no factory left";
+}
+
+TEST_F(Activation, ANonAsciiDefaultClassReachesTheClassFrameUnchanged) {
+  const auto withClass = [](vexhost::ProductData& block) { block.Factory.FirstClassSetting = "Секция-α ⚓"; };
+  ASSERT_NE(StartOn(WithBlockA(withClass)), nullptr);
+  EXPECT_THAT(Calls({"SetClassObject"}), ElementsAre("SetClassObject(frmClass; \"Секция-α ⚓\")"));
+  EXPECT_THAT(See(Panel).Find("ClassEditor")->Lines, ElementsAre("Секция-α ⚓"));
+  Hands().PressCancel(Panel);
+}
+
+TEST_F(Activation, AnErrorWhileReleasingTheSearchedProductLeavesActivateShowingNothing) {
+  Faults().Raise("Release", 1, vexhost::ErrorKind::VexError, "Block A");
+  ASSERT_NE(Start(), nullptr);
+  ExpectActivateLeftAfter("Release(Block A)");
+  EXPECT_EQ(Journal().Count("Release", "Block A"), 1) << "the searched product is released once";
+  EXPECT_FALSE(Shown(Panel));
+  EXPECT_FALSE(Shown(ErrorBox));
   Host().CancelRunningCommand();
 }

@@ -134,15 +134,87 @@ TEST_F(Command, AnAgentThatCannotBeAllocatedStaysNullButKeepsItsPlaceAndTransiti
   EXPECT_FALSE(Running());
 }
 
-TEST_F(Command, AHostErrorInBuildGraphSkipsTheRestOfIt) {
+TEST_F(Command, WhenItsStateCannotBeMadeTheCommandEndsInsteadOfShowingAPanelNothingCloses) {
   Faults().Raise("GetInitialState", 1);
-  VexStateCommand* command = Start();
-  ASSERT_NE(command, nullptr);
-  const auto graph = vexhost::SnapshotGraph(*command);
-  EXPECT_EQ(graph.InitialState, "(null)");
-  EXPECT_THAT(graph.Transitions, IsEmpty());
+  EXPECT_EQ(Start(), nullptr) << "the host destroyed the command it asked for";
   ASSERT_EQ(Host().Errors().size(), 1U);
   EXPECT_FALSE(Host().Errors()[0].Escaped) << "BuildGraph catches it in its own scope";
+  EXPECT_EQ(Journal().Count("AddTransition"), 0) << "the rest of BuildGraph is skipped";
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
+  EXPECT_EQ(Host().FindDialog(Panel), nullptr) << "no panel is left on screen";
+  EXPECT_EQ(Host().CommandsEnded(), 1);
+  // The next start is a normal one.
+  ASSERT_NE(Host().StartCommand(CommandName), nullptr);
+  Hands().PressCancel(Panel);
+  EXPECT_FALSE(Running());
+}
+
+TEST_F(Command, AStateThatCannotBeAllocatedEndsTheCommandToo) {
+  Start();
+  int allocations = 0;
+  int stateAllocation = 0;
+  for (const auto& entry : Journal().Entries()) {
+    if (entry.Op == "Allocate") ++allocations;
+    if (entry.Op == "GetInitialState") stateAllocation = allocations + 1;
+  }
+  Host().CancelRunningCommand();
+  Reopen(DefaultOptions());
+  Faults().FailAllocation(stateAllocation);
+  EXPECT_EQ(Start(), nullptr);
+  EXPECT_EQ(Journal().Count("AddDialogAgent"), 0);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
+  EXPECT_EQ(Host().FindDialog(Panel), nullptr);
+}
+
+TEST_F(Command, AGraphStoppedPartWayByAHostErrorEndsTheCommand) {
+  Faults().Raise("AddTransition", 2);  // the panel's Cancel: nothing would close the panel
+  EXPECT_EQ(Start(), nullptr);
+  EXPECT_EQ(Journal().Count("AddTransition"), 2);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
+  EXPECT_EQ(Host().FindDialog(Panel), nullptr);
+}
+
+TEST_F(Command, AWholeGraphDoesNotAskForTheCommandsDestruction) {
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 0);
+  Host().CancelRunningCommand();
+}
+
+TEST_F(Command, TheCommandIsMadeInModeZeroAndItsGraphIsBuiltAgentByAgentThenRowByRow) {
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_THAT(Calls({"VexStateCommand"}), ElementsAre("VexStateCommand(VexStrCreateInterimProdCmd; 0)"));
+  const std::vector<std::string> graph{
+      "VexDialogAgent(ErrorBox; \"ErrorBox\", 0, 3)",
+      "AcceptOnNotify(ErrorBox; VexStrErrorBox, VexStrErrorBox.OK)",
+      "VexPanelAcquisition(PanelAgent; \"PanelAgent\", InterimProductPanel)",
+      "AcceptOnEvent(PanelAgent; InterimProductPanel.OK, null)",
+      "AcceptOnEvent(PanelAgent; InterimProductPanel.Cancel, null)",
+      "AcceptOnEvent(PanelAgent; InterimProductPanel.WindowClose, null)",
+      "VexDialogAgent(SelectClassAgent; \"SelectClassAgent\", 0, 3)",
+      "AcceptOnNotify(SelectClassAgent; null, \"VexStrObjectClassFrameNotif\")",
+      "GetInitialState(VexStrCreateInterimProdCmd; \"SelIntermProductType\")",
+      "AddDialogAgent(SelIntermProductType; ErrorBox)",
+      "AddDialogAgent(SelIntermProductType; PanelAgent)",
+      "AddDialogAgent(SelIntermProductType; SelectClassAgent)",
+      "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; ErrorBox, VexStrErrorBox.OK)",
+      "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(ErrorBox, VexStrErrorBox.OK), action)",
+      "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; PanelAgent, InterimProductPanel.Cancel)",
+      "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, InterimProductPanel.Cancel), action)",
+      "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; PanelAgent, InterimProductPanel.WindowClose)",
+      "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, InterimProductPanel.WindowClose), action)",
+      "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; PanelAgent, InterimProductPanel.OK)",
+      "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, InterimProductPanel.OK), action)",
+      "IsOutputSetCondition(VexStrCreateInterimProdCmd; SelectClassAgent)",
+      "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, SelIntermProductType, OutputSet(SelectClassAgent), action)"};
+  EXPECT_EQ(Calls({"VexDialogAgent", "VexPanelAcquisition", "AcceptOnNotify", "AcceptOnEvent", "GetInitialState",
+                   "AddDialogAgent", "IsLastModifiedAgentCondition", "IsOutputSetCondition", "Action",
+                   "AddTransition"}),
+            graph);
   Host().CancelRunningCommand();
 }
 
@@ -207,8 +279,10 @@ TEST_F(Command, TheCommandAndThePanelAnswerTypeQueriesAsTheirBaseClasses) {
 TEST_F(Command, CancelAndDesactivateReturnZeroAndChangeNothing) {
   VexStateCommand* command = Start();
   ASSERT_TRUE(Shown(Panel));
+  const std::size_t mark = Journal().Size();
   EXPECT_EQ(command->Cancel(nullptr, nullptr), 0);
   EXPECT_EQ(command->Desactivate(nullptr, nullptr), 0);
+  EXPECT_THAT(Since(mark), IsEmpty()) << "neither calls the host";
   EXPECT_TRUE(Shown(Panel));
   EXPECT_FALSE(Shown(ErrorBox));
   EXPECT_TRUE(Running());

@@ -80,7 +80,7 @@ TEST_F(Driver, OnlyOneSessionIsOpenAtATime) {
 }
 
 TEST(SessionClose, ClosingTheSessionCancelsTheRunningCommandAndDestroysEverything) {
-  vexhost::Session::LoadModule(VEX_MODULE_PATH);
+  vexhost::Session::LoadModule(ModulePath());
   {
     vexhost::Session host(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
     host.OpenDocument(ShipDocument());

@@ -47,12 +47,12 @@ using ModuleLoad = HostTest;
 }  // namespace
 
 TEST_F(ModuleLoad, ExportsExactlyTheFactoryAndTheMarker) {
-  EXPECT_THAT(DefinedDynamicSymbols(VEX_MODULE_PATH),
+  EXPECT_THAT(DefinedDynamicSymbols(ModulePath()),
               UnorderedElementsAre("fctCreateVexStrCreateInterimProdCmd", "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
 }
 
 TEST_F(ModuleLoad, RegistersOnceThenSwitchesOffThreadCallsForItsOwnHandle) {
-  const vexhost::LoadRecord& record = vexhost::Session::LoadModule(VEX_MODULE_PATH);
+  const vexhost::LoadRecord& record = vexhost::Session::LoadModule(ModulePath());
   EXPECT_THAT(record.Events, ElementsAre("VexFillDictionary VexStrCreateInterimProdCmd", "DisableThreadLibraryCalls"));
   EXPECT_THAT(record.Registered, ElementsAre(CommandName));
   EXPECT_NE(record.Handle, nullptr);
@@ -62,10 +62,48 @@ TEST_F(ModuleLoad, RegistersOnceThenSwitchesOffThreadCallsForItsOwnHandle) {
 }
 
 TEST_F(ModuleLoad, TheMarkerReturnsOne) {
-  void* handle = dlopen(VEX_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+  void* handle = dlopen(ModulePath(), RTLD_NOW | RTLD_NOLOAD);
   ASSERT_NE(handle, nullptr);
   auto marker = reinterpret_cast<int (*)()>(dlsym(handle, "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
   ASSERT_NE(marker, nullptr);
   EXPECT_EQ(marker(), 1);
   dlclose(handle);
+}
+
+TEST_F(ModuleLoad, UnloadingRunsNothingOfTheModuleAndLoadingAgainOnlyRegistersAndSwitchesOffThreadCalls) {
+  const std::string path = ModulePath();
+  const std::size_t mark = Journal().Size();
+  const int live = vexhost::Session::LiveObjects();
+  vexhost::Session::UnloadModule(path);
+  const auto names = vexhost::Session::DictionaryNames();
+  if (std::count(names.begin(), names.end(), CommandName) != 0) {
+    vexhost::Session::LoadModule(path);
+    GTEST_SKIP() << "this host keeps modules loaded (a sanitizer build)";
+  }
+  EXPECT_THAT(Since(mark), ::testing::IsEmpty()) << "nothing of the module ran at unload";
+  EXPECT_EQ(vexhost::Session::LiveObjects(), live);
+  // The module kept no reference to itself: it is gone from the process.
+  void* stillThere = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_EQ(stillThere, nullptr);
+  if (stillThere != nullptr) dlclose(stillThere);
+
+  const vexhost::LoadRecord& record = vexhost::Session::LoadModule(path);
+  EXPECT_THAT(record.Events, ElementsAre("VexFillDictionary VexStrCreateInterimProdCmd", "DisableThreadLibraryCalls"));
+  EXPECT_EQ(record.ThreadCallsDisabledFor, record.Handle);
+  EXPECT_THAT(Since(mark), ::testing::IsEmpty()) << "loading calls nothing else of the host";
+  EXPECT_EQ(vexhost::Session::LiveObjects(), live) << "loading creates no host object";
+  ASSERT_NE(Start(), nullptr);
+  Hands().PressCancel(Panel);
+}
+
+TEST_F(ModuleLoad, TheExportedFactoryCreatesTheCommandAndGivesNullWhenItCannotBeAllocated) {
+  void* handle = dlopen(ModulePath(), RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(handle, nullptr);
+  auto factory = reinterpret_cast<VexBaseUnknown* (*)()>(dlsym(handle, "fctCreateVexStrCreateInterimProdCmd"));
+  dlclose(handle);
+  ASSERT_NE(factory, nullptr);
+  Faults().FailAllocation(1);
+  EXPECT_EQ(factory(), nullptr);
+  EXPECT_EQ(Journal().Count("Allocate"), 1);
+  EXPECT_EQ(Journal().Count("VexStateCommand"), 0) << "no constructor ran";
 }

@@ -68,13 +68,16 @@ TEST_F(PanelBuild, BuildCreatesTheWidgetTreeWithItsTitlesSizesAndSensitivities) 
   EXPECT_EQ(partFrame->Style, 0xC0000U);
   EXPECT_THAT(Names(*partFrame), ElementsAre("labelpartnumber", "editorpartnumber"));
   EXPECT_EQ(panel.Find("labelpartnumber")->Title, "Part number:");
+  EXPECT_EQ(panel.Find("labelpartnumber")->Style, 0U);
   const auto* editor = panel.Find("editorpartnumber");
+  EXPECT_EQ(editor->Style, 0U);
   EXPECT_EQ(editor->VisibleTextHeight, 1);
   EXPECT_EQ(editor->MaxCharacterWidth, 72);
   EXPECT_EQ(editor->VisibleTextWidth, 24);
 
   const auto* classFrame = panel.Find(ClassFrame);
   EXPECT_EQ(classFrame->Class, "VexStrObjectClassFrame");
+  EXPECT_EQ(classFrame->Style, 0xC0000U);
   const auto* classEditor = classFrame->Find("ClassEditor");
   EXPECT_EQ(classEditor->MaxCharacterWidth, 72);
   EXPECT_EQ(classEditor->VisibleTextWidth, 24);
@@ -84,12 +87,19 @@ TEST_F(PanelBuild, BuildCreatesTheWidgetTreeWithItsTitlesSizesAndSensitivities) 
   const auto* levelFrame = panel.Find("FrmIPType");
   EXPECT_THAT(Names(*levelFrame), ElementsAre("LabelIPLevel", "ComboIPLevel"));
   EXPECT_EQ(panel.Find("LabelIPLevel")->Title, "Level:");
+  EXPECT_EQ(panel.Find("LabelIPLevel")->Style, 0U);
+  EXPECT_EQ(levelFrame->Style, 0xC0000U);
   const auto* combo = panel.Find("ComboIPLevel");
   EXPECT_EQ(combo->Style, 0x40000U);
   EXPECT_THAT(combo->Lines, ElementsAre("2"));
   EXPECT_EQ(combo->Shown, 0);
   EXPECT_FALSE(combo->Sensitive);
   EXPECT_THAT(Calls({"SetLine"}).front(), "SetLine(ComboIPLevel; \"2\", 64, 64)");
+  // The editors are sized height first, then the width they take, then the width they show.
+  EXPECT_THAT(Calls({"SetVisibleTextHeight", "SetMaxCharacterWidth", "SetVisibleTextWidth"}),
+              ElementsAre("SetVisibleTextHeight(editorpartnumber; 1)", "SetMaxCharacterWidth(editorpartnumber; 72)",
+                          "SetVisibleTextWidth(editorpartnumber; 24)", "SetMaxCharacterWidth(ClassEditor; 72)",
+                          "SetVisibleTextWidth(ClassEditor; 24)"));
   Host().CancelRunningCommand();
 }
 
@@ -183,4 +193,29 @@ TEST_F(PanelBuild, WithoutAPartNumberEditorOKCreatesAndWritesNoPartNumber) {
   EXPECT_EQ(block.PartNumber, "BA-200");
   EXPECT_EQ(Journal().Count("SetPartNumber"), 0);
   EXPECT_EQ(Journal().Count("GetLine"), 0);
+}
+
+TEST_F(PanelBuild, AMissingLabelLeavesItsRowWithTheEditorOrTheCombo) {
+  const int partNumberLabel = AllocationOf("VexDlgLabel", "labelpartnumber");
+  const int levelLabel = AllocationOf("VexDlgLabel", "LabelIPLevel");
+  Faults().FailAllocation(partNumberLabel);
+  Faults().FailAllocation(levelLabel);
+  Start();
+  const auto panel = See(Panel);
+  EXPECT_EQ(panel.Find("labelpartnumber"), nullptr);
+  EXPECT_EQ(panel.Find("LabelIPLevel"), nullptr);
+  EXPECT_THAT(Calls({"SetHorizontalAttachment"}),
+              ::testing::IsSupersetOf({"SetHorizontalAttachment(VexStrIPFrame2; 5, 5, editorpartnumber, null)",
+                                       "SetHorizontalAttachment(FrmIPType; 0, 5, ComboIPLevel, null)"}));
+  // What the host lays out: each row still holds the widget that exists.
+  const auto rowOf = [&](const std::string& frame) {
+    for (const auto& attachment : panel.Find(frame)->Attachments) {
+      if (attachment.Operation == "SetHorizontalAttachment") return attachment.Widgets;
+    }
+    return std::vector<std::string>{};
+  };
+  EXPECT_THAT(rowOf("VexStrIPFrame2"), ElementsAre("editorpartnumber"));
+  EXPECT_THAT(rowOf("FrmIPType"), ElementsAre("ComboIPLevel"));
+  EXPECT_THAT(panel.Find(PartNumberEditor)->Lines, ElementsAre("BA-200"));
+  Hands().PressCancel(Panel);
 }

@@ -72,7 +72,7 @@ int LiveFactories(const vexhost::AccountingReport& report) {
 }  // namespace
 
 TEST(RandomUse, NoSequenceOfActionsEndsTwiceLeaksOrOverReleases) {
-  vexhost::Session::LoadModule(VEX_MODULE_PATH);
+  vexhost::Session::LoadModule(ModulePath());
   const bool passed = rc::check("random user actions keep the command and the accounting sound", [] {
     const auto steps = *rc::gen::container<std::vector<Step>>(
         rc::gen::cast<Step>(rc::gen::inRange(0, static_cast<int>(StepCount))));

@@ -1,8 +1,15 @@
 #include "TestSupport.h"
 
+#include <cstdlib>
+
 #include "vex/StateCommand.h"
 
 namespace vextest {
+
+const char* ModulePath() {
+  const char* chosen = std::getenv("VEX_MODULE_UNDER_TEST");
+  return chosen != nullptr && *chosen != '\0' ? chosen : VEX_MODULE_PATH;
+}
 
 vexhost::DocumentData ShipDocument() {
   using vexhost::FactoryData;
@@ -29,7 +36,7 @@ vexhost::SessionOptions HostTest::DefaultOptions() {
 }
 
 void HostTest::SetUp() {
-  vexhost::Session::LoadModule(VEX_MODULE_PATH);
+  vexhost::Session::LoadModule(ModulePath());
   // Whatever an earlier test left behind is that test's failure, not this one's.
   _LiveAtSetUp = vexhost::Session::LiveObjects();
   Reopen(DefaultOptions());
@@ -108,6 +115,13 @@ std::vector<std::string> HostTest::Calls(std::initializer_list<std::string_view>
       if (entries[i].Op == op) lines.push_back(entries[i].Text());
     }
   }
+  return lines;
+}
+
+std::vector<std::string> HostTest::Since(std::size_t from) {
+  std::vector<std::string> lines;
+  const auto& entries = Journal().Entries();
+  for (std::size_t i = from; i < entries.size(); ++i) lines.push_back(entries[i].Text());
   return lines;
 }
 

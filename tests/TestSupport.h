@@ -23,6 +23,10 @@ inline constexpr const char* ErrorBox = "VexStrErrorBox";
 inline constexpr const char* ClassFrame = "frmClass";
 inline constexpr const char* PartNumberEditor = "editorpartnumber";
 
+// The module the tests load: the one this build made, or the library that the environment
+// variable VEX_MODULE_UNDER_TEST names (scripts/mutate runs the suite against planted faults so).
+const char* ModulePath();
+
 // A small ship: Hull > Block A > Sub-block A1, Hull > Block B (refuses), with the class
 // catalogue Block, SubBlock, Panel, Assembly; Block A is active.
 vexhost::DocumentData ShipDocument();
@@ -49,6 +53,8 @@ class HostTest : public ::testing::Test {
   vexhost::ProductData ProductAt(const std::string& path);
   // Journal entries from `from` on, with these operations, as text.
   std::vector<std::string> Calls(std::initializer_list<std::string_view> ops, std::size_t from = 0);
+  // Every journal entry from `from` on, as text.
+  std::vector<std::string> Since(std::size_t from);
 
   // Replaces the session, e.g. to start without resources or without a layout.
   void Reopen(vexhost::SessionOptions options);
