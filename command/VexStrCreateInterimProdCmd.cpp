@@ -219,6 +219,7 @@ VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotificat
   _Factory->IsBrowserAllowed(browserAllowed);
   _Panel->SetBrowserSensitivity(browserAllowed != 0 ? VexDlgSensitive : VexDlgInsensitive);
 
+  // Branch never taken with this host: whatever offers the factory also answers as a product.
   if (!product) return Done;
   VexUnicodeString partNumber = product->GetPartNumber();
   _Panel->SetPartNumber(partNumber);
@@ -229,6 +230,7 @@ VexBoolean VexStrCreateInterimProdCmd::CloseAction(void*) {
   VexBoolean result = 0;
   VexXHContext::Guard(
       [&] {
+        // Branch never taken with this host: a command without a panel is destroyed before any of its actions can run.
         if (_Panel != nullptr) _Panel->SetVisibility(VexDlgHide);
         result = 1;
       },
@@ -248,12 +250,14 @@ VexBoolean VexStrCreateInterimProdCmd::CreateAction(void*) {
           const VexHRESULT status = _Factory->CreateInterimProduct(_SelectedClass, &extra, &created);
           if (status >= 0 && created != nullptr) {
             VexUnicodeString partNumber;
+            // Branch never taken with this host: a command without a panel is destroyed before it acts.
             if (_Panel != nullptr) partNumber = _Panel->GetPartNumber();
             // The part number goes to the active product, the one the factory belongs to.
             if (partNumber.GetLengthInChar() > 0) {
               void* found = nullptr;
               const VexHRESULT queried = _Factory->QueryInterface(IID_VexIProduct, &found);
               productInterface = static_cast<VexIProduct*>(found);
+              // Branch never taken with this host: a query fails with null and succeeds with an interface.
               if (queried >= 0 && productInterface != nullptr) {
                 productInterface->SetPartNumber(partNumber);
                 ReleaseHeld(productInterface);
@@ -263,6 +267,7 @@ VexBoolean VexStrCreateInterimProdCmd::CreateAction(void*) {
             ReleaseHeld(created);
           }
         }
+        // Branch never taken with this host: this action runs only on the panel agent's OK, so that agent exists.
         if (_PanelAgent != nullptr) _PanelAgent->InitializeAcquisition();
         if (_ErrorBoxAgent != nullptr) _ErrorBoxAgent->InitializeAcquisition();
       },
@@ -280,6 +285,7 @@ VexBoolean VexStrCreateInterimProdCmd::CreateAction(void*) {
 VexBoolean VexStrCreateInterimProdCmd::SelectClassAction(void*) {
   VexXHContext::Guard(
       [&] {
+        // Branch never taken with this host: a command without a panel has no class transition.
         if (_Panel == nullptr) return;
         _SelectedClass = "";
         _SelectedClass = _Panel->GetSelectedClass();
@@ -290,6 +296,7 @@ VexBoolean VexStrCreateInterimProdCmd::SelectClassAction(void*) {
         if (IsVexError(error)) ReleaseWhileHandling(error);
       });
   // The next class choice must fire the self-loop again, whatever happened above.
+  // Branch never taken with this host: this action runs only on the class agent's output, so that agent exists.
   if (_SelectClassAgent != nullptr) _SelectClassAgent->InitializeAcquisition();
   return 0;
 }

@@ -174,6 +174,7 @@ VexUnicodeString VexStrInterimProdPanel::GetSelectedClass() {
 }
 
 void VexStrInterimProdPanel::SetClassObject(VexUnicodeString* classObject) {
+  // Branch never taken with this host: the command always passes a string of its own.
   if (_FrmClass == nullptr || classObject == nullptr) return;
   // The frame takes a modifiable text: it gets a copy, never the caller's string.
   VexUnicodeString copy(classObject->CastToCharPtr());
