@@ -7,6 +7,7 @@
 #include "Options.h"
 #include "Run.h"
 #include "Script.h"
+#include "ValidateCommand.h"
 #include "vexhost/FaultPlan.h"
 
 namespace {
@@ -68,6 +69,7 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "validate") return vexshell::RunValidate(argc - 1, argv + 1, VEXHOST_DEFAULT_RESOURCES);
   vexshell::Options options;
   options.Module = VEXHOST_DEFAULT_MODULE;
   options.Resources = VEXHOST_DEFAULT_RESOURCES;

@@ -1,0 +1,42 @@
+#include "Faults.h"
+
+namespace vexvalidator {
+
+std::string FaultFamily::Name() const {
+  const char* what = "";
+  switch (What) {
+    case Kind::Allocation: what = "allocation"; break;
+    case Kind::VexError: what = "VexError"; break;
+    case Kind::SystemError: what = "SystemError"; break;
+    case Kind::Status: what = "negative status"; break;
+  }
+  return std::string(what) + (When == vexshell::FaultWhen::Once ? ", once" : ", from then on");
+}
+
+std::string FaultFamily::Line(int nth) const {
+  const std::string number = std::to_string(nth);
+  switch (What) {
+    case Kind::Allocation: return vexshell::AllocationFaultLine(nth, When);
+    case Kind::VexError: return vexshell::RaiseFaultLine("*#" + number + ":VexError", When);
+    case Kind::SystemError: return vexshell::RaiseFaultLine("*#" + number + ":SystemError", When);
+    case Kind::Status: return vexshell::StatusFaultLine("*#" + number + "=" + std::to_string(NegativeStatus), When);
+  }
+  return {};
+}
+
+const std::vector<FaultFamily>& FaultFamilies() {
+  static const std::vector<FaultFamily> families = [] {
+    using Kind = FaultFamily::Kind;
+    std::vector<FaultFamily> all;
+    std::vector<Kind> kinds{Kind::Allocation, Kind::VexError, Kind::SystemError};
+    if (vexshell::HostHasStatusFaults()) kinds.push_back(Kind::Status);
+    for (Kind kind : kinds) {
+      all.push_back({kind, vexshell::FaultWhen::Once});
+      all.push_back({kind, vexshell::FaultWhen::FromThenOn});
+    }
+    return all;
+  }();
+  return families;
+}
+
+}  // namespace vexvalidator
