@@ -16,7 +16,14 @@ namespace vexvalidator {
 
 namespace {
 
-std::string Absolute(const std::string& path) { return std::filesystem::absolute(path).lexically_normal().string(); }
+// A path as one word of a shell command line.
+std::string Absolute(const std::string& path) {
+  const std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
+  if (absolute.find_first_of(" \t'\"\\$`;&|<>()*?[]#~") == std::string::npos) return absolute;
+  std::string quoted = "'";
+  for (char c : absolute) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
 
 std::string Count(int n, const std::string& one, const std::string& many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -132,8 +139,10 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
 std::string JsonReport(const Outcome& outcome, const std::string& replays) {
   using nlohmann::ordered_json;
   ordered_json report;
-  report["module"] = Absolute(outcome.Module);
-  report["document"] = outcome.Document.empty() ? ordered_json(nullptr) : ordered_json(Absolute(outcome.Document));
+  report["module"] = std::filesystem::absolute(outcome.Module).lexically_normal().string();
+  report["document"] = outcome.Document.empty()
+                           ? ordered_json(nullptr)
+                           : ordered_json(std::filesystem::absolute(outcome.Document).lexically_normal().string());
   report["seed"] = outcome.Seed;
   report["workers"] = outcome.Workers;
   report["cases"] = outcome.Cases;

@@ -153,9 +153,8 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     return outcome;
   }
   session.reset();
-  if (const int left = vexhost::Session::LiveObjects(); left > 0) {
-    outcome.Findings.push_back(
-        {kind::OutlivesSession, std::to_string(left) + " host object(s) outlived the session that made them"});
+  if (vexhost::Session::LiveObjects() > 0) {
+    outcome.Findings.push_back({kind::OutlivesSession, "host objects outlived the session that made them"});
     outcome.Fatal = true;
   }
   return outcome;

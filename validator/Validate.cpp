@@ -64,13 +64,13 @@ void WriteReplays(const Outcome& outcome, const std::string& directory) {
 int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err) {
   ValidateOptions options = asked;
   try {
-    // dlopen looks a bare file name up in the library path, not here.
-    if (!options.Module.empty()) options.Module = std::filesystem::absolute(options.Module).lexically_normal().string();
     const RunSetup setup = Setup(options);
+    // dlopen looks a bare file name up in the library path, not here.
+    options.Module = std::filesystem::absolute(options.Module).lexically_normal().string();
     CheckWritable(options.Json, "JSON report");
     CheckWritable(options.JUnit, "JUnit report");
     Validation validation(options, setup);
-    if (!validation.Load()) throw BadUsage("cannot load " + options.Module + ": " + validation.Error());
+    if (!validation.Load()) throw BadUsage("cannot load " + asked.Module + ": " + validation.Error());
     validation.Run();
     const Outcome& outcome = validation.Result();
     if (!options.Replays.empty()) WriteReplays(outcome, options.Replays);
