@@ -29,7 +29,7 @@ std::string CheckRaise(const std::string& text) {
 }
 
 std::string Footer() {
-  return "\n" + vexshell::Script::Help() +
+  return "\n" + vexshell::Script::Help() + "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
          "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often;\n"
          "2 bad usage or input (unknown option, unreadable or malformed document, module or script, bad script line).\n";
 }

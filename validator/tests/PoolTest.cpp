@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <thread>
 
@@ -28,7 +28,7 @@ Pool::WorkerMain Worker(Misdeed misdeed, int at) {
       for (int n = job.From; n <= job.Last; ++n) {
         slot.BeginCase(n);
         slot.BeginLine(1);
-        if (n == at && misdeed == Misdeed::Crash) std::raise(SIGSEGV);
+        if (n == at && misdeed == Misdeed::Crash) std::abort();
         while (n == at && misdeed == Misdeed::Hang) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         CaseResult result;
         result.N = n;
@@ -85,7 +85,7 @@ TEST(Isolation, ACrashIsToldWithItsCaseLineAndSignalAndTheSweepGoesOn) {
   EXPECT_EQ(seen.Deaths[0].N, 3);
   EXPECT_EQ(seen.Deaths[0].Line, 1);
   EXPECT_FALSE(seen.Deaths[0].TimedOut);
-  EXPECT_NE(seen.Deaths[0].How.find("signal SIGSEGV"), std::string::npos) << seen.Deaths[0].How;
+  EXPECT_NE(seen.Deaths[0].How.find("signal SIGABRT (Aborted)"), std::string::npos) << seen.Deaths[0].How;
   EXPECT_EQ(seen.Results, (std::vector<int>{1, 2, 4, 5}));
   EXPECT_EQ(seen.Done, 1);
 }

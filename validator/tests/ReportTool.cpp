@@ -5,6 +5,9 @@
 //   vexvalidator_report note REPORT.json TEXT           exit 0 when a note holds TEXT
 //   vexvalidator_report junit REPORT.xml                exit 0 when the JUnit XML is well-formed and
 //                                                       its counts add up
+//   vexvalidator_report summary REPORT.json             "CASES SECONDS CASES-PER-SECOND"
+//   vexvalidator_report same A.json B.json              exit 0 when two validations ran the same cases
+//                                                       and found the same
 #include <tinyxml2.h>
 
 #include <fstream>
@@ -87,10 +90,26 @@ int main(int argc, char** argv) {
     if (what == "clean" && argc == 3) return ReadJson(argv[2]).at("findings").empty() ? 0 : 1;
     if (what == "note" && argc == 4) return Note(ReadJson(argv[2]), argv[3]);
     if (what == "junit" && argc == 3) return JUnit(argv[2]);
+    if (what == "same" && argc == 4) {
+      const nlohmann::json a = ReadJson(argv[2]);
+      const nlohmann::json b = ReadJson(argv[3]);
+      for (const char* key : {"cases", "commands", "findings", "load"}) {
+        if (a.at(key) != b.at(key)) {
+          std::cerr << "the two validations differ in \"" << key << "\":\n" << a.at(key) << "\n" << b.at(key) << "\n";
+          return 1;
+        }
+      }
+      return 0;
+    }
+    if (what == "summary" && argc == 3) {
+      const nlohmann::json report = ReadJson(argv[2]);
+      std::cout << report.at("cases") << " " << report.at("seconds") << " " << report.at("casesPerSecond") << "\n";
+      return 0;
+    }
   } catch (const std::exception& error) {
     std::cerr << argv[2] << ": " << error.what() << "\n";
     return 2;
   }
-  std::cerr << "usage: vexvalidator_report finding|clean|note|junit FILE [KIND TEXT|TEXT]\n";
+  std::cerr << "usage: vexvalidator_report finding|clean|note|junit|summary FILE [KIND TEXT|TEXT]\n";
   return 2;
 }
