@@ -19,7 +19,7 @@ constexpr const char* Choices[] = {"Block", "Panel", "Assembly"};
 constexpr const char* CreatedProduct = "Assembly 1";
 constexpr const char* TypedPartNumber = "BA-201";
 
-vexhost::FactoryData Blocks() { return vexhost::FactoryData{true, true, "", "Block", "InterimProduct", true, false}; }
+vexhost::FactoryData Blocks() { return vexhost::FactoryData{true, true, "", "Block", "InterimProduct", true, false, {}, true}; }
 
 vexhost::ProductData Leaf(std::string name) {
   vexhost::ProductData product;
@@ -40,7 +40,7 @@ void LoadModule() {
 vexhost::DocumentData ShipDocument() {
   using vexhost::FactoryData;
   using vexhost::ProductData;
-  FactoryData refusing{true, false, "Block B is released", "Block", "InterimProduct", true, false};
+  FactoryData refusing{true, false, "Block B is released", "Block", "InterimProduct", true, false, {}, true};
   vexhost::DocumentData document;
   document.Name = "Ship";
   document.Root = ProductData{"Hull", true, "H-100", "", Blocks(),

@@ -1,46 +1,55 @@
-# Building command modules and validating them.
+# Building and validating command modules for the host.
 #
-# vex_add_module(NAME SOURCES file... COMMANDS name... [EXPORT_EVERYTHING])
-#   A shared library named NAME, built against the host contracts, that exports its entry points
-#   and nothing else: fctCreate<COMMAND> for each command it registers and its marker
-#   TOVARIK_KEL2_INTERNAL_<NAME>. EXPORT_EVERYTHING leaves the symbols visible (a module built so
-#   is flagged by the validator).
+#   vex_add_module(NAME SOURCES file... EXPORTS symbol... [INCLUDE_DIRECTORIES dir...])
 #
-# vex_add_validation(NAME test MODULE target [EXPECT kind] [TEXT text] [ARGS arg...])
-#   A CTest test that runs `vexhost validate` on the module. Without EXPECT the module must
-#   validate clean; with it, validation must report a finding of that kind whose message holds
-#   TEXT, and the finding's replay script must reproduce it in `vexhost --script`.
+# Builds a shared library the way a host loads it: compiled against the host contracts alone
+# (VexHost::contracts), the stand-in host linked without its headers, hidden visibility, a
+# version script made from EXPORTS so that nothing else is exported, every export checked to
+# exist, and no undefined symbol left (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer
+# builds with clang need). The order of the module's own static initialisation (its dictionary
+# entries before its platform entry) is the module's to state in its source.
+#
+#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [ARGS arg...])
+#
+# Adds a CTest test that runs `vexhost validate` on the module.
 
 function(vex_add_module name)
-  cmake_parse_arguments(ARG "EXPORT_EVERYTHING" "" "SOURCES;COMMANDS" ${ARGN})
-  add_library(${name} SHARED ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE vexstandin)
-  target_compile_options(${name} PRIVATE ${VEX_WARNINGS})
-  if(ARG_EXPORT_EVERYTHING)
-    return()
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;EXPORTS;INCLUDE_DIRECTORIES")
+  if(NOT arg_SOURCES)
+    message(FATAL_ERROR "vex_add_module(${name}): SOURCES names the module's source files")
   endif()
-  set(map "{\n  global:\n")
-  foreach(command IN LISTS ARG_COMMANDS)
-    string(APPEND map "    fctCreate${command};\n")
-  endforeach()
-  string(APPEND map "    TOVARIK_KEL2_INTERNAL_${name};\n  local: *;\n};\n")
-  set(map_file ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
-  file(WRITE ${map_file} "${map}")
-  set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
-                                           LINK_DEPENDS ${map_file})
-  target_link_options(${name} PRIVATE -Wl,--version-script=${map_file})
+  if(NOT arg_EXPORTS)
+    message(FATAL_ERROR "vex_add_module(${name}): EXPORTS names the module's entry points")
+  endif()
+  add_library(${name} SHARED ${arg_SOURCES})
+  target_include_directories(${name} PRIVATE ${arg_INCLUDE_DIRECTORIES})
+  target_link_libraries(${name} PRIVATE VexHost::contracts $<LINK_ONLY:VexHost::standin>)
+
+  list(JOIN arg_EXPORTS ";\n    " symbols)
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}.exports.map")
+  file(CONFIGURE OUTPUT "${script}" CONTENT "{\n  global:\n    ${symbols};\n  local: *;\n};\n")
+  set_target_properties(${name} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS "${script}")
+  target_link_options(${name} PRIVATE "-Wl,--version-script=${script}" -Wl,--no-undefined-version)
+  if(NOT VEX_MODULE_ALLOW_UNDEFINED)
+    target_link_options(${name} PRIVATE -Wl,-z,defs)
+  endif()
 endfunction()
 
-function(vex_add_validation)
-  cmake_parse_arguments(ARG "" "NAME;MODULE;EXPECT;TEXT" "ARGS" ${ARGN})
-  if(VEX_SANITIZE)
-    # Every case runs some fifty times slower under the sanitizers: a smaller exploration still
-    # puts every part of the validator under them.
-    list(PREPEND ARG_ARGS --depth 1 --states 20 --random 10)
+function(vex_add_validation name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT" "ARGS")
+  if(NOT arg_MODULE)
+    message(FATAL_ERROR "vex_add_validation(${name}): MODULE names the module target or file")
   endif()
-  add_test(NAME ${ARG_NAME}
-           COMMAND bash ${PROJECT_SOURCE_DIR}/validator/tests/check-validation.sh
-                   $<TARGET_FILE:vexhost> $<TARGET_FILE:vexvalidator_report> $<TARGET_FILE:${ARG_MODULE}>
-                   "${ARG_EXPECT}" "${ARG_TEXT}" ${ARG_ARGS})
-  set_tests_properties(${ARG_NAME} PROPERTIES SKIP_RETURN_CODE 77 LABELS validate)
+  set(module "${arg_MODULE}")
+  if(TARGET ${arg_MODULE})
+    set(module "$<TARGET_FILE:${arg_MODULE}>")
+  endif()
+  set(command "$<TARGET_FILE:VexHost::vexhost>" validate "${module}")
+  if(arg_DOCUMENT)
+    list(APPEND command --document "${arg_DOCUMENT}")
+  endif()
+  add_test(NAME ${name} COMMAND ${command} ${arg_ARGS})
 endfunction()

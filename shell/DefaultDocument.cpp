@@ -3,11 +3,15 @@
 namespace vexshell {
 
 // A hull with two blocks and their sub-blocks. Block A is active and takes interim products;
-// Block B is released and refuses them.
+// Block B is released and refuses them. Interim products are made from the family
+// "InterimProduct"; the outfitting classes are another family.
 const std::string& DefaultDocumentJson() {
   static const std::string json = R"({
   "name": "Ship",
-  "classes": ["Block", "SubBlock", "Panel", "Assembly"],
+  "classes": {
+    "InterimProduct": ["Block", "SubBlock", "Panel", "Assembly"],
+    "Outfitting": ["Pipe", "Bracket"]
+  },
   "active": "Hull/Block A",
   "root": {
     "name": "Hull", "partNumber": "H-100",

@@ -1,5 +1,6 @@
 #include "Desk.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "Errors.h"
@@ -24,40 +25,60 @@ auto AsAPerson(Action&& action) {
 // A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
 bool IsMessageBox(const vexhost::WidgetView& window) { return window.HasOK && !window.Lines.empty(); }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 std::string WindowState(const vexhost::WidgetView& window) {
-  if (IsMessageBox(window)) return window.Name + " " + Quoted(window.Lines.front());
-  if (window.HasOK) return window.Name + " (OK " + (window.OKSensitive ? "on" : "off") + ")";
-  return window.Name;
+  const std::string name = Printable(window.Name);
+  if (IsMessageBox(window)) return name + " " + Quoted(window.Lines.front());
+  if (window.HasOK) return name + " (OK " + (window.OKSensitive ? "on" : "off") + ")";
+  return name;
+}
+
+// Script lines hold no control characters but the tab, which separates words; inside a text given
+// to the host it would be a control character the document format refuses.
+const std::string& HostText(const std::string& text) {
+  if (text.find('\t') != std::string::npos) throw ActionRefused("a text holds a tab (write a blank instead)");
+  return text;
 }
 
 }  // namespace
 
 Desk::Desk(vexhost::Session& session)
-    : _Session(session), _Hands(session), _ErrorsReported(session.Errors().size()), _Reported(session.DocumentView()) {}
+    : _Session(session),
+      _Hands(session),
+      _ErrorsReported(session.Errors().size()),
+      _Watch(session),
+      _ReportedActive(vexhost::ActiveNames(session)) {}
 
 void Desk::Start(const std::string& command) {
-  try {
-    _Session.StartCommand(command);
-  } catch (const std::invalid_argument& unknown) {
-    throw ActionRefused(std::string(unknown.what()) + "; registered: " + Join(vexhost::Session::DictionaryNames(), ", "));
+  const std::vector<std::string> registered = vexhost::Session::DictionaryNames();
+  if (std::find(registered.begin(), registered.end(), command) == registered.end()) {
+    throw ActionRefused("no command is registered as " + Echo(command) + "; registered: " + Printable(Join(registered, ", ")));
   }
+  _Session.StartCommand(command);
   _Started = command;
 }
 
 void Desk::MakeActive(const std::string& path) {
+  std::vector<std::string> names;
   try {
-    _Session.SetActivePath(vexhost::SplitPath(path));
+    names = vexhost::SplitPath(path);
+  } catch (const std::invalid_argument& malformed) {
+    throw ActionRefused("the path " + Echo(path) + " " + malformed.what());
+  }
+  if (names.size() > vexhost::MaxProductDepth) {
+    throw ActionRefused("the path " + Echo(path) + " names " + std::to_string(names.size()) +
+                        " products: products nest at most " + std::to_string(vexhost::MaxProductDepth) + " deep");
+  }
+  try {
+    _Session.SetActivePath(names);
   } catch (const std::invalid_argument& wrong) {
-    throw ActionRefused(std::string("no product at \"") + path + "\": " + wrong.what());
+    throw ActionRefused("no product at " + Echo(path) + ": " + Printable(wrong.what()));
   }
 }
 
 void Desk::LeaveNoEditor() { _Session.RemoveEditor(); }
 
 void Desk::ChooseClass(const std::string& className) {
-  AsAPerson([&] { _Hands.ChooseClass(PanelName, ClassFrameName, className); });
+  AsAPerson([&] { _Hands.ChooseClass(PanelName, ClassFrameName, HostText(className)); });
 }
 
 BrowserOffer Desk::Browse() {
@@ -75,11 +96,11 @@ BrowserOffer Desk::Browse() {
 }
 
 void Desk::ChooseInBrowser(const std::string& className) {
-  AsAPerson([&] { _Hands.ChooseInBrowser(PanelName, ClassFrameName, className); });
+  AsAPerson([&] { _Hands.ChooseInBrowser(PanelName, ClassFrameName, HostText(className)); });
 }
 
 void Desk::TypePartNumber(const std::string& text) {
-  AsAPerson([&] { _Hands.Type(PanelName, PartNumberEditorName, text); });
+  AsAPerson([&] { _Hands.Type(PanelName, PartNumberEditorName, HostText(text)); });
 }
 
 void Desk::PressOK(const std::string& dialog) {
@@ -121,15 +142,23 @@ Picture Desk::Draw() {
 
 vexhost::DocumentData Desk::Document() const { return _Session.DocumentView(); }
 
+std::optional<vexhost::ProductSight> Desk::Product(const std::string& path) const {
+  return vexhost::SeeProduct(_Session, vexhost::SplitPath(path));
+}
+
+std::vector<vexhost::ProductData> Desk::Children(const std::string& path) const {
+  return vexhost::SeeChildren(_Session, vexhost::SplitPath(path));
+}
+
 bool Desk::Running() const { return _Session.RunningCommand() != nullptr; }
 
 std::vector<std::string> Desk::Changes() {
-  const vexhost::DocumentData now = Document();
-  std::vector<std::string> changes = TreeChanges(_Reported, now);
-  if (now.ActivePath != _Reported.ActivePath) {
-    changes.push_back(now.ActivePath ? "active product: " + PathText(*now.ActivePath) : "no current document editor");
+  std::vector<std::string> changes = DescribeChanges(_Watch.Take());
+  auto active = vexhost::ActiveNames(_Session);
+  if (active != _ReportedActive) {
+    changes.push_back(active ? "active product: " + PathText(*active) : "no current document editor");
+    _ReportedActive = std::move(active);
   }
-  _Reported = now;
   const auto& errors = _Session.Errors();
   for (; _ErrorsReported < errors.size(); ++_ErrorsReported) {
     const vexhost::CaughtError& error = errors[_ErrorsReported];
@@ -144,14 +173,14 @@ std::string Desk::State() const {
   for (const auto& window : OpenWindows()) {
     if (window.Visible) shown.push_back(WindowState(window));
   }
-  std::string state = Running() ? "running: " + (_Started.empty() ? std::string("yes") : _Started) : "running: no";
+  std::string state = Running() ? "running: " + (_Started.empty() ? std::string("yes") : Printable(_Started)) : "running: no";
   return state + "; shown: " + (shown.empty() ? "nothing" : Join(shown, ", "));
 }
 
 std::optional<std::string> Desk::EndRun() {
   if (!Running()) return std::nullopt;
   _Session.CancelRunningCommand();
-  return "the running command " + _Started + " was cancelled and destroyed";
+  return "the running command " + Printable(_Started) + " was cancelled and destroyed";
 }
 
 }  // namespace vexshell

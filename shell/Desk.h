@@ -8,6 +8,7 @@
 
 #include "Layout.h"
 #include "vexhost/Hands.h"
+#include "vexhost/ProductWatch.h"
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
 
@@ -43,12 +44,18 @@ class Desk {
   // Lays out the shown windows; the last layout made is kept for the SVG picture.
   Picture Draw();
   const std::optional<Picture>& LastDrawing() const { return _LastDrawing; }
+  // The whole document: costs in proportion to its size.
   vexhost::DocumentData Document() const;
+  // One product, or its children, by path (names from the root joined with '/'); nothing, or no
+  // children, when no product is there. Throws std::invalid_argument for a malformed path.
+  std::optional<vexhost::ProductSight> Product(const std::string& path) const;
+  std::vector<vexhost::ProductData> Children(const std::string& path) const;
   bool Running() const;
 
-  // What changed since the last call: new or gone products, part numbers, host errors caught or
-  // escaped; then the state: whether a command runs and which windows are shown.
+  // What changed since the last call: new products, part numbers, the active product, host errors
+  // caught or escaped. Costs in proportion to what changed, not to the document.
   std::vector<std::string> Changes();
+  // Whether a command runs and which windows are shown.
   std::string State() const;
   // At the end of a run: cancels and destroys a running command as the host does when the
   // document closes. Returns what was done, or nothing.
@@ -59,7 +66,8 @@ class Desk {
   vexhost::Hands _Hands;
   std::string _Started;           // the name of the command last started
   std::size_t _ErrorsReported = 0;
-  vexhost::DocumentData _Reported;  // the document at the last report
+  vexhost::ChangeWatch _Watch;
+  std::optional<std::vector<std::string>> _ReportedActive;  // the active path at the last report
   std::optional<Picture> _LastDrawing;
 };
 

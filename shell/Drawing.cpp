@@ -8,6 +8,9 @@ namespace vexshell {
 
 namespace {
 
+// Character cells. A wide character fills its cell and leaves the next one empty (""), so that a
+// row joins to text of the canvas's width in display cells; a zero-width character joins the
+// character before it.
 class Canvas {
  public:
   Canvas(int width, int height)
@@ -18,8 +21,17 @@ class Canvas {
     if (y < 0 || y >= static_cast<int>(_Cells.size())) return;
     auto& row = _Cells[static_cast<std::size_t>(y)];
     for (const auto& character : Characters(text)) {
-      if (x >= 0 && x < static_cast<int>(row.size())) row[static_cast<std::size_t>(x)] = character;
-      ++x;
+      const int width = CharacterWidth(character);
+      if (width == 0) {
+        if (x > 0 && x <= static_cast<int>(row.size())) row[static_cast<std::size_t>(x - 1)] += character;
+        continue;
+      }
+      if (x >= 0 && x + width <= static_cast<int>(row.size())) {
+        for (int cell = x; cell < x + width; ++cell) Clear(row, cell);
+        row[static_cast<std::size_t>(x)] = character;
+        if (width == 2) row[static_cast<std::size_t>(x + 1)] = "";
+      }
+      x += width;
     }
   }
 
@@ -35,6 +47,17 @@ class Canvas {
   }
 
  private:
+  // Empties a cell before it is written; the other half of a wide character it belonged to
+  // becomes a blank.
+  static void Clear(std::vector<std::string>& row, int x) {
+    auto& cell = row[static_cast<std::size_t>(x)];
+    if (cell.empty() && x > 0) row[static_cast<std::size_t>(x - 1)] = " ";
+    if (!cell.empty() && CharacterWidth(cell) == 2 && x + 1 < static_cast<int>(row.size())) {
+      row[static_cast<std::size_t>(x + 1)] = " ";
+    }
+    cell = " ";
+  }
+
   std::vector<std::vector<std::string>> _Cells;
 };
 
@@ -44,14 +67,18 @@ std::string Repeat(const std::string& piece, int count) {
   return text;
 }
 
-// The text padded with blanks, or cut, to exactly `width` cells.
+// The text padded with blanks, or cut, to exactly `width` cells; a wide character that would
+// stand across the end is left out.
 std::string Fit(const std::string& text, int width) {
-  const auto characters = Characters(text);
   std::string fitted;
-  for (int i = 0; i < width; ++i) {
-    fitted += static_cast<std::size_t>(i) < characters.size() ? characters[static_cast<std::size_t>(i)] : " ";
+  int used = 0;
+  for (const auto& character : Characters(text)) {
+    const int cells = CharacterWidth(character);
+    if (used + cells > width) break;
+    fitted += character;
+    used += cells;
   }
-  return fitted;
+  return fitted + std::string(static_cast<std::size_t>(std::max(0, width - used)), ' ');
 }
 
 std::string Centered(const std::string& text, int width) {

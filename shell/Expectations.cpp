@@ -3,6 +3,8 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <optional>
+#include <stdexcept>
 
 #include "Errors.h"
 #include "Names.h"
@@ -35,16 +37,13 @@ std::string ExpectationKinds() {
 
 namespace {
 
-using vexhost::ProductData;
 using vexhost::WidgetView;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // A text that is one of two words: true for the first.
 bool Either(const std::string& text, const char* yes, const char* no, const char* form) {
   if (text == yes) return true;
   if (text == no) return false;
-  throw LineError("expect " + std::string(form) + ": expected " + yes + " or " + no + ", not " + Quoted(text));
+  throw LineError("expect " + std::string(form) + ": expected " + yes + " or " + no + ", not " + Echo(text));
 }
 
 // Splits off the last word: (everything before it, the last word).
@@ -54,6 +53,23 @@ std::pair<std::string, std::string> LastWord(const std::string& text, const char
   return {RestText(Trim(text.substr(0, words.back().Begin))), words.back().Text};
 }
 
+// The product at a path written in an expectation; a malformed path is a bad line.
+std::optional<vexhost::ProductSight> ProductAt(Desk& desk, const std::string& path) {
+  try {
+    return desk.Product(path);
+  } catch (const std::invalid_argument& malformed) {
+    throw LineError("the path " + Echo(path) + " " + malformed.what());
+  }
+}
+
+bool NamesAProduct(Desk& desk, const std::string& path) {
+  try {
+    return desk.Product(path).has_value();
+  } catch (const std::invalid_argument&) {
+    return false;
+  }
+}
+
 // Splits "PATH TEXT" where the path may hold blanks: a quoted path, else the longest run of
 // words that names a product, else the first word.
 std::pair<std::string, std::string> PathAndText(Desk& desk, const std::string& text) {
@@ -61,13 +77,14 @@ std::pair<std::string, std::string> PathAndText(Desk& desk, const std::string& t
   if (words.empty()) throw LineError("expected: expect partnumber PATH TEXT");
   std::size_t end = words.front().End;
   if (text.front() != '"') {
-    const vexhost::DocumentData document = desk.Document();
     for (const auto& word : words) {
-      if (FindProduct(document, text.substr(0, word.End)) != nullptr) end = word.End;
+      if (NamesAProduct(desk, text.substr(0, word.End))) end = word.End;
     }
   }
   return {RestText(Trim(text.substr(0, end))), RestText(Trim(text.substr(end)))};
 }
+
+std::string NoProductAt(const std::string& path) { return "no product at " + Quoted(path); }
 
 std::string Children(std::size_t count) { return std::to_string(count) + (count == 1 ? " child" : " children"); }
 
@@ -76,29 +93,26 @@ Verdict Count(Desk& desk, const std::string& text) {
   std::size_t expected = 0;
   const auto [end, problem] = std::from_chars(number.data(), number.data() + number.size(), expected);
   if (problem != std::errc() || end != number.data() + number.size()) {
-    throw LineError("expect count: expected a number of children, not " + Quoted(number));
+    throw LineError("expect count: expected a number of children, not " + Echo(number));
   }
-  Verdict verdict{false, Children(expected) + " under " + path, {}};
-  const vexhost::DocumentData document = desk.Document();
-  const ProductData* product = FindProduct(document, path);
-  verdict.Found = product == nullptr ? "no product at " + Quoted(path) : Children(product->Children.size());
-  verdict.Passed = product != nullptr && product->Children.size() == expected;
+  Verdict verdict{false, Children(expected) + " under " + Printable(path), {}};
+  const auto product = ProductAt(desk, path);
+  verdict.Found = !product ? NoProductAt(path) : Children(product->ChildCount);
+  verdict.Passed = product && product->ChildCount == expected;
   return verdict;
 }
 
 Verdict Child(Desk& desk, const std::string& text) {
   const auto [path, className] = LastWord(text, "child PATH CLASS");
-  Verdict verdict{false, "an interim " + className + " under " + path, {}};
-  const vexhost::DocumentData document = desk.Document();
-  const ProductData* product = FindProduct(document, path);
-  if (product == nullptr) {
-    verdict.Found = "no product at " + Quoted(path);
+  Verdict verdict{false, "an interim " + Printable(className) + " under " + Printable(path), {}};
+  if (!ProductAt(desk, path)) {
+    verdict.Found = NoProductAt(path);
     return verdict;
   }
   std::vector<std::string> interim;
-  for (const auto& child : product->Children) {
+  for (const auto& child : desk.Children(path)) {
     if (child.InterimClass.empty()) continue;
-    interim.push_back(child.Name + " (" + child.InterimClass + ")");
+    interim.push_back(Printable(child.Name) + " (" + Printable(child.InterimClass) + ")");
     verdict.Passed = verdict.Passed || child.InterimClass == className;
   }
   verdict.Found = "interim children: " + (interim.empty() ? std::string("none") : Join(interim, ", "));
@@ -107,22 +121,21 @@ Verdict Child(Desk& desk, const std::string& text) {
 
 Verdict PartNumber(Desk& desk, const std::string& text) {
   const auto [path, partNumber] = PathAndText(desk, text);
-  Verdict verdict{false, "part number " + Quoted(partNumber) + " on " + path, {}};
-  const vexhost::DocumentData document = desk.Document();
-  const ProductData* product = FindProduct(document, path);
-  verdict.Found = product == nullptr ? "no product at " + Quoted(path) : "part number " + Quoted(product->PartNumber);
-  verdict.Passed = product != nullptr && product->PartNumber == partNumber;
+  Verdict verdict{false, "part number " + Quoted(partNumber) + " on " + Printable(path), {}};
+  const auto product = ProductAt(desk, path);
+  verdict.Found = !product ? NoProductAt(path) : "part number " + Quoted(product->Product.PartNumber);
+  verdict.Passed = product && product->Product.PartNumber == partNumber;
   return verdict;
 }
 
 Verdict Dialog(Desk& desk, const std::string& text) {
   const auto [name, state] = LastWord(text, "dialog NAME shown|hidden|absent");
   if (state != "shown" && state != "hidden" && state != "absent") {
-    throw LineError("expect dialog: expected shown, hidden or absent, not " + Quoted(state));
+    throw LineError("expect dialog: expected shown, hidden or absent, not " + Echo(state));
   }
   const auto window = desk.See(name);
   const std::string found = !window ? "absent" : window->Visible ? "shown" : "hidden";
-  return {found == state, name + " " + state, name + " " + found};
+  return {found == state, Printable(name) + " " + state, Printable(name) + " " + found};
 }
 
 // A verdict on the panel, or a failed one when no panel is open.
@@ -194,7 +207,7 @@ Verdict CheckExpectation(Desk& desk, const std::string& words) {
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));
   auto found = checks.find(kind);
   if (found == checks.end()) {
-    throw LineError("unknown expectation " + Quoted(kind) + " (expected one of: " + ExpectationKinds() + ")");
+    throw LineError("unknown expectation " + Echo(kind) + " (expected one of: " + ExpectationKinds() + ")");
   }
   return found->second(desk, rest);
 }

@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "Errors.h"
-#include "HostFeatures.h"
 #include "Text.h"
 #include "Words.h"
 #include "vex/Dialogs.h"
@@ -178,6 +177,29 @@ std::string FaultAllocation(vexhost::FaultPlan& plan, const std::vector<Word>& w
   return "fault plan: host allocation #" + std::to_string(nth) + " fails " + WhenText(when);
 }
 
+// The pieces of "OP[@OBJECT][#N]" (the host's parser has checked the text already).
+struct CallFault {
+  std::string Op;
+  std::string Object;
+  int Nth = 1;
+};
+
+CallFault Pieces(std::string text) {
+  CallFault fault;
+  if (const auto hash = text.rfind('#'); hash != std::string::npos) {
+    long long nth = 1;
+    ParseWhole(std::string_view(text).substr(hash + 1), nth);
+    fault.Nth = static_cast<int>(nth);
+    text.resize(hash);
+  }
+  if (const auto at = text.find('@'); at != std::string::npos) {
+    fault.Object = text.substr(at + 1);
+    text.resize(at);
+  }
+  fault.Op = text;
+  return fault;
+}
+
 std::string FaultRaise(vexhost::FaultPlan& plan, const std::vector<Word>& words) {
   if (words.size() < 2) throw LineError("expected: fault raise OP[@OBJECT][#N][:KIND] [once|persistent]");
   std::string problem;
@@ -187,54 +209,34 @@ std::string FaultRaise(vexhost::FaultPlan& plan, const std::vector<Word>& words)
   if (when == FaultWhen::Once) {
     plan.Merge(*parsed);
   } else {
-    // The text form has no persistence: parse it again as the pieces of a persistent rule.
+    // The text form has no persistence: the rule is made again from its pieces.
     std::string text = words[1].Text;
     vexhost::ErrorKind kind = vexhost::ErrorKind::VexError;
     if (const auto colon = text.rfind(':'); colon != std::string::npos) {
       if (text.substr(colon + 1) != "VexError") kind = vexhost::ErrorKind::SystemError;
       text.resize(colon);
     }
-    long long nth = 1;
-    if (const auto hash = text.rfind('#'); hash != std::string::npos) {
-      ParseWhole(std::string_view(text).substr(hash + 1), nth);
-      text.resize(hash);
-    }
-    std::string object;
-    if (const auto at = text.find('@'); at != std::string::npos) {
-      object = text.substr(at + 1);
-      text.resize(at);
-    }
-    plan.Raise(text, static_cast<int>(nth), kind, object, vexhost::Persistence::FromThenOn);
+    const CallFault fault = Pieces(text);
+    plan.Raise(fault.Op, fault.Nth, kind, fault.Object, vexhost::Persistence::FromThenOn);
   }
   return "fault plan: raise " + words[1].Text + " " + WhenText(when);
 }
 
 std::string FaultStatus(vexhost::FaultPlan& plan, const std::vector<Word>& words) {
-  if (words.size() < 2) throw LineError("expected: fault status OP[@OBJECT][#N]=VALUE [once|persistent]");
-  std::string text = words[1].Text;
-  const auto equals = text.rfind('=');
-  long long value = 0;
-  if (equals == std::string::npos || !ParseWhole(std::string_view(text).substr(equals + 1), value) ||
-      value < INT32_MIN || value > INT32_MAX) {
-    throw LineError("fault status " + text + ": expected OP[@OBJECT][#N]=VALUE with VALUE a whole number");
-  }
-  text.resize(equals);
-  long long nth = 1;
-  if (const auto hash = text.rfind('#'); hash != std::string::npos) {
-    if (!ParseWhole(std::string_view(text).substr(hash + 1), nth) || nth <= 0) {
-      throw LineError("fault status " + words[1].Text + ": '" + text.substr(hash + 1) + "' is not a positive call number");
-    }
-    text.resize(hash);
-  }
-  std::string object;
-  if (const auto at = text.find('@'); at != std::string::npos) {
-    object = text.substr(at + 1);
-    text.resize(at);
-  }
-  if (text.empty()) throw LineError("fault status " + words[1].Text + ": an operation name is missing");
+  if (words.size() < 2) throw LineError("expected: fault status OP[@OBJECT][#N]=STATUS [once|persistent]");
+  std::string problem;
+  const auto parsed = vexhost::FaultPlan::ParseStatus(words[1].Text, problem);
+  if (!parsed) throw LineError("fault status " + words[1].Text + ": " + problem);
   const FaultWhen when = ParseWhen(words, 2);
-  if (!ArmStatus(plan, text, static_cast<int>(nth), static_cast<VexHRESULT>(value), object, ToPersistence(when))) {
-    throw ActionRefused("this host cannot make an operation return a status without raising");
+  if (when == FaultWhen::Once) {
+    plan.Merge(*parsed);
+  } else {
+    const std::string& text = words[1].Text;
+    const auto equals = text.rfind('=');
+    long long status = 0;
+    ParseWhole(std::string_view(text).substr(equals + 1), status);
+    const CallFault fault = Pieces(text.substr(0, equals));
+    plan.ReturnStatus(fault.Op, fault.Nth, static_cast<int>(status), fault.Object, vexhost::Persistence::FromThenOn);
   }
   return "fault plan: status " + words[1].Text + " " + WhenText(when);
 }
@@ -321,11 +323,9 @@ std::string GenericHelp() {
     help += "  " + verb.Usage + std::string(verb.Usage.size() < 38 ? 38 - verb.Usage.size() : 1, ' ') + verb.Help + "\n";
   }
   help += "  fault raise OP[@OBJECT][#N][:KIND] [once|persistent]\n"
-          "                                        raise a host error (VexError or SystemError) at the Nth call of OP\n";
-  if (HostFaultsStatuses) {
-    help += "  fault status OP[@OBJECT][#N]=VALUE [once|persistent]\n"
-            "                                        make the Nth call of OP return VALUE without raising\n";
-  }
+          "                                        raise a host error (VexError or SystemError) at the Nth call of OP\n"
+          "  fault status OP[@OBJECT][#N]=STATUS [once|persistent]\n"
+          "                                        make the Nth call of OP answer a negative STATUS without raising\n";
   return help;
 }
 
@@ -340,8 +340,6 @@ std::string RaiseFaultLine(const std::string& raise, FaultWhen when) {
 std::string StatusFaultLine(const std::string& status, FaultWhen when) {
   return "fault status " + ScriptWord(status) + (when == FaultWhen::Once ? " once" : " persistent");
 }
-
-bool HostHasStatusFaults() { return HostFaultsStatuses; }
 
 std::string ScriptWord(const std::string& text) {
   bool plain = !text.empty() && text.front() != '#';

@@ -29,10 +29,8 @@ enum class FaultWhen { Once, FromThenOn };
 std::string AllocationFaultLine(int nth, FaultWhen when);
 // `raise` is "OP[@OBJECT][#N][:KIND]".
 std::string RaiseFaultLine(const std::string& raise, FaultWhen when);
-// `status` is "OP[@OBJECT][#N]=VALUE".
+// `status` is "OP[@OBJECT][#N]=STATUS".
 std::string StatusFaultLine(const std::string& status, FaultWhen when);
-// Whether this host can make an operation return a status without raising.
-bool HostHasStatusFaults();
 
 // A word as a script line needs it: quoted when it is empty or holds blanks, quotes, a backslash
 // or a leading '#'.

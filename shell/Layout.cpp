@@ -42,6 +42,14 @@ Look LookOf(const WidgetView& view) {
   return view.Children.empty() ? Look::Other : Look::Frame;
 }
 
+// Texts are drawn as printable text: a control character from the module or a resource file shows
+// as its escape and takes the room of it.
+std::vector<std::string> PrintableAll(const std::vector<std::string>& texts) {
+  std::vector<std::string> printable;
+  for (const auto& text : texts) printable.push_back(Printable(text));
+  return printable;
+}
+
 int Longest(const std::vector<std::string>& lines) {
   int longest = 0;
   for (const auto& line : lines) longest = std::max(longest, Width(line));
@@ -102,22 +110,22 @@ void SizeLeaf(Node& node, const WidgetView& view) {
   shape.H = 1;
   switch (shape.Kind) {
     case Look::Label:
-      shape.Title = view.Title;
+      shape.Title = Printable(view.Title);
       shape.W = Width(Marked(shape.Title, shape.Sensitive));
       break;
     case Look::Editor:
-      shape.Lines = view.Lines;
-      shape.W = std::max(view.VisibleTextWidth > 0 ? view.VisibleTextWidth : DefaultEditorWidth, Longest(view.Lines)) + 2;
+      shape.Lines = PrintableAll(view.Lines);
+      shape.W = std::max(view.VisibleTextWidth > 0 ? view.VisibleTextWidth : DefaultEditorWidth, Longest(shape.Lines)) + 2;
       shape.H = std::max(1, view.VisibleTextHeight);
       break;
     case Look::Combo:
       if (view.Shown >= 0 && static_cast<std::size_t>(view.Shown) < view.Lines.size()) {
-        shape.Title = view.Lines[static_cast<std::size_t>(view.Shown)];
+        shape.Title = Printable(view.Lines[static_cast<std::size_t>(view.Shown)]);
       }
-      shape.W = std::max(1, Longest(view.Lines)) + ComboDecoration;
+      shape.W = std::max(1, Longest(PrintableAll(view.Lines))) + ComboDecoration;
       break;
     case Look::Button:
-      shape.Title = view.Title.empty() ? view.Name : view.Title;
+      shape.Title = Printable(view.Title.empty() ? view.Name : view.Title);
       shape.W = Width(shape.Title) + 2;
       break;
     case Look::Separator:
@@ -126,7 +134,7 @@ void SizeLeaf(Node& node, const WidgetView& view) {
       break;
     default:
       shape.Kind = Look::Other;
-      shape.Title = "<" + view.Class + " " + view.Name + ">";
+      shape.Title = "<" + Printable(view.Class) + " " + Printable(view.Name) + ">";
       shape.W = Width(shape.Title);
       break;
   }
@@ -138,13 +146,13 @@ Node Message(const std::string& text) {
   std::string line;
   for (char c : text) {
     if (c == '\n') {
-      node.Shape.Lines.push_back(line);
+      node.Shape.Lines.push_back(Printable(line));
       line.clear();
     } else {
       line += c;
     }
   }
-  node.Shape.Lines.push_back(line);
+  node.Shape.Lines.push_back(Printable(line));
   node.Shape.W = Longest(node.Shape.Lines);
   node.Shape.H = static_cast<int>(node.Shape.Lines.size());
   return node;
@@ -190,7 +198,7 @@ Node Build(const WidgetView& view) {
     SizeLeaf(node, view);
     return node;
   }
-  node.Shape.Title = view.Title;
+  node.Shape.Title = Printable(view.Title);
   node.Stretches = true;
   SizeContainer(node, view);
   return node;
@@ -201,7 +209,7 @@ Node Window(const WidgetView& view) {
   node.View = &view;
   node.Shape.Kind = Look::Window;
   node.Shape.Sensitive = view.Sensitive;
-  node.Shape.Title = view.Title.empty() ? view.Name : view.Title;
+  node.Shape.Title = Printable(view.Title.empty() ? view.Name : view.Title);
   // A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
   const bool messageBox = view.HasOK && !view.Lines.empty();
   if (messageBox) node.Children.push_back(Message(view.Lines.front()));

@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "Defaults.h"
 #include "Errors.h"
 #include "Options.h"
 #include "Run.h"
 #include "Script.h"
+#include "Text.h"
 #include "ValidateCommand.h"
 #include "vexhost/FaultPlan.h"
 
@@ -26,6 +28,11 @@ std::string CheckPositive(const std::string& text) {
 std::string CheckRaise(const std::string& text) {
   std::string problem;
   return vexhost::FaultPlan::ParseRaise(text, problem) ? std::string() : problem;
+}
+
+std::string CheckStatus(const std::string& text) {
+  std::string problem;
+  return vexhost::FaultPlan::ParseStatus(text, problem) ? std::string() : problem;
 }
 
 std::string Footer() {
@@ -61,18 +68,24 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
       ->type_name("OP[@OBJECT][#N][:KIND]")
       ->check(CLI::Validator(CheckRaise, ""))
       ->allow_extra_args(false);
+  app.add_option("--status", options.Statuses,
+                 "make the Nth call of OP [on OBJECT] answer a negative STATUS without raising; OP is one of the "
+                 "factory's operations, QueryInterface or SetPartNumber (repeatable)")
+      ->type_name("OP[@OBJECT][#N]=STATUS")
+      ->check(CLI::Validator(CheckStatus, ""))
+      ->allow_extra_args(false);
   app.add_flag("--check", options.Check,
-               "end with the accounting report; exit 1 if host objects are left or over-released");
+               "end with the accounting report; exit 1 if host objects are left, over-released or called after they died");
   app.add_flag("--print-document", options.PrintDocument, "print the embedded document as JSON and exit");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::string(argv[1]) == "validate") return vexshell::RunValidate(argc - 1, argv + 1, VEXHOST_DEFAULT_RESOURCES);
+  if (argc >= 2 && std::string(argv[1]) == "validate") return vexshell::RunValidate(argc - 1, argv + 1, vexshell::DefaultResourceDir());
   vexshell::Options options;
-  options.Module = VEXHOST_DEFAULT_MODULE;
-  options.Resources = VEXHOST_DEFAULT_RESOURCES;
+  options.Module = vexshell::DefaultModulePath();
+  options.Resources = vexshell::DefaultResourceDir();
   CLI::App app("vexhost: runs the interim-product module in the stand-in host on a document, "
                "driven by a script or at a prompt.");
   AddOptions(app, options);
@@ -80,7 +93,11 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error) == 0 ? vexshell::ExitSuccess : vexshell::ExitBadInput;
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help
+    // The message may quote an argument: printable, and cut when long.
+    std::cerr << vexshell::Printable(vexshell::Abbreviated(error.what(), vexshell::MessageCharacters))
+              << "\nRun with --help for more information.\n";
+    return vexshell::ExitBadInput;
   }
   return vexshell::Run(options);
 }

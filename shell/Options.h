@@ -15,6 +15,7 @@ struct Options {
   std::string Journal;
   std::vector<int> FailAllocations;
   std::vector<std::string> Raises;  // "OP[@OBJECT][#N][:KIND]", already checked
+  std::vector<std::string> Statuses;  // "OP[@OBJECT][#N]=STATUS", already checked
   bool Check = false;
   bool Interactive = false;  // also when standard input is a terminal and no script is given
   bool PrintDocument = false;

@@ -12,15 +12,15 @@ using vexhost::ProductData;
 namespace {
 
 std::string Describe(const ProductData& product, const std::string& path, const DocumentData& document) {
-  std::string line = product.Name;
-  if (!product.PartNumber.empty()) line += " (" + product.PartNumber + ")";
-  if (!product.InterimClass.empty()) line += "  interim " + product.InterimClass;
+  std::string line = Printable(product.Name);
+  if (!product.PartNumber.empty()) line += " (" + Printable(product.PartNumber) + ")";
+  if (!product.InterimClass.empty()) line += "  interim " + Printable(product.InterimClass);
   if (!product.Factory.Present) {
     line += "  no interim-product factory";
   } else if (!product.Factory.AllowCreate) {
     line += "  refuses interim products";
   }
-  if (document.ActivePath && PathText(*document.ActivePath) == path) line += "  <- active";
+  if (document.ActivePath && Join(*document.ActivePath, "/") == path) line += "  <- active";
   return line;
 }
 
@@ -35,64 +35,61 @@ void DrawProduct(const ProductData& product, const std::string& path, const std:
   }
 }
 
-void Flatten(const ProductData& product, const std::string& path, std::map<std::string, const ProductData*>& out) {
-  out[path] = &product;
-  for (const auto& child : product.Children) Flatten(child, path + "/" + child.Name, out);
+std::string Interim(const std::string& interimClass) {
+  return interimClass.empty() ? std::string() : " (interim " + Printable(interimClass) + ")";
 }
 
-std::map<std::string, const ProductData*> Flatten(const DocumentData& document) {
-  std::map<std::string, const ProductData*> products;
-  Flatten(document.Root, document.Root.Name, products);
-  return products;
-}
-
-std::string Interim(const ProductData& product) {
-  return product.InterimClass.empty() ? std::string() : " (interim " + product.InterimClass + ")";
-}
+// What one step did to one product.
+struct ProductEffect {
+  bool Created = false;
+  std::string InterimClass;
+  bool PartNumberSet = false;
+  std::string Before;  // the part number before the step
+  std::string After;
+};
 
 }  // namespace
 
-std::string PathText(const std::vector<std::string>& names) { return Join(names, "/"); }
-
-const ProductData* FindProduct(const DocumentData& document, const std::string& path) {
-  const std::vector<std::string> names = vexhost::SplitPath(path);
-  if (names.empty() || names.front() != document.Root.Name) return nullptr;
-  const ProductData* current = &document.Root;
-  for (std::size_t i = 1; i < names.size() && current != nullptr; ++i) {
-    const ProductData* next = nullptr;
-    for (const auto& child : current->Children) {
-      if (child.Name == names[i]) next = &child;
-    }
-    current = next;
-  }
-  return current;
-}
+std::string PathText(const std::vector<std::string>& names) { return Printable(Join(names, "/")); }
 
 std::string DrawTree(const DocumentData& document) {
-  std::string out = "document \"" + document.Name + "\", ";
+  std::string out = "document " + Quoted(document.Name) + ", ";
   out += document.ActivePath ? "active product " + PathText(*document.ActivePath) : "no current editor";
   out += "\n" + Describe(document.Root, document.Root.Name, document) + "\n";
   DrawProduct(document.Root, document.Root.Name, "", document, out);
   return out;
 }
 
-std::vector<std::string> TreeChanges(const DocumentData& before, const DocumentData& after) {
-  const auto old = Flatten(before);
-  const auto now = Flatten(after);
-  std::vector<std::string> changes;
-  for (const auto& [path, product] : now) {
-    auto earlier = old.find(path);
-    if (earlier == old.end()) {
-      changes.push_back("new product " + path + Interim(*product));
-    } else if (earlier->second->PartNumber != product->PartNumber) {
-      changes.push_back("part number of " + path + ": \"" + earlier->second->PartNumber + "\" -> \"" +
-                        product->PartNumber + "\"");
+std::vector<std::string> DescribeChanges(const std::vector<vexhost::ProductChange>& changes) {
+  using Kind = vexhost::ProductChange::Kind;
+  std::vector<std::string> lines;
+  std::map<std::string, ProductEffect> effects;
+  for (const auto& change : changes) {
+    if (change.What == Kind::DocumentOpened) {
+      // What was done to the document before does not matter any more.
+      effects.clear();
+      lines.assign(1, "document " + Quoted(change.After) + " opened");
+      continue;
+    }
+    if (change.What != Kind::ProductCreated && change.What != Kind::PartNumberSet) continue;
+    ProductEffect& effect = effects[PathText(change.Path)];
+    if (change.What == Kind::ProductCreated) {
+      effect.Created = true;
+      effect.InterimClass = change.InterimClass;
+    } else {
+      if (!effect.PartNumberSet) effect.Before = change.Before;
+      effect.PartNumberSet = true;
+      effect.After = change.After;
     }
   }
-  for (const auto& [path, product] : old) {
-    if (now.find(path) == now.end()) changes.push_back("product gone: " + path + Interim(*product));
+  for (const auto& [path, effect] : effects) {
+    if (effect.Created) {
+      lines.push_back("new product " + path + Interim(effect.InterimClass));
+    } else if (effect.PartNumberSet && effect.Before != effect.After) {
+      lines.push_back("part number of " + path + ": " + Quoted(effect.Before) + " -> " + Quoted(effect.After));
+    }
   }
-  return changes;
+  return lines;
 }
 
 }  // namespace vexshell

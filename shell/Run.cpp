@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 
 #include "DefaultDocument.h"
 #include "Desk.h"
@@ -26,14 +27,21 @@ vexhost::DocumentData LoadDocument(const Options& options) {
   }
 }
 
+// Prints what the run says on standard output: texts from the document or the module are made
+// printable, the lines stay lines.
+void Say(const std::string& text) { std::cout << PrintableLines(text); }
+
 void LoadModule(const std::string& path) {
+  // A name without a slash is a file in the working directory, as for every other file option,
+  // not a library to look for on the library path.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
   try {
-    const vexhost::LoadRecord& record = vexhost::Session::LoadModule(path);
-    std::cout << "module " << FileName(path) << " loaded: " << Join(record.Events, ", ") << "\n";
+    const vexhost::LoadRecord& record = vexhost::Session::LoadModule(file);
+    Say("module " + FileName(path) + " loaded: " + Join(record.Events, ", ") + "\n");
   } catch (const std::runtime_error& error) {
-    throw BadInput(error.what());
+    throw BadInput("--module " + path + ": " + error.what());
   }
-  std::cout << "registered commands: " << Join(vexhost::Session::DictionaryNames(), ", ") << "\n";
+  Say("registered commands: " + Join(vexhost::Session::DictionaryNames(), ", ") + "\n");
 }
 
 void OpenDocument(vexhost::Session& session, const vexhost::DocumentData& document, const Options& options) {
@@ -42,23 +50,46 @@ void OpenDocument(vexhost::Session& session, const vexhost::DocumentData& docume
   } catch (const std::invalid_argument& error) {
     throw BadInput(error.what());
   }
-  std::cout << "document \"" << document.Name << "\" " << (options.Document.empty() ? "(embedded)" : "from " + options.Document)
-            << ", " << (document.ActivePath ? "active product " + Join(*document.ActivePath, "/") : "no current editor")
-            << "\n";
+  Say("document " + Quoted(document.Name) + " " + (options.Document.empty() ? "(embedded)" : "from " + options.Document) +
+      ", " + (document.ActivePath ? "active product " + Printable(Join(*document.ActivePath, "/")) : "no current editor") +
+      "\n");
 }
 
 void ArmFaults(vexhost::FaultPlan& plan, const Options& options) {
   for (int nth : options.FailAllocations) {
     plan.FailAllocation(nth);
-    std::cout << "fault plan: host allocation #" << nth << " fails\n";
+    Say("fault plan: host allocation #" + std::to_string(nth) + " fails\n");
   }
   for (const auto& text : options.Raises) {
     std::string problem;
     const auto raise = vexhost::FaultPlan::ParseRaise(text, problem);
     if (!raise) throw BadInput("--raise " + text + ": " + problem);
     plan.Merge(*raise);
-    std::cout << "fault plan: raise " << text << "\n";
+    Say("fault plan: raise " + text + "\n");
   }
+  for (const auto& text : options.Statuses) {
+    std::string problem;
+    const auto status = vexhost::FaultPlan::ParseStatus(text, problem);
+    if (!status) throw BadInput("--status " + text + ": " + problem);
+    plan.Merge(*status);
+    Say("fault plan: status " + text + "\n");
+  }
+}
+
+// Whether a file can be written at `path`, asked before the run so that a run is not lost for a
+// place its result cannot be written to. Creates nothing.
+void CheckWritable(const std::string& path, const char* option) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const std::string prefix = std::string(option) + " " + path + ": cannot be written: ";
+  if (fs::is_directory(path, error)) throw BadInput(prefix + "it is a directory");
+  if (fs::exists(path, error)) {
+    if (access(path.c_str(), W_OK) != 0) throw BadInput(prefix + "permission denied");
+    return;
+  }
+  const fs::path parent = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
+  if (!fs::is_directory(parent, error)) throw BadInput(prefix + "no directory " + parent.string());
+  if (access(parent.c_str(), W_OK | X_OK) != 0) throw BadInput(prefix + "the directory is not writable");
 }
 
 void WriteFile(const std::string& path, const std::string& text, const char* what) {
@@ -69,7 +100,7 @@ void WriteFile(const std::string& path, const std::string& text, const char* wha
 }
 
 struct Outcome {
-  bool Stopped = false;
+  bool BadLine = false;  // a script stopped at a bad line, or a line at the prompt was refused
   int Failed = 0;
 };
 
@@ -77,21 +108,55 @@ Outcome RunScript(Desk& desk, const Options& options, std::istream& in, const st
   const bool interactive = options.Interactive || (options.Script.empty() && isatty(STDIN_FILENO) != 0);
   Script script(desk, std::cout, std::cerr, interactive);
   script.Run(in, source);
-  return {script.Stopped(), script.FailedExpectations()};
+  return {script.Stopped() || script.RefusedLines() > 0, script.FailedExpectations()};
+}
+
+std::string Names(const std::set<std::string>& names) {
+  constexpr std::size_t shown = 20;
+  std::vector<std::string> first;
+  for (const auto& name : names) {
+    if (first.size() == shown) break;
+    first.push_back(Printable(name));
+  }
+  return Join(first, ", ") + (names.size() > shown ? ", ... (" + std::to_string(names.size()) + " in all)" : "");
+}
+
+// A raise that names an object can only be checked once the run has made its objects: the module
+// names most of them. One that never met a call of its operation on its object was mistyped, and
+// the run was not the one asked for. One that met too few calls to raise is only noted.
+void CheckRaises(vexhost::Session& session, const Options& options) {
+  const auto rules = session.Faults().RaiseRules();
+  for (std::size_t i = 0; i < rules.size() && i < options.Raises.size(); ++i) {
+    const auto& rule = rules[i];
+    if (rule.Counted >= rule.Nth) continue;
+    std::set<std::string> receivers;
+    for (const auto& entry : session.GetJournal().Entries()) {
+      if (entry.Op == rule.Op || rule.Op == "*") receivers.insert(entry.On.empty() ? "(no object)" : entry.On);
+    }
+    const std::string calls = receivers.empty() ? "no call of " + rule.Op + " was made in this run"
+                                                : rule.Op + " was called on: " + Names(receivers);
+    if (!rule.OnObject.empty() && rule.Counted == 0) {
+      throw BadInput("--raise " + options.Raises[i] + ": no call of " + rule.Op + " was made on an object named " +
+                     Quoted(rule.OnObject) + " (" + calls + ")");
+    }
+    std::cerr << "vexhost: --raise " << Printable(options.Raises[i]) << ": not raised: the run made "
+              << rule.Counted << " such call(s), fewer than " << rule.Nth << "\n";
+  }
 }
 
 // Ends the run: the running command goes as when the document closes, then what was asked for is
 // written. Returns whether the accounting is clean (or not asked for).
 bool Finish(vexhost::Session& session, Desk& desk, const Options& options) {
-  if (auto ended = desk.EndRun()) std::cout << "end of run: " << *ended << "\n";
-  if (!options.Journal.empty()) WriteFile(options.Journal, session.GetJournal().ToJsonLines(), "journal");
+  if (auto ended = desk.EndRun()) Say("end of run: " + *ended + "\n");
+  CheckRaises(session, options);
+  session.GetJournal().Flush();
   if (!options.Svg.empty()) {
     const Picture picture = desk.LastDrawing() ? *desk.LastDrawing() : desk.Draw();
     WriteFile(options.Svg, DrawSvg(picture), "picture");
   }
   if (!options.Check) return true;
   const vexhost::AccountingReport report = session.Accounting();
-  std::cout << report.Text();
+  Say(report.Text());
   if (!report.Clean()) std::cerr << "vexhost: --check: host objects are left alive or were released too often\n";
   return report.Clean();
 }
@@ -104,19 +169,39 @@ int RunSession(const Options& options) {
   const bool fromStdin = options.Script.empty() || options.Script == "-";
   std::ifstream scriptFile;
   if (!fromStdin) {
+    std::error_code error;
+    if (std::filesystem::is_directory(options.Script, error)) {
+      throw BadInput(options.Script + ": cannot be read: it is a directory");
+    }
     scriptFile.open(options.Script);
     if (!scriptFile) throw BadInput(options.Script + ": cannot be read");
   }
+  if (!options.Journal.empty()) CheckWritable(options.Journal, "--journal");
+  if (!options.Svg.empty()) CheckWritable(options.Svg, "--svg");
+  // The journal goes to its file as the run goes; the session keeps only its latest entries.
+  std::ofstream journal;
+  if (!options.Journal.empty()) {
+    journal.open(options.Journal, std::ios::binary | std::ios::trunc);
+    if (!journal) throw BadInput("--journal " + options.Journal + ": cannot be written");
+  }
   LoadModule(options.Module);
-  vexhost::Session session(vexhost::SessionOptions{{options.Resources}});
+  vexhost::SessionOptions sessionOptions;
+  sessionOptions.ResourceDirs = {options.Resources};
+  vexhost::Session session(sessionOptions);
+  if (journal.is_open()) session.GetJournal().StreamTo(&journal);
   OpenDocument(session, document, options);
   ArmFaults(session.Faults(), options);
   Desk desk(session);
   const Outcome outcome = fromStdin ? RunScript(desk, options, std::cin, "<stdin>")
                                     : RunScript(desk, options, scriptFile, options.Script);
   const bool clean = Finish(session, desk, options);
+  if (journal.is_open()) {
+    session.GetJournal().StreamTo(nullptr);
+    journal.close();
+    if (journal.fail()) throw BadInput("--journal " + options.Journal + ": cannot be written");
+  }
   if (outcome.Failed > 0) std::cerr << "vexhost: " << outcome.Failed << " expectation(s) failed\n";
-  if (outcome.Stopped) return ExitBadInput;
+  if (outcome.BadLine) return ExitBadInput;
   return outcome.Failed > 0 || !clean ? ExitFailedCheck : ExitSuccess;
 }
 
@@ -131,7 +216,7 @@ int Run(const Options& options) {
     return RunSession(options);
   } catch (const BadInput& error) {
     std::cout.flush();
-    std::cerr << "vexhost: " << error.what() << std::endl;
+    std::cerr << "vexhost: " << Printable(Abbreviated(error.what(), MessageCharacters)) << std::endl;
     return ExitBadInput;
   }
 }

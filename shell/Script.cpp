@@ -18,8 +18,6 @@ namespace {
 
 enum class Takes { Nothing, Text, OptionalText };
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 // The text followed by blanks up to `width` (at least one blank).
 std::string Column(const std::string& text, std::size_t width) {
   return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
@@ -94,7 +92,9 @@ std::string Script::Help() {
 Script::Script(Desk& desk, std::ostream& out, std::ostream& err, bool interactive)
     : _Desk(desk), _Out(out), _Err(err), _Interactive(interactive) {}
 
-void Script::Say(const std::string& text) { _Out << text << std::flush; }
+// Texts are made printable where they are put together; this is the last guard that no control
+// character of a text reaches the terminal.
+void Script::Say(const std::string& text) { _Out << PrintableLines(text) << std::flush; }
 
 void Script::Run(std::istream& in, const std::string& source) {
   if (_Interactive) Say("Type help for the commands, quit to leave.\n");
@@ -113,7 +113,9 @@ void Script::Run(std::istream& in, const std::string& source) {
       if (!_Interactive) Say((line->Verb.empty() ? "" : "> ") + line->Text + "\n");
       if (!line->Verb.empty()) Do(*line);
     } catch (const LineError& error) {
-      _Err << source << ": line " << number << ": " << error.what() << std::endl;
+      ++_Refused;
+      _Err << Printable(source) << ": line " << number << ": " << Printable(Abbreviated(error.what(), MessageCharacters))
+           << std::endl;
       if (!_Interactive) {
         _Stopped = true;
         return;
@@ -138,10 +140,10 @@ void Script::Do(const ScriptLine& line) {
     }
   }
   if (verb == nullptr) {
-    throw LineError("unknown command " + Quoted(line.Verb) + " (expected one of: " + Join(names, ", ") + ")");
+    throw LineError("unknown command " + Echo(line.Verb) + " (expected one of: " + Join(names, ", ") + ")");
   }
   if (verb->Argument == Takes::Nothing && !line.Rest.empty()) {
-    throw LineError(line.Verb + " takes nothing after it (found " + Quoted(line.Rest) + ")");
+    throw LineError(line.Verb + " takes nothing after it (found " + Echo(line.Rest) + ")");
   }
   if (verb->Argument == Takes::Text && line.Rest.empty()) {
     throw LineError(line.Verb + " needs an argument (expected: " + verb->Usage + ")");
@@ -199,7 +201,8 @@ void Script::Expect(const std::string& words) {
     return;
   }
   ++_Failed;
-  Say("  FAILED: expected " + verdict.Expected + "; found " + verdict.Found + "\n");
+  Say("  FAILED: expected " + Abbreviated(verdict.Expected, MessageCharacters) + "; found " +
+      Abbreviated(verdict.Found, MessageCharacters) + "\n");
 }
 
 }  // namespace vexshell

@@ -21,6 +21,8 @@ class Script {
   void Run(std::istream& in, const std::string& source);
 
   bool Stopped() const { return _Stopped; }
+  // Lines that could not be understood or done (at a prompt the session goes on after them).
+  int RefusedLines() const { return _Refused; }
   int FailedExpectations() const { return _Failed; }
 
   // The commands and what they do, for `help` and --help.
@@ -44,6 +46,7 @@ class Script {
   bool _Quit = false;
   bool _Stopped = false;
   int _Failed = 0;
+  int _Refused = 0;
 };
 
 }  // namespace vexshell

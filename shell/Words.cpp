@@ -1,9 +1,11 @@
 #include "Words.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include "Errors.h"
 #include "Text.h"
+#include "vexhost/Document.h"
 
 namespace vexshell {
 
@@ -87,9 +89,16 @@ bool IsUtf8(const std::string& text) {
 }
 }  // namespace
 
-std::optional<ScriptLine> ParseLine(const std::string& text, int number) {
-  if (text.find('\0') != std::string::npos) throw LineError("the line holds a NUL character");
-  if (!IsUtf8(text)) throw LineError("the line is not valid UTF-8");
+std::optional<ScriptLine> ParseLine(const std::string& written, int number) {
+  if (written.find('\0') != std::string::npos) throw LineError("the line holds a NUL character");
+  if (!IsUtf8(written)) throw LineError("the line is not valid UTF-8");
+  // A line of a file written with CR LF line ends is taken as its text.
+  const std::string_view text =
+      !written.empty() && written.back() == '\r' ? std::string_view(written).substr(0, written.size() - 1) : written;
+  if (const std::string control = vexhost::FirstControlCharacter(text, true); !control.empty()) {
+    throw LineError("the line holds the control character " + control +
+                    " (a script line holds no control characters but tabs between words)");
+  }
   ScriptLine line;
   line.Number = number;
   line.Text = Trim(text);

@@ -46,8 +46,9 @@ TEST_F(Actions, CreatingWithAClassAndAPartNumberAddsTheInterimProductAndRenumber
                      "SetPartNumber", "Release", "InitializeAcquisition"},
                     mark),
               ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 4) -> true", "SetBusyCursor()",
-                          "CreateInterimProduct(Block A.factory; \"Block\")", "GetLine(editorpartnumber; -1)",
-                          "QueryInterface(Block A.factory; VexIProduct)", "SetPartNumber(Block A; \"BA-201\")",
+                          "CreateInterimProduct(Block A.factory; \"Block\", extra=0, created=null) -> 0 [extra=0, created=set]",
+                          "GetLine(editorpartnumber; -1, text=\" \") -> 1 [text=\"BA-201\"]",
+                          "QueryInterface(Block A.factory; VexIProduct) -> 0", "SetPartNumber(Block A; \"BA-201\") -> 0",
                           "Release(Block A)", "Release(Block 1)", "InitializeAcquisition(PanelAgent)",
                           "InitializeAcquisition(ErrorBox)", "Release(Block A.factory)"));
   ExpectEnded();
@@ -150,7 +151,7 @@ TEST_F(Actions, AHostErrorWhileReadingTheClassLeavesItEmptyAndTheAgentWaitingAga
                           "InitializeAcquisition(SelectClassAgent)"));
   // The class was left empty: OK now asks the factory for an empty class, which it refuses.
   Hands().PressOK(Panel);
-  EXPECT_THAT(Calls({"CreateInterimProduct"}), ElementsAre("CreateInterimProduct(Block A.factory; \"\")"));
+  EXPECT_THAT(Calls({"CreateInterimProduct"}), ElementsAre("CreateInterimProduct(Block A.factory; \"\", extra=0, created=null) -> -1 [extra=0, created=null]"));
   ExpectNothingCreated();
 }
 
@@ -162,7 +163,7 @@ TEST_F(Actions, AVexErrorWhileSettingThePartNumberReleasesEverythingOnceAndRearm
   Hands().PressOK(Panel);
   EXPECT_THAT(Calls({"SetPartNumber", "IsAKindOf", "Release", "InitializeAcquisition", "RunAction"}, mark),
               ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 4) -> false",
-                          "SetPartNumber(Block A; \"BA-201\")", "IsAKindOf(VexError; \"VexError\")",
+                          "SetPartNumber(Block A; \"BA-201\") -> raised VexError", "IsAKindOf(VexError; \"VexError\")",
                           "Release(Block A)", "Release(Block 1)", "Release(VexError)", "Release(Block A.factory)"));
   ASSERT_EQ(Host().Errors().size(), 1U);
   EXPECT_TRUE(Host().Errors()[0].ReleasedByHandler);

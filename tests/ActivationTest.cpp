@@ -89,11 +89,11 @@ TEST_F(Activation, AllowedCreationShowsThePanelBuiltFromTheFactorysSettingsCross
   EXPECT_THAT(
       Calls({"GetClassSettings", "VexStrObjectClassFrame", "SetClassObject", "SetVisibility", "IsBrowserAllowed",
              "SetSensitivity", "GetPartNumber", "ClearLine", "SetLine"}),
-      ElementsAre("SetVisibility(InterimProductPanel; 4)", "GetClassSettings(Block A.factory)",
+      ElementsAre("SetVisibility(InterimProductPanel; 4)", "GetClassSettings(Block A.factory; first=\"\", second=\"\") -> 0 [first=\"SubBlock\", second=\"BlockFamily\"]",
                   "VexStrObjectClassFrame(frmClass; InterimProductPanel, \"frmClass\", \"BlockFamily\", \"SubBlock\", 786432)",
                   "SetLine(ComboIPLevel; \"2\", 64, 64)", "SetSensitivity(ComboIPLevel; 16)",
                   "SetClassObject(frmClass; \"SubBlock\")", "SetVisibility(InterimProductPanel; 2)",
-                  "IsBrowserAllowed(Block A.factory)", "SetSensitivity(ClassBrowser; 8)", "GetPartNumber(Block A)",
+                  "IsBrowserAllowed(Block A.factory; allowed=0) -> 0 [allowed=1]", "SetSensitivity(ClassBrowser; 8)", "GetPartNumber(Block A)",
                   "ClearLine(editorpartnumber; -1)", "SetLine(editorpartnumber; \"BA-200\", -1)"));
   EXPECT_THAT(See(Panel).Find("ClassEditor")->Lines, ElementsAre("SubBlock"));
   EXPECT_THAT(PartNumberLines(), ElementsAre("BA-200"));
@@ -135,8 +135,8 @@ TEST_F(Activation, ARepeatedActivationReleasesThePreviousFactoryFirst) {
   const std::size_t mark = Journal().Size();
   command->Activate(nullptr, nullptr);
   EXPECT_THAT(Calls({"Release", "QueryInterface"}, mark),
-              ElementsAre("Release(Block A.factory)", "QueryInterface(Block A; VexIStrInterimProductFactory)",
-                          "QueryInterface(Block A; VexIProduct)", "Release(Block A)"));
+              ElementsAre("Release(Block A.factory)", "QueryInterface(Block A; VexIStrInterimProductFactory) -> 0",
+                          "QueryInterface(Block A; VexIProduct) -> 0", "Release(Block A)"));
   Hands().PressCancel(Panel);
 }
 
@@ -164,7 +164,7 @@ TEST_F(Activation, AHostErrorInsideActivateLeavesItAfterItsLocalsAreGone) {
   const auto& entries = Journal().Entries();
   std::vector<std::string> tail;
   for (std::size_t i = entries.size() - 3; i < entries.size(); ++i) tail.push_back(entries[i].Text());
-  EXPECT_THAT(tail, ElementsAre("GetClassSettings(Block A.factory)", "~VexIProduct_var(Block A)", "~VexPathElement()"));
+  EXPECT_THAT(tail, ElementsAre("GetClassSettings(Block A.factory; first=\"\", second=\"\") -> raised VexError", "~VexIProduct_var(Block A)", "~VexPathElement()"));
   EXPECT_FALSE(Shown(Panel));
   Host().CancelRunningCommand();
 }

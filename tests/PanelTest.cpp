@@ -109,7 +109,8 @@ TEST_F(PanelBuild, WithoutResourceTextsThePanelKeepsItsTitleAndTheLabelsShowThei
 }
 
 TEST_F(PanelBuild, AClassFrameWithoutAnEditorLetsBuildGoOnWithTheSeparator) {
-  Faults().FailAllocation(AllocationOf("VexDlgEditor", "ClassEditor"));
+  const int nth = AllocationOf("VexDlgEditor", "ClassEditor");  // a dry run in a session of its own
+  Faults().FailAllocation(nth);
   Start();
   const auto panel = See(Panel);
   EXPECT_EQ(panel.Find("ClassEditor"), nullptr);
@@ -121,7 +122,8 @@ TEST_F(PanelBuild, AClassFrameWithoutAnEditorLetsBuildGoOnWithTheSeparator) {
 }
 
 TEST_F(PanelBuild, AWidgetThatCannotBeAllocatedIsLeftOutWithItsChildrenAndTheRestIsBuilt) {
-  Faults().FailAllocation(AllocationOf("VexDlgFrame", "VexStrIPFrame2"));
+  const int nth = AllocationOf("VexDlgFrame", "VexStrIPFrame2");  // a dry run in a session of its own
+  Faults().FailAllocation(nth);
   Start();
   const auto panel = See(Panel);
   EXPECT_THAT(Names(panel), ElementsAre("frmClass", "Separator1", "FrmIPType"));
@@ -170,7 +172,8 @@ TEST_F(PanelBuild, ASecondBuildMakesASecondSetOfWidgetsWithTheSameNames) {
 }
 
 TEST_F(PanelBuild, WithoutAPartNumberEditorOKCreatesAndWritesNoPartNumber) {
-  Faults().FailAllocation(AllocationOf("VexDlgEditor", PartNumberEditor));
+  const int nth = AllocationOf("VexDlgEditor", PartNumberEditor);  // a dry run in a session of its own
+  Faults().FailAllocation(nth);
   Start();
   ASSERT_EQ(See(Panel).Find(PartNumberEditor), nullptr);
   Hands().ChooseClass(Panel, ClassFrame, "Block");

@@ -127,6 +127,6 @@ TEST_F(ProductModel, AReleaseTooManyIsCaughtAndTheProductIsNotFreedUnderTheDocum
   found->Release();  // one too many: the document's and the path's references are left
   found->Release();
   found->Release();  // now the count is spent
-  EXPECT_THAT(Host().Accounting().OverReleases, ElementsAre("Block A"));
+  EXPECT_THAT(Host().Accounting().OverReleases, ElementsAre("Release on 'Block A' (module->host): its last reference was already released"));
   DiscardSession();
 }

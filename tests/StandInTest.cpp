@@ -213,7 +213,7 @@ TEST_F(StandIn, TheAccountingCatchesALeakAndAnOverRelease) {
   auto* error = new VexError("counted");
   error->Release();
   error->Release();
-  EXPECT_THAT(Host().Accounting().OverReleases, ElementsAre("an unnamed object"));
+  EXPECT_THAT(Host().Accounting().OverReleases, ElementsAre("Release on an unnamed object (module->host): its last reference was already released"));
   DiscardSession();
 }
 

@@ -60,6 +60,7 @@ class HostTest : public ::testing::Test {
   void CheckAccounting();
   std::unique_ptr<vexhost::Session> _Session;
   std::unique_ptr<vexhost::Hands> _Hands;
+  int _LiveAtSetUp = 0;
 };
 
 }  // namespace vextest

@@ -1,16 +1,18 @@
 #include "Faults.h"
 
+#include "vexhost/FaultPlan.h"
+
 namespace vexvalidator {
 
 std::string FaultFamily::Name() const {
-  const char* what = "";
+  std::string what;
   switch (What) {
     case Kind::Allocation: what = "allocation"; break;
     case Kind::VexError: what = "VexError"; break;
     case Kind::SystemError: what = "SystemError"; break;
-    case Kind::Status: what = "negative status"; break;
+    case Kind::Status: what = "negative status of " + Operation; break;
   }
-  return std::string(what) + (When == vexshell::FaultWhen::Once ? ", once" : ", from then on");
+  return what + (When == vexshell::FaultWhen::Once ? ", once" : ", from then on");
 }
 
 std::string FaultFamily::Line(int nth) const {
@@ -19,7 +21,8 @@ std::string FaultFamily::Line(int nth) const {
     case Kind::Allocation: return vexshell::AllocationFaultLine(nth, When);
     case Kind::VexError: return vexshell::RaiseFaultLine("*#" + number + ":VexError", When);
     case Kind::SystemError: return vexshell::RaiseFaultLine("*#" + number + ":SystemError", When);
-    case Kind::Status: return vexshell::StatusFaultLine("*#" + number + "=" + std::to_string(NegativeStatus), When);
+    case Kind::Status:
+      return vexshell::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
   }
   return {};
 }
@@ -28,11 +31,13 @@ const std::vector<FaultFamily>& FaultFamilies() {
   static const std::vector<FaultFamily> families = [] {
     using Kind = FaultFamily::Kind;
     std::vector<FaultFamily> all;
-    std::vector<Kind> kinds{Kind::Allocation, Kind::VexError, Kind::SystemError};
-    if (vexshell::HostHasStatusFaults()) kinds.push_back(Kind::Status);
-    for (Kind kind : kinds) {
-      all.push_back({kind, vexshell::FaultWhen::Once});
-      all.push_back({kind, vexshell::FaultWhen::FromThenOn});
+    for (Kind kind : {Kind::Allocation, Kind::VexError, Kind::SystemError}) {
+      all.push_back({kind, vexshell::FaultWhen::Once, {}});
+      all.push_back({kind, vexshell::FaultWhen::FromThenOn, {}});
+    }
+    for (const auto& operation : vexhost::FaultPlan::StatusOperations()) {
+      all.push_back({Kind::Status, vexshell::FaultWhen::Once, operation});
+      all.push_back({Kind::Status, vexshell::FaultWhen::FromThenOn, operation});
     }
     return all;
   }();

@@ -4,7 +4,6 @@
 #include <set>
 
 #include "Exports.h"
-#include "HostFeatures.h"
 #include "Isolated.h"
 #include "vexhost/Session.h"
 
@@ -32,19 +31,10 @@ json FindingsJson(const std::vector<Finding>& findings) {
   return out;
 }
 
-std::vector<Finding> RegistrationFindings(const vexhost::LoadRecord& record, const std::vector<std::string>& before) {
+// The host keeps the first entry under a name and records each further one.
+std::vector<Finding> RegistrationFindings(const vexhost::LoadRecord& record) {
   std::vector<Finding> findings;
-  std::set<std::string> seen;
-  for (const auto& name : record.Registered) {
-    if (!seen.insert(name).second) {
-      findings.push_back({kind::DuplicateRegistration, "registers '" + name + "' more than once"});
-    } else if (std::find(before.begin(), before.end(), name) != before.end()) {
-      findings.push_back({kind::DuplicateRegistration, "registers '" + name + "', which was registered already"});
-    }
-  }
-  for (const auto& violation : vexshell::ViolationsOf(record)) {
-    findings.push_back({kind::DuplicateRegistration, violation});
-  }
+  for (const auto& violation : record.Violations) findings.push_back({kind::DuplicateRegistration, violation});
   return findings;
 }
 
@@ -59,7 +49,6 @@ std::vector<Finding> CallsAt(const char* when, const char* kind, const vexhost::
 // Runs in the child: load, look, unload, load again, run each command once.
 json Probe(const std::string& module, const RunSetup& setup, Slot& slot) {
   json out;
-  const std::vector<std::string> before = vexhost::Session::DictionaryNames();
   vexhost::LoadRecord record;
   std::vector<Finding> atLoad;
   slot.BeginLine(Loading);
@@ -80,7 +69,7 @@ json Probe(const std::string& module, const RunSetup& setup, Slot& slot) {
   out["registered"] = record.Registered;
   out["events"] = record.Events;
   json checks = json::array();
-  checks.push_back({"registrations unique", FindingsJson(RegistrationFindings(record, before))});
+  checks.push_back({"registrations unique", FindingsJson(RegistrationFindings(record))});
   checks.push_back({"no host calls at load", FindingsJson(atLoad)});
   std::vector<Finding> handle;
   if (record.ThreadCallsDisabledFor != nullptr && record.ThreadCallsDisabledFor != record.Handle) {

@@ -8,7 +8,6 @@
 
 #include "Actions.h"
 #include "Desk.h"
-#include "HostFeatures.h"
 #include "Script.h"
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
@@ -84,10 +83,8 @@ std::vector<Finding> CheckAccounting(vexhost::Session& session) {
     findings.push_back({kind::Leak, "left alive after the command ended: " + live});
   }
   for (const auto& unbalanced : report.Unbalanced) findings.push_back({kind::UnbalancedReference, unbalanced});
-  for (const auto& released : report.OverReleases) {
-    findings.push_back({kind::OverRelease, "released once too often: " + released});
-  }
-  for (const auto& violation : vexshell::ViolationsOf(report)) findings.push_back({kind::DeadObject, violation});
+  for (const auto& released : report.OverReleases) findings.push_back({kind::OverRelease, released});
+  for (const auto& violation : report.Violations) findings.push_back({kind::DeadObject, violation});
   return findings;
 }
 

@@ -7,7 +7,6 @@
 #include <random>
 
 #include "Faults.h"
-#include "HostFeatures.h"
 #include "Text.h"
 #include "Worker.h"
 #include "vexhost/Session.h"
@@ -66,12 +65,6 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
   _Outcome.Depth = options.Depth;
   _Outcome.Seed = options.Seed ? *options.Seed : (std::uint64_t{std::random_device()()} << 32) ^ std::random_device()();
   _Outcome.Workers = WorkerCount(options.Workers);
-  if (!vexshell::HostReportsDeadObjects) {
-    _Outcome.Notes.push_back("this host does not report calls on released objects: a use after release is not seen");
-  }
-  if (!vexshell::HostFaultsStatuses) {
-    _Outcome.Notes.push_back("negative statuses are not swept: this host cannot make an operation return one");
-  }
 }
 
 bool Validation::Load() {

@@ -125,7 +125,11 @@ void Random(const Job& job, int out, Slot& slot, const RunSetup& setup) {
 
   const auto& families = FaultFamilies();
   const FaultFamily& family = families[random.Below(families.size())];
-  const int points = family.What == FaultFamily::Kind::Allocation ? outcome.Allocations : outcome.BoundaryCalls;
+  // A status fault counts the calls of one operation only: a few of those are all a run makes.
+  constexpr int StatusCalls = 3;
+  const int points = family.What == FaultFamily::Kind::Allocation ? outcome.Allocations
+                     : family.What == FaultFamily::Kind::Status   ? StatusCalls
+                                                                  : outcome.BoundaryCalls;
   const int nth = 1 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(points, 1))));
   slot.BeginCase(1);
   RunRequest faulted{{family.Line(nth)}, false, true, {}, Monitor(slot)};

@@ -1,5 +1,4 @@
 // The application frame and its layout.
-#include "HostState.h"
 #include "Meta.h"
 #include "SessionState.h"
 
@@ -8,22 +7,16 @@ using namespace vexhost::detail;
 VEX_DEFINE_CLASS(VexFrmLayout, VexBaseUnknown)
 
 VexFrmLayout* VexFrmLayout::GetCurrentLayout() {
-  Boundary("GetCurrentLayout");
+  if (!Gate("GetCurrentLayout")) return nullptr;
   return HasSession() ? CurrentState().Layout : nullptr;
 }
 
 VexDlgWindow* VexFrmLayout::GetMainWindow() const {
-  Boundary("GetMainWindow", this);
-  return _MainWindow;
+  if (!Gate("GetMainWindow", this)) return nullptr;
+  return static_cast<const Layout*>(this)->MainWindow;
 }
 
 void VexApplicationFrame::SetBusyCursor() {
-  Boundary("SetBusyCursor");
+  Gate("SetBusyCursor");
   if (HasSession()) CurrentState().Busy = true;
-}
-
-VexFrmLayout* vexhost::Inspect::NewLayout() {
-  auto* layout = MakeInternal<VexFrmLayout>();
-  SetObjectName(layout, "Layout");
-  return layout;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "HostState.h"
+#include "SessionState.h"
 
 using namespace vexhost::detail;
 
@@ -24,80 +25,77 @@ const VexMetaClass& VexBaseUnknown::MetaClass() {
 }
 const VexMetaClass* VexBaseUnknown::GetMetaObject() const { return &MetaClass(); }
 
-VexBaseUnknown::VexBaseUnknown() { Host().Objects.Add(this, Host().InfrastructureDepth > 0); }
+VexBaseUnknown::VexBaseUnknown() : _Impl(new VexObjectImpl(this)) {
+  _Impl->Infrastructure = Process().InfrastructureDepth > 0;
+  CurrentRegistry().Add(*_Impl);
+}
 
 VexBaseUnknown::~VexBaseUnknown() {
-  Host().Objects.Remove(this);
+  // The record stays until the memory goes: a stray call on the destroyed object still finds it.
+  _Impl->State = Life::Destroyed;
+  Process().Destructed = this;
+  Process().DestructedRecord = _Impl;
 }
 
 VexHRESULT VexBaseUnknown::QueryInterface(const VexIID& iid, void** out) {
-  Boundary("QueryInterface", this, {iid.Name});
+  BoundaryCall call("QueryInterface", this, {iid.Name}, true);
   if (out != nullptr) *out = nullptr;
+  if (call.Refused()) return VexE_FAIL;
+  call.Return(Code(VexE_NOINTERFACE));
   return VexE_NOINTERFACE;
 }
 
 std::uint32_t VexBaseUnknown::AddRef() {
-  Boundary("AddRef", this);
+  BoundaryCall call("AddRef", this);
+  if (call.Refused()) return 0;
   Ref(this);
-  return _RefCount;
+  return _Impl->RefCount;
 }
 
 std::uint32_t VexBaseUnknown::Release() {
-  Host().TheJournal.Append({"Release", Describe(this), {}, std::string(vexhost::ModuleToHost), {}});
-  const bool wasZero = _RefCount == 0;
+  BoundaryCall call("Release", this, {}, false, BoundaryCall::RaiseAfter);
+  if (call.Refused()) return 0;
   Unref(this);
-  const std::uint32_t left = wasZero ? 0 : _RefCount;
+  const std::uint32_t left = _Impl->RefCount;
   // A fault planned on Release is raised after the reference is gone, as when the host fails in
   // work it does after the release: the count stays right either way.
-  if (auto kind = Host().Faults.ShouldRaise("Release", Describe(this))) {
-    RaiseHostError(*kind, "host error raised by the fault plan at Release");
-  }
+  call.RaiseIfPlanned();
   return left;
 }
 
-void VexBaseUnknown::OnLastRelease() {}
-
 int VexBaseUnknown::IsA(const char* className) const {
-  Boundary("IsA", this, {Quote(className)});
+  if (!Gate("IsA", this, {Quote(className)})) return 0;
   return std::strcmp(GetMetaObject()->GetName(), className) == 0 ? 1 : 0;
 }
 
 int VexBaseUnknown::IsAKindOf(const char* className) const {
-  Boundary("IsAKindOf", this, {Quote(className)});
+  if (!Gate("IsAKindOf", this, {Quote(className)})) return 0;
   return GetMetaObject()->IsKindOf(className) ? 1 : 0;
 }
 
 void* VexBaseUnknown::operator new(std::size_t size) noexcept {
-  HostState& host = Host();
-  if (host.InternalDepth == 0) {
-    host.TheJournal.Append({"Allocate", "", {std::to_string(size)}, std::string(vexhost::ModuleToHost), {}});
-    if (host.Faults.ShouldFailAllocation()) return nullptr;
+  if (!InHostWork()) {
+    if (vexhost::Session::State* session = OpenSession()) {
+      session->TheJournal.Append({"Allocate", "", {std::to_string(size)}, std::string(vexhost::ModuleToHost), {}, {}});
+      if (session->Faults.ShouldFailAllocation()) return nullptr;
+    }
   }
   return std::malloc(size);
 }
 
-void VexBaseUnknown::operator delete(void* memory) noexcept { std::free(memory); }
-
-namespace vexhost::detail {
-
-void Ref(VexBaseUnknown* object) { ++Inspect::RefCount(*object); }
-
-void Unref(VexBaseUnknown* object) {
-  // A host structure may still point to an object that others released too often: look it up
-  // before touching it.
-  if (!Host().Objects.Contains(object)) {
-    Host().Objects.RecordOverRelease(object);
+void VexBaseUnknown::operator delete(void* memory) noexcept {
+  ProcessState& process = Process();
+  VexObjectImpl* record = process.DestructedRecord;
+  if (memory == nullptr || memory != process.Destructed || record == nullptr) {
+    std::free(memory);
     return;
   }
-  std::uint32_t& count = Inspect::RefCount(*object);
-  if (count == 0 || Host().Objects.IsDead(object)) {
-    Host().Objects.RecordOverRelease(object);
+  process.Destructed = nullptr;
+  process.DestructedRecord = nullptr;
+  if (record->Owner != nullptr) {
+    record->Owner->Destroyed(memory, *record);
     return;
   }
-  if (--count == 0) {
-    Host().Objects.MarkDead(object);
-    Inspect::LastRelease(*object);
-  }
+  delete record;  // its registry went before it
+  std::free(memory);
 }
-
-}  // namespace vexhost::detail

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "HostState.h"
 #include "Meta.h"
+#include "SessionState.h"
 
 using namespace vexhost::detail;
 
@@ -11,19 +11,22 @@ VEX_DEFINE_CLASS(VexNotification, VexBaseUnknown)
 VEX_DEFINE_CLASS(VexEventSubscriber, VexBaseUnknown)
 VEX_DEFINE_CLASS(VexCommand, VexEventSubscriber)
 
-VexCommand::VexCommand(const VexString& name, VexCommandMode mode) : _Name(name), _Mode(mode) {
+VexCommand::VexCommand(const VexString& name, VexCommandMode) {
+  GetImpl()->Command = std::make_unique<CommandState>();
   // A command the host creates through the dictionary is known by its registered name.
-  std::string& creating = Host().CreatingCommand;
-  if (_Name.GetLength() == 0 && !creating.empty()) {
-    _Name = creating.c_str();
+  std::string& creating = Process().CreatingCommand;
+  if (name.GetLength() == 0 && !creating.empty()) {
+    CommandOf(*this).Name = creating.c_str();
     creating.clear();
+  } else {
+    CommandOf(*this).Name = name;
   }
-  SetObjectName(this, _Name.CastToCharPtr());
+  SetObjectName(this, CommandOf(*this).Name.CastToCharPtr());
 }
 
 VexCommand::~VexCommand() {
   // An object destroyed before its delayed destruction came is not destroyed again.
-  std::erase(Host().Delayed, this);
+  if (vexhost::Session::State* session = OpenSession()) std::erase(session->Delayed, this);
 }
 
 VexStatusChangeRC VexCommand::Activate(VexCommand*, VexNotification*) { return 0; }
@@ -44,26 +47,28 @@ const char* VexCommand::GetResourceFilename(int level) const {
 }
 
 void VexCommand::RequestDelayedDestruction() {
-  Host().TheJournal.Append({"RequestDelayedDestruction", Describe(this), {}, std::string(vexhost::ModuleToHost), {}});
-  auto& delayed = Host().Delayed;
-  if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) delayed.push_back(this);
+  BoundaryCall call("RequestDelayedDestruction", this, {}, false, BoundaryCall::RaiseAfter);
+  if (call.Refused()) return;
+  if (vexhost::Session::State* session = OpenSession()) {
+    auto& delayed = session->Delayed;
+    if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) delayed.push_back(this);
+  }
   // Like a release, a planned fault comes after the host has taken the object: a failing disposal
   // does not leave the object to nobody.
-  if (auto kind = Host().Faults.ShouldRaise("RequestDelayedDestruction", Describe(this))) {
-    RaiseHostError(*kind, "host error raised by the fault plan at RequestDelayedDestruction");
-  }
+  call.RaiseIfPlanned();
 }
 
 void VexCommand::RemoveAnalyseNotificationCB(VexCommand* sender, VexNotification* notification, void*) {
-  Boundary("RemoveAnalyseNotificationCB", this, {Describe(sender), Describe(notification), "null"});
-  std::erase_if(_AnalyseCallbacks, [&](const AnalyseCallback& callback) {
+  if (!Gate("RemoveAnalyseNotificationCB", this, {Describe(sender), Describe(notification), "null"})) return;
+  std::erase_if(CommandOf(*this).AnalyseCallbacks, [&](const AnalyseCallback& callback) {
     return callback.Sender == sender && callback.Notification == notification;
   });
 }
 
-const VexString& VexCommand::GetName() const { return _Name; }
+const VexString& VexCommand::GetName() const { return CommandOf(*this).Name; }
 
 void VexCommand::SetName(const VexString& name) {
-  _Name = name;
+  if (!Gate("SetName", this, {Quote(name.CastToCharPtr())})) return;
+  CommandOf(*this).Name = name;
   SetObjectName(this, name.CastToCharPtr());
 }

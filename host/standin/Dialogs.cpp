@@ -2,12 +2,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "HostState.h"
 #include "Meta.h"
 #include "SessionState.h"
 
 using namespace vexhost::detail;
-using vexhost::Inspect;
 
 namespace vexhost::detail {
 const char* ResourceFileOfClass(const VexMetaClass& meta, int level);
@@ -37,23 +35,40 @@ VexNotification* NewNotification(const std::string& name) {
   SetObjectName(notification, name);
   return notification;
 }
+
+// A dialog at the top of the tree: a window of its own, or a child of the main window.
+bool AtTheTop(vexhost::Session::State& session, const VexDialog* parent) {
+  return parent == nullptr || parent == session.MainWindow;
+}
 }  // namespace
 
-VexDialog::VexDialog(VexDialog* parent, const VexString& name, VexDialogStyle style)
-    : VexCommand(name), _Parent(parent), _Style(style) {
+VexDialog::VexDialog(VexDialog* parent, const VexString& name, VexDialogStyle style) : VexCommand(name) {
+  auto& state = *(GetImpl()->Dialog = std::make_unique<DialogState>());
+  state.Parent = parent;
+  state.Style = style;
   BoundaryConstruct("VexDialog", this, {Describe(parent), Quote(name.CastToCharPtr()), Hex(style)});
-  if (_Parent != nullptr) _Parent->_Children.push_back(this);
+  if (parent != nullptr) DialogOf(*parent).Children.push_back(this);
+  if (vexhost::Session::State* session = OpenSession(); session != nullptr && AtTheTop(*session, parent)) {
+    session->TopDialogs.push_back(this);
+  }
 }
 
 VexDialog::~VexDialog() {
   InternalScope internal;
+  DialogState& state = DialogOf(*this);
   std::vector<VexDialog*> children;
-  children.swap(_Children);
+  children.swap(state.Children);
   for (VexDialog* child : children) {
-    child->_Parent = nullptr;
-    delete child;
+    DialogOf(*child).Parent = nullptr;
+    DestroyObject(child);
   }
-  if (_Parent != nullptr) std::erase(_Parent->_Children, this);
+  if (state.Parent != nullptr) {
+    DialogState& parent = DialogOf(*state.Parent);
+    std::erase(parent.Children, this);
+    // The parent's attachments no longer name what is gone.
+    for (auto& attachment : parent.Attachments) std::erase(attachment.Widgets, this);
+  }
+  if (vexhost::Session::State* session = OpenSession()) std::erase(session->TopDialogs, this);
 }
 
 const char* VexDialog::GetResourceFilename(int level) const {
@@ -61,22 +76,22 @@ const char* VexDialog::GetResourceFilename(int level) const {
 }
 
 void VexDialog::SetTitle(const VexUnicodeString& title) {
-  Boundary("SetTitle", this, {Quote(title.CastToCharPtr())});
-  _Title = title;
+  if (!Gate("SetTitle", this, {Quote(title.CastToCharPtr())})) return;
+  DialogOf(*this).Title = title;
 }
 
 void VexDialog::SetVisibility(unsigned int code) {
-  Boundary("SetVisibility", this, {Code(code)});
-  if (code == VexDlgShow || code == VexDlgHide) _Visibility = code;
+  if (!Gate("SetVisibility", this, {Code(code)})) return;
+  if (code == VexDlgShow || code == VexDlgHide) DialogOf(*this).Visibility = code;
 }
 
 void VexDialog::SetSensitivity(unsigned int code) {
-  Boundary("SetSensitivity", this, {Code(code)});
-  if (code == VexDlgSensitive || code == VexDlgInsensitive) _Sensitivity = code;
+  if (!Gate("SetSensitivity", this, {Code(code)})) return;
+  if (code == VexDlgSensitive || code == VexDlgInsensitive) DialogOf(*this).Sensitivity = code;
 }
 
 int VexDialog::GetResourceValueFromKey(const VexString& key, VexUnicodeString& text, void*) {
-  Boundary("GetResourceValueFromKey", this, {Quote(key.CastToCharPtr())});
+  if (!Gate("GetResourceValueFromKey", this, {Quote(key.CastToCharPtr())})) return 0;
   // The dialog's own file first, then those of its base classes; a level past the root is null.
   constexpr int deepestLevel = 16;
   for (int level = 0; level < deepestLevel; ++level) {
@@ -86,7 +101,7 @@ int VexDialog::GetResourceValueFromKey(const VexString& key, VexUnicodeString& t
       ModuleScope module;
       file = GetResourceFilename(level);
     }
-    Host().TheJournal.SetResult(entry, file != nullptr ? Quote(file) : "null");
+    ModuleReturned(entry, file != nullptr ? Quote(file) : "null");
     if (file == nullptr) break;
     std::string found;
     if (LookUpResource(file, key.CastToCharPtr(), found)) {
@@ -99,25 +114,25 @@ int VexDialog::GetResourceValueFromKey(const VexString& key, VexUnicodeString& t
   return 0;
 }
 
-void VexDialog::RecordAttachment(const char* operation, VexDlgAttachPosition position, VexDlgAttachment mode,
-                                 std::initializer_list<VexDialog*> widgets) {
+void VexDialog::AttachWidgets(const char* operation, VexDlgAttachPosition position, VexDlgAttachment mode,
+                              std::initializer_list<VexDialog*> widgets) {
   std::vector<std::string> args{Code(position), Code(mode)};
   for (VexDialog* widget : widgets) args.push_back(Describe(widget));
-  Boundary(operation, this, std::move(args));
-  Attachment attachment{operation, position, mode, {}};
+  if (!Gate(operation, this, std::move(args))) return;
+  AttachmentRecord attachment{operation, position, mode, {}};
   // As in the variadic form, the list ends at the first null.
   for (VexDialog* widget : widgets) {
     if (widget == nullptr) break;
     attachment.Widgets.push_back(widget);
   }
-  _Attachments.push_back(std::move(attachment));
+  DialogOf(*this).Attachments.push_back(std::move(attachment));
 }
 
 VexDlgWindow::VexDlgWindow(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
   ConstructedAs(this, "VexDlgWindow");
   // A window stays hidden until it is shown.
-  Inspect::Visibility(*this) = VexDlgHide;
+  DialogOf(*this).Visibility = VexDlgHide;
 }
 VexDlgWindow::~VexDlgWindow() = default;
 
@@ -125,59 +140,58 @@ VexDlgDialog::VexDlgDialog(VexDialog* parent, const VexString& name, VexDialogSt
     : VexDlgWindow(parent, name, style) {
   ConstructedAs(this, "VexDlgDialog");
   const std::string base = name.CastToCharPtr();
-  _OKNotification = NewNotification(base + ".OK");
-  _CancelNotification = NewNotification(base + ".Cancel");
-  _CloseNotification = NewNotification(base + ".WindowClose");
-  // The dialog's own handling of its buttons, which a dialog subclass may drop.
-  for (VexNotification* notification : {_OKNotification, _CancelNotification, _CloseNotification}) {
-    Inspect::AnalyseCallbacks(*this).push_back({this, notification});
-  }
+  auto& state = *(GetImpl()->DlgDialog = std::make_unique<DlgDialogState>());
+  state.OK = NewNotification(base + ".OK");
+  state.Cancel = NewNotification(base + ".Cancel");
+  state.Close = NewNotification(base + ".WindowClose");
 }
 
 VexDlgDialog::~VexDlgDialog() {
   InternalScope internal;
-  delete _OKNotification;
-  delete _CancelNotification;
-  delete _CloseNotification;
+  DlgDialogState& state = DlgDialogOf(*this);
+  delete state.OK;
+  delete state.Cancel;
+  delete state.Close;
 }
 
 void VexDlgDialog::SetOKSensitivity(unsigned int code) {
-  Boundary("SetOKSensitivity", this, {Code(code)});
-  if (code == VexDlgSensitive || code == VexDlgInsensitive) _OKSensitivity = code;
+  if (!Gate("SetOKSensitivity", this, {Code(code)})) return;
+  if (code == VexDlgSensitive || code == VexDlgInsensitive) DlgDialogOf(*this).OKSensitivity = code;
 }
 
 VexNotification* VexDlgDialog::GetDiaOKNotification() const {
-  Boundary("GetDiaOKNotification", this);
-  return _OKNotification;
+  if (!Gate("GetDiaOKNotification", this)) return nullptr;
+  return DlgDialogOf(*this).OK;
 }
 VexNotification* VexDlgDialog::GetDiaCANCELNotification() const {
-  Boundary("GetDiaCANCELNotification", this);
-  return _CancelNotification;
+  if (!Gate("GetDiaCANCELNotification", this)) return nullptr;
+  return DlgDialogOf(*this).Cancel;
 }
 VexNotification* VexDlgDialog::GetWindCloseNotification() const {
-  Boundary("GetWindCloseNotification", this);
-  return _CloseNotification;
+  if (!Gate("GetWindCloseNotification", this)) return nullptr;
+  return DlgDialogOf(*this).Close;
 }
 
 VexDlgNotify::VexDlgNotify(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDlgWindow(parent, name, style) {
   ConstructedAs(this, "VexDlgNotify");
-  _OKNotification = NewNotification(std::string(name.CastToCharPtr()) + ".OK");
+  auto& state = *(GetImpl()->Notify = std::make_unique<NotifyState>());
+  state.OK = NewNotification(std::string(name.CastToCharPtr()) + ".OK");
 }
 
 VexDlgNotify::~VexDlgNotify() {
   InternalScope internal;
-  delete _OKNotification;
+  delete NotifyOf(*this).OK;
 }
 
 void VexDlgNotify::SetText(const VexUnicodeString& text) {
-  Boundary("SetText", this, {Quote(text.CastToCharPtr())});
-  _Text = text;
+  if (!Gate("SetText", this, {Quote(text.CastToCharPtr())})) return;
+  NotifyOf(*this).Text = text;
 }
 
 VexNotification* VexDlgNotify::GetNfyOKNotification() const {
-  Boundary("GetNfyOKNotification", this);
-  return _OKNotification;
+  if (!Gate("GetNfyOKNotification", this)) return nullptr;
+  return NotifyOf(*this).OK;
 }
 
 VexStrErrorBox::VexStrErrorBox(const VexString& name) : VexDlgNotify(nullptr, name, 0) {
@@ -206,75 +220,83 @@ VexDlgPushButton::VexDlgPushButton(VexDialog* parent, const VexString& name, Vex
 
 VexDlgEditor::VexDlgEditor(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
+  GetImpl()->Editor = std::make_unique<EditorState>();
   ConstructedAs(this, "VexDlgEditor");
 }
 
 void VexDlgEditor::SetVisibleTextHeight(int lines) {
-  Boundary("SetVisibleTextHeight", this, {Code(lines)});
-  _VisibleTextHeight = lines;
+  if (!Gate("SetVisibleTextHeight", this, {Code(lines)})) return;
+  EditorOf(*this).VisibleTextHeight = lines;
 }
 
 void VexDlgEditor::SetVisibleTextWidth(int characters) {
-  Boundary("SetVisibleTextWidth", this, {Code(characters)});
-  _VisibleTextWidth = characters;
+  if (!Gate("SetVisibleTextWidth", this, {Code(characters)})) return;
+  EditorOf(*this).VisibleTextWidth = characters;
 }
 
 void VexDlgEditor::SetMaxCharacterWidth(int characters) {
-  Boundary("SetMaxCharacterWidth", this, {Code(characters)});
-  _MaxCharacterWidth = characters;
+  if (!Gate("SetMaxCharacterWidth", this, {Code(characters)})) return;
+  EditorOf(*this).MaxCharacterWidth = characters;
 }
 
 int VexDlgEditor::GetLine(VexUnicodeString& text, int line) {
-  Boundary("GetLine", this, {Code(line)});
+  BoundaryCall call("GetLine", this, {Code(line), "text=" + Quote(text.CastToCharPtr())}, true);
+  if (call.Refused()) return 0;
+  const auto& lines = EditorOf(*this).Lines;
   std::string content;
   if (line < 0) {
-    for (std::size_t i = 0; i < _Lines.size(); ++i) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
       if (i > 0) content += '\n';
-      content += _Lines[i].CastToCharPtr();
+      content += lines[i].CastToCharPtr();
     }
-  } else if (static_cast<std::size_t>(line) < _Lines.size()) {
-    content = _Lines[static_cast<std::size_t>(line)].CastToCharPtr();
+  } else if (static_cast<std::size_t>(line) < lines.size()) {
+    content = lines[static_cast<std::size_t>(line)].CastToCharPtr();
   }
   text = content.c_str();
+  call.Return("1", {"text=" + Quote(content)});
   return 1;
 }
 
 int VexDlgEditor::SetLine(const VexUnicodeString& text, int line) {
-  Boundary("SetLine", this, {Quote(text.CastToCharPtr()), Code(line)});
+  if (!Gate("SetLine", this, {Quote(text.CastToCharPtr()), Code(line)})) return 0;
+  auto& lines = EditorOf(*this).Lines;
   if (line < 0) {
-    _Lines.assign(1, text);
-  } else if (static_cast<std::size_t>(line) < _Lines.size()) {
-    _Lines[static_cast<std::size_t>(line)] = text;
+    lines.assign(1, text);
+  } else if (static_cast<std::size_t>(line) < lines.size()) {
+    lines[static_cast<std::size_t>(line)] = text;
   } else {
-    _Lines.push_back(text);
+    lines.push_back(text);
   }
   return 1;
 }
 
 void VexDlgEditor::ClearLine(int line) {
-  Boundary("ClearLine", this, {Code(line)});
+  if (!Gate("ClearLine", this, {Code(line)})) return;
+  auto& lines = EditorOf(*this).Lines;
   if (line < 0) {
-    _Lines.clear();
-  } else if (static_cast<std::size_t>(line) < _Lines.size()) {
-    _Lines.erase(_Lines.begin() + line);
+    lines.clear();
+  } else if (static_cast<std::size_t>(line) < lines.size()) {
+    lines.erase(lines.begin() + line);
   }
 }
 
 VexDlgCombo::VexDlgCombo(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
+  GetImpl()->Combo = std::make_unique<ComboState>();
   ConstructedAs(this, "VexDlgCombo");
 }
 
 int VexDlgCombo::SetLine(const VexUnicodeString& text, int line, unsigned int mode) {
-  Boundary("SetLine", this, {Quote(text.CastToCharPtr()), Code(line), Code(mode)});
+  if (!Gate("SetLine", this, {Quote(text.CastToCharPtr()), Code(line), Code(mode)})) return 0;
+  ComboState& state = ComboOf(*this);
   std::size_t index = 0;
-  if (line == VexDlgComboAppend || line < 0 || static_cast<std::size_t>(line) >= _Lines.size()) {
-    _Lines.push_back(text);
-    index = _Lines.size() - 1;
+  if (line == VexDlgComboAppend || line < 0 || static_cast<std::size_t>(line) >= state.Lines.size()) {
+    state.Lines.push_back(text);
+    index = state.Lines.size() - 1;
   } else {
     index = static_cast<std::size_t>(line);
-    _Lines[index] = text;
+    state.Lines[index] = text;
   }
-  if ((mode & VexDlgComboSelect) != 0) _Shown = static_cast<int>(index);
+  if ((mode & VexDlgComboSelect) != 0) state.Shown = static_cast<int>(index);
   return 1;
 }

@@ -9,20 +9,26 @@
 using namespace vexhost::detail;
 
 VexFillDictionary::VexFillDictionary(const char* className, VexCreateFunction factory) {
-  HostState& host = Host();
+  ProcessState& process = Process();
   const std::string name = className != nullptr ? className : "";
-  host.Dictionary[name] = factory;
-  auto module = host.Modules.find(host.LoadingModule);
-  if (module != host.Modules.end()) {
-    module->second.Record.Events.push_back("VexFillDictionary " + name);
-    module->second.Record.Registered.push_back(name);
+  auto module = process.Modules.find(process.LoadingModule);
+  vexhost::LoadRecord* record = module != process.Modules.end() ? &module->second.Record : nullptr;
+  if (record != nullptr) record->Events.push_back("VexFillDictionary " + name);
+  // A name is registered once: a second entry would silently take the first one's place.
+  if (process.Dictionary.count(name) != 0) {
+    const std::string violation = "VexFillDictionary: '" + name + "' is already registered; the first entry stays";
+    process.RegistrationViolations.push_back(violation);
+    if (record != nullptr) record->Violations.push_back(violation);
+    return;
   }
+  process.Dictionary[name] = factory;
+  if (record != nullptr) record->Registered.push_back(name);
 }
 
 int DisableThreadLibraryCalls(VexModuleHandle handle) {
-  HostState& host = Host();
-  auto module = host.Modules.find(host.LoadingModule);
-  if (module != host.Modules.end()) {
+  ProcessState& process = Process();
+  auto module = process.Modules.find(process.LoadingModule);
+  if (module != process.Modules.end()) {
     module->second.Record.Events.push_back("DisableThreadLibraryCalls");
     module->second.Record.ThreadCallsDisabledFor = handle;
   }
@@ -40,20 +46,20 @@ constexpr int LoadFlags = RTLD_NOW | RTLD_LOCAL;
 #endif
 
 const LoadRecord& Session::LoadModule(const std::string& path) {
-  HostState& host = Host();
-  auto& module = host.Modules[path];
+  ProcessState& process = Process();
+  auto& module = process.Modules[path];
   if (module.Loaded) return module.Record;
   const bool firstLoad = module.Record.Handle == nullptr;
   if (firstLoad || module.Record.Registered.empty()) {
     module.Record = LoadRecord();
     module.Record.Path = path;
   }
-  host.LoadingModule = path;
+  process.LoadingModule = path;
   void* handle = dlopen(path.c_str(), LoadFlags);
-  host.LoadingModule.clear();
+  process.LoadingModule.clear();
   if (handle == nullptr) {
     const char* problem = dlerror();
-    host.Modules.erase(path);
+    process.Modules.erase(path);
     throw std::runtime_error("cannot load module " + path + ": " + (problem != nullptr ? problem : "unknown error"));
   }
   module.Record.Handle = handle;
@@ -62,22 +68,24 @@ const LoadRecord& Session::LoadModule(const std::string& path) {
 }
 
 void Session::UnloadModule(const std::string& path) {
-  HostState& host = Host();
-  auto module = host.Modules.find(path);
-  if (module == host.Modules.end() || !module->second.Loaded) return;
+  ProcessState& process = Process();
+  auto module = process.Modules.find(path);
+  if (module == process.Modules.end() || !module->second.Loaded) return;
   dlclose(module->second.Record.Handle);
   module->second.Loaded = false;
 #ifndef VEXHOST_KEEP_MODULES_LOADED
-  // The module's code is gone: so are its dictionary entries.
-  for (const auto& name : module->second.Record.Registered) host.Dictionary.erase(name);
-  host.Modules.erase(module);
+  // The module's code is gone: so are the dictionary entries it made.
+  for (const auto& name : module->second.Record.Registered) process.Dictionary.erase(name);
+  process.Modules.erase(module);
 #endif
 }
 
 std::vector<std::string> Session::DictionaryNames() {
   std::vector<std::string> names;
-  for (const auto& [name, factory] : Host().Dictionary) names.push_back(name);
+  for (const auto& [name, factory] : Process().Dictionary) names.push_back(name);
   return names;
 }
+
+std::vector<std::string> Session::RegistrationViolations() { return Process().RegistrationViolations; }
 
 }  // namespace vexhost

@@ -1,9 +1,14 @@
 // Documents read from JSON. The format is documented in the README; every problem is reported
 // with the file, the place (a JSON pointer, or the byte offset of a syntax error) and what is wrong.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <unordered_set>
 
 #include <nlohmann/json.hpp>
 
@@ -17,6 +22,107 @@ using nlohmann::json;
 
 // Names, part numbers, messages and classes are short texts; a longer one is a broken document.
 constexpr std::size_t MaxTextCharacters = 4096;
+// A product at depth d is a JSON object at nesting level 2d (the document, then the root, then a
+// children array and a child for each level below); its factory or children array one level deeper.
+constexpr std::size_t MaxNesting = 2 * MaxProductDepth + 1;
+
+std::string PointerToken(const std::string& key) {
+  std::string token;
+  for (char c : key) {
+    if (c == '~') {
+      token += "~0";
+    } else if (c == '/') {
+      token += "~1";
+    } else {
+      token += c;
+    }
+  }
+  return token;
+}
+
+// Checks the shape of JSON text before it is read into a tree, without recursion and with memory
+// in proportion to the text: nesting no deeper than MaxNesting, no key twice in one object (the
+// tree would keep the last and drop the others without a word), and the syntax.
+class ShapeCheck : public nlohmann::json_sax<json> {
+ public:
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool string(string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_array() override { return Close(); }
+
+  bool key(string_t& key) override {
+    Level& level = _Levels.back();
+    level.Key = key;
+    if (!level.Keys.insert(key).second) return Fail(Place(), "the key \"" + key + "\" appears twice in one object");
+    return true;
+  }
+
+  bool parse_error(std::size_t byte, const std::string&, const nlohmann::detail::exception& error) override {
+    _Problem = "at byte " + std::to_string(byte) + ": " + error.what();
+    return false;
+  }
+
+  // What is wrong, after the check failed: "PLACE: PROBLEM" or "at byte N: PROBLEM".
+  const std::string& Problem() const { return _Problem; }
+
+ private:
+  struct Level {
+    bool IsObject = false;
+    std::size_t Index = 0;  // of the element under way in an array
+    std::string Key;        // of the member under way in an object
+    std::unordered_set<std::string> Keys;
+  };
+
+  bool Value() {
+    if (!_Levels.empty() && !_Levels.back().IsObject) ++_Levels.back().Index;
+    return true;
+  }
+
+  bool Open(bool isObject) {
+    if (_Levels.size() == MaxNesting) {
+      return Fail(Place(), "the document nests deeper than " + std::to_string(MaxNesting) +
+                               " levels: products nest at most " + std::to_string(MaxProductDepth) + " deep");
+    }
+    _Levels.push_back({isObject, 0, {}, {}});
+    return true;
+  }
+
+  bool Close() {
+    _Levels.pop_back();
+    return Value();
+  }
+
+  // The JSON pointer of the value under way; a very deep one keeps its start and its end.
+  std::string Place() const {
+    constexpr std::size_t shownAtEachEnd = 6;
+    std::string place;
+    for (std::size_t i = 0; i < _Levels.size(); ++i) {
+      if (_Levels.size() > 2 * shownAtEachEnd && i == shownAtEachEnd) {
+        place += "/...(" + std::to_string(_Levels.size() - 2 * shownAtEachEnd) + " levels)...";
+        i = _Levels.size() - shownAtEachEnd - 1;
+        continue;
+      }
+      const Level& level = _Levels[i];
+      place += "/" + (level.IsObject ? PointerToken(level.Key) : std::to_string(level.Index));
+    }
+    return place.empty() ? "/" : place;
+  }
+
+  bool Fail(const std::string& place, const std::string& problem) {
+    _Problem = place + ": " + problem;
+    return false;
+  }
+
+  std::vector<Level> _Levels;
+  std::string _Problem;
+};
 
 class Reader {
  public:
@@ -43,6 +149,9 @@ class Reader {
     if (!value.is_string()) Fail(place, "expected a string");
     std::string text = value.get<std::string>();
     if (text.find('\0') != std::string::npos) Fail(place, "a text must not contain a NUL character");
+    if (const std::string control = FirstControlCharacter(text); !control.empty()) {
+      Fail(place, "a text must not contain control characters (found " + control + ")");
+    }
     const std::size_t characters = Characters(text);
     if (characters > MaxTextCharacters) {
       Fail(place, "a text must be at most " + std::to_string(MaxTextCharacters) + " characters long, not " +
@@ -88,14 +197,35 @@ class Reader {
     }
     const std::string here = place + "/factory";
     const json& data = Object(*found, here);
-    OnlyKeys(data, here, {"allowCreate", "refusal", "firstClass", "secondClass", "browser", "createWithoutObject"});
+    OnlyKeys(data, here,
+             {"allowCreate", "refusal", "firstClass", "secondClass", "browser", "createWithoutObject", "failing",
+              "answersForProduct"});
     factory.AllowCreate = OptionalFlag(data, "allowCreate", here, true);
     factory.RefusalMessage = OptionalText(data, "refusal", here);
     factory.FirstClassSetting = OptionalText(data, "firstClass", here);
     factory.SecondClassSetting = OptionalText(data, "secondClass", here);
     factory.BrowserAllowed = OptionalFlag(data, "browser", here, true);
     factory.CreateSucceedsWithoutObject = OptionalFlag(data, "createWithoutObject", here, false);
+    factory.AnswersForProduct = OptionalFlag(data, "answersForProduct", here, true);
+    factory.FailingStatuses = FailingStatuses(data, here);
     return factory;
+  }
+
+  // "failing": {"CanCreate": -1, ...}: operations of the factory that answer a negative status.
+  std::map<std::string, int> FailingStatuses(const json& factory, const std::string& place) const {
+    std::map<std::string, int> statuses;
+    auto found = factory.find("failing");
+    if (found == factory.end()) return statuses;
+    const std::string here = place + "/failing";
+    OnlyKeys(Object(*found, here), here, {"CanCreate", "GetClassSettings", "IsBrowserAllowed", "CreateInterimProduct"});
+    for (const auto& [operation, status] : found->items()) {
+      if (!status.is_number_integer() || status.get<long long>() >= 0 ||
+          status.get<long long>() < std::numeric_limits<std::int32_t>::min()) {
+        Fail(here + "/" + operation, "expected a negative status");
+      }
+      statuses[operation] = status.get<int>();
+    }
+    return statuses;
   }
 
   ProductData Product(const json& value, const std::string& place) const {
@@ -131,24 +261,57 @@ class Reader {
     document.Root = Product(*root, "/root");
     auto classes = object.find("classes");
     if (classes == object.end()) Fail("", "missing key \"classes\"");
-    if (!classes->is_array()) Fail("/classes", "expected an array of class names");
-    if (classes->empty()) Fail("/classes", "the class catalogue must name at least one class");
-    for (std::size_t i = 0; i < classes->size(); ++i) {
-      const std::string place = "/classes/" + std::to_string(i);
-      std::string name = Text((*classes)[i], place);
-      if (name.empty()) Fail(place, "a class name must not be empty");
-      for (const auto& known : document.ClassCatalogue) {
-        if (known == name) Fail(place, "the class '" + name + "' is already in the catalogue");
-      }
-      document.ClassCatalogue.push_back(std::move(name));
+    if (classes->is_object()) {
+      Families(*classes, document);
+    } else {
+      document.ClassCatalogue = ClassList(*classes, "/classes");
     }
     auto active = object.find("active");
     if (active != object.end() && !active->is_null()) {
       const std::string path = Text(*active, "/active");
-      document.ActivePath = SplitPath(path);
+      try {
+        document.ActivePath = SplitPath(path);
+      } catch (const std::invalid_argument& malformed) {
+        Fail("/active", "the path \"" + path + "\" " + malformed.what());
+      }
       CheckPath(document.Root, *document.ActivePath, path);
     }
     return document;
+  }
+
+  // A list of distinct, non-empty class names.
+  std::vector<std::string> ClassList(const json& value, const std::string& place) const {
+    if (!value.is_array()) Fail(place, "expected an array of class names, or an object of families");
+    const bool catalogue = place == "/classes";
+    if (value.empty()) Fail(place, catalogue ? "the class catalogue must name at least one class" : "a family must name at least one class");
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const std::string here = place + "/" + std::to_string(i);
+      std::string name = Text(value[i], here);
+      if (name.empty()) Fail(here, "a class name must not be empty");
+      if (std::find(names.begin(), names.end(), name) != names.end()) {
+        Fail(here, "the class '" + name + "' is already in the " + (catalogue ? "catalogue" : "family"));
+      }
+      names.push_back(std::move(name));
+    }
+    return names;
+  }
+
+  // "classes": {"InterimProduct": ["Block", ...], ...}: the catalogue in families.
+  void Families(const json& families, DocumentData& document) const {
+    if (families.empty()) Fail("/classes", "the class catalogue must hold at least one family");
+    for (const auto& [name, classes] : families.items()) {
+      const std::string here = "/classes/" + name;
+      if (name.empty()) Fail(here, "a family name must not be empty");
+      ClassFamily family{name, ClassList(classes, here)};
+      for (const auto& member : family.Classes) {
+        if (std::find(document.ClassCatalogue.begin(), document.ClassCatalogue.end(), member) ==
+            document.ClassCatalogue.end()) {
+          document.ClassCatalogue.push_back(member);
+        }
+      }
+      document.ClassFamilies.push_back(std::move(family));
+    }
   }
 
   void CheckPath(const ProductData& root, const std::vector<std::string>& names, const std::string& path) const {
@@ -170,17 +333,42 @@ class Reader {
 
 }  // namespace
 
-std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> names;
-  std::string name;
-  std::istringstream in(path);
-  while (std::getline(in, name, '/')) {
-    if (!name.empty()) names.push_back(name);
+std::string FirstControlCharacter(std::string_view utf8, bool tabAllowed) {
+  std::size_t character = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if ((byte & 0xC0) != 0x80) ++character;
+    unsigned code = 0x100;
+    if ((byte < 0x20 && !(tabAllowed && byte == '\t')) || byte == 0x7F) code = byte;
+    // C1 controls are U+0080 to U+009F: 0xC2 followed by 0x80 to 0x9F.
+    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      code = static_cast<unsigned char>(utf8[i + 1]);
+    }
+    if (code == 0x100) continue;
+    char found[48];
+    std::snprintf(found, sizeof found, "U+%04X at character %zu", code, character);
+    return found;
   }
-  return names;
+  return {};
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  if (path.empty()) throw std::invalid_argument("is empty");
+  if (path.front() == '/') throw std::invalid_argument("begins with '/' (it starts with the root's name)");
+  if (path.back() == '/') throw std::invalid_argument("ends with '/'");
+  std::vector<std::string> names;
+  for (std::size_t begin = 0;;) {
+    const std::size_t slash = path.find('/', begin);
+    names.push_back(path.substr(begin, slash - begin));
+    if (names.back().empty()) throw std::invalid_argument("holds an empty name between two '/'");
+    if (slash == std::string::npos) return names;
+    begin = slash + 1;
+  }
 }
 
 DocumentData ParseDocument(const std::string& jsonText, const std::string& source) {
+  ShapeCheck shape;
+  if (!json::sax_parse(jsonText, &shape)) throw DocumentError(source + ": " + shape.Problem());
   json value;
   try {
     value = json::parse(jsonText);

@@ -1,10 +1,19 @@
 // Opening, viewing and closing a session's document.
 #include <stdexcept>
 
+#include "ChangeNotes.h"
 #include "Product.h"
 #include "SessionState.h"
 
 namespace vexhost {
+
+std::vector<std::string> FamilyClasses(const DocumentData& document, const std::string& family) {
+  if (document.ClassFamilies.empty()) return document.ClassCatalogue;
+  for (const auto& known : document.ClassFamilies) {
+    if (known.Name == family) return known.Classes;
+  }
+  return {};
+}
 
 namespace detail {
 
@@ -44,8 +53,8 @@ std::vector<Product*> Resolve(Product* root, const std::vector<std::string>& nam
 void DropEditor(Session::State& state) {
   if (state.Editor == nullptr) return;
   InternalScope internal;
-  delete Inspect::ActivePath(*state.Editor);
-  delete state.Editor;
+  delete state.Editor->ActivePath;
+  DestroyObject(state.Editor);
   state.Editor = nullptr;
   state.ActiveNames.clear();
 }
@@ -58,7 +67,7 @@ void CloseDocument(Session::State& state) {
     state.Root = nullptr;
   }
   // The tree and the active path are gone: nothing of the host points to its products any more.
-  Host().Objects.Reclaim(true);
+  state.Objects.Reclaim(true);
   state.HasDocument = false;
   state.Document = DocumentData();
 }
@@ -68,10 +77,12 @@ void SetActive(Session::State& state, const std::vector<std::string>& names) {
   DropEditor(state);
   InfrastructureScope owned;
   InternalScope internal;
-  state.Editor = Inspect::NewEditor();
+  state.Editor = new Editor();
   SetObjectName(state.Editor, "Editor");
-  Inspect::ActivePath(*state.Editor) = new VexPathElement(std::vector<VexBaseUnknown*>(products.begin(), products.end()));
+  auto* path = new VexPathImpl{std::vector<VexBaseUnknown*>(products.begin(), products.end())};
+  state.Editor->ActivePath = new VexPathElement(path);
   state.ActiveNames = names;
+  NoteActivePath(names);
 }
 
 }  // namespace detail
@@ -90,7 +101,7 @@ void Session::OpenDocument(const DocumentData& data) {
     } catch (...) {
       detail::InternalScope internal;
       detail::Unref(root);
-      detail::Host().Objects.Reclaim(false);
+      if (state.Running == nullptr) state.Objects.Reclaim(false);
       throw;
     }
   }
@@ -98,6 +109,7 @@ void Session::OpenDocument(const DocumentData& data) {
   state.Root = root;
   state.Document = data;
   state.HasDocument = true;
+  detail::NoteDocumentOpened(data);
   if (data.ActivePath) detail::SetActive(state, *data.ActivePath);
 }
 
@@ -120,8 +132,15 @@ void Session::SetActivePath(const std::vector<std::string>& names) {
   detail::SetActive(*_State, names);
 }
 
-void Session::RemoveEditor() { detail::DropEditor(*_State); }
+void Session::RemoveEditor() {
+  detail::DropEditor(*_State);
+  detail::NoteEditorRemoved();
+}
 
 const std::vector<std::string>& Session::ClassCatalogue() const { return _State->Document.ClassCatalogue; }
+
+std::vector<std::string> Session::ClassesOfFamily(const std::string& family) const {
+  return FamilyClasses(_State->Document, family);
+}
 
 }  // namespace vexhost

@@ -21,13 +21,30 @@ void EndRunning(Session::State& state) {
 
 // Destroys one object whose destruction the module asked for, or an ended command.
 void Destroy(VexCommand* object) {
-  IntoModule("Destroy", object);
+  IntoModule("Destroy", object, {}, false);
   ModuleScope module;
-  delete object;
+  DestroyObject(object);
+}
+
+// The host finds a dead object where the module left it: it does not touch it, and says so.
+bool AliveForTheHost(const VexBaseUnknown* object, const char* op) {
+  if (object == nullptr) return false;
+  if (!ImplOf(*object).IsDead()) return true;
+  RecordViolation(op, ImplOf(*object), HostToModule);
+  return false;
+}
+
+bool ThroughCallback(VexDialogAgent& agent, VexCommand* sender, VexNotification* notification) {
+  if (AgentOf(agent).Dialog == nullptr || AgentOf(agent).Dialog != sender) return false;
+  const auto& callbacks = CommandOf(*sender).AnalyseCallbacks;
+  return std::any_of(callbacks.begin(), callbacks.end(), [&](const AnalyseCallback& callback) {
+    return callback.Sender == sender && callback.Notification == notification && callback.Agent == &agent;
+  });
 }
 
 bool Accepts(VexDialogAgent& agent, VexCommand* sender, VexNotification* notification) {
-  for (const auto& acceptance : Inspect::Acceptances(agent)) {
+  if (ThroughCallback(agent, sender, notification)) return true;
+  for (const auto& acceptance : AgentOf(agent).Acceptances) {
     if (acceptance.Sender != nullptr && acceptance.Sender != sender) continue;
     if (acceptance.Notification != nullptr && acceptance.Notification == notification) return true;
     if (!acceptance.NotificationClass.empty() &&
@@ -38,33 +55,31 @@ bool Accepts(VexDialogAgent& agent, VexCommand* sender, VexNotification* notific
   return false;
 }
 
-bool Holds(VexStateCommand& command, const VexStateCondition* condition) {
+bool Holds(StateCommandState& graph, const GraphCondition* condition) {
   // A condition that could not be made, or that names an agent that could not be made, never holds.
-  if (condition == nullptr || Inspect::Agent(*condition) == nullptr) return false;
-  VexDialogAgent* agent = Inspect::Agent(*condition);
-  if (Inspect::IsLastModifiedAgentKind(*condition)) {
-    return Inspect::LastModifiedAgent(command) == agent &&
-           Inspect::LastNotification(command) == Inspect::Notification(*condition);
+  if (condition == nullptr || condition->Agent == nullptr) return false;
+  if (!AliveForTheHost(condition->Agent, "IsOutputSet")) return false;
+  if (condition->Which == GraphCondition::Kind::LastModifiedAgent) {
+    return graph.LastModified == condition->Agent && graph.LastNotification == condition->Notification;
   }
-  return Inspect::Valued(*agent);
+  return AgentOf(*condition->Agent).Valued;
 }
 
 // Runs a transition's action and moves to its target; a null target ends the command.
-void Fire(Session::State& state, VexStateCommand& command, VexDialogTransition& transition) {
-  VexDiaAction* action = Inspect::Action(transition);
-  if (action != nullptr && Inspect::Method(*action) != nullptr) {
+void Fire(Session::State& state, VexStateCommand& command, GraphTransition& transition) {
+  GraphAction* action = transition.Action;
+  if (action != nullptr && action->Method != nullptr) {
     const std::size_t entry = IntoModule("RunAction", &command, {Describe(&transition)});
     VexBoolean result = 0;
     const bool completed = AtTopLevel("RunAction", [&] {
       ModuleScope module;
-      result = (command.*Inspect::Method(*action))(Inspect::Data(*action));
+      result = (command.*(action->Method))(action->Data);
     });
-    Host().TheJournal.SetResult(entry, completed ? (result != 0 ? "true" : "false") : "error");
+    ModuleReturned(entry, completed ? (result != 0 ? "true" : "false") : "error");
   }
   // The engine moves on whatever the action returned.
-  VexDialogState* target = Inspect::To(transition);
-  if (target != nullptr) {
-    Inspect::CurrentState(command) = target;
+  if (transition.To != nullptr) {
+    GraphOf(command).Current = transition.To;
     return;
   }
   EndRunning(state);
@@ -75,46 +90,47 @@ void Fire(Session::State& state, VexStateCommand& command, VexDialogTransition& 
 
 void DestroyCommand(Session::State& state, VexStateCommand* command) {
   if (state.Running == command) EndRunning(state);
-  std::erase(Host().Delayed, command);  // destroyed once, also when it asked for it itself
+  std::erase(state.Delayed, command);  // destroyed once, also when it asked for it itself
   Destroy(command);
   RunDelayedDestructions(state);
 }
 
 void RunDelayedDestructions(Session::State& state) {
-  auto& delayed = Host().Delayed;
+  auto& delayed = state.Delayed;
   while (!delayed.empty()) {
     VexCommand* object = delayed.front();
     delayed.erase(delayed.begin());
     if (object == state.Running) EndRunning(state);
     Destroy(object);
   }
-  // While a command runs it may still hold a pointer it released once too often; its release is
-  // then reported rather than made on freed memory.
-  if (state.Running == nullptr) Host().Objects.Reclaim(false);
+  // While a command runs it may still hold pointers to what was destroyed: the memory stays
+  // until it has ended, so that a stray call is reported rather than made on freed memory.
+  if (state.Running == nullptr) state.Objects.Reclaim(false);
 }
 
 void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification) {
   VexStateCommand* command = state.Running;
   if (command == nullptr || notification == nullptr) return;
-  VexDialogState* current = Inspect::CurrentState(*command);
+  StateCommandState& graph = GraphOf(*command);
+  GraphState* current = graph.Current;
   if (current == nullptr) return;
   VexDialogAgent* taker = nullptr;
-  for (VexDialogAgent* agent : Inspect::Agents(*current)) {
+  for (VexDialogAgent* agent : current->Agents) {
     // A valued agent takes nothing more until it is made to wait again.
-    if (agent != nullptr && !Inspect::Valued(*agent) && Accepts(*agent, sender, notification)) {
+    if (agent == nullptr || !AliveForTheHost(agent, "AnalyseNotification")) continue;
+    if (!AgentOf(*agent).Valued && Accepts(*agent, sender, notification)) {
       taker = agent;
       break;
     }
   }
   if (taker == nullptr) return;
-  Inspect::Valued(*taker) = true;
-  Inspect::AgentNotification(*taker) = notification;
-  Inspect::LastModifiedAgent(*command) = taker;
-  Inspect::LastNotification(*command) = notification;
+  AgentOf(*taker).Valued = true;
+  graph.LastModified = taker;
+  graph.LastNotification = notification;
   // The state's transitions are tested in the order they were added; the first that holds fires.
-  for (VexDialogTransition* transition : Inspect::Transitions(*command)) {
-    if (Inspect::From(*transition) != current) continue;
-    if (Holds(*command, Inspect::Condition(*transition))) {
+  for (GraphTransition* transition : graph.Transitions) {
+    if (transition->From != current) continue;
+    if (Holds(graph, transition->Condition)) {
       Fire(state, *command, *transition);
       return;
     }
@@ -124,20 +140,21 @@ void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notifi
 }  // namespace detail
 
 VexStateCommand* Session::StartCommand(const std::string& name) {
-  auto found = Host().Dictionary.find(name);
-  if (found == Host().Dictionary.end()) throw std::invalid_argument("no command is registered as '" + name + "'");
+  ProcessState& process = Process();
+  auto found = process.Dictionary.find(name);
+  if (found == process.Dictionary.end()) throw std::invalid_argument("no command is registered as '" + name + "'");
   State& state = *_State;
   if (state.Running != nullptr) CancelRunningCommand();
 
   const std::size_t entry = IntoModule("Create", nullptr, {Quote(name)});
   VexBaseUnknown* created = nullptr;
-  Host().CreatingCommand = name;
+  process.CreatingCommand = name;
   AtTopLevel("Create", [&] {
     ModuleScope module;
     created = found->second();
   });
-  Host().CreatingCommand.clear();
-  Host().TheJournal.SetResult(entry, created != nullptr ? Describe(created) : "null");
+  process.CreatingCommand.clear();
+  ModuleReturned(entry, created != nullptr ? Describe(created) : "null");
   if (created == nullptr) {
     RunDelayedDestructions(state);
     return nullptr;
@@ -146,26 +163,27 @@ VexStateCommand* Session::StartCommand(const std::string& name) {
   if (command == nullptr) {
     {
       ModuleScope module;
-      delete created;
+      DestroyObject(created);
     }
+    RunDelayedDestructions(state);
     throw std::logic_error("'" + name + "' does not create a state command");
   }
   state.Running = command;
 
-  IntoModule("BuildGraph", command);
+  IntoModule("BuildGraph", command, {}, false);
   AtTopLevel("BuildGraph", [&] {
     ModuleScope module;
     command->BuildGraph();
   });
   if (state.Running == command) {
-    Inspect::CurrentState(*command) = Inspect::InitialState(*command);
+    GraphOf(*command).Current = GraphOf(*command).Initial;
     const std::size_t activation = IntoModule("Activate", command, {"null", "null"});
     VexStatusChangeRC status = 0;
     const bool completed = AtTopLevel("Activate", [&] {
       ModuleScope module;
       status = command->Activate(nullptr, nullptr);
     });
-    Host().TheJournal.SetResult(activation, completed ? Code(status) : "error");
+    ModuleReturned(activation, completed ? Code(status) : "error");
   }
   RunDelayedDestructions(state);
   return state.Running;
@@ -185,7 +203,7 @@ void Session::CancelRunningCommand() {
     ModuleScope module;
     status = command->Cancel(nullptr, nullptr);
   });
-  Host().TheJournal.SetResult(entry, completed ? Code(status) : "error");
+  ModuleReturned(entry, completed ? Code(status) : "error");
   DestroyCommand(state, command);
 }
 

@@ -1,9 +1,17 @@
 // Host errors and the error scope's hand-back.
 #include "vex/Errors.h"
 
-#include "HostState.h"
+#include "SessionState.h"
 
 using namespace vexhost::detail;
+
+namespace {
+void SetMessage(VexBaseUnknown& error, const char* message) {
+  error.GetImpl()->Error = std::make_unique<ErrorState>();
+  error.GetImpl()->Error->Message = message != nullptr ? message : "";
+}
+const char* MessageOf(const VexBaseUnknown& error) { return error.GetImpl()->Error->Message.c_str(); }
+}  // namespace
 
 const char* VexError::ClassName() { return "VexError"; }
 const VexMetaClass& VexError::MetaClass() {
@@ -11,8 +19,8 @@ const VexMetaClass& VexError::MetaClass() {
   return meta;
 }
 const VexMetaClass* VexError::GetMetaObject() const { return &MetaClass(); }
-VexError::VexError(const char* message) : _Message(message != nullptr ? message : "") {}
-const char* VexError::GetMessage() const { return _Message.c_str(); }
+VexError::VexError(const char* message) { SetMessage(*this, message); }
+const char* VexError::GetMessage() const { return MessageOf(*this); }
 
 const char* VexSystemError::ClassName() { return "VexSystemError"; }
 const VexMetaClass& VexSystemError::MetaClass() {
@@ -20,8 +28,8 @@ const VexMetaClass& VexSystemError::MetaClass() {
   return meta;
 }
 const VexMetaClass* VexSystemError::GetMetaObject() const { return &MetaClass(); }
-VexSystemError::VexSystemError(const char* message) : _Message(message != nullptr ? message : "") {}
-const char* VexSystemError::GetMessage() const { return _Message.c_str(); }
+VexSystemError::VexSystemError(const char* message) { SetMessage(*this, message); }
+const char* VexSystemError::GetMessage() const { return MessageOf(*this); }
 
 VexRaisedError::VexRaisedError(VexBaseUnknown* error) : _Error(error) {}
 VexRaisedError::~VexRaisedError() = default;
@@ -44,23 +52,26 @@ vexhost::CaughtError Describe(VexBaseUnknown* error) {
   }
   return caught;
 }
+
+void Keep(vexhost::CaughtError caught) {
+  if (vexhost::Session::State* session = OpenSession()) session->Errors.push_back(std::move(caught));
+}
 }  // namespace
 
 void VexXHContext::HandBack(VexBaseUnknown* error) noexcept {
-  HostState& host = Host();
+  VexObjectImpl& record = ImplOf(*error);
   vexhost::CaughtError caught = Describe(error);
-  const std::uint32_t count = vexhost::Inspect::RefCount(*error);
-  // Two references: the one that travelled with the exception and the handler's.
-  if (host.Objects.IsDead(error) || count == 0) {
-    // The handler released more than its own reference.
-    host.Objects.RecordOverRelease(error);
+  if (record.IsDead()) {
+    // The handler released the reference that travelled with the error as well as its own.
+    RecordOverRelease(record, vexhost::ModuleToHost);
     caught.ReleasedByHandler = true;
   } else {
-    caught.ReleasedByHandler = count == 1;
-    if (count >= 2) Unref(error);  // the host takes back the handler's reference
+    // Two references: the one that travelled with the exception and the handler's.
+    caught.ReleasedByHandler = record.RefCount == 1;
+    if (record.RefCount >= 2) Unref(error);  // the host takes back the handler's reference
     Unref(error);
   }
-  host.Errors.push_back(std::move(caught));
+  Keep(std::move(caught));
 }
 
 namespace vexhost::detail {
@@ -85,7 +96,7 @@ bool AtTopLevel(const char* where, const std::function<void()>& call) {
     CaughtError caught = ::Describe(error);
     caught.Escaped = true;
     caught.Where = where;
-    Host().Errors.push_back(caught);
+    Keep(std::move(caught));
     Unref(error);
     return false;
   }

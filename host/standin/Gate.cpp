@@ -1,20 +1,38 @@
-// The one gate for every boundary call: the journal and the fault plan.
-#include <cstdio>
+// The one gate for every boundary call: the journal, dead receivers and the fault plan.
+#include <stdexcept>
 
 #include "HostState.h"
+#include "SessionState.h"
 
 namespace vexhost::detail {
 
-HostState& Host() {
-  static HostState* host = new HostState();  // lives as long as the process: modules may outlive sessions
-  return *host;
+ProcessState& Process() {
+  // Lives as long as the process: modules may outlive sessions.
+  static ProcessState* process = [] {
+    auto* state = new ProcessState();
+    state->Outside.SetQuarantines(false);  // no session runs a command for these
+    return state;
+  }();
+  return *process;
 }
 
-void SetObjectName(const VexBaseUnknown* object, const std::string& name) { Host().Objects.SetName(object, name); }
+Session::State* OpenSession() {
+  Session* session = Process().CurrentSession;
+  return session != nullptr ? &StateOf(*session) : nullptr;
+}
+
+Registry& CurrentRegistry() {
+  Session::State* session = OpenSession();
+  return session != nullptr ? session->Objects : Process().Outside;
+}
+
+bool InHostWork() { return Process().InternalDepth > 0; }
+
+void SetObjectName(const VexBaseUnknown* object, std::string name) { ImplOf(*object).Name = std::move(name); }
 
 std::string Describe(const VexBaseUnknown* object) {
   if (object == nullptr) return "null";
-  std::string name = Host().Objects.NameOf(object);
+  const std::string& name = ImplOf(*object).Name;
   return name.empty() ? "(unnamed)" : name;
 }
 
@@ -22,48 +40,144 @@ std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 
 std::string Code(long long value) { return std::to_string(value); }
 
-void Boundary(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
-  HostState& host = Host();
-  if (host.InternalDepth > 0) return;
-  const std::string receiver = on != nullptr ? Describe(on) : std::string();
-  host.TheJournal.Append({op, receiver, std::move(args), std::string(ModuleToHost), {}});
-  if (auto kind = host.Faults.ShouldRaise(op, receiver)) {
-    RaiseHostError(*kind, std::string("host error raised by the fault plan at ") + op);
+std::string Flag(unsigned char value) { return std::to_string(static_cast<int>(value)); }
+
+namespace {
+
+void Record(Session::State& session, std::vector<std::string>& list, std::string text) {
+  if (session.Recorded.insert(text).second) list.push_back(std::move(text));
+}
+
+std::string Incident(const std::string& op, const VexObjectImpl& record, std::string_view direction) {
+  const std::string name = record.Name.empty() ? "an unnamed object" : "'" + record.Name + "'";
+  return op + " on " + name + " (" + std::string(direction) + ")";
+}
+
+}  // namespace
+
+void RecordViolation(const std::string& op, const VexObjectImpl& record, std::string_view direction) {
+  Session::State* session = OpenSession();
+  if (session == nullptr) return;
+  std::string what;
+  if (op == "AddRef") {
+    what = "brings an object back from zero references";
+  } else if (record.State == Life::Released) {
+    what = "its last reference was already released";
+  } else {
+    what = "it was already destroyed";
   }
+  Record(*session, session->Violations, Incident(op, record, direction) + ": " + what);
+}
+
+void RecordOverRelease(const VexObjectImpl& record, std::string_view direction) {
+  Session::State* session = OpenSession();
+  if (session == nullptr) return;
+  const char* what = record.State == Life::Released ? "its last reference was already released"
+                                                    : "it was already destroyed";
+  Record(*session, session->OverReleases, Incident("Release", record, direction) + ": " + what);
+}
+
+BoundaryCall::BoundaryCall(const char* op, const VexBaseUnknown* on, std::vector<std::string> args,
+                           bool completesOnReturn, Raising raising)
+    : _Op(op) {
+  const VexObjectImpl* record = on != nullptr ? on->GetImpl() : nullptr;
+  if (record != nullptr) _Receiver = record->Name.empty() ? "(unnamed)" : record->Name;
+  _Refused = record != nullptr && record->IsDead();
+  // The host's own calls are neither journaled nor faulted; it never calls a dead object.
+  Session::State* session = OpenSession();
+  if (InHostWork() || session == nullptr) return;
+  JournalEntry entry{op, _Receiver, std::move(args), std::string(ModuleToHost), {}, {}, true};
+  if (_Refused) {
+    entry.Result = "refused: dead object";
+    session->TheJournal.Append(std::move(entry));
+    if (std::string_view(op) == "Release") {
+      RecordOverRelease(*record, ModuleToHost);
+    } else {
+      RecordViolation(op, *record, ModuleToHost);
+    }
+    return;
+  }
+  entry.Complete = !completesOnReturn;
+  _Entry = session->TheJournal.Append(std::move(entry));
+  _Open = completesOnReturn;
+  _Journaled = true;
+  if (raising == RaiseBefore) RaisePlanned();
+}
+
+BoundaryCall::~BoundaryCall() {
+  // Left by an exception before it returned: the entry is complete as it stands.
+  if (_Open) Return("(left by an error)");
+}
+
+std::optional<int> BoundaryCall::PlannedStatus() const {
+  Session::State* session = OpenSession();
+  if (!_Journaled || session == nullptr) return std::nullopt;
+  return session->Faults.ShouldReturnStatus(_Op, _Receiver);
+}
+
+void BoundaryCall::Return(std::string result, std::vector<std::string> outputs) {
+  if (!_Open) return;
+  _Open = false;
+  if (Session::State* session = OpenSession()) session->TheJournal.Complete(_Entry, std::move(result), std::move(outputs));
+}
+
+void BoundaryCall::RaiseIfPlanned() {
+  if (_Journaled) RaisePlanned();
+}
+
+void BoundaryCall::RaisePlanned() {
+  Session::State* session = OpenSession();
+  auto kind = session->Faults.ShouldRaise(_Op, _Receiver);
+  if (!kind) return;
+  Return(*kind == ErrorKind::VexError ? "raised VexError" : "raised VexSystemError");
+  RaiseHostError(*kind, std::string("host error raised by the fault plan at ") + _Op);
+}
+
+bool Gate(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
+  return !BoundaryCall(op, on, std::move(args)).Refused();
+}
+
+bool Gate(const char* op, std::vector<std::string> args) { return Gate(op, nullptr, std::move(args)); }
+
+void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
+  Session::State* session = OpenSession();
+  if (InHostWork() || session == nullptr) return;
+  session->TheJournal.Append(
+      {op, on != nullptr ? Describe(on) : std::string(), std::move(args), std::string(ModuleToHost), {}, {}, true});
+}
+
+std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args, bool completesOnReturn) {
+  Session::State* session = OpenSession();
+  if (session == nullptr) return 0;
+  return session->TheJournal.Append({op, on != nullptr ? Describe(on) : std::string(), std::move(args),
+                                     std::string(HostToModule), {}, {}, !completesOnReturn});
+}
+
+void ModuleReturned(std::size_t entry, std::string result) {
+  if (Session::State* session = OpenSession()) session->TheJournal.Complete(entry, std::move(result));
 }
 
 void BoundaryConstruct(const char* op, const VexBaseUnknown* object, std::vector<std::string> args) {
-  HostState& host = Host();
-  if (host.InternalDepth > 0) return;
-  host.ConstructedObject = object;
-  host.ConstructionEntry = host.TheJournal.Size();
-  Boundary(op, object, std::move(args));
+  ProcessState& process = Process();
+  Session::State* session = OpenSession();
+  if (InHostWork() || session == nullptr) return;
+  process.ConstructedObject = object;
+  process.ConstructionEntry = session->TheJournal.Size();
+  Gate(op, object, std::move(args));
 }
 
 void ConstructedAs(const VexBaseUnknown* object, const char* hostClass, std::vector<std::string> args) {
-  HostState& host = Host();
-  if (host.InternalDepth > 0 || host.ConstructedObject != object) return;
-  auto& entries = const_cast<std::vector<JournalEntry>&>(host.TheJournal.Entries());
-  if (host.ConstructionEntry >= entries.size()) return;
-  entries[host.ConstructionEntry].Op = hostClass;
-  if (!args.empty()) entries[host.ConstructionEntry].Args = std::move(args);
+  ProcessState& process = Process();
+  Session::State* session = OpenSession();
+  if (InHostWork() || session == nullptr || process.ConstructedObject != object) return;
+  JournalEntry* entry = session->TheJournal.At(process.ConstructionEntry);
+  if (entry == nullptr || entry->Op == "Allocate") return;
+  entry->Op = hostClass;
+  if (!args.empty()) entry->Args = std::move(args);
   // Each level of a construction can be made to fail under its own class name.
-  if (auto kind = host.Faults.ShouldRaise(hostClass, Describe(object))) {
+  if (auto kind = session->Faults.ShouldRaise(hostClass, Describe(object))) {
     RaiseHostError(*kind, std::string("host error raised by the fault plan at ") + hostClass);
   }
-}
-
-void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
-  HostState& host = Host();
-  if (host.InternalDepth > 0) return;
-  host.TheJournal.Append({op, on != nullptr ? Describe(on) : std::string(), std::move(args), std::string(ModuleToHost), {}});
-}
-
-void Boundary(const char* op, std::vector<std::string> args) { Boundary(op, nullptr, std::move(args)); }
-
-std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
-  return Host().TheJournal.Append({op, on != nullptr ? Describe(on) : std::string(), std::move(args),
-                                   std::string(HostToModule), {}});
 }
 
 }  // namespace vexhost::detail

@@ -12,7 +12,7 @@ using namespace detail;
 namespace {
 
 VexDialog* FindChild(VexDialog& parent, const std::string& name) {
-  for (VexDialog* child : Inspect::Children(parent)) {
+  for (VexDialog* child : DialogOf(parent).Children) {
     if (name == child->GetName().CastToCharPtr()) return child;
     if (VexDialog* found = FindChild(*child, name)) return found;
   }
@@ -21,16 +21,18 @@ VexDialog* FindChild(VexDialog& parent, const std::string& name) {
 
 // A person can only reach a widget that is shown, in a window that is shown.
 bool Reachable(VexDialog& widget) {
-  for (VexDialog* current = &widget; current != nullptr; current = Inspect::Parent(*current)) {
-    if (Inspect::Visibility(*current) != VexDlgShow) return false;
+  for (VexDialog* current = &widget; current != nullptr; current = DialogOf(*current).Parent) {
+    if (DialogOf(*current).Visibility != VexDlgShow) return false;
   }
   return true;
 }
 
+bool Sensitive(VexDialog& widget) { return DialogOf(widget).Sensitivity == VexDlgSensitive; }
+
 VexDialog& ShownWindow(Session& session, const std::string& name) {
   VexDialog* dialog = session.FindDialog(name);
   if (dialog == nullptr) throw Refused("no dialog named '" + name + "' is open");
-  if (Inspect::Visibility(*dialog) != VexDlgShow) throw Refused("the dialog '" + name + "' is not shown");
+  if (DialogOf(*dialog).Visibility != VexDlgShow) throw Refused("the dialog '" + name + "' is not shown");
   return *dialog;
 }
 
@@ -46,60 +48,74 @@ Widget& ReachableWidget(Session& session, const std::string& dialog, const std::
   auto* widget = dynamic_cast<Widget*>(FindChild(window, name));
   if (widget == nullptr) throw Refused("'" + dialog + "' has no " + what + " named '" + name + "'");
   if (!Reachable(*widget)) throw Refused("the " + std::string(what) + " '" + name + "' is not shown");
-  if (Inspect::Sensitivity(*widget) != VexDlgSensitive) {
-    throw Refused("the " + std::string(what) + " '" + name + "' is insensitive");
-  }
+  if (!Sensitive(*widget)) throw Refused("the " + std::string(what) + " '" + name + "' is insensitive");
   return *widget;
 }
 
-VexDlgPushButton& BrowserButton(const std::string& dialog, VexStrObjectClassFrame& frame) {
-  VexDlgPushButton* button = Inspect::BrowserButton(frame);
+void OpenBrowser(const std::string& dialog, VexStrObjectClassFrame& frame) {
+  VexDlgPushButton* button = ClassFrameOf(frame).Browser;
   if (button == nullptr) throw Refused("the class frame of '" + dialog + "' has no browser button");
-  if (!Reachable(*button) || Inspect::Sensitivity(*button) != VexDlgSensitive) {
-    throw Refused("the class browser is not available");
+  if (!Reachable(*button) || !Sensitive(*button)) throw Refused("the class browser is not available");
+}
+
+// An editor takes no more characters than its maximum width, and no NUL.
+void CheckTypable(const VexDlgEditor& editor, const std::string& text) {
+  const int limit = EditorOf(editor).MaxCharacterWidth;
+  const int length = VexUnicodeString(text.c_str()).GetLengthInChar();
+  const std::string name = editor.GetName().CastToCharPtr();
+  if (limit > 0 && length > limit) {
+    throw Refused("the editor '" + name + "' takes at most " + std::to_string(limit) + " characters, not " +
+                  std::to_string(length));
   }
-  return *button;
+  if (text.find('\0') != std::string::npos) throw Refused("a text typed into an editor holds no NUL character");
 }
 
 void Choose(Session& session, VexStrObjectClassFrame& frame, const std::string& className) {
-  Inspect::SelectedClass(frame) = className.c_str();
-  if (VexDlgEditor* editor = Inspect::Editor(frame)) Inspect::Lines(*editor).assign(1, VexUnicodeString(className.c_str()));
-  session.Send(&frame, Inspect::Notification(frame));
+  ClassFrameState& state = ClassFrameOf(frame);
+  state.Selected = className.c_str();
+  if (state.Editor != nullptr) EditorOf(*state.Editor).Lines.assign(1, VexUnicodeString(className.c_str()));
+  session.Send(&frame, state.Notification);
 }
 
 }  // namespace
 
 void Hands::PressOK(const std::string& dialog) {
   VexDlgDialog& window = ShownDialog(_Session, dialog);
-  if (Inspect::OKSensitivity(window) != VexDlgSensitive) throw Refused("OK of '" + dialog + "' is insensitive");
-  _Session.Send(&window, Inspect::OK(window));
+  if (DlgDialogOf(window).OKSensitivity != VexDlgSensitive) throw Refused("OK of '" + dialog + "' is insensitive");
+  _Session.Send(&window, DlgDialogOf(window).OK);
 }
 
 void Hands::PressCancel(const std::string& dialog) {
   VexDlgDialog& window = ShownDialog(_Session, dialog);
-  _Session.Send(&window, Inspect::CancelNotification(window));
+  _Session.Send(&window, DlgDialogOf(window).Cancel);
 }
 
 void Hands::CloseWindow(const std::string& dialog) {
   VexDlgDialog& window = ShownDialog(_Session, dialog);
-  _Session.Send(&window, Inspect::Close(window));
+  _Session.Send(&window, DlgDialogOf(window).Close);
 }
 
 void Hands::Acknowledge(const std::string& dialog) {
   auto* box = dynamic_cast<VexDlgNotify*>(&ShownWindow(_Session, dialog));
   if (box == nullptr) throw Refused("'" + dialog + "' is not a message box");
-  _Session.Send(box, Inspect::OK(*box));
+  _Session.Send(box, NotifyOf(*box).OK);
 }
 
 void Hands::ChooseClass(const std::string& dialog, const std::string& frame, const std::string& className) {
   auto& classFrame = ReachableWidget<VexStrObjectClassFrame>(_Session, dialog, frame, "class frame");
+  VexDlgEditor* editor = ClassFrameOf(classFrame).Editor;
+  if (editor == nullptr || !Reachable(*editor) || !Sensitive(*editor)) {
+    throw Refused("the class frame '" + frame + "' has no editor to type a class into");
+  }
+  // A person may type any class; the factory decides at creation whether its family holds it.
+  CheckTypable(*editor, className);
   Choose(_Session, classFrame, className);
 }
 
 std::vector<std::string> Hands::Browse(const std::string& dialog, const std::string& frame) {
   auto& classFrame = ReachableWidget<VexStrObjectClassFrame>(_Session, dialog, frame, "class frame");
-  BrowserButton(dialog, classFrame);
-  return _Session.ClassCatalogue();
+  OpenBrowser(dialog, classFrame);
+  return _Session.ClassesOfFamily(ClassFrameOf(classFrame).Family);
 }
 
 void Hands::ChooseInBrowser(const std::string& dialog, const std::string& frame, const std::string& className) {
@@ -112,19 +128,13 @@ void Hands::ChooseInBrowser(const std::string& dialog, const std::string& frame,
 
 void Hands::Type(const std::string& dialog, const std::string& editor, const std::string& text) {
   auto& field = ReachableWidget<VexDlgEditor>(_Session, dialog, editor, "editor");
-  // An editor with a maximum width takes no more characters than that.
-  const int limit = Inspect::MaxCharacterWidth(field);
-  const int length = VexUnicodeString(text.c_str()).GetLengthInChar();
-  if (limit > 0 && length > limit) {
-    throw Refused("the editor '" + editor + "' takes at most " + std::to_string(limit) + " characters, not " +
-                  std::to_string(length));
-  }
-  if (text.find('\0') != std::string::npos) throw Refused("a text typed into an editor holds no NUL character");
+  CheckTypable(field, text);
   // Typing replaces the whole text; an empty text leaves the editor empty.
+  auto& lines = EditorOf(field).Lines;
   if (text.empty()) {
-    Inspect::Lines(field).clear();
+    lines.clear();
   } else {
-    Inspect::Lines(field).assign(1, VexUnicodeString(text.c_str()));
+    lines.assign(1, VexUnicodeString(text.c_str()));
   }
 }
 

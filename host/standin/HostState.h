@@ -1,181 +1,79 @@
-// The stand-in host's internal state and the one gate every boundary call passes. Not part of
-// the contracts and never included by the module.
+// The stand-in host's process-wide state, its scopes and the one gate every boundary call
+// passes. Not part of the contracts and never included by the module.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
+#include <string_view>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "vex/Application.h"
-#include "vex/Base.h"
-#include "vex/Command.h"
-#include "vex/Dialogs.h"
+#include "Objects.h"
 #include "vex/Dictionary.h"
-#include "vex/ErrorBox.h"
-#include "vex/ObjectClassFrame.h"
-#include "vex/Products.h"
-#include "vex/StateCommand.h"
 #include "vexhost/Session.h"
 
-namespace vexhost {
-
-// Reaches the private state of host classes; only the stand-in uses it.
-struct Inspect {
-  static std::uint32_t& RefCount(VexBaseUnknown& object) { return object._RefCount; }
-  static void LastRelease(VexBaseUnknown& object) { object.OnLastRelease(); }
-  static auto& AnalyseCallbacks(VexCommand& command) { return command._AnalyseCallbacks; }
-
-  // Dialogs
-  static VexDialog*& Parent(VexDialog& dialog) { return dialog._Parent; }
-  static VexDialog* Parent(const VexDialog& dialog) { return dialog._Parent; }
-  static auto& Children(VexDialog& dialog) { return dialog._Children; }
-  static const auto& Children(const VexDialog& dialog) { return dialog._Children; }
-  static const auto& Attachments(const VexDialog& dialog) { return dialog._Attachments; }
-  static unsigned& Visibility(VexDialog& dialog) { return dialog._Visibility; }
-  static unsigned Visibility(const VexDialog& dialog) { return dialog._Visibility; }
-  static unsigned Sensitivity(const VexDialog& dialog) { return dialog._Sensitivity; }
-  static VexDialogStyle Style(const VexDialog& dialog) { return dialog._Style; }
-  static const VexUnicodeString& Title(const VexDialog& dialog) { return dialog._Title; }
-  static unsigned OKSensitivity(const VexDlgDialog& dialog) { return dialog._OKSensitivity; }
-  static VexNotification* OK(const VexDlgDialog& dialog) { return dialog._OKNotification; }
-  static VexNotification* CancelNotification(const VexDlgDialog& dialog) { return dialog._CancelNotification; }
-  static VexNotification* Close(const VexDlgDialog& dialog) { return dialog._CloseNotification; }
-  static VexNotification* OK(const VexDlgNotify& box) { return box._OKNotification; }
-  static const VexUnicodeString& Text(const VexDlgNotify& box) { return box._Text; }
-  static auto& Lines(VexDlgEditor& editor) { return editor._Lines; }
-  static const auto& Lines(const VexDlgEditor& editor) { return editor._Lines; }
-  static int VisibleTextHeight(const VexDlgEditor& e) { return e._VisibleTextHeight; }
-  static int VisibleTextWidth(const VexDlgEditor& e) { return e._VisibleTextWidth; }
-  static int MaxCharacterWidth(const VexDlgEditor& e) { return e._MaxCharacterWidth; }
-  static const auto& Lines(const VexDlgCombo& combo) { return combo._Lines; }
-  static int Shown(const VexDlgCombo& combo) { return combo._Shown; }
-  static VexUnicodeString& SelectedClass(VexStrObjectClassFrame& frame) { return frame._SelectedClass; }
-  static VexDlgEditor* Editor(const VexStrObjectClassFrame& frame) { return frame._Editor; }
-  static VexDlgPushButton* BrowserButton(const VexStrObjectClassFrame& frame) { return frame._BrowserButton; }
-  static VexNotification* Notification(const VexStrObjectClassFrame& frame) { return frame._Notification; }
-
-  // The engine
-  static bool& Valued(VexDialogAgent& agent) { return agent._Valued; }
-  static bool Valued(const VexDialogAgent& agent) { return agent._Valued; }
-  static const auto& Acceptances(const VexDialogAgent& agent) { return agent._Acceptances; }
-  static void AcceptFrom(VexDialogAgent& agent, VexCommand* sender, VexNotification* notification) {
-    agent._Acceptances.push_back({sender, notification, {}});
-  }
-  static VexNotification*& AgentNotification(VexDialogAgent& agent) { return agent._LastNotification; }
-  static const auto& Agents(const VexDialogState& state) { return state._Agents; }
-  static VexDialogState*& CurrentState(VexStateCommand& command) { return command._CurrentState; }
-  static VexDialogState* InitialState(const VexStateCommand& command) { return command._InitialState; }
-  static VexDialogState* CurrentState(const VexStateCommand& command) { return command._CurrentState; }
-  static VexDialogAgent*& LastModifiedAgent(VexStateCommand& command) { return command._LastModifiedAgent; }
-  static VexNotification*& LastNotification(VexStateCommand& command) { return command._LastNotification; }
-  static const auto& Transitions(const VexStateCommand& command) { return command._Transitions; }
-  static VexDialogState* From(const VexDialogTransition& t) { return t._From; }
-  static VexDialogState* To(const VexDialogTransition& t) { return t._To; }
-  static VexStateCondition* Condition(const VexDialogTransition& t) { return t._Condition; }
-  static VexDiaAction* Action(const VexDialogTransition& t) { return t._Action; }
-  static bool IsLastModifiedAgentKind(const VexStateCondition& c) {
-    return c._Kind == VexStateCondition::Kind::LastModifiedAgent;
-  }
-  static VexDialogAgent* Agent(const VexStateCondition& c) { return c._Agent; }
-  static VexNotification* Notification(const VexStateCondition& c) { return c._Notification; }
-  static VexActionMethod Method(const VexDiaAction& a) { return a._Method; }
-  static void* Data(const VexDiaAction& a) { return a._Data; }
-
-  // The product model
-  static VexPathElement*& ActivePath(VexFrmEditor& editor) { return editor._ActivePath; }
-  static const auto& Objects(const VexPathElement& path) { return path._Objects; }
-  static VexFrmEditor* NewEditor();
-  static VexDlgWindow*& MainWindow(VexFrmLayout& layout) { return layout._MainWindow; }
-  static VexFrmLayout* NewLayout();
-
-  static Session::State& State(Session& session) { return *session._State; }
-};
-
-namespace detail {
-
-struct ObjectRecord {
-  std::string Name;
-  bool Infrastructure = false;  // owned by the session (layout, documents, products)
-  bool Dead = false;            // its last reference was released; memory reclaimed later
-};
-
-// Every host object, alive or awaiting reclamation.
-class Registry {
- public:
-  void Add(VexBaseUnknown* object, bool infrastructure);
-  void Remove(VexBaseUnknown* object);
-  void SetName(const VexBaseUnknown* object, std::string name);
-  std::string NameOf(const VexBaseUnknown* object) const;
-  bool Contains(const VexBaseUnknown* object) const;
-  bool IsDead(const VexBaseUnknown* object) const;
-  void MarkDead(VexBaseUnknown* object);
-  void RecordOverRelease(const VexBaseUnknown* object);
-  // Frees the objects whose last reference was released. The session's own objects (products,
-  // editor, layout) may still be pointed to by the document while it is open, so they are freed
-  // only when `sessionObjectsToo` says the document is gone.
-  void Reclaim(bool sessionObjectsToo);
-  const std::unordered_map<const VexBaseUnknown*, ObjectRecord>& Objects() const { return _Objects; }
-  const std::vector<std::string>& OverReleases() const { return _OverReleases; }
-  void ClearOverReleases() { _OverReleases.clear(); }
-
- private:
-  std::unordered_map<const VexBaseUnknown*, ObjectRecord> _Objects;
-  std::vector<VexBaseUnknown*> _Graveyard;
-  std::vector<std::string> _OverReleases;
-};
+namespace vexhost::detail {
 
 struct ModuleState {
   LoadRecord Record;
   bool Loaded = false;
 };
 
-struct HostState {
-  Journal TheJournal;
-  FaultPlan Faults;
-  Registry Objects;
-  std::vector<CaughtError> Errors;
-  std::vector<VexCommand*> Delayed;  // objects awaiting delayed destruction, in request order
+// What belongs to the process: the loaded modules and the dictionary, the open session, and the
+// records of objects made outside a session or that outlived theirs.
+struct ProcessState {
   std::map<std::string, VexCreateFunction> Dictionary;
   std::map<std::string, ModuleState> Modules;
-  std::string LoadingModule;
+  std::vector<std::string> RegistrationViolations;
+  std::string LoadingModule;    // the module being loaded, while dlopen runs
   std::string CreatingCommand;  // the dictionary name of the command the host is creating
-  // The journal entry of the construction under way, renamed to the most derived host class.
-  const void* ConstructedObject = nullptr;
-  std::size_t ConstructionEntry = 0;  // the module being loaded, while dlopen runs
   Session* CurrentSession = nullptr;
-  int InternalDepth = 0;        // > 0: allocations are the host's own work
+  Registry Outside;             // objects made outside a session, and those that outlived theirs
+  int InternalDepth = 0;        // > 0: the host's own work, neither journaled nor faulted
   int InfrastructureDepth = 0;  // > 0: new objects belong to the session
+  // The construction under way, whose journal entry the derived constructors rename.
+  const void* ConstructedObject = nullptr;
+  std::size_t ConstructionEntry = 0;
+  // The object whose destructor has just ended, for the operator delete that follows it.
+  void* Destructed = nullptr;
+  VexObjectImpl* DestructedRecord = nullptr;
 };
 
-HostState& Host();
+ProcessState& Process();
+
+// The open session's state, or null.
+Session::State* OpenSession();
+// The registry a new object goes to.
+Registry& CurrentRegistry();
 
 // Scopes marking the host's own work: not journaled, not faulted.
 struct InternalScope {
-  InternalScope() { ++Host().InternalDepth; }
-  ~InternalScope() { --Host().InternalDepth; }
+  InternalScope() { ++Process().InternalDepth; }
+  ~InternalScope() { --Process().InternalDepth; }
   InternalScope(const InternalScope&) = delete;
   InternalScope& operator=(const InternalScope&) = delete;
 };
 struct InfrastructureScope {
-  InfrastructureScope() { ++Host().InfrastructureDepth; }
-  ~InfrastructureScope() { --Host().InfrastructureDepth; }
+  InfrastructureScope() { ++Process().InfrastructureDepth; }
+  ~InfrastructureScope() { --Process().InfrastructureDepth; }
   InfrastructureScope(const InfrastructureScope&) = delete;
   InfrastructureScope& operator=(const InfrastructureScope&) = delete;
 };
 
 // While the host calls into the module, the module's own calls are boundary calls again.
 struct ModuleScope {
-  ModuleScope() : _Saved(Host().InternalDepth) { Host().InternalDepth = 0; }
-  ~ModuleScope() { Host().InternalDepth = _Saved; }
+  ModuleScope() : _Saved(Process().InternalDepth) { Process().InternalDepth = 0; }
+  ~ModuleScope() { Process().InternalDepth = _Saved; }
   ModuleScope(const ModuleScope&) = delete;
   ModuleScope& operator=(const ModuleScope&) = delete;
 
  private:
   int _Saved;
 };
+
+bool InHostWork();
 
 template <class T, class... Args>
 T* MakeInternal(Args&&... args) {
@@ -185,39 +83,72 @@ T* MakeInternal(Args&&... args) {
   return object;
 }
 
-// The C++ class of an object, for reports.
-std::string ClassOf(const VexBaseUnknown* object);
-
 // Text forms of arguments for the journal.
 std::string Describe(const VexBaseUnknown* object);
 std::string Quote(const std::string& text);
 std::string Code(long long value);
+std::string Flag(unsigned char value);
 
-// The gate for a call from the module into the host: journals it and lets the fault plan raise.
-void Boundary(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {});
-// Journals a call that must not fail (a destructor's).
-void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {});
+// The object's name in the journal and the reports.
+void SetObjectName(const VexBaseUnknown* object, std::string name);
+
+// One call from the module into the host. Constructing it journals the call; a call on a dead
+// receiver is recorded as a violation and must not be carried out (Refused()); otherwise the fault
+// plan may raise here. A call with outputs or a status completes its journal entry with Return.
+class BoundaryCall {
+ public:
+  // Most calls fail, when the plan says so, before they do anything; a release fails after it.
+  enum Raising { RaiseBefore, RaiseAfter };
+  BoundaryCall(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {},
+               bool completesOnReturn = false, Raising raising = RaiseBefore);
+  BoundaryCall(const BoundaryCall&) = delete;
+  BoundaryCall& operator=(const BoundaryCall&) = delete;
+  ~BoundaryCall();
+
+  bool Refused() const { return _Refused; }
+  // A negative status the fault plan makes this call answer, if any.
+  std::optional<int> PlannedStatus() const;
+  void Return(std::string result, std::vector<std::string> outputs = {});
+  // For RaiseAfter calls: raises now when the plan says so.
+  void RaiseIfPlanned();
+  // The receiver's name as journaled.
+  const std::string& Receiver() const { return _Receiver; }
+
+ private:
+  void RaisePlanned();
+
+  const char* _Op;
+  std::string _Receiver;
+  bool _Journaled = false;
+  bool _Refused = false;
+  bool _Open = false;
+  std::size_t _Entry = 0;
+};
+
+// The gate for a call that returns nothing the journal keeps: true when it may be carried out.
+bool Gate(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {});
 // The same for a static operation.
-void Boundary(const char* op, std::vector<std::string> args = {});
+bool Gate(const char* op, std::vector<std::string> args = {});
+// Journals a call that can neither fail nor be refused (a destructor's).
+void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {});
 // Journals a call from the host into the module; the returned index takes its result.
-std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {});
+std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args = {},
+                       bool completesOnReturn = true);
+void ModuleReturned(std::size_t entry, std::string result);
 
 // A host constructor's gate: journals and faults under the base class's operation name; the
 // derived constructors then rename the entry with ConstructedAs, so a construction is one entry.
 void BoundaryConstruct(const char* op, const VexBaseUnknown* object, std::vector<std::string> args);
 void ConstructedAs(const VexBaseUnknown* object, const char* hostClass, std::vector<std::string> args = {});
 
-[[noreturn]] void RaiseHostError(ErrorKind kind, const std::string& message);
+// Records a call on a dead object, once per operation, object and direction.
+void RecordViolation(const std::string& op, const VexObjectImpl& record, std::string_view direction);
+void RecordOverRelease(const VexObjectImpl& record, std::string_view direction);
 
-// Reference counting without the journal: the host's own holds.
-void Ref(VexBaseUnknown* object);
-void Unref(VexBaseUnknown* object);
+[[noreturn]] void RaiseHostError(ErrorKind kind, const std::string& message);
 
 // Runs a call into the module; a host error that escapes it is taken by the host's top level.
 // Returns false when an error escaped.
 bool AtTopLevel(const char* where, const std::function<void()>& call);
 
-void SetObjectName(const VexBaseUnknown* object, const std::string& name);
-
-}  // namespace detail
-}  // namespace vexhost
+}  // namespace vexhost::detail

@@ -1,6 +1,7 @@
-// The object-class frame: an editor with the chosen class and a button that opens the browser.
-#include "HostState.h"
+// The object-class frame: an editor with the chosen class and a button that opens the browser of
+// the frame's family of classes.
 #include "Meta.h"
+#include "SessionState.h"
 
 using namespace vexhost::detail;
 
@@ -8,49 +9,55 @@ VEX_DEFINE_CLASS(VexStrObjectClassFrameNotif, VexNotification)
 VEX_DEFINE_CLASS(VexStrObjectClassFrame, VexDlgFrame)
 
 VexStrObjectClassFrame::VexStrObjectClassFrame(VexDialog* parent, const VexString& name,
-                                               const VexUnicodeString& category,
+                                               const VexUnicodeString& family,
                                                const VexUnicodeString& initialClass, VexDialogStyle style)
-    : VexDlgFrame(parent, name, style), _Category(category), _SelectedClass(initialClass) {
+    : VexDlgFrame(parent, name, style) {
+  // A fault planned on the construction comes before the frame owns anything.
   ConstructedAs(this, "VexStrObjectClassFrame",
-                {Describe(parent), Quote(name.CastToCharPtr()), Quote(category.CastToCharPtr()),
+                {Describe(parent), Quote(name.CastToCharPtr()), Quote(family.CastToCharPtr()),
                  Quote(initialClass.CastToCharPtr()), std::to_string(style)});
-  _Notification = MakeInternal<VexStrObjectClassFrameNotif>();
-  SetObjectName(_Notification, std::string(name.CastToCharPtr()) + ".ClassChosen");
+  auto& state = *(GetImpl()->ClassFrame = std::make_unique<ClassFrameState>());
+  state.Family = family.CastToCharPtr();
+  state.Selected = initialClass;
+  state.Notification = MakeInternal<VexStrObjectClassFrameNotif>();
+  SetObjectName(state.Notification, std::string(name.CastToCharPtr()) + ".ClassChosen");
 }
 
 VexStrObjectClassFrame::~VexStrObjectClassFrame() {
   InternalScope internal;
-  delete _Notification;
+  delete ClassFrameOf(*this).Notification;
 }
 
 void VexStrObjectClassFrame::Build() {
-  Boundary("Build", this);
+  if (!Gate("Build", this)) return;
+  ClassFrameState& state = ClassFrameOf(*this);
   // The frame's own widgets are host allocations made for the caller: they may fail.
-  _Editor = new VexDlgEditor(this, "ClassEditor", 0);
-  _BrowserButton = new VexDlgPushButton(this, "ClassBrowser", 0);
+  state.Editor = new VexDlgEditor(this, "ClassEditor", 0);
+  state.Browser = new VexDlgPushButton(this, "ClassBrowser", 0);
   InternalScope internal;
-  if (_Editor != nullptr) _Editor->SetLine(_SelectedClass, -1);
-  if (_BrowserButton != nullptr) _BrowserButton->SetTitle("...");
+  if (state.Editor != nullptr) state.Editor->SetLine(state.Selected, -1);
+  if (state.Browser != nullptr) state.Browser->SetTitle("...");
 }
 
 VexDlgEditor* VexStrObjectClassFrame::GetEditorObject() const {
-  Boundary("GetEditorObject", this);
-  return _Editor;
+  if (!Gate("GetEditorObject", this)) return nullptr;
+  return ClassFrameOf(*this).Editor;
 }
 
 VexDlgPushButton* VexStrObjectClassFrame::GetBrowserCmd() const {
-  Boundary("GetBrowserCmd", this);
-  return _BrowserButton;
+  if (!Gate("GetBrowserCmd", this)) return nullptr;
+  return ClassFrameOf(*this).Browser;
 }
 
 VexUnicodeString VexStrObjectClassFrame::GetSelectedClass() const {
-  Boundary("GetSelectedClass", this);
-  return _SelectedClass;
+  if (!Gate("GetSelectedClass", this)) return VexUnicodeString();
+  return ClassFrameOf(*this).Selected;
 }
 
 void VexStrObjectClassFrame::SetClassObject(VexUnicodeString& classObject) {
-  Boundary("SetClassObject", this, {Quote(classObject.CastToCharPtr())});
-  _SelectedClass = classObject;
+  if (!Gate("SetClassObject", this, {Quote(classObject.CastToCharPtr())})) return;
+  ClassFrameState& state = ClassFrameOf(*this);
+  state.Selected = classObject;
   InternalScope internal;
-  if (_Editor != nullptr) _Editor->SetLine(_SelectedClass, -1);
+  if (state.Editor != nullptr) state.Editor->SetLine(state.Selected, -1);
 }

@@ -2,7 +2,7 @@
 // product handle.
 #include <algorithm>
 
-#include "HostState.h"
+#include "ChangeNotes.h"
 #include "Meta.h"
 #include "Product.h"
 #include "SessionState.h"
@@ -16,6 +16,14 @@ const char* VexIProduct::ClassName() { return "VexIProduct"; }
 
 namespace vexhost {
 
+namespace {
+
+std::string Pointer(const void* pointer) { return pointer == nullptr ? "null" : "set"; }
+
+std::string Value(const char* name, const std::string& value) { return std::string(name) + "=" + value; }
+
+}  // namespace
+
 Product::Product(std::string name, bool isProduct, std::string partNumber, std::string interimClass,
                  FactoryData factory)
     : _Name(std::move(name)),
@@ -24,109 +32,206 @@ Product::Product(std::string name, bool isProduct, std::string partNumber, std::
       _InterimClass(std::move(interimClass)),
       _Factory(std::move(factory)) {
   SetObjectName(this, _Name);
+  GetImpl()->LastRelease = &Product::ReleaseChildren;
 }
 
 VexHRESULT Product::QueryInterface(const VexIID& iid, void** out) {
-  Boundary("QueryInterface", this, {iid.Name});
-  if (out == nullptr) return VexE_FAIL;
-  *out = nullptr;
-  if (!_IsProduct) return VexE_NOINTERFACE;
-  if (iid == IID_VexIProduct) {
+  BoundaryCall call("QueryInterface", this, {iid.Name}, true);
+  if (out != nullptr) *out = nullptr;
+  if (call.Refused()) return VexE_FAIL;
+  if (auto status = call.PlannedStatus()) {
+    call.Return(Code(*status));
+    return *status;
+  }
+  VexHRESULT status = VexE_NOINTERFACE;
+  if (out == nullptr) {
+    status = VexE_FAIL;
+  } else if (_IsProduct && iid == IID_VexIProduct) {
     Ref(this);
     *out = static_cast<VexIProduct*>(this);
-    return VexS_OK;
-  }
-  if (iid == IID_VexIStrInterimProductFactory && _Factory.Present) {
+    status = VexS_OK;
+  } else if (_IsProduct && iid == IID_VexIStrInterimProductFactory && _Factory.Present) {
     auto* factory = MakeInternal<InterimProductFactory>(this);
     *out = static_cast<VexIStrInterimProductFactory*>(factory);
-    return VexS_OK;
+    status = VexS_OK;
   }
-  return VexE_NOINTERFACE;
+  call.Return(Code(status));
+  return status;
 }
 
 VexUnicodeString Product::GetPartNumber() {
-  Boundary("GetPartNumber", this);
+  if (!Gate("GetPartNumber", this)) return VexUnicodeString();
   return VexUnicodeString(_PartNumber.c_str());
 }
 
 VexHRESULT Product::SetPartNumber(const VexUnicodeString& partNumber) {
-  Boundary("SetPartNumber", this, {Quote(partNumber.CastToCharPtr())});
+  BoundaryCall call("SetPartNumber", this, {Quote(partNumber.CastToCharPtr())}, true);
+  if (call.Refused()) return VexE_FAIL;
+  if (auto status = call.PlannedStatus()) {
+    call.Return(Code(*status));
+    return *status;
+  }
+  NotePartNumber(*this, partNumber.CastToCharPtr());
   _PartNumber = partNumber.CastToCharPtr();
+  call.Return(Code(VexS_OK));
   return VexS_OK;
 }
 
 Product* Product::Child(const std::string& name) const {
-  auto found = std::find_if(_Children.begin(), _Children.end(), [&](Product* child) { return child->Name() == name; });
-  return found == _Children.end() ? nullptr : *found;
+  auto found = _ChildByName.find(name);
+  return found == _ChildByName.end() ? nullptr : found->second;
 }
 
-void Product::Adopt(Product* child) { _Children.push_back(child); }
+void Product::Adopt(Product* child) {
+  _Children.push_back(child);
+  _ChildByName.emplace(child->Name(), child);  // the first child of a name is the one found
+  child->_Parent = this;
+}
 
-std::string Product::FreeChildName(const std::string& base) const {
-  for (int number = 1;; ++number) {
+std::string Product::FreeChildName(const std::string& base) {
+  int& number = _NextFreeNumber.try_emplace(base, 1).first->second;
+  for (;; ++number) {
     std::string name = base + " " + std::to_string(number);
     if (Child(name) == nullptr) return name;
   }
 }
 
-void Product::OnLastRelease() {
+void Product::ReleaseChildren(VexBaseUnknown& object) {
+  auto& product = static_cast<Product&>(static_cast<VexIProduct&>(object));
+  product._ChildByName.clear();
   std::vector<Product*> children;
-  children.swap(_Children);
-  for (Product* child : children) Unref(child);
+  children.swap(product._Children);
+  for (Product* child : children) {
+    child->_Parent = nullptr;  // a child held elsewhere must not point to a product about to be freed
+    Unref(child);
+  }
 }
 
 InterimProductFactory::InterimProductFactory(Product* product) : _Product(product) {
   Ref(_Product);
   SetObjectName(this, product->Name() + ".factory");
+  GetImpl()->LastRelease = &InterimProductFactory::ReleaseProduct;
+}
+
+void InterimProductFactory::ReleaseProduct(VexBaseUnknown& object) {
+  auto& factory = static_cast<InterimProductFactory&>(static_cast<VexIStrInterimProductFactory&>(object));
+  Unref(factory._Product);
+}
+
+std::optional<VexHRESULT> InterimProductFactory::FailingStatus(const char* op) const {
+  const auto& failing = _Product->Factory().FailingStatuses;
+  auto found = failing.find(op);
+  if (found == failing.end()) return std::nullopt;
+  return found->second;
 }
 
 VexHRESULT InterimProductFactory::QueryInterface(const VexIID& iid, void** out) {
-  Boundary("QueryInterface", this, {iid.Name});
-  if (out == nullptr) return VexE_FAIL;
-  *out = nullptr;
-  // The factory answers for the product it was found on.
-  if (iid == IID_VexIProduct) {
+  BoundaryCall call("QueryInterface", this, {iid.Name}, true);
+  if (out != nullptr) *out = nullptr;
+  if (call.Refused()) return VexE_FAIL;
+  if (auto status = call.PlannedStatus()) {
+    call.Return(Code(*status));
+    return *status;
+  }
+  VexHRESULT status = VexE_NOINTERFACE;
+  if (out == nullptr) {
+    status = VexE_FAIL;
+  } else if (iid == IID_VexIProduct && _Product->Factory().AnswersForProduct) {
+    // The factory answers for the product it was found on.
     Ref(_Product);
     *out = static_cast<VexIProduct*>(_Product);
-    return VexS_OK;
-  }
-  if (iid == IID_VexIStrInterimProductFactory) {
+    status = VexS_OK;
+  } else if (iid == IID_VexIStrInterimProductFactory) {
     Ref(this);
     *out = static_cast<VexIStrInterimProductFactory*>(this);
-    return VexS_OK;
+    status = VexS_OK;
   }
-  return VexE_NOINTERFACE;
+  call.Return(Code(status));
+  return status;
 }
 
+// Each factory operation records its outputs as the caller preset them and as it leaves them. A
+// failing status leaves them untouched.
 VexHRESULT InterimProductFactory::CanCreate(VexBoolean& allowed, VexUnicodeString& message) {
-  Boundary("CanCreate", this);
-  allowed = _Product->Factory().AllowCreate ? 1 : 0;
-  if (allowed == 0) message = _Product->Factory().RefusalMessage.c_str();
-  return VexS_OK;
+  BoundaryCall call("CanCreate", this, {Value("allowed", Flag(allowed)), Value("message", Quote(message.CastToCharPtr()))},
+                    true);
+  if (call.Refused()) return VexE_FAIL;
+  VexHRESULT status = VexS_OK;
+  auto failing = call.PlannedStatus();
+  if (!failing) failing = FailingStatus("CanCreate");
+  if (failing) {
+    status = *failing;
+  } else {
+    allowed = _Product->Factory().AllowCreate ? 1 : 0;
+    if (allowed == 0) message = _Product->Factory().RefusalMessage.c_str();
+  }
+  call.Return(Code(status), {Value("allowed", Flag(allowed)), Value("message", Quote(message.CastToCharPtr()))});
+  return status;
 }
 
 VexHRESULT InterimProductFactory::GetClassSettings(VexUnicodeString& first, VexUnicodeString& second) {
-  Boundary("GetClassSettings", this);
-  first = _Product->Factory().FirstClassSetting.c_str();
-  second = _Product->Factory().SecondClassSetting.c_str();
-  return VexS_OK;
+  BoundaryCall call("GetClassSettings", this,
+                    {Value("first", Quote(first.CastToCharPtr())), Value("second", Quote(second.CastToCharPtr()))}, true);
+  if (call.Refused()) return VexE_FAIL;
+  VexHRESULT status = VexS_OK;
+  auto failing = call.PlannedStatus();
+  if (!failing) failing = FailingStatus("GetClassSettings");
+  if (failing) {
+    status = *failing;
+  } else {
+    first = _Product->Factory().FirstClassSetting.c_str();
+    second = _Product->Factory().SecondClassSetting.c_str();
+  }
+  call.Return(Code(status),
+              {Value("first", Quote(first.CastToCharPtr())), Value("second", Quote(second.CastToCharPtr()))});
+  return status;
 }
 
 VexHRESULT InterimProductFactory::IsBrowserAllowed(VexBoolean& allowed) {
-  Boundary("IsBrowserAllowed", this);
-  allowed = _Product->Factory().BrowserAllowed ? 1 : 0;
-  return VexS_OK;
+  BoundaryCall call("IsBrowserAllowed", this, {Value("allowed", Flag(allowed))}, true);
+  if (call.Refused()) return VexE_FAIL;
+  VexHRESULT status = VexS_OK;
+  auto failing = call.PlannedStatus();
+  if (!failing) failing = FailingStatus("IsBrowserAllowed");
+  if (failing) {
+    status = *failing;
+  } else {
+    allowed = _Product->Factory().BrowserAllowed ? 1 : 0;
+  }
+  call.Return(Code(status), {Value("allowed", Flag(allowed))});
+  return status;
 }
 
 VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra,
                                                        VexBaseUnknown** created) {
-  Boundary("CreateInterimProduct", this, {Quote(className.CastToCharPtr())});
-  if (created == nullptr || !_Product->Factory().AllowCreate) return VexE_FAIL;
-  const std::string chosen = className.CastToCharPtr();
-  const auto& catalogue = CurrentState().Document.ClassCatalogue;
-  if (std::find(catalogue.begin(), catalogue.end(), chosen) == catalogue.end()) return VexE_FAIL;
+  auto outputs = [&] {
+    return std::vector<std::string>{Value("extra", extra != nullptr ? Code(*extra) : "(no place)"),
+                                    Value("created", created != nullptr ? Pointer(*created) : "(no place)")};
+  };
+  std::vector<std::string> args{Quote(className.CastToCharPtr())};
+  for (auto& output : outputs()) args.push_back(std::move(output));
+  BoundaryCall call("CreateInterimProduct", this, std::move(args), true);
+  if (call.Refused()) return VexE_FAIL;
+  VexHRESULT status = VexS_OK;
+  auto failing = call.PlannedStatus();
+  if (!failing) failing = FailingStatus("CreateInterimProduct");
+  if (failing) {
+    status = *failing;
+  } else {
+    status = Create(className.CastToCharPtr(), extra, created);
+  }
+  call.Return(Code(status), outputs());
+  return status;
+}
+
+VexHRESULT InterimProductFactory::Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created) {
+  const FactoryData& factory = _Product->Factory();
+  if (created == nullptr || !factory.AllowCreate) return VexE_FAIL;
+  // A factory creates the classes of its family, the one its frame offers.
+  const auto classes = FamilyClasses(CurrentState().Document, factory.SecondClassSetting);
+  if (std::find(classes.begin(), classes.end(), chosen) == classes.end()) return VexE_FAIL;
   if (extra != nullptr) *extra = 0;
-  if (_Product->Factory().CreateSucceedsWithoutObject) {
+  if (factory.CreateSucceedsWithoutObject) {
     *created = nullptr;
     return VexS_OK;
   }
@@ -134,39 +239,40 @@ VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& classNa
   {
     InfrastructureScope owned;  // the document owns the new product
     // A new interim product offers the same factory as the product it was created under.
-    child = MakeInternal<Product>(_Product->FreeChildName(chosen), true, std::string(), chosen, _Product->Factory());
+    child = MakeInternal<Product>(_Product->FreeChildName(chosen), true, std::string(), chosen, factory);
   }
   _Product->Adopt(child);
+  NoteProductCreated(*child);
   Ref(child);
   *created = child;
   return VexS_OK;
 }
 
-void InterimProductFactory::OnLastRelease() { Unref(_Product); }
-
 }  // namespace vexhost
 
-VexPathElement::VexPathElement(const std::vector<VexBaseUnknown*>& objects) : _Objects(objects) {
-  for (VexBaseUnknown* object : _Objects) Ref(object);
+VexPathElement::VexPathElement(VexPathImpl* impl) : _Impl(impl) {
+  for (VexBaseUnknown* object : _Impl->Objects) Ref(object);
 }
 
-VexPathElement::VexPathElement(const VexPathElement& other) : _Objects(other._Objects) {
-  Boundary("VexPathElement(copy)");
-  for (VexBaseUnknown* object : _Objects) Ref(object);
+// The copy is journaled (and may fail) before it holds anything.
+VexPathElement::VexPathElement(const VexPathElement& other)
+    : _Impl((Gate("VexPathElement(copy)"), new VexPathImpl(*other._Impl))) {
+  for (VexBaseUnknown* object : _Impl->Objects) Ref(object);
 }
 
 VexPathElement::~VexPathElement() {
   JournalOnly("~VexPathElement", nullptr);
-  for (VexBaseUnknown* object : _Objects) Unref(object);
+  for (VexBaseUnknown* object : _Impl->Objects) Unref(object);
+  delete _Impl;
 }
 
 VexBaseUnknown* VexPathElement::SearchObject(const char* interfaceName) const {
-  Boundary("SearchObject", {Quote(interfaceName != nullptr ? interfaceName : "")});
+  Gate("SearchObject", {Quote(interfaceName != nullptr ? interfaceName : "")});
   if (interfaceName == nullptr) return nullptr;
   const VexIID wanted{interfaceName};
   InternalScope internal;
   // The deepest object of the path that implements the interface.
-  for (auto object = _Objects.rbegin(); object != _Objects.rend(); ++object) {
+  for (auto object = _Impl->Objects.rbegin(); object != _Impl->Objects.rend(); ++object) {
     void* found = nullptr;
     if ((*object)->QueryInterface(wanted, &found) >= 0 && found != nullptr) {
       return static_cast<VexBaseUnknown*>(found);
@@ -178,16 +284,14 @@ VexBaseUnknown* VexPathElement::SearchObject(const char* interfaceName) const {
 VEX_DEFINE_CLASS(VexFrmEditor, VexBaseUnknown)
 
 VexFrmEditor* VexFrmEditor::GetCurrentEditor() {
-  Boundary("GetCurrentEditor");
+  if (!Gate("GetCurrentEditor")) return nullptr;
   return HasSession() ? CurrentState().Editor : nullptr;
 }
 
 const VexPathElement& VexFrmEditor::GetActivePath() const {
-  Boundary("GetActivePath", this);
-  return *_ActivePath;
+  Gate("GetActivePath", this);
+  return *static_cast<const Editor*>(this)->ActivePath;
 }
-
-VexFrmEditor* vexhost::Inspect::NewEditor() { return new VexFrmEditor(); }
 
 VexIProduct_var::VexIProduct_var() = default;
 
@@ -198,10 +302,10 @@ VexIProduct_var::~VexIProduct_var() {
 }
 
 VexIProduct_var& VexIProduct_var::operator=(VexBaseUnknown* object) {
-  Boundary("VexIProduct_var=", object);
+  const bool bindable = Gate("VexIProduct_var=", object);
   VexIProduct* previous = _Product;
   _Product = nullptr;
-  if (object != nullptr) {
+  if (object != nullptr && bindable) {
     void* found = nullptr;
     if (object->QueryInterface(IID_VexIProduct, &found) >= 0) _Product = static_cast<VexIProduct*>(found);
   }

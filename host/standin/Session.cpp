@@ -11,39 +11,35 @@ namespace vexhost {
 
 using namespace detail;
 
+Session::State& StateOf(Session& session) { return *session._State; }
+
 namespace detail {
 
 Session::State& CurrentState() {
-  Session* session = Host().CurrentSession;
-  if (session == nullptr) throw std::logic_error("no host session is open");
-  return Inspect::State(*session);
+  Session::State* state = OpenSession();
+  if (state == nullptr) throw std::logic_error("no host session is open");
+  return *state;
 }
 
-bool HasSession() { return Host().CurrentSession != nullptr; }
-
-void SetActive(Session::State& state, const std::vector<std::string>& names);
-void DropEditor(Session::State& state);
+bool HasSession() { return OpenSession() != nullptr; }
 
 }  // namespace detail
 
-Session::Session(SessionOptions options) : _State(std::make_unique<State>()) {
-  HostState& host = Host();
-  if (host.CurrentSession != nullptr) throw std::logic_error("a host session is already open");
-  host.CurrentSession = this;
-  host.TheJournal.Clear();
-  host.Faults.Clear();
-  host.Errors.clear();
-  host.Objects.ClearOverReleases();
-  _State->Options = std::move(options);
+Session::Session(SessionOptions options) : _State(std::make_unique<State>(std::move(options))) {
+  ProcessState& process = Process();
+  if (process.CurrentSession != nullptr) throw std::logic_error("a host session is already open");
+  process.CurrentSession = this;
 
   InfrastructureScope owned;
   InternalScope internal;
   if (_State->Options.WithLayout) {
-    _State->Layout = Inspect::NewLayout();
+    _State->Layout = new Layout();
+    SetObjectName(_State->Layout, "Layout");
     if (_State->Options.WithMainWindow) {
       _State->MainWindow = new VexDlgWindow(nullptr, "MainWindow", 0);
-      Inspect::Visibility(*_State->MainWindow) = VexDlgShow;
-      Inspect::MainWindow(*_State->Layout) = _State->MainWindow;
+      std::erase(_State->TopDialogs, _State->MainWindow);  // the frame of the others, not one of them
+      DialogOf(*_State->MainWindow).Visibility = VexDlgShow;
+      _State->Layout->MainWindow = _State->MainWindow;
     }
   }
 }
@@ -55,33 +51,32 @@ Session::~Session() {
   CloseDocument(state);
   {
     InternalScope internal;
-    delete state.MainWindow;  // its remaining children go with it
-    delete state.Layout;
+    if (state.MainWindow != nullptr) DestroyObject(state.MainWindow);  // its remaining children go with it
+    if (state.Layout != nullptr) DestroyObject(state.Layout);
   }
-  Host().Objects.Reclaim(true);
-  Host().CurrentSession = nullptr;
+  state.TheJournal.Flush();
+  state.Objects.Reclaim(true);
+  // What is still alive now outlived the session: the process keeps count of it.
+  Process().Outside.AdoptLiving(state.Objects);
+  Process().CurrentSession = nullptr;
 }
 
-Session* Session::Current() { return Host().CurrentSession; }
+Session* Session::Current() { return Process().CurrentSession; }
 
-Journal& Session::GetJournal() { return Host().TheJournal; }
+Journal& Session::GetJournal() { return _State->TheJournal; }
 
-FaultPlan& Session::Faults() { return Host().Faults; }
+FaultPlan& Session::Faults() { return _State->Faults; }
 
 VexDlgWindow* Session::MainWindow() const { return _State->MainWindow; }
 
 std::vector<VexDialog*> Session::OpenDialogs() const {
   std::vector<VexDialog*> dialogs;
-  for (const auto& [object, record] : Host().Objects.Objects()) {
-    if (record.Dead) continue;
-    auto* dialog = dynamic_cast<VexDialog*>(const_cast<VexBaseUnknown*>(object));
-    if (dialog == nullptr || dialog == _State->MainWindow) continue;
-    VexDialog* parent = Inspect::Parent(*dialog);
-    if (parent == nullptr || parent == _State->MainWindow) dialogs.push_back(dialog);
+  for (VexDialog* dialog : _State->TopDialogs) {
+    if (!ImplOf(*dialog).IsDead()) dialogs.push_back(dialog);
   }
-  // In order of names, so that what is drawn does not depend on addresses.
-  std::sort(dialogs.begin(), dialogs.end(), [](VexDialog* a, VexDialog* b) {
-    return std::string(a->GetName().CastToCharPtr()) < b->GetName().CastToCharPtr();
+  // In order of names, so that what is drawn does not depend on the order of creation.
+  std::stable_sort(dialogs.begin(), dialogs.end(), [](VexDialog* a, VexDialog* b) {
+    return std::string_view(a->GetName().CastToCharPtr()) < std::string_view(b->GetName().CastToCharPtr());
   });
   return dialogs;
 }
@@ -95,42 +90,55 @@ VexDialog* Session::FindDialog(const std::string& name) const {
 
 bool Session::BusyCursor() const { return _State->Busy; }
 
-const std::vector<CaughtError>& Session::Errors() const { return Host().Errors; }
+const std::vector<CaughtError>& Session::Errors() const { return _State->Errors; }
 
 const std::vector<std::string>& Session::ResourceDirs() const { return _State->Options.ResourceDirs; }
 
 int Session::LiveObjects() {
   int live = 0;
-  for (const auto& [object, record] : Host().Objects.Objects()) live += record.Dead ? 0 : 1;
+  auto count = [&](const VexObjectImpl& record) { live += record.State == Life::Alive ? 1 : 0; };
+  if (Session::State* session = OpenSession()) session->Objects.ForEach(count);
+  Process().Outside.ForEach(count);
   return live;
 }
 
 AccountingReport Session::Accounting() const {
   AccountingReport report;
   std::map<const VexBaseUnknown*, std::uint32_t> onActivePath;
-  if (_State->Editor != nullptr && Inspect::ActivePath(*_State->Editor) != nullptr) {
-    for (VexBaseUnknown* object : Inspect::Objects(*Inspect::ActivePath(*_State->Editor))) ++onActivePath[object];
+  if (_State->Editor != nullptr && _State->Editor->ActivePath != nullptr) {
+    for (VexBaseUnknown* object : _State->Editor->ActivePath->GetImpl()->Objects) ++onActivePath[object];
   }
-  for (const auto& [object, record] : Host().Objects.Objects()) {
-    if (record.Dead) continue;
-    auto* live = const_cast<VexBaseUnknown*>(object);
-    const std::string label = detail::ClassOf(object) + " '" + record.Name + "'";
+  _State->Objects.ForEach([&](const VexObjectImpl& record) {
+    if (record.State != Life::Alive) return;
+    const std::string label = ClassOf(record.Object) + " '" + record.Name + "'";
     if (!record.Infrastructure) {
       report.Live.push_back(label);
-      continue;
+      return;
     }
     // A host-owned object is held once by its owner and once by each active path through it.
-    const std::uint32_t expected = 1 + onActivePath[object];
-    const std::uint32_t count = Inspect::RefCount(*live);
-    if (count != expected) {
-      report.Unbalanced.push_back(label + " holds " + std::to_string(count) + " references, expected " +
+    const std::uint32_t expected = 1 + onActivePath[record.Object];
+    if (record.RefCount != expected) {
+      report.Unbalanced.push_back(label + " holds " + std::to_string(record.RefCount) + " references, expected " +
                                   std::to_string(expected));
     }
-  }
+  });
   std::sort(report.Live.begin(), report.Live.end());
   std::sort(report.Unbalanced.begin(), report.Unbalanced.end());
-  report.OverReleases = Host().Objects.OverReleases();
+  report.OverReleases = _State->OverReleases;
+  report.Violations = _State->Violations;
   return report;
+}
+
+std::string AccountingReport::Text() const {
+  if (Clean()) {
+    return "accounting: clean (no live host object, no unbalanced reference, no over-release)\n";
+  }
+  std::string out;
+  for (const auto& line : Live) out += "live: " + line + '\n';
+  for (const auto& line : Unbalanced) out += "unbalanced: " + line + '\n';
+  for (const auto& line : OverReleases) out += "over-release: " + line + '\n';
+  for (const auto& line : Violations) out += "violation: " + line + '\n';
+  return out;
 }
 
 }  // namespace vexhost

@@ -28,8 +28,8 @@ std::string HostClassOf(const VexDialog& dialog) {
 // the resource files of the window it belongs to.
 std::string DefaultTitle(const VexDialog& widget) {
   const VexDialog* window = &widget;
-  while (Inspect::Parent(*window) != nullptr && dynamic_cast<const VexDlgWindow*>(window) == nullptr) {
-    window = Inspect::Parent(*window);
+  while (DialogOf(*window).Parent != nullptr && dynamic_cast<const VexDlgWindow*>(window) == nullptr) {
+    window = DialogOf(*window).Parent;
   }
   if (window == &widget) return {};
   std::string text;
@@ -39,7 +39,7 @@ std::string DefaultTitle(const VexDialog& widget) {
     ModuleScope module;
     file = window->GetResourceFilename(0);
   }
-  Host().TheJournal.SetResult(entry, file != nullptr ? Quote(file) : "null");
+  ModuleReturned(entry, file != nullptr ? Quote(file) : "null");
   if (file != nullptr) LookUpResource(file, widget.GetName().CastToCharPtr(), text);
   return text;
 }
@@ -47,74 +47,75 @@ std::string DefaultTitle(const VexDialog& widget) {
 }  // namespace
 
 WidgetView Snapshot(const VexDialog& dialog) {
+  const DialogState& state = DialogOf(dialog);
   WidgetView view;
   view.Class = HostClassOf(dialog);
   view.Name = dialog.GetName().CastToCharPtr();
-  view.Title = Inspect::Title(dialog).CastToCharPtr();
+  view.Title = state.Title.CastToCharPtr();
   view.TitleSet = !view.Title.empty();
   if (!view.TitleSet) view.Title = DefaultTitle(dialog);
-  view.Style = Inspect::Style(dialog);
-  view.Visible = Inspect::Visibility(dialog) == VexDlgShow;
-  view.Sensitive = Inspect::Sensitivity(dialog) == VexDlgSensitive;
+  view.Style = state.Style;
+  view.Visible = state.Visibility == VexDlgShow;
+  view.Sensitive = state.Sensitivity == VexDlgSensitive;
   if (const auto* editor = dynamic_cast<const VexDlgEditor*>(&dialog)) {
-    for (const auto& line : Inspect::Lines(*editor)) view.Lines.push_back(line.CastToCharPtr());
-    view.VisibleTextHeight = Inspect::VisibleTextHeight(*editor);
-    view.VisibleTextWidth = Inspect::VisibleTextWidth(*editor);
-    view.MaxCharacterWidth = Inspect::MaxCharacterWidth(*editor);
+    const EditorState& text = EditorOf(*editor);
+    for (const auto& line : text.Lines) view.Lines.push_back(line.CastToCharPtr());
+    view.VisibleTextHeight = text.VisibleTextHeight;
+    view.VisibleTextWidth = text.VisibleTextWidth;
+    view.MaxCharacterWidth = text.MaxCharacterWidth;
   }
   if (const auto* combo = dynamic_cast<const VexDlgCombo*>(&dialog)) {
-    for (const auto& line : Inspect::Lines(*combo)) view.Lines.push_back(line.CastToCharPtr());
-    view.Shown = Inspect::Shown(*combo);
+    for (const auto& line : ComboOf(*combo).Lines) view.Lines.push_back(line.CastToCharPtr());
+    view.Shown = ComboOf(*combo).Shown;
   }
   if (const auto* box = dynamic_cast<const VexDlgNotify*>(&dialog)) {
-    view.Lines.push_back(Inspect::Text(*box).CastToCharPtr());
+    view.Lines.push_back(NotifyOf(*box).Text.CastToCharPtr());
     view.HasOK = true;
   }
   if (const auto* window = dynamic_cast<const VexDlgDialog*>(&dialog)) {
     view.HasOK = true;
-    view.OKSensitive = Inspect::OKSensitivity(*window) == VexDlgSensitive;
+    view.OKSensitive = DlgDialogOf(*window).OKSensitivity == VexDlgSensitive;
   }
-  for (const auto& attachment : Inspect::Attachments(dialog)) {
+  if (const auto* frame = dynamic_cast<const VexStrObjectClassFrame*>(&dialog)) view.Family = ClassFrameOf(*frame).Family;
+  for (const auto& attachment : state.Attachments) {
     AttachmentView attached{attachment.Operation, attachment.Position, attachment.Mode, {}};
     for (VexDialog* widget : attachment.Widgets) attached.Widgets.push_back(widget->GetName().CastToCharPtr());
     view.Attachments.push_back(std::move(attached));
   }
-  for (const VexDialog* child : Inspect::Children(dialog)) view.Children.push_back(Snapshot(*child));
+  for (const VexDialog* child : state.Children) view.Children.push_back(Snapshot(*child));
   return view;
 }
 
 GraphView SnapshotGraph(const VexStateCommand& command) {
+  const StateCommandState& graph = GraphOf(command);
   GraphView view;
   auto stateName = [](const VexDialogState* state) {
     return state == nullptr ? std::string("(null)") : std::string(state->GetName().CastToCharPtr());
   };
-  const VexDialogState* initial = Inspect::InitialState(command);
-  view.InitialState = stateName(initial);
-  view.CurrentState = stateName(Inspect::CurrentState(command));
-  if (initial != nullptr) {
-    for (const VexDialogAgent* agent : Inspect::Agents(*initial)) {
+  view.InitialState = stateName(graph.Initial);
+  view.CurrentState = stateName(graph.Current);
+  if (graph.Initial != nullptr) {
+    for (const VexDialogAgent* agent : graph.Initial->Agents) {
       view.StateAgents.push_back(agent == nullptr ? "(null)" : agent->GetName().CastToCharPtr());
     }
   }
   std::vector<VexActionMethod> methods;
-  for (const VexDialogTransition* transition : Inspect::Transitions(command)) {
+  for (const GraphTransition* transition : graph.Transitions) {
     TransitionView row;
-    row.From = stateName(Inspect::From(*transition));
-    row.To = Inspect::To(*transition) == nullptr ? "(end)" : stateName(Inspect::To(*transition));
-    const VexStateCondition* condition = Inspect::Condition(*transition);
+    row.From = stateName(transition->From);
+    row.To = transition->To == nullptr ? "(end)" : stateName(transition->To);
+    const GraphCondition* condition = transition->Condition;
     if (condition == nullptr) {
       row.Condition = "(null)";
-    } else if (Inspect::IsLastModifiedAgentKind(*condition)) {
-      row.Condition = "LastModifiedAgent(" + Describe(Inspect::Agent(*condition)) + ", " +
-                      Describe(Inspect::Notification(*condition)) + ")";
+    } else if (condition->Which == GraphCondition::Kind::LastModifiedAgent) {
+      row.Condition = "LastModifiedAgent(" + Describe(condition->Agent) + ", " + Describe(condition->Notification) + ")";
     } else {
-      row.Condition = "OutputSet(" + Describe(Inspect::Agent(*condition)) + ")";
+      row.Condition = "OutputSet(" + Describe(condition->Agent) + ")";
     }
-    if (const VexDiaAction* action = Inspect::Action(*transition)) {
-      VexActionMethod method = Inspect::Method(*action);
+    if (const GraphAction* action = transition->Action) {
       std::size_t index = 0;
-      while (index < methods.size() && methods[index] != method) ++index;
-      if (index == methods.size()) methods.push_back(method);
+      while (index < methods.size() && methods[index] != action->Method) ++index;
+      if (index == methods.size()) methods.push_back(action->Method);
       row.Action = static_cast<int>(index);
     }
     view.Transitions.push_back(std::move(row));

@@ -2,8 +2,8 @@
 // command builds its graph.
 #include <algorithm>
 
-#include "HostState.h"
 #include "Meta.h"
+#include "SessionState.h"
 
 using namespace vexhost::detail;
 
@@ -19,8 +19,11 @@ VEX_DEFINE_CLASS(VexDiaAction, VexBaseUnknown)
 VEX_DEFINE_CLASS(VexDialogTransition, VexBaseUnknown)
 VEX_DEFINE_CLASS(VexStateCommand, VexDialogAgent)
 
+// The behaviour and the mode are journaled for whoever checks them; the stand-in gives them no
+// effect of its own.
 VexDialogAgent::VexDialogAgent(const VexString& name, std::int64_t behavior, VexCommandMode mode)
-    : VexCommand(name, mode), _Behavior(behavior) {
+    : VexCommand(name, mode) {
+  GetImpl()->Agent = std::make_unique<AgentState>();
   BoundaryConstruct("VexDialogAgent", this, {Quote(name.CastToCharPtr()), std::to_string(behavior), Code(mode)});
 }
 
@@ -31,122 +34,135 @@ const char* VexDialogAgent::GetResourceFilename(int level) const {
 }
 
 void VexDialogAgent::AcceptOnNotify(VexCommand* sender, VexNotification* notification) {
-  Boundary("AcceptOnNotify", this, {Describe(sender), Describe(notification)});
-  _Acceptances.push_back({sender, notification, {}});
+  if (!Gate("AcceptOnNotify", this, {Describe(sender), Describe(notification)})) return;
+  AgentOf(*this).Acceptances.push_back({sender, notification, {}});
 }
 
 void VexDialogAgent::AcceptOnNotify(VexCommand* sender, const char* notificationClassName) {
-  Boundary("AcceptOnNotify", this, {Describe(sender), Quote(notificationClassName)});
-  _Acceptances.push_back({sender, nullptr, notificationClassName != nullptr ? notificationClassName : ""});
+  if (!Gate("AcceptOnNotify", this, {Describe(sender), Quote(notificationClassName != nullptr ? notificationClassName : "")})) {
+    return;
+  }
+  if (notificationClassName == nullptr || *notificationClassName == '\0') return;  // accepts nothing
+  AgentOf(*this).Acceptances.push_back({sender, nullptr, notificationClassName});
 }
 
 void VexDialogAgent::InitializeAcquisition() {
-  Boundary("InitializeAcquisition", this);
-  _Valued = false;
-  _LastNotification = nullptr;
+  if (!Gate("InitializeAcquisition", this)) return;
+  AgentOf(*this).Valued = false;
 }
 
 int VexDialogAgent::IsOutputSet() const {
-  Boundary("IsOutputSet", this);
-  return _Valued ? 1 : 0;
+  if (!Gate("IsOutputSet", this)) return 0;
+  return AgentOf(*this).Valued ? 1 : 0;
 }
 
 VexPanelAcquisition::VexPanelAcquisition(const VexString& name, VexDlgDialog* dialog)
-    : VexDialogAgent(name, 0, 0), _Dialog(dialog) {
+    : VexDialogAgent(name, 0, 0) {
   ConstructedAs(this, "VexPanelAcquisition", {Quote(name.CastToCharPtr()), Describe(dialog)});
+  AgentOf(*this).Dialog = dialog;
 }
 
 void VexPanelAcquisition::AcceptOnEvent(VexNotification* notification, void*) {
-  Boundary("AcceptOnEvent", this, {Describe(notification), "null"});
-  // Without a dialog there is nothing to listen to.
-  if (_Dialog != nullptr) vexhost::Inspect::AcceptFrom(*this, _Dialog, notification);
+  if (!Gate("AcceptOnEvent", this, {Describe(notification), "null"})) return;
+  VexCommand* dialog = AgentOf(*this).Dialog;
+  // Without a dialog there is nothing to listen to. The dialog's event reaches the agent through
+  // an analyse-notification callback registered on the dialog.
+  if (dialog == nullptr || notification == nullptr || ImplOf(*dialog).IsDead()) return;
+  CommandOf(*dialog).AnalyseCallbacks.push_back({dialog, notification, this});
 }
-
-VexDialogState::VexDialogState(const VexString& name) : _Name(name) { SetObjectName(this, name.CastToCharPtr()); }
 
 void VexDialogState::AddDialogAgent(VexDialogAgent* agent) {
-  Boundary("AddDialogAgent", this, {Describe(agent)});
-  _Agents.push_back(agent);
+  if (!Gate("AddDialogAgent", this, {Describe(agent)})) return;
+  static_cast<GraphState*>(this)->Agents.push_back(agent);
 }
 
-const VexString& VexDialogState::GetName() const { return _Name; }
+const VexString& VexDialogState::GetName() const { return static_cast<const GraphState*>(this)->Name; }
 
 VexStateCommand::VexStateCommand(VexCommandMode mode) : VexDialogAgent(VexString(), 0, mode) {
+  GetImpl()->StateCommand = std::make_unique<StateCommandState>();
   ConstructedAs(this, "VexStateCommand", {Code(mode)});
 }
 
 VexStateCommand::~VexStateCommand() {
   InternalScope internal;
-  for (auto* transition : _Transitions) delete transition;
-  for (auto* condition : _Conditions) delete condition;
-  for (auto* action : _Actions) delete action;
-  for (auto* state : _States) delete state;
+  StateCommandState& graph = GraphOf(*this);
+  for (auto* transition : graph.Transitions) DestroyObject(transition);
+  for (auto* condition : graph.Conditions) DestroyObject(condition);
+  for (auto* action : graph.Actions) DestroyObject(action);
+  for (auto* state : graph.States) DestroyObject(state);
+  graph = StateCommandState();
 }
 
 void VexStateCommand::BuildGraph() {}
 
+namespace {
+
+// The graph's objects are host allocations made for the command: they may fail.
+template <class T, class... Args>
+T* MakeForCommand(const std::string& name, Args&&... args) {
+  T* object = new T(std::forward<Args>(args)...);
+  if (object != nullptr) SetObjectName(object, name);
+  return object;
+}
+
+}  // namespace
+
 VexDialogState* VexStateCommand::GetInitialState(const VexString& name) {
-  Boundary("GetInitialState", this, {Quote(name.CastToCharPtr())});
-  if (_InitialState == nullptr) {
-    auto* state = new VexDialogState(name);  // a host allocation made for the command: it may fail
-    if (state != nullptr) {
-      _States.push_back(state);
-      _InitialState = state;
-      _CurrentState = state;
+  if (!Gate("GetInitialState", this, {Quote(name.CastToCharPtr())})) return nullptr;
+  StateCommandState& graph = GraphOf(*this);
+  if (graph.Initial == nullptr) {
+    if (auto* state = MakeForCommand<GraphState>(name.CastToCharPtr(), name)) {
+      graph.States.push_back(state);
+      graph.Initial = state;
+      graph.Current = state;
     }
   }
-  return _InitialState;
+  return graph.Initial;
 }
 
 VexDialogTransition* VexStateCommand::AddTransition(VexDialogState* from, VexDialogState* to,
                                                     VexStateCondition* condition, VexDiaAction* action) {
-  Boundary("AddTransition", this, {Describe(from), Describe(to), Describe(condition), Describe(action)});
-  auto* transition = new VexDialogTransition();
+  if (!Gate("AddTransition", this, {Describe(from), Describe(to), Describe(condition), Describe(action)})) {
+    return nullptr;
+  }
+  StateCommandState& graph = GraphOf(*this);
+  auto* transition =
+      MakeForCommand<GraphTransition>("transition " + std::to_string(graph.Transitions.size() + 1));
   if (transition == nullptr) return nullptr;
-  transition->_From = from;
-  transition->_To = to;
-  transition->_Condition = condition;
-  transition->_Action = action;
-  SetObjectName(transition, "transition " + std::to_string(_Transitions.size() + 1));
-  _Transitions.push_back(transition);
+  transition->From = static_cast<GraphState*>(from);
+  transition->To = static_cast<GraphState*>(to);
+  transition->Condition = static_cast<GraphCondition*>(condition);
+  transition->Action = static_cast<GraphAction*>(action);
+  graph.Transitions.push_back(transition);
   return transition;
 }
 
 VexStateCondition* VexStateCommand::IsLastModifiedAgentCondition(VexDialogAgent* agent,
                                                                  VexNotification* notification) {
-  Boundary("IsLastModifiedAgentCondition", this, {Describe(agent), Describe(notification)});
-  auto* condition = new VexStateCondition();
-  if (condition == nullptr) return nullptr;
-  condition->_Kind = VexStateCondition::Kind::LastModifiedAgent;
-  condition->_Agent = agent;
-  condition->_Notification = notification;
-  SetObjectName(condition, "LastModifiedAgent(" + Describe(agent) + ", " + Describe(notification) + ")");
-  _Conditions.push_back(condition);
+  if (!Gate("IsLastModifiedAgentCondition", this, {Describe(agent), Describe(notification)})) return nullptr;
+  auto* condition = MakeForCommand<GraphCondition>(
+      "LastModifiedAgent(" + Describe(agent) + ", " + Describe(notification) + ")",
+      GraphCondition::Kind::LastModifiedAgent, agent, notification);
+  if (condition != nullptr) GraphOf(*this).Conditions.push_back(condition);
   return condition;
 }
 
 VexStateCondition* VexStateCommand::IsOutputSetCondition(VexDialogAgent* agent) {
-  Boundary("IsOutputSetCondition", this, {Describe(agent)});
-  auto* condition = new VexStateCondition();
-  if (condition == nullptr) return nullptr;
-  condition->_Kind = VexStateCondition::Kind::OutputSet;
-  condition->_Agent = agent;
-  SetObjectName(condition, "OutputSet(" + Describe(agent) + ")");
-  _Conditions.push_back(condition);
+  if (!Gate("IsOutputSetCondition", this, {Describe(agent)})) return nullptr;
+  auto* condition = MakeForCommand<GraphCondition>("OutputSet(" + Describe(agent) + ")",
+                                                   GraphCondition::Kind::OutputSet, agent, nullptr);
+  if (condition != nullptr) GraphOf(*this).Conditions.push_back(condition);
   return condition;
 }
 
+// Undo and redo methods are journaled; the stand-in has no undo, so it keeps only the action.
 VexDiaAction* VexStateCommand::Action(VexActionMethod method, VexActionMethod undo, VexActionMethod redo, void* data) {
-  Boundary("Action", this,
-           {method != nullptr ? "method" : "null", undo != nullptr ? "method" : "null",
-            redo != nullptr ? "method" : "null", data != nullptr ? "data" : "null"});
-  auto* action = new VexDiaAction();
-  if (action == nullptr) return nullptr;
-  action->_Method = method;
-  action->_Undo = undo;
-  action->_Redo = redo;
-  action->_Data = data;
-  SetObjectName(action, "action");
-  _Actions.push_back(action);
+  if (!Gate("Action", this,
+            {method != nullptr ? "method" : "null", undo != nullptr ? "method" : "null",
+             redo != nullptr ? "method" : "null", data != nullptr ? "data" : "null"})) {
+    return nullptr;
+  }
+  auto* action = MakeForCommand<GraphAction>("action", method, data);
+  if (action != nullptr) GraphOf(*this).Actions.push_back(action);
   return action;
 }

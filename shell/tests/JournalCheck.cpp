@@ -1,6 +1,7 @@
 // Checks a journal written by vexhost --journal: every line is one JSON object with the keys
 // "op", "on", "args" (an array of texts) and "dir" ("module->host" or "host->module"), and the
-// operations given with --in-order appear in that order.
+// operations given with --in-order appear in that order. With --known-operations every operation
+// must be one of the host's boundary operations, journaled in its direction.
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -8,6 +9,8 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "vexhost/Operations.h"
 
 namespace {
 
@@ -27,6 +30,14 @@ std::string Problem(const nlohmann::json& entry) {
   return {};
 }
 
+std::string UnknownOperation(const nlohmann::json& entry) {
+  const std::string op = entry["op"];
+  const vexhost::BoundaryOperation* known = vexhost::FindBoundaryOperation(op);
+  if (known == nullptr) return "the host's list of boundary operations has no '" + op + "'";
+  if (known->IntoModule != (entry["dir"] == "host->module")) return "'" + op + "' is listed in the other direction";
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,6 +46,8 @@ int main(int argc, char** argv) {
   CLI::App app("Checks a vexhost journal");
   app.add_option("journal", path, "the journal file")->required();
   app.add_option("--in-order", inOrder, "operations that must appear in this order");
+  bool knownOperations = false;
+  app.add_flag("--known-operations", knownOperations, "every operation must be in the host's list");
   CLI11_PARSE(app, argc, argv);
 
   std::ifstream in(path);
@@ -47,7 +60,8 @@ int main(int argc, char** argv) {
   for (std::string line; std::getline(in, line);) {
     ++number;
     const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-    const std::string problem = entry.is_discarded() ? "not JSON" : Problem(entry);
+    std::string problem = entry.is_discarded() ? "not JSON" : Problem(entry);
+    if (problem.empty() && knownOperations) problem = UnknownOperation(entry);
     if (!problem.empty()) {
       std::cerr << path << ": line " << number << ": " << problem << ": " << line << "\n";
       return 1;

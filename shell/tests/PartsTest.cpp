@@ -1,12 +1,19 @@
-// The shell's parts on their own: the layout from attachments, the text and SVG drawings, and
-// the reading of script lines.
+// The shell's parts on their own: the layout from attachments, the text and SVG drawings, the
+// reading of script lines, texts made printable and measured, and the changes of a step.
 #include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
 
 #include "Drawing.h"
 #include "Errors.h"
 #include "Layout.h"
+#include "ProductTree.h"
 #include "Svg.h"
+#include "Text.h"
 #include "Words.h"
+#include "vexhost/ProductWatch.h"
+#include "vexhost/Session.h"
 
 namespace {
 
@@ -150,3 +157,182 @@ TEST(Words, QuotedWordsKeepTheirBlanksAndTheirPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+using vexshell::Abbreviated;
+using vexshell::Printable;
+using vexshell::Width;
+
+// Every line of a drawing takes the same number of terminal cells up to its last border.
+void ExpectAligned(const std::string& drawing) {
+  std::istringstream lines(drawing);
+  std::string line;
+  int width = -1;
+  while (std::getline(lines, line)) {
+    if (width < 0) width = Width(line);
+    EXPECT_EQ(Width(line), width) << line << "\n" << drawing;
+  }
+}
+
+}  // namespace
+
+TEST(Text, ControlCharactersAndBrokenBytesBecomeEscapesAndTheRestStays) {
+  EXPECT_EQ(Printable("a\x1b[2Jb\tc\nd\re\x7f"), "a\\x1B[2Jb\\tc\\nd\\re\\x7F");
+  EXPECT_EQ(Printable("next\xc2\x85line \xc2\x9b"), "next\\u0085line \\u009B");
+  EXPECT_EQ(Printable("bad \xff\xc3 end"), "bad \\xFF\\xC3 end");
+  EXPECT_EQ(Printable("Größe 部品 e\xcc\x81"), "Größe 部品 e\xcc\x81");
+  EXPECT_EQ(vexshell::PrintableLines("one\ntwo\x1b"), "one\ntwo\\x1B");
+  EXPECT_EQ(vexshell::Quoted("say \"\a\""), "\"say \"\\x07\"\"");
+}
+
+TEST(Text, WidthCountsTerminalCellsNotCharacters) {
+  EXPECT_EQ(Width("Block A"), 7);
+  EXPECT_EQ(Width("部品番号"), 8);
+  EXPECT_EQ(Width("ＡＢ"), 4);  // full-width Latin
+  EXPECT_EQ(Width("e\xcc\x81"), 1);  // e and a combining acute accent
+  EXPECT_EQ(Width("\xe2\x80\x8b"), 0);  // zero-width space
+  EXPECT_EQ(Width("블록"), 4);
+}
+
+TEST(Text, LongTextsKeepTheirStartAndEndAndSayHowMuchWasCut) {
+  EXPECT_EQ(Abbreviated("short", 10), "short");
+  EXPECT_EQ(Abbreviated(std::string(100, 'a') + "XYZ", 9), "aaaaaa[... 94 characters cut ...]XYZ");
+  EXPECT_EQ(Abbreviated("ééééééééééé", 6), "éééé[... 5 characters cut ...]éé");
+  const std::string echo = vexshell::Echo(std::string(1000000, 'W'));
+  EXPECT_LT(echo.size(), 120U);
+  EXPECT_NE(echo.find("999940 characters cut"), std::string::npos) << echo;
+}
+
+TEST(Layout, WideCharactersTakeTwoCellsAndTheBoxesStayAligned) {
+  WidgetView editor = Widget("VexDlgEditor", "e");
+  editor.Lines = {"部品番号-２００"};
+  editor.VisibleTextWidth = 6;
+  WidgetView frame = Widget("VexDlgFrame", "f", "組立 e\xcc\x81");
+  frame.Children = {Label("n", "品番:"), editor};
+  const std::string drawing = Draw(Dialog({frame, Label("w", "ブロック")}));
+  ExpectAligned(drawing);
+  EXPECT_NE(drawing.find("| | 品番: [部品番号-２００] |          |"), std::string::npos) << drawing;
+}
+
+TEST(Layout, AnEditorTooNarrowCutsBeforeAWideCharacterNotThroughIt) {
+  WidgetView editor = Widget("VexDlgEditor", "e");
+  editor.Lines = {"ab部品"};
+  editor.VisibleTextWidth = 5;
+  vexshell::Picture picture = vexshell::LayOut({Dialog({editor})});
+  for (auto& box : picture.Boxes) {
+    if (box.Kind == vexshell::Look::Editor) box.W = 2 + 5;  // five cells of text: "ab部" and a blank
+  }
+  const std::string drawing = vexshell::DrawText(picture);
+  EXPECT_NE(drawing.find("[ab部 ]"), std::string::npos) << drawing;
+  ExpectAligned(drawing);
+}
+
+TEST(Layout, ControlCharactersInTextsAreDrawnAsEscapesOnOneLine) {
+  WidgetView box = Widget("VexStrErrorBox", "Box\x1b[2J");
+  box.HasOK = true;
+  box.Lines = {"line one\nline\ttwo\x07"};
+  const std::string drawing = Draw(box);
+  EXPECT_EQ(drawing,
+            "+= Box\\x1B[2J ==+\n"
+            "| line one      |\n"
+            "| line\\ttwo\\x07 |\n"
+            "|          [OK] |\n"
+            "+===============+\n");
+  const std::string svg = vexshell::DrawSvg(vexshell::LayOut({box}));
+  for (char c : svg) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
+  EXPECT_NE(svg.find(">line\\ttwo\\x07</text>"), std::string::npos) << svg;
+}
+
+TEST(Words, ControlCharactersAreRefusedExceptTabsBetweenWordsAndACarriageReturnAtTheEnd) {
+  const auto crlf = vexshell::ParseLine("partnumber BA-201\r", 1);
+  ASSERT_TRUE(crlf);
+  EXPECT_EQ(crlf->Rest, "BA-201");
+  const auto tabs = vexshell::ParseLine("expect\tcount\tHull\t2", 2);
+  ASSERT_TRUE(tabs);
+  EXPECT_EQ(tabs->Verb, "expect");
+  for (const char* line : {"partnumber a\x1b[31m", "class \x7f", "class a\rb", "class \xc2\x9b", "ok\x0c"}) {
+    EXPECT_THROW(vexshell::ParseLine(line, 3), vexshell::LineError) << line;
+  }
+}
+
+TEST(Paths, EmptyNamesAreRefusedWithWhatIsWrong) {
+  EXPECT_EQ(vexhost::SplitPath("Hull/Block A/SB 1"), (std::vector<std::string>{"Hull", "Block A", "SB 1"}));
+  EXPECT_EQ(vexhost::SplitPath("Hull"), (std::vector<std::string>{"Hull"}));
+  const auto problem = [](const std::string& path) {
+    try {
+      vexhost::SplitPath(path);
+    } catch (const std::invalid_argument& error) {
+      return std::string(error.what());
+    }
+    return std::string("(accepted)");
+  };
+  EXPECT_EQ(problem(""), "is empty");
+  EXPECT_EQ(problem("/Hull"), "begins with '/' (it starts with the root's name)");
+  EXPECT_EQ(problem("Hull/"), "ends with '/'");
+  EXPECT_EQ(problem("Hull//Block A"), "holds an empty name between two '/'");
+  EXPECT_EQ(problem("/"), "begins with '/' (it starts with the root's name)");
+}
+
+TEST(ProductChanges, AStepIsDescribedByItsNetEffectInOrderOfPaths) {
+  using Kind = vexhost::ProductChange::Kind;
+  const std::vector<vexhost::ProductChange> changes{
+      {Kind::PartNumberSet, {"Hull", "B"}, {}, "B-1", "B-2"},
+      {Kind::ProductCreated, {"Hull", "A", "Panel 1"}, "Panel", {}, {}},
+      {Kind::PartNumberSet, {"Hull", "A", "Panel 1"}, {}, "", "P-1"},  // a new product's number is part of it
+      {Kind::PartNumberSet, {"Hull", "A"}, {}, "A-1", "A-2"},
+      {Kind::PartNumberSet, {"Hull", "A"}, {}, "A-2", "A-3"},
+      {Kind::PartNumberSet, {"Hull"}, {}, "H-1", "H-2"},
+      {Kind::PartNumberSet, {"Hull"}, {}, "H-2", "H-1"},  // set back: no change
+      {Kind::ActivePathSet, {"Hull"}, {}, {}, {}},
+  };
+  EXPECT_EQ(vexshell::DescribeChanges(changes),
+            (std::vector<std::string>{"part number of Hull/A: \"A-1\" -> \"A-3\"",
+                                      "new product Hull/A/Panel 1 (interim Panel)",
+                                      "part number of Hull/B: \"B-1\" -> \"B-2\""}));
+  std::vector<vexhost::ProductChange> reopened = changes;
+  reopened.push_back({Kind::DocumentOpened, {"Hull"}, {}, {}, "Ship\x1b"});
+  reopened.push_back({Kind::ProductCreated, {"Hull", "C 1"}, "C", {}, {}});
+  EXPECT_EQ(vexshell::DescribeChanges(reopened),
+            (std::vector<std::string>{"document \"Ship\\x1B\" opened", "new product Hull/C 1 (interim C)"}));
+}
+
+TEST(ProductWatch, AWatchSeesTheChangesOfItsSessionFromItsStartAndLooksUpSingleProducts) {
+  vexhost::DocumentData document;
+  document.Name = "Ship";
+  document.ClassCatalogue = {"Block"};
+  document.Root.Name = "Hull";
+  document.Root.PartNumber = "H-1";
+  for (int i = 0; i < 3; ++i) document.Root.Children.push_back({"Block " + std::to_string(i), true, "B-" + std::to_string(i), {}, {}, {}});
+  document.Root.Children[1].Children.push_back({"Sub", true, "S-1", "Block", {}, {}});
+  {
+    vexhost::Session session;
+    vexhost::ChangeWatch early(session);
+    session.OpenDocument(document);
+    vexhost::ChangeWatch late(session);
+    session.SetActivePath({"Hull", "Block 1"});
+    session.RemoveEditor();
+    using Kind = vexhost::ProductChange::Kind;
+    std::vector<Kind> kinds;
+    for (const auto& change : early.Take()) kinds.push_back(change.What);
+    EXPECT_EQ(kinds, (std::vector<Kind>{Kind::DocumentOpened, Kind::ActivePathSet, Kind::EditorRemoved}));
+    EXPECT_TRUE(early.Take().empty()) << "what was taken is gone";
+    EXPECT_EQ(late.Take().size(), 2U) << "a watch sees what happens after it starts";
+    EXPECT_FALSE(vexhost::ActiveNames(session));
+
+    session.SetActivePath({"Hull", "Block 1", "Sub"});
+    EXPECT_EQ(vexhost::ActiveNames(session), (std::vector<std::string>{"Hull", "Block 1", "Sub"}));
+    const auto block = vexhost::SeeProduct(session, {"Hull", "Block 1"});
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->Product.PartNumber, "B-1");
+    EXPECT_EQ(block->ChildCount, 1U);
+    EXPECT_TRUE(block->Product.Children.empty());
+    EXPECT_EQ(vexhost::SeeProduct(session, {"Hull"})->ChildCount, 3U);
+    EXPECT_FALSE(vexhost::SeeProduct(session, {"Hull", "Block 9"}));
+    EXPECT_FALSE(vexhost::SeeProduct(session, {"Ship"}));
+    const auto children = vexhost::SeeChildren(session, {"Hull", "Block 1"});
+    ASSERT_EQ(children.size(), 1U);
+    EXPECT_EQ(children[0].InterimClass, "Block");
+  }
+  EXPECT_EQ(vexhost::Session::LiveObjects(), 0);
+}

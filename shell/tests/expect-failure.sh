@@ -4,6 +4,8 @@
 #   expect-failure.sh VEXHOST CODE MESSAGE INPUT [ARGUMENT...]
 #
 # INPUT is what standard input holds (printf %b escapes, so "\n" ends a line), or "-" for nothing.
+# With VEXHOST_NOTHING_RUN=1 in the environment, standard output must stay empty: the input was
+# refused before anything was loaded or run.
 set -uo pipefail
 
 vexhost=$1
@@ -27,6 +29,10 @@ if [ "$code" != "$want_code" ]; then
 fi
 if ! grep -qF -- "$message" "$err"; then
   echo "FAIL: standard error does not hold: $message"
+  failed=1
+fi
+if [ "${VEXHOST_NOTHING_RUN:-}" = 1 ] && [ -s "$out" ]; then
+  echo "FAIL: something ran before the input was refused"
   failed=1
 fi
 if [ "$failed" != 0 ]; then

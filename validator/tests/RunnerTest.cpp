@@ -89,7 +89,8 @@ TEST_F(Runner, AFactoryReleasedTwiceIsAnOverRelease) {
   Load(VEX_OVER_RELEASED_PATH);
   EXPECT_TRUE(RunLines({"start VexExOverReleasedFactoryCmd", "press PlantedDialog/Cancel"}).Findings.empty());
   const CaseOutcome outcome = RunLines({"start VexExOverReleasedFactoryCmd", "press PlantedDialog/OK"});
-  EXPECT_EQ(Kinds(outcome), std::vector<std::string>{"over-release: released once too often: Block A.factory"});
+  EXPECT_EQ(Kinds(outcome), std::vector<std::string>{"over-release: Release on 'Block A.factory' (module->host): its "
+                                                     "last reference was already released"});
 }
 
 TEST_F(Runner, AnExceptionAcrossTheBoundaryEndsTheProcessAfterItIsReported) {

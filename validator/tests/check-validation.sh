@@ -82,7 +82,7 @@ case "$kind" in
     [ "$replayed" -ge 128 ] || fail "the replay exited with $replayed, expected the abort of an uncaught exception"
     ;;
   duplicate-registration)
-    name=$(echo "$message" | sed -n "s/registers '\\([^']*\\)'.*/\\1/p")
+    name=$(echo "$message" | sed -n "s/.*'\\([^']*\\)' is already registered.*/\\1/p")
     grep -qF "VexFillDictionary $name, VexFillDictionary $name" "$work/replay.out" ||
       fail "loading in the replay does not show the second registration of $name"
     ;;

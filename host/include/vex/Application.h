@@ -11,9 +11,8 @@ class VexFrmLayout : public VexBaseUnknown {
   // The application's main window, or null.
   VexDlgWindow* GetMainWindow() const;
 
- private:
-  friend struct vexhost::Inspect;
-  VexDlgWindow* _MainWindow = nullptr;  // owned by the host session
+ protected:
+  VexFrmLayout() = default;  // the host makes the layout
 };
 
 class VexApplicationFrame {

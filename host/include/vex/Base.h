@@ -5,10 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vexhost {
-struct Inspect;
-}
-
 // The host's one-byte boolean.
 using VexBoolean = unsigned char;
 
@@ -44,6 +40,9 @@ class VexMetaClass {
   static const VexMetaClass& MetaClass();          \
   const VexMetaClass* GetMetaObject() const override;
 
+// The host's own record of an object; its content is the host's.
+class VexObjectImpl;
+
 class VexBaseUnknown {
  public:
   static const char* ClassName();
@@ -57,24 +56,22 @@ class VexBaseUnknown {
   // Fills `out` with a counted reference to the interface, or null with a negative status.
   virtual VexHRESULT QueryInterface(const VexIID& iid, void** out);
   virtual std::uint32_t AddRef();
-  // A release on an object whose count is already zero is recorded by the host as an over-release.
+  // Once the last reference is released the object is dead: every later call on it is refused
+  // by the host and recorded.
   virtual std::uint32_t Release();
 
   virtual const VexMetaClass* GetMetaObject() const;
   int IsA(const char* className) const;
   int IsAKindOf(const char* className) const;
 
+  // The host's record of this object.
+  VexObjectImpl* GetImpl() const { return _Impl; }
+
   // The host allocator: null when it cannot provide the memory. It is noexcept so that a null
   // result skips the constructor.
   static void* operator new(std::size_t size) noexcept;
   static void operator delete(void* memory) noexcept;
 
- protected:
-  // Called by the host when the last counted reference is released; the memory is reclaimed by
-  // the host later, so a stray release is caught instead of touching freed memory.
-  virtual void OnLastRelease();
-
  private:
-  friend struct vexhost::Inspect;
-  std::uint32_t _RefCount = 1;
+  VexObjectImpl* _Impl;  // owned by the host, which may keep it after the object is gone
 };

@@ -1,8 +1,6 @@
 // Commands and notifications: what every interactive host object is.
 #pragma once
 
-#include <vector>
-
 #include "vex/Base.h"
 #include "vex/Strings.h"
 
@@ -34,19 +32,9 @@ class VexCommand : public VexEventSubscriber {
   // Asks the host to destroy this object later, once the current event is handled.
   void RequestDelayedDestruction();
   // Drops the analyse-notification callbacks registered on this command for that sender and
-  // notification.
+  // notification: the notification no longer reaches the agents that listened through them.
   void RemoveAnalyseNotificationCB(VexCommand* sender, VexNotification* notification, void* reserved);
 
   const VexString& GetName() const;
   void SetName(const VexString& name);
-
- private:
-  friend struct vexhost::Inspect;
-  struct AnalyseCallback {
-    VexCommand* Sender;
-    VexNotification* Notification;
-  };
-  VexString _Name;
-  VexCommandMode _Mode;
-  std::vector<AnalyseCallback> _AnalyseCallbacks;
 };

@@ -4,9 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <type_traits>
-#include <vector>
 
 #include "vex/Command.h"
 
@@ -37,24 +35,9 @@ class VexDialog : public VexCommand {
   int GetResourceValueFromKey(const VexString& key, VexUnicodeString& text, void* reserved);
 
  protected:
-  void RecordAttachment(const char* operation, VexDlgAttachPosition position, VexDlgAttachment mode,
-                        std::initializer_list<VexDialog*> widgets);
-
- private:
-  friend struct vexhost::Inspect;
-  struct Attachment {
-    std::string Operation;
-    VexDlgAttachPosition Position;
-    VexDlgAttachment Mode;
-    std::vector<VexDialog*> Widgets;
-  };
-  VexDialog* _Parent;  // borrowed
-  VexDialogStyle _Style;
-  VexUnicodeString _Title;
-  unsigned int _Visibility = VexDlgShow;
-  unsigned int _Sensitivity = VexDlgSensitive;
-  std::vector<VexDialog*> _Children;  // owned
-  std::vector<Attachment> _Attachments;
+  // The attachment operations' common body: the widgets as written, null-ended.
+  void AttachWidgets(const char* operation, VexDlgAttachPosition position, VexDlgAttachment mode,
+                     std::initializer_list<VexDialog*> widgets);
 };
 
 // Attachment lists are written as in the host's variadic form, ended by a null; a null stops the
@@ -63,12 +46,12 @@ class VexDialog : public VexCommand {
   template <class... Widgets>                                                                     \
   void SetVerticalAttachment(VexDlgAttachPosition position, VexDlgAttachment mode, Widgets... widgets) { \
     static_assert((std::is_convertible_v<Widgets, VexDialog*> && ...));                           \
-    RecordAttachment("SetVerticalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...}); \
+    AttachWidgets("SetVerticalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...}); \
   }                                                                                               \
   template <class... Widgets>                                                                     \
   void SetHorizontalAttachment(VexDlgAttachPosition position, VexDlgAttachment mode, Widgets... widgets) { \
     static_assert((std::is_convertible_v<Widgets, VexDialog*> && ...));                           \
-    RecordAttachment("SetHorizontalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...}); \
+    AttachWidgets("SetHorizontalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...}); \
   }
 
 class VexDlgWindow : public VexDialog {
@@ -90,13 +73,6 @@ class VexDlgDialog : public VexDlgWindow {
   VexNotification* GetDiaOKNotification() const;
   VexNotification* GetDiaCANCELNotification() const;
   VexNotification* GetWindCloseNotification() const;
-
- private:
-  friend struct vexhost::Inspect;
-  unsigned int _OKSensitivity = VexDlgSensitive;
-  VexNotification* _OKNotification;      // owned
-  VexNotification* _CancelNotification;  // owned
-  VexNotification* _CloseNotification;   // owned
 };
 
 // A message box with an OK button.
@@ -108,11 +84,6 @@ class VexDlgNotify : public VexDlgWindow {
 
   void SetText(const VexUnicodeString& text);
   VexNotification* GetNfyOKNotification() const;
-
- private:
-  friend struct vexhost::Inspect;
-  VexUnicodeString _Text;
-  VexNotification* _OKNotification;  // owned
 };
 
 class VexDlgFrame : public VexDialog {
@@ -148,18 +119,12 @@ class VexDlgEditor : public VexDialog {
 
   void SetVisibleTextHeight(int lines);
   void SetVisibleTextWidth(int characters);
+  // The most characters a person can type into the editor.
   void SetMaxCharacterWidth(int characters);
   // Replaces `text` with the line (or the whole text), also when the editor is empty.
   int GetLine(VexUnicodeString& text, int line);
   int SetLine(const VexUnicodeString& text, int line);
   void ClearLine(int line);
-
- private:
-  friend struct vexhost::Inspect;
-  std::vector<VexUnicodeString> _Lines;
-  int _VisibleTextHeight = 0;
-  int _VisibleTextWidth = 0;
-  int _MaxCharacterWidth = 0;
 };
 
 // A drop-down list of lines, one of which is shown.
@@ -172,9 +137,4 @@ class VexDlgCombo : public VexDialog {
 
   VexDlgCombo(VexDialog* parent, const VexString& name, VexDialogStyle style);
   int SetLine(const VexUnicodeString& text, int line, unsigned int mode);
-
- private:
-  friend struct vexhost::Inspect;
-  std::vector<VexUnicodeString> _Lines;
-  int _Shown = -1;
 };

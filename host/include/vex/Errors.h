@@ -2,8 +2,6 @@
 // exception; an error scope catches it, lends it to a handler and hands it back to the host.
 #pragma once
 
-#include <string>
-
 #include "vex/Base.h"
 
 // The common kind of host error.
@@ -12,9 +10,6 @@ class VexError : public VexBaseUnknown {
  public:
   explicit VexError(const char* message);
   const char* GetMessage() const;
-
- private:
-  std::string _Message;
 };
 
 // A host error that is not a VexError: raised by the host's system layer.
@@ -23,9 +18,6 @@ class VexSystemError : public VexBaseUnknown {
  public:
   explicit VexSystemError(const char* message);
   const char* GetMessage() const;
-
- private:
-  std::string _Message;
 };
 
 // What travels as the C++ exception: the error, holding one reference for whoever catches it.

@@ -11,9 +11,9 @@ class VexStrObjectClassFrameNotif : public VexNotification {
 class VexStrObjectClassFrame : public VexDlgFrame {
   VEX_DECLARE_CLASS
  public:
-  // `category` names the family of classes the browser offers; `initialClass` is shown until a
+  // `family` names the family of classes the browser offers; `initialClass` is shown until a
   // class object is set or chosen.
-  VexStrObjectClassFrame(VexDialog* parent, const VexString& name, const VexUnicodeString& category,
+  VexStrObjectClassFrame(VexDialog* parent, const VexString& name, const VexUnicodeString& family,
                          const VexUnicodeString& initialClass, VexDialogStyle style);
   ~VexStrObjectClassFrame() override;
 
@@ -24,12 +24,4 @@ class VexStrObjectClassFrame : public VexDlgFrame {
   // The class chosen last (or set as class object), empty when none.
   VexUnicodeString GetSelectedClass() const;
   void SetClassObject(VexUnicodeString& classObject);
-
- private:
-  friend struct vexhost::Inspect;
-  VexUnicodeString _Category;
-  VexUnicodeString _SelectedClass;
-  VexDlgEditor* _Editor = nullptr;          // a child
-  VexDlgPushButton* _BrowserButton = nullptr;  // a child
-  VexStrObjectClassFrameNotif* _Notification;  // owned
 };

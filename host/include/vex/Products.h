@@ -2,19 +2,21 @@
 // and their interim-product factory.
 #pragma once
 
-#include <vector>
-
 #include "vex/Base.h"
 #include "vex/Strings.h"
 
 extern const VexIID IID_VexIProduct;
 extern const VexIID IID_VexIStrInterimProductFactory;
 
+// The host's own record of a path.
+class VexPathImpl;
+
 // A path from the root object of a document to its active object. Holds a reference on each
 // object of the path.
 class VexPathElement {
  public:
-  explicit VexPathElement(const std::vector<VexBaseUnknown*>& objects);
+  // Made by the host from its own record of the path, which the element then owns.
+  explicit VexPathElement(VexPathImpl* impl);
   VexPathElement(const VexPathElement& other);
   VexPathElement& operator=(const VexPathElement&) = delete;
   ~VexPathElement();
@@ -23,9 +25,10 @@ class VexPathElement {
   // with one reference for the caller; null when none does.
   VexBaseUnknown* SearchObject(const char* interfaceName) const;
 
+  VexPathImpl* GetImpl() const { return _Impl; }
+
  private:
-  friend struct vexhost::Inspect;
-  std::vector<VexBaseUnknown*> _Objects;
+  VexPathImpl* _Impl;  // owned
 };
 
 class VexFrmEditor : public VexBaseUnknown {
@@ -36,10 +39,8 @@ class VexFrmEditor : public VexBaseUnknown {
   // The path to the active object; the caller copies it.
   const VexPathElement& GetActivePath() const;
 
- private:
-  friend struct vexhost::Inspect;
-  VexFrmEditor() = default;
-  VexPathElement* _ActivePath = nullptr;  // owned
+ protected:
+  VexFrmEditor() = default;  // the host makes editors
 };
 
 class VexIProduct : public VexBaseUnknown {

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "vex/Command.h"
 
@@ -27,79 +25,51 @@ class VexDialogAgent : public VexCommand {
   void AcceptOnNotify(VexCommand* sender, const char* notificationClassName);
   void InitializeAcquisition();
   int IsOutputSet() const;
-
- private:
-  friend struct vexhost::Inspect;
-  struct Acceptance {
-    VexCommand* Sender;
-    VexNotification* Notification;
-    std::string NotificationClass;
-  };
-  std::int64_t _Behavior;
-  std::vector<Acceptance> _Acceptances;
-  bool _Valued = false;
-  VexNotification* _LastNotification = nullptr;
 };
 
-// An agent that listens to a dialog's own events.
+// An agent that listens to a dialog's own events, through analyse-notification callbacks it
+// registers on the dialog.
 class VexPanelAcquisition : public VexDialogAgent {
   VEX_DECLARE_CLASS
  public:
   VexPanelAcquisition(const VexString& name, VexDlgDialog* dialog);
   // Accepts `notification` from the agent's dialog.
   void AcceptOnEvent(VexNotification* notification, void* reserved);
-
- private:
-  friend struct vexhost::Inspect;
-  VexDlgDialog* _Dialog;
 };
 
+// A state of a command's graph, made by the command's GetInitialState.
 class VexDialogState : public VexBaseUnknown {
   VEX_DECLARE_CLASS
  public:
-  explicit VexDialogState(const VexString& name);
   // Adds an agent (null is kept as a place that never takes anything).
   void AddDialogAgent(VexDialogAgent* agent);
   const VexString& GetName() const;
 
- private:
-  friend struct vexhost::Inspect;
-  VexString _Name;
-  std::vector<VexDialogAgent*> _Agents;  // borrowed
+ protected:
+  VexDialogState() = default;  // the host makes states
 };
 
+// A transition's condition, made by IsLastModifiedAgentCondition or IsOutputSetCondition.
 class VexStateCondition : public VexBaseUnknown {
   VEX_DECLARE_CLASS
- private:
-  friend struct vexhost::Inspect;
-  friend class VexStateCommand;
-  enum class Kind { LastModifiedAgent, OutputSet } _Kind = Kind::OutputSet;
-  VexDialogAgent* _Agent = nullptr;            // borrowed
-  VexNotification* _Notification = nullptr;   // borrowed
+ protected:
+  VexStateCondition() = default;
 };
 
 using VexActionMethod = VexBoolean (VexStateCommand::*)(void* data);
 
+// A transition's action, made by Action.
 class VexDiaAction : public VexBaseUnknown {
   VEX_DECLARE_CLASS
- private:
-  friend struct vexhost::Inspect;
-  friend class VexStateCommand;
-  VexActionMethod _Method = nullptr;
-  VexActionMethod _Undo = nullptr;
-  VexActionMethod _Redo = nullptr;
-  void* _Data = nullptr;
+ protected:
+  VexDiaAction() = default;
 };
 
+// A transition, made by AddTransition.
 class VexDialogTransition : public VexBaseUnknown {
   VEX_DECLARE_CLASS
- private:
-  friend struct vexhost::Inspect;
-  friend class VexStateCommand;
-  VexDialogState* _From = nullptr;        // borrowed
-  VexDialogState* _To = nullptr;          // borrowed; null ends the command
-  VexStateCondition* _Condition = nullptr;
-  VexDiaAction* _Action = nullptr;
+ protected:
+  VexDialogTransition() = default;
 };
 
 class VexStateCommand : public VexDialogAgent {
@@ -122,16 +92,4 @@ class VexStateCommand : public VexDialogAgent {
   VexStateCondition* IsOutputSetCondition(VexDialogAgent* agent);
   VexDiaAction* Action(VexActionMethod method, VexActionMethod undo = nullptr, VexActionMethod redo = nullptr,
                        void* data = nullptr);
-
- private:
-  friend struct vexhost::Inspect;
-  VexDialogState* _InitialState = nullptr;
-  VexDialogState* _CurrentState = nullptr;
-  VexDialogAgent* _LastModifiedAgent = nullptr;
-  VexNotification* _LastNotification = nullptr;
-  // Everything the command made through the operations above; owned.
-  std::vector<VexDialogState*> _States;
-  std::vector<VexDialogTransition*> _Transitions;
-  std::vector<VexStateCondition*> _Conditions;
-  std::vector<VexDiaAction*> _Actions;
 };

@@ -2,8 +2,6 @@
 // VexUnicodeString for user-visible text. Texts are held as UTF-8; lengths count characters.
 #pragma once
 
-#include <string>
-
 class VexString {
  public:
   VexString();
@@ -19,7 +17,8 @@ class VexString {
   bool operator==(const char* text) const;
 
  private:
-  std::string _Text;
+  char* _Text;  // owned, zero-terminated; null for the empty text
+  int _Length;  // in bytes
 };
 
 class VexUnicodeString {
@@ -39,5 +38,6 @@ class VexUnicodeString {
   bool operator==(const char* utf8) const;
 
  private:
-  std::string _Utf8;
+  char* _Utf8;  // owned, zero-terminated; null for the empty text
+  int _Length;  // in bytes
 };

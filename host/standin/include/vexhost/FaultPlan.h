@@ -1,5 +1,6 @@
-// The fault plan: fail the Nth host allocation, or raise a host error at the Nth call of an
-// operation, once or from then on. Deterministic; a session starts with an empty plan.
+// The fault plan: fail the Nth host allocation, raise a host error at the Nth call of an
+// operation, or make the Nth call of an operation answer a negative status without raising; once
+// or from then on. Deterministic; a session starts with an empty plan.
 #pragma once
 
 #include <optional>
@@ -18,15 +19,35 @@ class FaultPlan {
   // `op` "*" counts every boundary call.
   void Raise(std::string op, int nth, ErrorKind kind = ErrorKind::VexError, std::string onObject = {},
              Persistence persistence = Persistence::Once);
+  // Answer `status` (negative) at the nth call of `op`, one of StatusOperations(); the call then
+  // writes none of its outputs. Throws std::invalid_argument for another operation or status.
+  void ReturnStatus(std::string op, int nth, int status, std::string onObject = {},
+                    Persistence persistence = Persistence::Once);
+  // The operations that answer a status: the factory's, QueryInterface and SetPartNumber.
+  static const std::vector<std::string>& StatusOperations();
+
   // Parses "OP[@OBJECT][#N][:KIND]" (KIND: VexError or SystemError); nullopt with `problem` set
   // when the text is not of that form.
   static std::optional<FaultPlan> ParseRaise(const std::string& text, std::string& problem);
+  // Parses "OP[@OBJECT][#N]=STATUS" with a negative STATUS.
+  static std::optional<FaultPlan> ParseStatus(const std::string& text, std::string& problem);
   void Merge(const FaultPlan& other);
   void Clear();
 
   // Asked by the host on each allocation and boundary call.
   bool ShouldFailAllocation();
   std::optional<ErrorKind> ShouldRaise(const std::string& op, const std::string& on);
+  std::optional<int> ShouldReturnStatus(const std::string& op, const std::string& on);
+
+  // The raise rules in the order planned, with the calls each has counted so far (calls of its
+  // operation, on its object when it names one): it has raised once Counted reached Nth.
+  struct RaiseRuleView {
+    std::string Op;
+    std::string OnObject;
+    int Nth = 0;
+    int Counted = 0;
+  };
+  std::vector<RaiseRuleView> RaiseRules() const;
 
   int AllocationsSeen() const { return _AllocationsSeen; }
   int FaultsInjected() const { return _FaultsInjected; }
@@ -36,16 +57,21 @@ class FaultPlan {
     int Nth;
     Persistence When;
   };
-  struct RaiseRule {
+  struct CallRule {
     std::string Op;
     std::string OnObject;
     int Nth;
-    ErrorKind Kind;
     Persistence When;
+    ErrorKind Kind = ErrorKind::VexError;  // raise rules
+    int Status = 0;                        // status rules
     int Seen = 0;
+    bool Matches(const std::string& op, const std::string& on) const;
+    // Counts the call; true when this is a call the rule fails.
+    bool Fires();
   };
   std::vector<AllocationRule> _Allocations;
-  std::vector<RaiseRule> _Raises;
+  std::vector<CallRule> _Raises;
+  std::vector<CallRule> _Statuses;
   int _AllocationsSeen = 0;
   int _FaultsInjected = 0;
 };

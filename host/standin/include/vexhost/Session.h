@@ -1,9 +1,13 @@
 // The stand-in host's driver interface: one headless host session. It loads modules, starts
 // commands through the dictionary, runs the state-command engine, holds the product model, and
 // lets a test or a tool watch every boundary call, break the host on purpose and count what is
-// left alive. One session exists at a time.
+// left alive. One session exists at a time; it owns its journal, fault plan, caught errors,
+// delayed destructions and the records of its objects. Only the loaded modules and the
+// dictionary belong to the process.
 #pragma once
 
+#include <cstddef>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,11 +25,12 @@ class VexStateCommand;
 
 namespace vexhost {
 
-
 struct SessionOptions {
   std::vector<std::string> ResourceDirs;  // where resource files are found, in order
   bool WithLayout = true;                 // whether a current layout exists
   bool WithMainWindow = true;             // whether that layout has a main window
+  // How many of the latest journal entries the session keeps in memory; 0 keeps every entry.
+  std::size_t JournalWindow = 4096;
 };
 
 // What happened while a module was loaded.
@@ -33,8 +38,9 @@ struct LoadRecord {
   std::string Path;
   void* Handle = nullptr;           // what dlopen returned
   std::vector<std::string> Events;  // "VexFillDictionary <name>", "DisableThreadLibraryCalls", in order
-  std::vector<std::string> Registered;
+  std::vector<std::string> Registered;  // the names this module entered into the dictionary
   void* ThreadCallsDisabledFor = nullptr;
+  std::vector<std::string> Violations;  // e.g. a name registered a second time
 };
 
 // A host error that reached an error scope or the host's top level.
@@ -52,7 +58,8 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   // Closes the session as the host closes a document: a running command is cancelled and
-  // destroyed, delayed destructions run, and every host object of the session is destroyed.
+  // destroyed, delayed destructions run, and every host object of the session is destroyed. What
+  // is still alive then outlived the session and is counted by LiveObjects().
   ~Session();
 
   static Session* Current();
@@ -64,6 +71,8 @@ class Session {
   static const LoadRecord& LoadModule(const std::string& path);
   static void UnloadModule(const std::string& path);
   static std::vector<std::string> DictionaryNames();
+  // Dictionary entries refused because their name was taken, in the process so far.
+  static std::vector<std::string> RegistrationViolations();
 
   // Starts a command by its registered name, as the user does: a running command is cancelled
   // and destroyed first. Returns the command, or null when its factory returned null or it ended
@@ -83,25 +92,30 @@ class Session {
   void SetActivePath(const std::vector<std::string>& names);  // throws std::invalid_argument
   void RemoveEditor();
   const std::vector<std::string>& ClassCatalogue() const;
+  // The classes an object-class frame of that family offers.
+  std::vector<std::string> ClassesOfFamily(const std::string& family) const;
 
   VexDlgWindow* MainWindow() const;
-  // Dialogs alive at the top of the tree: without a parent, or children of the main window.
+  // Dialogs alive at the top of the tree: without a parent, or children of the main window; in
+  // order of names.
   std::vector<VexDialog*> OpenDialogs() const;
   VexDialog* FindDialog(const std::string& name) const;
 
   bool BusyCursor() const;
   const std::vector<CaughtError>& Errors() const;
   const std::vector<std::string>& ResourceDirs() const;
+  // The session's own objects: what is alive that should not be, unbalanced references,
+  // over-releases and other calls on dead objects.
   AccountingReport Accounting() const;
-  // Host objects alive in the process, whether or not a session is open: zero once a session
-  // has closed, unless something outlived it.
+  // Host objects alive in the process, whether or not a session is open: those of the open
+  // session, and those that outlived theirs or were made outside any.
   static int LiveObjects();
 
   struct State;  // the stand-in's own
 
  private:
   std::unique_ptr<State> _State;
-  friend struct Inspect;
+  friend State& StateOf(Session& session);
 };
 
 }  // namespace vexhost

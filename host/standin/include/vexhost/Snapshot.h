@@ -30,6 +30,7 @@ struct WidgetView {
   int VisibleTextHeight = 0, VisibleTextWidth = 0, MaxCharacterWidth = 0;
   bool HasOK = false;              // a dialog with OK and Cancel, or a notify box with OK
   bool OKSensitive = true;
+  std::string Family;              // an object-class frame's family of classes
   std::vector<AttachmentView> Attachments;
   std::vector<WidgetView> Children;
 

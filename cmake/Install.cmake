@@ -1,0 +1,35 @@
+# Installs the package other modules build against: the contracts, the stand-in host with its
+# driver headers, the vexhost shell with its resources and default module, and the CMake package
+# (find_package(VexHost CONFIG)). The same targets are exported for use from this build tree.
+include(CMakePackageConfigHelpers)
+
+set(VEX_PACKAGE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/VexHost")
+set(VEX_HOST_TARGETS vexcontracts vexstandin)
+if(TARGET vexhost)
+  list(APPEND VEX_HOST_TARGETS vexhost)
+endif()
+
+install(TARGETS ${VEX_HOST_TARGETS} EXPORT VexHostTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY host/include/vex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY host/standin/include/vexhost DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# The shell's default module and its texts, where the installed shell looks for them: beside
+# it, relative to its own place.
+if(TARGET vexhost)
+  install(TARGETS VexStrInterimProduct LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vexhost)
+  install(DIRECTORY resources/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexhost/resources)
+endif()
+
+install(EXPORT VexHostTargets NAMESPACE VexHost:: DESTINATION ${VEX_PACKAGE_DIR})
+export(EXPORT VexHostTargets NAMESPACE VexHost:: FILE "${PROJECT_BINARY_DIR}/VexHostTargets.cmake")
+
+configure_package_config_file(cmake/VexHostConfig.cmake.in "${PROJECT_BINARY_DIR}/VexHostConfig.cmake"
+  INSTALL_DESTINATION ${VEX_PACKAGE_DIR})
+write_basic_package_version_file("${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES "${PROJECT_BINARY_DIR}/VexHostConfig.cmake" "${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
+              cmake/VexModule.cmake
+        DESTINATION ${VEX_PACKAGE_DIR})

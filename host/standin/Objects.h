@@ -1,0 +1,130 @@
+// The host's record of every object it accounts for: its name, its reference count, where it is
+// in its life, and the state of the host classes in its chain. Module objects derive from host
+// classes, so their records are made the same way. Not part of the contracts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "vex/Base.h"
+
+namespace vexhost::detail {
+
+class Registry;
+struct CommandState;
+struct DialogState;
+struct DlgDialogState;
+struct NotifyState;
+struct EditorState;
+struct ComboState;
+struct ClassFrameState;
+struct AgentState;
+struct StateCommandState;
+struct ErrorState;
+
+// Where an object is in its life. A released object is dead to every caller; its destructor runs
+// when the host reclaims it. A destroyed object's memory is kept until the host knows nothing can
+// reach it any more, so a stray call on it is recorded instead of touching freed memory.
+enum class Life { Alive, Released, Destroying, Destroyed };
+
+}  // namespace vexhost::detail
+
+class VexObjectImpl {
+ public:
+  explicit VexObjectImpl(VexBaseUnknown* object);
+  VexObjectImpl(const VexObjectImpl&) = delete;
+  VexObjectImpl& operator=(const VexObjectImpl&) = delete;
+  ~VexObjectImpl();
+
+  VexBaseUnknown* Object;  // the object's address, also once it is destroyed
+  std::string Name;        // the name the journal and the reports give it
+  std::uint32_t RefCount = 1;
+  vexhost::detail::Life State = vexhost::detail::Life::Alive;
+  bool Infrastructure = false;  // the session's own (layout, editor, products): checked for balance
+  // Called when the last reference goes, before the object is reclaimed (a product releasing its
+  // children, a factory its product).
+  void (*LastRelease)(VexBaseUnknown& object) = nullptr;
+
+  // The registry that accounts for the object, and its place in that registry's list.
+  vexhost::detail::Registry* Owner = nullptr;
+  VexObjectImpl* Previous = nullptr;
+  VexObjectImpl* Next = nullptr;
+
+  // The state of the host classes in the object's chain, each made by its class's constructor.
+  std::unique_ptr<vexhost::detail::CommandState> Command;
+  std::unique_ptr<vexhost::detail::DialogState> Dialog;
+  std::unique_ptr<vexhost::detail::DlgDialogState> DlgDialog;
+  std::unique_ptr<vexhost::detail::NotifyState> Notify;
+  std::unique_ptr<vexhost::detail::EditorState> Editor;
+  std::unique_ptr<vexhost::detail::ComboState> Combo;
+  std::unique_ptr<vexhost::detail::ClassFrameState> ClassFrame;
+  std::unique_ptr<vexhost::detail::AgentState> Agent;
+  std::unique_ptr<vexhost::detail::StateCommandState> StateCommand;
+  std::unique_ptr<vexhost::detail::ErrorState> Error;
+
+  bool IsDead() const { return State == vexhost::detail::Life::Released || State == vexhost::detail::Life::Destroyed; }
+};
+
+namespace vexhost::detail {
+
+inline VexObjectImpl& ImplOf(const VexBaseUnknown& object) { return *object.GetImpl(); }
+
+// The objects one session (or the process, for objects made outside a session and objects that
+// outlived theirs) accounts for: a list, so that making and destroying an object costs the same
+// whatever the number of objects.
+class Registry {
+ public:
+  Registry() = default;
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+  ~Registry();
+
+  void Add(VexObjectImpl& record);
+  void Remove(VexObjectImpl& record);
+  // Takes over the records of `other` that are still alive (the objects that outlived a session).
+  void AdoptLiving(Registry& other);
+
+  // The object's last reference is gone: it waits for reclamation.
+  void Bury(VexObjectImpl& record) { _Graveyard.push_back(&record); }
+  // The object's destructor has run; its memory is kept until the next reclamation when
+  // `quarantine` is set, and freed at once otherwise.
+  void Destroyed(void* memory, VexObjectImpl& record);
+  // Destroys the released objects (the session's own ones only when `sessionObjectsToo`) and
+  // frees the memory of the destroyed ones. Call it only when nothing can reach them any more.
+  void Reclaim(bool sessionObjectsToo);
+
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    for (VexObjectImpl* record = _First; record != nullptr; record = record->Next) visit(*record);
+  }
+  std::size_t Size() const { return _Size; }
+  bool Quarantines() const { return _Quarantines; }
+  void SetQuarantines(bool quarantines) { _Quarantines = quarantines; }
+
+ private:
+  void FreeQuarantine();
+
+  VexObjectImpl* _First = nullptr;
+  VexObjectImpl* _Last = nullptr;
+  std::size_t _Size = 0;
+  std::vector<VexObjectImpl*> _Graveyard;
+  std::vector<std::pair<void*, VexObjectImpl*>> _Quarantine;
+  bool _Quarantines = true;
+};
+
+// Reference counting without the journal: the host's own holds. The host never holds a dead
+// object; a count the module spent too early has been reported where it was spent.
+void Ref(VexBaseUnknown* object);
+void Unref(VexBaseUnknown* object);
+
+// Runs the destructor of an object the host destroys (a child with its parent, a command that
+// ended, a delayed destruction), also when its last reference was released before.
+void DestroyObject(VexBaseUnknown* object);
+
+// The C++ class of an object, for reports.
+std::string ClassOf(const VexBaseUnknown* object);
+
+}  // namespace vexhost::detail
