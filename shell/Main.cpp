@@ -10,6 +10,7 @@
 #include "Script.h"
 #include "Serve.h"
 #include "Text.h"
+#include "ValidateCommand.h"
 #include "vexhost/FaultPlan.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::string CheckStatus(const std::string& text) {
 }
 
 std::string Footer() {
-  return "\n" + vexshell::Script::Help() +
+  return "\n" + vexshell::Script::Help() + "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
          "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often;\n"
          "2 bad usage or input (unknown option, unreadable or malformed document, module or script, bad script line).\n";
 }
@@ -82,6 +83,7 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "validate") return vexshell::RunValidate(argc - 1, argv + 1, vexshell::DefaultResourceDir());
   vexshell::Options options;
   options.Module = vexshell::DefaultModulePath();
   options.Resources = vexshell::DefaultResourceDir();

@@ -7,6 +7,7 @@
 #include "Drawing.h"
 #include "Errors.h"
 #include "Expectations.h"
+#include "GenericVerbs.h"
 #include "Names.h"
 #include "ProductTree.h"
 #include "Text.h"
@@ -84,6 +85,7 @@ std::string Script::Help() {
     if (verb.Names.front() != "expect") continue;
     for (const auto& form : ExpectationForms) help += Column(std::string("    expect ") + form.Form, 44) + form.Meaning + "\n";
   }
+  help += GenericHelp();
   return help + "PATH: the names of products from the root, joined with '/' (for example Hull/Block A).\n";
 }
 
@@ -124,6 +126,11 @@ void Script::Run(std::istream& in, const std::string& source) {
 }
 
 void Script::Do(const ScriptLine& line) {
+  if (const GenericVerb* generic = FindGenericVerb(line.Verb, line.Rest)) {
+    for (const auto& said : RunGenericVerb(*generic, _Desk, line.Rest)) Say("  " + said + "\n");
+    if (IsStep(*generic, line.Rest)) Step();
+    return;
+  }
   const Verb* verb = nullptr;
   std::vector<std::string> names;
   for (const auto& candidate : Verbs()) {

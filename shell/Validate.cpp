@@ -1,0 +1,70 @@
+// `vexhost validate MODULE.so`: the validator's command line.
+#include "ValidateCommand.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "Report.h"
+#include "Validate.h"
+
+namespace vexshell {
+
+namespace {
+
+void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
+  app.add_option("module", options.Module, "the module's shared library")->required()->type_name("MODULE.so");
+  app.add_option("--document", options.Document, "validate on the document in this JSON file (default: the embedded ship)")
+      ->type_name("FILE");
+  app.add_option("--resources", options.Resources, "find the resource files in this directory")
+      ->type_name("DIR")
+      ->capture_default_str();
+  app.add_option("--json", options.Json, "write the report as JSON to this file")->type_name("FILE");
+  app.add_option("--junit", options.JUnit, "write the report as JUnit XML to this file")->type_name("FILE");
+  app.add_option("--replays", options.Replays, "write each finding's replay script into this directory")
+      ->type_name("DIR");
+  app.add_option("--depth", options.Depth, "explore this many actions after the start")
+      ->check(CLI::Range(0, 50))
+      ->capture_default_str();
+  app.add_option("--states", options.States, "tell apart at most this many states for each command")
+      ->check(CLI::Range(1, 100000))
+      ->capture_default_str();
+  app.add_option("--random", options.RandomSequences, "run this many random sequences for each command")
+      ->check(CLI::Range(0, 1000000))
+      ->capture_default_str();
+  app.add_option("--random-length", options.RandomLength, "lines of a random sequence, at most")
+      ->check(CLI::Range(2, 10000))
+      ->capture_default_str();
+  app.add_option("--seed", options.Seed, "seed of the random sequences (default: a new one, printed)")->type_name("N");
+  app.add_option("--jobs", options.Workers, "worker processes (default: one for each core)")
+      ->check(CLI::Range(1, 256))
+      ->type_name("N");
+  app.add_option("--timeout", options.TimeLimitMs, "milliseconds a case may take before it counts as hung")
+      ->check(CLI::Range(10, 3600000))
+      ->type_name("MS")
+      ->capture_default_str();
+}
+
+}  // namespace
+
+int RunValidate(int argc, char** argv, const std::string& defaultResources) {
+  vexvalidator::ValidateOptions options;
+  options.Resources = defaultResources;
+  CLI::App app("vexhost validate: loads a command module into the stand-in host, drives every command it registers "
+               "every way a host and a person can, breaks the host under it, and reports what the module got wrong, "
+               "with a script that replays each finding.",
+               "vexhost validate");
+  AddOptions(app, options);
+  app.footer("\nExit codes: 0 no findings; 1 findings; 2 bad usage (unknown option, a module that cannot be loaded,\n"
+             "a bad document or resource directory, a report that cannot be written).\n");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? vexvalidator::ExitClean : vexvalidator::ExitBadUsage;
+  }
+  options.Progress = isatty(STDERR_FILENO) != 0;
+  return vexvalidator::Validate(options, std::cout, std::cerr);
+}
+
+}  // namespace vexshell

@@ -1,0 +1,47 @@
+#include "Faults.h"
+
+#include "vexhost/FaultPlan.h"
+
+namespace vexvalidator {
+
+std::string FaultFamily::Name() const {
+  std::string what;
+  switch (What) {
+    case Kind::Allocation: what = "allocation"; break;
+    case Kind::VexError: what = "VexError"; break;
+    case Kind::SystemError: what = "SystemError"; break;
+    case Kind::Status: what = "negative status of " + Operation; break;
+  }
+  return what + (When == vexshell::FaultWhen::Once ? ", once" : ", from then on");
+}
+
+std::string FaultFamily::Line(int nth) const {
+  const std::string number = std::to_string(nth);
+  switch (What) {
+    case Kind::Allocation: return vexshell::AllocationFaultLine(nth, When);
+    case Kind::VexError: return vexshell::RaiseFaultLine("*#" + number + ":VexError", When);
+    case Kind::SystemError: return vexshell::RaiseFaultLine("*#" + number + ":SystemError", When);
+    case Kind::Status:
+      return vexshell::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
+  }
+  return {};
+}
+
+const std::vector<FaultFamily>& FaultFamilies() {
+  static const std::vector<FaultFamily> families = [] {
+    using Kind = FaultFamily::Kind;
+    std::vector<FaultFamily> all;
+    for (Kind kind : {Kind::Allocation, Kind::VexError, Kind::SystemError}) {
+      all.push_back({kind, vexshell::FaultWhen::Once, {}});
+      all.push_back({kind, vexshell::FaultWhen::FromThenOn, {}});
+    }
+    for (const auto& operation : vexhost::FaultPlan::StatusOperations()) {
+      all.push_back({Kind::Status, vexshell::FaultWhen::Once, operation});
+      all.push_back({Kind::Status, vexshell::FaultWhen::FromThenOn, operation});
+    }
+    return all;
+  }();
+  return families;
+}
+
+}  // namespace vexvalidator

@@ -1,0 +1,183 @@
+#include "LoadChecks.h"
+
+#include <algorithm>
+#include <set>
+
+#include "Exports.h"
+#include "Isolated.h"
+#include "vexhost/Session.h"
+
+namespace vexvalidator {
+
+using nlohmann::json;
+
+namespace {
+
+// The stages of the probe, noted in its slot so that a crash can be placed.
+enum Stage { Loading, Unloading, Reloading, RunningAfterReload };
+const char* StageText(int stage) {
+  switch (stage) {
+    case Loading: return "while the module was loaded";
+    case Unloading: return "while the module was unloaded";
+    case Reloading: return "while the module was loaded again";
+    case RunningAfterReload: return "while its commands ran after it was loaded again";
+    default: return "before the module was loaded";
+  }
+}
+
+json FindingsJson(const std::vector<Finding>& findings) {
+  json out = json::array();
+  for (const auto& finding : findings) out.push_back({finding.Kind, finding.Message});
+  return out;
+}
+
+// The host keeps the first entry under a name and records each further one.
+std::vector<Finding> RegistrationFindings(const vexhost::LoadRecord& record) {
+  std::vector<Finding> findings;
+  for (const auto& violation : record.Violations) findings.push_back({kind::DuplicateRegistration, violation});
+  return findings;
+}
+
+std::vector<Finding> CallsAt(const char* when, const char* kind, const vexhost::Journal& journal) {
+  std::vector<Finding> findings;
+  for (const auto& entry : journal.Entries()) {
+    findings.push_back({kind, std::string("calls the host ") + when + ": " + entry.Text()});
+  }
+  return findings;
+}
+
+// Runs in the child: load, look, unload, load again, run each command once.
+json Probe(const std::string& module, const RunSetup& setup, Slot& slot) {
+  json out;
+  vexhost::LoadRecord record;
+  std::vector<Finding> atLoad;
+  slot.BeginLine(Loading);
+  {
+    vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
+    const int infrastructure = vexhost::Session::LiveObjects();
+    try {
+      record = vexhost::Session::LoadModule(module);
+    } catch (const std::runtime_error& error) {
+      return {{"loaded", false}, {"error", error.what()}};
+    }
+    atLoad = CallsAt("at load", kind::HostCallAtLoad, session.GetJournal());
+    if (const int made = vexhost::Session::LiveObjects() - infrastructure; made > 0) {
+      atLoad.push_back({kind::HostCallAtLoad, std::to_string(made) + " host object(s) made at load are alive"});
+    }
+  }
+  out["loaded"] = true;
+  out["registered"] = record.Registered;
+  out["events"] = record.Events;
+  json checks = json::array();
+  checks.push_back({"registrations unique", FindingsJson(RegistrationFindings(record))});
+  checks.push_back({"no host calls at load", FindingsJson(atLoad)});
+  std::vector<Finding> handle;
+  if (record.ThreadCallsDisabledFor != nullptr && record.ThreadCallsDisabledFor != record.Handle) {
+    handle.push_back({kind::WrongModuleHandle, "switches off thread calls for a handle that is not its own"});
+  }
+  checks.push_back({"thread-call switch for its own handle", FindingsJson(handle)});
+
+  slot.BeginLine(Unloading);
+  std::vector<Finding> unload;
+  {
+    vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
+    vexhost::Session::UnloadModule(module);
+    unload = CallsAt("at unload", kind::HostCallAtUnload, session.GetJournal());
+  }
+  if (const int left = vexhost::Session::LiveObjects(); left > 0) {
+    unload.push_back({kind::UncleanUnload, std::to_string(left) + " host object(s) outlive the module's unloading"});
+  }
+  checks.push_back({"clean unload", FindingsJson(unload)});
+
+  slot.BeginLine(Reloading);
+  std::vector<Finding> reload;
+  {
+    vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
+    session.OpenDocument(setup.Document);
+    const vexhost::LoadRecord again = vexhost::Session::LoadModule(module);
+    if (again.Registered != record.Registered) {
+      reload.push_back({kind::UncleanReload, "registers other names when loaded again"});
+    }
+    slot.BeginLine(RunningAfterReload);
+    // Loaded again, each command still starts (what it leaves is the lifecycles' to judge).
+    std::set<std::string> commands(again.Registered.begin(), again.Registered.end());
+    for (const auto& command : commands) {
+      session.StartCommand(command);
+      session.CancelRunningCommand();
+    }
+  }
+  checks.push_back({"clean reload", FindingsJson(reload)});
+  out["checks"] = std::move(checks);
+  return out;
+}
+
+}  // namespace
+
+LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::chrono::milliseconds limit) {
+  const Isolated probe = RunIsolated([&](Slot& slot) { return Probe(module, setup, slot); }, limit);
+  LoadReport report;
+  if (!probe.Value) {
+    // The module could not even be looked at: what it did is the one finding.
+    report.Loaded = probe.Stage > Loading;
+    const bool hung = probe.Death.rfind("no answer", 0) == 0;
+    report.Checks.push_back({"loading and unloading",
+                             {{hung ? kind::Hang : kind::Crash, probe.Death + " " + StageText(probe.Stage)}}});
+    return report;
+  }
+  const json& value = *probe.Value;
+  report.Loaded = value.at("loaded");
+  if (!report.Loaded) {
+    report.Error = value.at("error");
+    return report;
+  }
+  report.Registered = value.at("registered").get<std::vector<std::string>>();
+  report.Events = value.at("events").get<std::vector<std::string>>();
+  for (const auto& check : value.at("checks")) {
+    LoadCheck loaded{check.at(0), {}};
+    for (const auto& finding : check.at(1)) loaded.Findings.push_back({finding.at(0), finding.at(1)});
+    report.Checks.push_back(std::move(loaded));
+  }
+  return report;
+}
+
+std::vector<LoadCheck> ExportChecks(const std::string& module, const std::vector<std::string>& commands) {
+  LoadCheck only{"only its entry points exported", {}};
+  LoadCheck marker{"module marker exported", {}};
+  std::vector<std::string> exported;
+  try {
+    exported = ExportedSymbols(module);
+  } catch (const std::runtime_error& error) {
+    only.Findings.push_back({kind::ForeignExport, error.what()});
+    return {only};
+  }
+  const std::string markerName = MarkerName(module);
+  std::set<std::string> allowed{markerName};
+  for (const auto& command : commands) allowed.insert(FactoryName(command));
+  std::vector<std::string> foreign;
+  for (const auto& symbol : exported) {
+    if (allowed.count(symbol) == 0) foreign.push_back(symbol);
+  }
+  if (!foreign.empty()) {
+    // One finding however many: a module that exports too much usually exports everything.
+    constexpr std::size_t named = 5;
+    std::string names;
+    for (std::size_t i = 0; i < std::min(named, foreign.size()); ++i) names += (i == 0 ? "" : ", ") + foreign[i];
+    if (foreign.size() > named) names += " and " + std::to_string(foreign.size() - named) + " more";
+    only.Findings.push_back({kind::ForeignExport, "exports " + std::to_string(foreign.size()) +
+                                                      " symbol(s) besides its entry points: " + names});
+  }
+  if (std::find(exported.begin(), exported.end(), markerName) == exported.end()) {
+    marker.Findings.push_back({kind::MissingMarker, "does not export its marker '" + markerName + "'"});
+  }
+  return {only, marker};
+}
+
+std::vector<std::string> Commands(const LoadReport& report) {
+  std::vector<std::string> commands;
+  for (const auto& name : report.Registered) {
+    if (std::find(commands.begin(), commands.end(), name) == commands.end()) commands.push_back(name);
+  }
+  return commands;
+}
+
+}  // namespace vexvalidator

@@ -1,0 +1,27 @@
+// What `vexhost validate` is asked to do.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vexvalidator {
+
+struct ValidateOptions {
+  std::string Module;
+  std::string Document;   // empty: the embedded ship
+  std::string Resources;
+  std::string Json;       // write the report as JSON here
+  std::string JUnit;      // write the report as JUnit XML here
+  std::string Replays;    // write each finding's replay script into this directory
+  int Depth = 3;          // actions after the start, explored breadth first
+  int States = 100;       // states told apart, at most, for each command
+  int RandomSequences = 100;  // for each command
+  int RandomLength = 20;      // lines of a random sequence, at most
+  int Workers = 0;            // worker processes; 0: one for each core
+  int TimeLimitMs = 5000;     // for a case (and for each line of a random sequence)
+  std::optional<std::uint64_t> Seed;
+  bool Progress = false;      // a progress line on standard error
+};
+
+}  // namespace vexvalidator

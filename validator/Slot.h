@@ -1,0 +1,38 @@
+// A few words of memory shared between a worker process and the validator: which case and which
+// line the worker runs, and a beat that moves at each of them. The validator reads it when the
+// worker died or went still, to name the case and the line, without a message for every case.
+#pragma once
+
+namespace vexvalidator {
+
+struct Slot {
+  volatile int Case = 0;       // the number of the case in its job
+  volatile int Line = -1;      // the line of the case being run; -1: none
+  volatile unsigned Beat = 0;  // moves whenever a case or a line begins
+
+  void BeginCase(int n) {
+    Case = n;
+    Line = -1;
+    Beat = Beat + 1;
+  }
+  void BeginLine(int index) {
+    Line = index;
+    Beat = Beat + 1;
+  }
+};
+
+// Shared memory for `count` slots that forked children keep; unmapped by the destructor.
+class SharedSlots {
+ public:
+  explicit SharedSlots(int count);
+  SharedSlots(const SharedSlots&) = delete;
+  SharedSlots& operator=(const SharedSlots&) = delete;
+  ~SharedSlots();
+  Slot& operator[](int index) { return _Slots[index]; }
+
+ private:
+  Slot* _Slots;
+  int _Count;
+};
+
+}  // namespace vexvalidator

@@ -1,0 +1,88 @@
+#include "Validate.h"
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <stdexcept>
+
+#include "DefaultDocument.h"
+#include "Report.h"
+#include "Validation.h"
+
+namespace vexvalidator {
+
+namespace {
+
+class BadUsage : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+RunSetup Setup(const ValidateOptions& options) {
+  if (!std::filesystem::is_regular_file(options.Module)) throw BadUsage(options.Module + ": no such module file");
+  if (!std::filesystem::is_directory(options.Resources)) {
+    throw BadUsage("--resources " + options.Resources + ": no such directory");
+  }
+  RunSetup setup;
+  setup.ResourceDirs = {options.Resources};
+  try {
+    setup.Document = options.Document.empty() ? vexshell::DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
+  } catch (const vexhost::DocumentError& error) {
+    throw BadUsage(error.what());
+  }
+  return setup;
+}
+
+void WriteFile(const std::string& path, const std::string& text, const std::string& what) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+  file.close();
+  if (!file) throw BadUsage("cannot write the " + what + " to " + path);
+}
+
+// Checked before the validation runs, so that a report that cannot be written fails at once.
+void CheckWritable(const std::string& path, const std::string& what) {
+  if (path.empty()) return;
+  const std::filesystem::path parent = std::filesystem::absolute(path).parent_path();
+  if (!std::filesystem::is_directory(parent)) throw BadUsage("cannot write the " + what + " to " + path + ": no such directory");
+  if (std::filesystem::is_directory(path)) throw BadUsage("cannot write the " + what + " to " + path + ": it is a directory");
+}
+
+void WriteReplays(const Outcome& outcome, const std::string& directory) {
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error) throw BadUsage("cannot make the directory " + directory + ": " + error.message());
+  int number = 0;
+  for (const auto& finding : outcome.Findings) {
+    const std::string path = (std::filesystem::path(directory) / ReplayFileName(++number)).string();
+    WriteFile(path, ReplayScript(outcome, finding, path), "replay script");
+  }
+}
+
+}  // namespace
+
+int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err) {
+  ValidateOptions options = asked;
+  try {
+    const RunSetup setup = Setup(options);
+    // dlopen looks a bare file name up in the library path, not here.
+    options.Module = std::filesystem::absolute(options.Module).lexically_normal().string();
+    CheckWritable(options.Json, "JSON report");
+    CheckWritable(options.JUnit, "JUnit report");
+    Validation validation(options, setup);
+    if (!validation.Load()) throw BadUsage("cannot load " + asked.Module + ": " + validation.Error());
+    validation.Run();
+    const Outcome& outcome = validation.Result();
+    if (!options.Replays.empty()) WriteReplays(outcome, options.Replays);
+    if (!options.Json.empty()) WriteFile(options.Json, JsonReport(outcome, options.Replays), "JSON report");
+    if (!options.JUnit.empty()) WriteFile(options.JUnit, JUnitReport(outcome, options.Replays), "JUnit report");
+    WriteText(out, outcome, options.Replays);
+    return ExitCode(outcome);
+  } catch (const BadUsage& error) {
+    out.flush();
+    err << "vexhost validate: " << error.what() << std::endl;
+    return ExitBadUsage;
+  }
+}
+
+}  // namespace vexvalidator

@@ -1,0 +1,104 @@
+// What the validator reads from the host: the actions a person can take in the shown dialogs, the
+// sample texts, and the digest that tells states apart.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Actions.h"
+#include "DefaultDocument.h"
+#include "TestModules.h"
+#include "Text.h"
+#include "vexhost/Hands.h"
+#include "vexhost/Session.h"
+
+using namespace vexvalidator;
+using namespace vexvalidatortest;
+
+namespace {
+
+class Exploration : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Load(VEX_MODULE_PATH);
+    _Session.emplace(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
+    _Session->OpenDocument(vexshell::DefaultDocument());
+  }
+  void TearDown() override {
+    _Session->CancelRunningCommand();
+    EXPECT_TRUE(_Session->Accounting().Clean()) << _Session->Accounting().Text();
+    _Session.reset();
+  }
+  vexhost::Session& Host() { return *_Session; }
+
+ private:
+  std::optional<vexhost::Session> _Session;
+};
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+TEST_F(Exploration, ThePanelOffersWhatAPersonCanDoThere) {
+  Host().StartCommand(Command);
+  const std::vector<std::string> actions = PossibleActions(Host());
+  EXPECT_TRUE(Has(actions, "press InterimProductPanel/Cancel"));
+  EXPECT_TRUE(Has(actions, "close InterimProductPanel"));
+  EXPECT_FALSE(Has(actions, "press InterimProductPanel/OK")) << "OK is insensitive until a class is chosen";
+  // The classes of the frame's family, as its browser offers them.
+  for (const auto& offered : vexhost::Hands(Host()).Browse(Panel, "frmClass")) {
+    EXPECT_TRUE(Has(actions, "browse InterimProductPanel/frmClass " + offered)) << offered;
+  }
+  EXPECT_TRUE(Has(actions, "choose InterimProductPanel/frmClass \"Typed Class\""));
+  EXPECT_TRUE(Has(actions, "type InterimProductPanel/editorpartnumber \"\""));
+  const auto typed = std::count_if(actions.begin(), actions.end(), [](const std::string& line) {
+    return line.rfind("type InterimProductPanel/editorpartnumber ", 0) == 0;
+  });
+  EXPECT_EQ(typed, 4);
+  // The class frame's own editor is used by choosing a class, not by typing into it.
+  for (const auto& line : actions) EXPECT_EQ(line.find("ClassEditor"), std::string::npos) << line;
+
+  vexhost::Hands(Host()).ChooseClass(Panel, "frmClass", "Block");
+  EXPECT_TRUE(Has(PossibleActions(Host()), "press InterimProductPanel/OK"));
+}
+
+TEST_F(Exploration, AnErrorBoxIsOnlyAcknowledged) {
+  Host().SetActivePath({"Hull", "Block B"});
+  Host().StartCommand(Command);
+  EXPECT_EQ(PossibleActions(Host()), std::vector<std::string>{"acknowledge VexStrErrorBox"});
+}
+
+TEST_F(Exploration, NothingShownOffersNothing) {
+  Host().RemoveEditor();
+  Host().StartCommand(Command);
+  EXPECT_TRUE(PossibleActions(Host()).empty());
+}
+
+TEST_F(Exploration, StatesAreToldApartByDialogsAndProducts) {
+  Host().StartCommand(Command);
+  const std::string started = StateFingerprint(Host());
+  EXPECT_EQ(StateFingerprint(Host()), started) << "looking changes nothing";
+  vexhost::Hands hands(Host());
+  hands.Type(Panel, "editorpartnumber", "BA-999");
+  const std::string typed = StateFingerprint(Host());
+  EXPECT_NE(typed, started);
+  hands.Type(Panel, "editorpartnumber", "BA-200");
+  EXPECT_EQ(StateFingerprint(Host()), started) << "the same text again is the same state";
+  hands.ChooseClass(Panel, "frmClass", "Panel");
+  hands.PressOK(Panel);
+  const std::string created = StateFingerprint(Host());
+  EXPECT_NE(created, started);
+  EXPECT_EQ(Host().RunningCommand(), nullptr);
+}
+
+TEST(SampleTexts, FillTheEditorExactlyAndCrossAscii) {
+  const std::vector<std::string> samples = SampleTexts(72);
+  ASSERT_EQ(samples.size(), 4U);
+  EXPECT_EQ(samples[0], "");
+  EXPECT_TRUE(std::all_of(samples[1].begin(), samples[1].end(), [](unsigned char c) { return c < 0x80; }));
+  EXPECT_FALSE(std::all_of(samples[2].begin(), samples[2].end(), [](unsigned char c) { return c < 0x80; }));
+  EXPECT_EQ(vexshell::Width(samples[3]), 72);
+  EXPECT_GT(samples[3].size(), 72U) << "the widest text holds a character of more than one byte";
+  EXPECT_EQ(vexshell::Width(SampleTexts(0)[3]), 256) << "an editor without a maximum gets a long text";
+}

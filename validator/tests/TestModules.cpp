@@ -1,0 +1,15 @@
+#include "TestModules.h"
+
+#include "DefaultDocument.h"
+#include "vexhost/Session.h"
+
+namespace vexvalidatortest {
+
+vexvalidator::RunSetup ShipSetup() { return {vexshell::DefaultDocument(), {VEX_RESOURCE_DIR}}; }
+
+void Load(const std::string& module) {
+  vexhost::Session session(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
+  vexhost::Session::LoadModule(module);
+}
+
+}  // namespace vexvalidatortest
