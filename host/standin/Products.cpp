@@ -22,6 +22,25 @@ std::string Pointer(const void* pointer) { return pointer == nullptr ? "null" : 
 
 std::string Value(const char* name, const std::string& value) { return std::string(name) + "=" + value; }
 
+// A QueryInterface through the gate: journaled with its status, refused on a dead object, and
+// answering the fault plan's status when it has one; `find` gives the interface with its
+// reference, or null when the object has none.
+template <class Find>
+VexHRESULT Query(const VexBaseUnknown* on, const VexIID& iid, void** out, Find&& find) {
+  BoundaryCall call("QueryInterface", on, {iid.Name}, true);
+  if (out != nullptr) *out = nullptr;
+  if (call.Refused()) return VexE_FAIL;
+  VexHRESULT status = VexE_FAIL;
+  if (auto planned = call.PlannedStatus()) {
+    status = *planned;
+  } else if (out != nullptr) {
+    *out = find();
+    status = *out != nullptr ? VexS_OK : VexE_NOINTERFACE;
+  }
+  call.Return(Code(status));
+  return status;
+}
+
 }  // namespace
 
 Product::Product(std::string name, bool isProduct, std::string partNumber, std::string interimClass,
@@ -36,27 +55,16 @@ Product::Product(std::string name, bool isProduct, std::string partNumber, std::
 }
 
 VexHRESULT Product::QueryInterface(const VexIID& iid, void** out) {
-  BoundaryCall call("QueryInterface", this, {iid.Name}, true);
-  if (out != nullptr) *out = nullptr;
-  if (call.Refused()) return VexE_FAIL;
-  if (auto status = call.PlannedStatus()) {
-    call.Return(Code(*status));
-    return *status;
-  }
-  VexHRESULT status = VexE_NOINTERFACE;
-  if (out == nullptr) {
-    status = VexE_FAIL;
-  } else if (_IsProduct && iid == IID_VexIProduct) {
-    Ref(this);
-    *out = static_cast<VexIProduct*>(this);
-    status = VexS_OK;
-  } else if (_IsProduct && iid == IID_VexIStrInterimProductFactory && _Factory.Present) {
-    auto* factory = MakeInternal<InterimProductFactory>(this);
-    *out = static_cast<VexIStrInterimProductFactory*>(factory);
-    status = VexS_OK;
-  }
-  call.Return(Code(status));
-  return status;
+  return Query(this, iid, out, [&]() -> void* {
+    if (_IsProduct && iid == IID_VexIProduct) {
+      Ref(this);
+      return static_cast<VexIProduct*>(this);
+    }
+    if (_IsProduct && iid == IID_VexIStrInterimProductFactory && _Factory.Present) {
+      return static_cast<VexIStrInterimProductFactory*>(MakeInternal<InterimProductFactory>(this));
+    }
+    return nullptr;
+  });
 }
 
 VexUnicodeString Product::GetPartNumber() {
@@ -126,28 +134,18 @@ std::optional<VexHRESULT> InterimProductFactory::FailingStatus(const char* op) c
 }
 
 VexHRESULT InterimProductFactory::QueryInterface(const VexIID& iid, void** out) {
-  BoundaryCall call("QueryInterface", this, {iid.Name}, true);
-  if (out != nullptr) *out = nullptr;
-  if (call.Refused()) return VexE_FAIL;
-  if (auto status = call.PlannedStatus()) {
-    call.Return(Code(*status));
-    return *status;
-  }
-  VexHRESULT status = VexE_NOINTERFACE;
-  if (out == nullptr) {
-    status = VexE_FAIL;
-  } else if (iid == IID_VexIProduct && _Product->Factory().AnswersForProduct) {
+  return Query(this, iid, out, [&]() -> void* {
     // The factory answers for the product it was found on.
-    Ref(_Product);
-    *out = static_cast<VexIProduct*>(_Product);
-    status = VexS_OK;
-  } else if (iid == IID_VexIStrInterimProductFactory) {
-    Ref(this);
-    *out = static_cast<VexIStrInterimProductFactory*>(this);
-    status = VexS_OK;
-  }
-  call.Return(Code(status));
-  return status;
+    if (iid == IID_VexIProduct && _Product->Factory().AnswersForProduct) {
+      Ref(_Product);
+      return static_cast<VexIProduct*>(_Product);
+    }
+    if (iid == IID_VexIStrInterimProductFactory) {
+      Ref(this);
+      return static_cast<VexIStrInterimProductFactory*>(this);
+    }
+    return nullptr;
+  });
 }
 
 // Each factory operation records its outputs as the caller preset them and as it leaves them. A
