@@ -151,10 +151,11 @@ void VexStrCreateInterimProdCmd::BuildGraph() {
       },
       LeaveToHost);
   // Without its state, or stopped part-way, the graph may hold no transition that ends the
-  // command, and a dialog it shows could then never be closed: the command asks for its own
-  // destruction, as it does when its panel cannot be made. Without a panel it has asked already,
-  // or its constructor stopped before the panel and the error box, and nothing can be shown.
-  if (_Panel != nullptr && (!built || state == nullptr)) {
+  // command, and without the panel's agent nothing takes the panel's buttons: a dialog it shows
+  // could then never be closed, so the command asks for its own destruction, as it does when its
+  // panel cannot be made. Without a panel it has asked already, or its constructor stopped before
+  // the panel and the error box, and nothing can be shown.
+  if (_Panel != nullptr && (!built || state == nullptr || _PanelAgent == nullptr)) {
     VexXHContext::Guard([&] { RequestDelayedDestruction(); }, LeaveToHost);
   }
 }

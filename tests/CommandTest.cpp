@@ -174,6 +174,26 @@ TEST_F(Command, AGraphStoppedPartWayByAHostErrorEndsTheCommand) {
   EXPECT_EQ(Host().FindDialog(Panel), nullptr);
 }
 
+TEST_F(Command, APanelWhoseAgentCannotBeAllocatedIsNotShownForNothingWouldCloseIt) {
+  Start();
+  int allocations = 0;
+  int agentAllocation = 0;
+  for (const auto& entry : Journal().Entries()) {
+    if (entry.Op == "Allocate") ++allocations;
+    if (entry.Op == "VexPanelAcquisition" && agentAllocation == 0) agentAllocation = allocations;
+  }
+  Host().CancelRunningCommand();
+  Reopen(DefaultOptions());
+  Faults().FailAllocation(agentAllocation);
+  EXPECT_EQ(Start(), nullptr);
+  EXPECT_EQ(Journal().Count("VexPanelAcquisition"), 0);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
+  EXPECT_EQ(Host().FindDialog(Panel), nullptr) << "no panel is left on screen";
+  ASSERT_NE(Host().StartCommand(CommandName), nullptr) << "the next start is a normal one";
+  Hands().PressCancel(Panel);
+  EXPECT_FALSE(Running());
+}
+
 TEST_F(Command, AWholeGraphDoesNotAskForTheCommandsDestruction) {
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 0);
