@@ -177,67 +177,23 @@ std::string FaultAllocation(vexhost::FaultPlan& plan, const std::vector<Word>& w
   return "fault plan: host allocation #" + std::to_string(nth) + " fails " + WhenText(when);
 }
 
-// The pieces of "OP[@OBJECT][#N]" (the host's parser has checked the text already).
-struct CallFault {
-  std::string Op;
-  std::string Object;
-  int Nth = 1;
-};
-
-CallFault Pieces(std::string text) {
-  CallFault fault;
-  if (const auto hash = text.rfind('#'); hash != std::string::npos) {
-    long long nth = 1;
-    ParseWhole(std::string_view(text).substr(hash + 1), nth);
-    fault.Nth = static_cast<int>(nth);
-    text.resize(hash);
-  }
-  if (const auto at = text.find('@'); at != std::string::npos) {
-    fault.Object = text.substr(at + 1);
-    text.resize(at);
-  }
-  fault.Op = text;
-  return fault;
-}
-
 std::string FaultRaise(vexhost::FaultPlan& plan, const std::vector<Word>& words) {
   if (words.size() < 2) throw LineError("expected: fault raise OP[@OBJECT][#N][:KIND] [once|persistent]");
-  std::string problem;
-  const auto parsed = vexhost::FaultPlan::ParseRaise(words[1].Text, problem);
-  if (!parsed) throw LineError("fault raise " + words[1].Text + ": " + problem);
   const FaultWhen when = ParseWhen(words, 2);
-  if (when == FaultWhen::Once) {
-    plan.Merge(*parsed);
-  } else {
-    // The text form has no persistence: the rule is made again from its pieces.
-    std::string text = words[1].Text;
-    vexhost::ErrorKind kind = vexhost::ErrorKind::VexError;
-    if (const auto colon = text.rfind(':'); colon != std::string::npos) {
-      if (text.substr(colon + 1) != "VexError") kind = vexhost::ErrorKind::SystemError;
-      text.resize(colon);
-    }
-    const CallFault fault = Pieces(text);
-    plan.Raise(fault.Op, fault.Nth, kind, fault.Object, vexhost::Persistence::FromThenOn);
-  }
+  std::string problem;
+  const auto parsed = vexhost::FaultPlan::ParseRaise(words[1].Text, problem, ToPersistence(when));
+  if (!parsed) throw LineError("fault raise " + words[1].Text + ": " + problem);
+  plan.Merge(*parsed);
   return "fault plan: raise " + words[1].Text + " " + WhenText(when);
 }
 
 std::string FaultStatus(vexhost::FaultPlan& plan, const std::vector<Word>& words) {
   if (words.size() < 2) throw LineError("expected: fault status OP[@OBJECT][#N]=STATUS [once|persistent]");
-  std::string problem;
-  const auto parsed = vexhost::FaultPlan::ParseStatus(words[1].Text, problem);
-  if (!parsed) throw LineError("fault status " + words[1].Text + ": " + problem);
   const FaultWhen when = ParseWhen(words, 2);
-  if (when == FaultWhen::Once) {
-    plan.Merge(*parsed);
-  } else {
-    const std::string& text = words[1].Text;
-    const auto equals = text.rfind('=');
-    long long status = 0;
-    ParseWhole(std::string_view(text).substr(equals + 1), status);
-    const CallFault fault = Pieces(text.substr(0, equals));
-    plan.ReturnStatus(fault.Op, fault.Nth, static_cast<int>(status), fault.Object, vexhost::Persistence::FromThenOn);
-  }
+  std::string problem;
+  const auto parsed = vexhost::FaultPlan::ParseStatus(words[1].Text, problem, ToPersistence(when));
+  if (!parsed) throw LineError("fault status " + words[1].Text + ": " + problem);
+  plan.Merge(*parsed);
   return "fault plan: status " + words[1].Text + " " + WhenText(when);
 }
 

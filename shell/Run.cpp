@@ -58,20 +58,18 @@ void ArmFaults(vexhost::FaultPlan& plan, const Options& options) {
     plan.FailAllocation(nth);
     Say("fault plan: host allocation #" + std::to_string(nth) + " fails\n");
   }
-  for (const auto& text : options.Raises) {
-    std::string problem;
-    const auto raise = vexhost::FaultPlan::ParseRaise(text, problem);
-    if (!raise) throw BadInput("--raise " + text + ": " + problem);
-    plan.Merge(*raise);
-    Say("fault plan: raise " + text + "\n");
-  }
-  for (const auto& text : options.Statuses) {
-    std::string problem;
-    const auto status = vexhost::FaultPlan::ParseStatus(text, problem);
-    if (!status) throw BadInput("--status " + text + ": " + problem);
-    plan.Merge(*status);
-    Say("fault plan: status " + text + "\n");
-  }
+  // Each --raise and --status text is one rule, read by the fault plan's own parser.
+  auto arm = [&](const std::vector<std::string>& texts, const char* option, const char* what, auto parse) {
+    for (const auto& text : texts) {
+      std::string problem;
+      const auto rule = parse(text, problem, vexhost::Persistence::Once);
+      if (!rule) throw BadInput(std::string(option) + " " + text + ": " + problem);
+      plan.Merge(*rule);
+      Say(std::string("fault plan: ") + what + " " + text + "\n");
+    }
+  };
+  arm(options.Raises, "--raise", "raise", &vexhost::FaultPlan::ParseRaise);
+  arm(options.Statuses, "--status", "status", &vexhost::FaultPlan::ParseStatus);
 }
 
 namespace {

@@ -89,3 +89,19 @@ TEST(SessionClose, ClosingTheSessionCancelsTheRunningCommandAndDestroysEverythin
   }
   EXPECT_EQ(vexhost::Session::LiveObjects(), 0);
 }
+
+TEST(FaultPlans, ParsedRulesFireOnceOrFromThenOnAsAsked) {
+  std::string problem;
+  auto fromThenOn = *vexhost::FaultPlan::ParseRaise("SetTitle@Box#2", problem, vexhost::Persistence::FromThenOn);
+  EXPECT_FALSE(fromThenOn.ShouldRaise("SetTitle", "Box"));
+  EXPECT_FALSE(fromThenOn.ShouldRaise("SetTitle", "Other")) << "calls on other objects do not count";
+  EXPECT_TRUE(fromThenOn.ShouldRaise("SetTitle", "Box"));
+  EXPECT_TRUE(fromThenOn.ShouldRaise("SetTitle", "Box"));
+  auto once = *vexhost::FaultPlan::ParseStatus("CanCreate#2=-3", problem);
+  EXPECT_FALSE(once.ShouldReturnStatus("CanCreate", "f"));
+  EXPECT_EQ(once.ShouldReturnStatus("CanCreate", "f"), -3);
+  EXPECT_FALSE(once.ShouldReturnStatus("CanCreate", "f"));
+  auto persistentStatus = *vexhost::FaultPlan::ParseStatus("CanCreate=-3", problem, vexhost::Persistence::FromThenOn);
+  EXPECT_EQ(persistentStatus.ShouldReturnStatus("CanCreate", "f"), -3);
+  EXPECT_EQ(persistentStatus.ShouldReturnStatus("CanCreate", "f"), -3);
+}

@@ -70,7 +70,7 @@ int CheckedNth(const nlohmann::json& value) {
   return value.get<int>();
 }
 
-using FaultParser = std::optional<vexhost::FaultPlan> (*)(const std::string&, std::string&);
+using FaultParser = std::optional<vexhost::FaultPlan> (*)(const std::string&, std::string&, vexhost::Persistence);
 
 // A fault in vexhost's own form, as its option would take it.
 std::string CheckedFault(const char* key, const char* form, FaultParser parse, const nlohmann::json& value) {
@@ -81,7 +81,7 @@ std::string CheckedFault(const char* key, const char* form, FaultParser parse, c
     throw BadRequest(400, what + "'" + text.substr(0, 40) + "' is not of the form " + form);
   }
   std::string problem;
-  if (!parse(text, problem)) throw BadRequest(400, what + text + ": " + problem);
+  if (!parse(text, problem, vexhost::Persistence::Once)) throw BadRequest(400, what + text + ": " + problem);
   return text;
 }
 

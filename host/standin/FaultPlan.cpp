@@ -131,7 +131,8 @@ bool ParseTarget(std::string rest, std::string& op, std::string& object, int& nt
 
 }  // namespace
 
-std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::string& problem) {
+std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::string& problem,
+                                              Persistence persistence) {
   std::string rest = text;
   ErrorKind kind = ErrorKind::VexError;
   if (auto colon = rest.rfind(':'); colon != std::string::npos) {
@@ -155,11 +156,12 @@ std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::str
     return std::nullopt;
   }
   FaultPlan plan;
-  plan.Raise(op, nth, kind, object);
+  plan.Raise(op, nth, kind, object, persistence);
   return plan;
 }
 
-std::optional<FaultPlan> FaultPlan::ParseStatus(const std::string& text, std::string& problem) {
+std::optional<FaultPlan> FaultPlan::ParseStatus(const std::string& text, std::string& problem,
+                                               Persistence persistence) {
   const auto equals = text.rfind('=');
   if (equals == std::string::npos) {
     problem = "a status is missing (expected OP[@OBJECT][#N]=STATUS)";
@@ -175,7 +177,7 @@ std::optional<FaultPlan> FaultPlan::ParseStatus(const std::string& text, std::st
   if (!ParseTarget(text.substr(0, equals), op, object, nth, problem, "OP[@OBJECT][#N]=STATUS")) return std::nullopt;
   FaultPlan plan;
   try {
-    plan.ReturnStatus(op, nth, status, object);
+    plan.ReturnStatus(op, nth, status, object, persistence);
   } catch (const std::invalid_argument& wrong) {
     std::string known;
     for (const auto& name : StatusOperations()) known += (known.empty() ? "" : ", ") + name;

@@ -26,11 +26,13 @@ class FaultPlan {
   // The operations that answer a status: the factory's, QueryInterface and SetPartNumber.
   static const std::vector<std::string>& StatusOperations();
 
-  // Parses "OP[@OBJECT][#N][:KIND]" (KIND: VexError or SystemError); nullopt with `problem` set
-  // when the text is not of that form.
-  static std::optional<FaultPlan> ParseRaise(const std::string& text, std::string& problem);
+  // Parses "OP[@OBJECT][#N][:KIND]" (KIND: VexError or SystemError) into a plan of that one rule;
+  // nullopt with `problem` set when the text is not of that form.
+  static std::optional<FaultPlan> ParseRaise(const std::string& text, std::string& problem,
+                                             Persistence persistence = Persistence::Once);
   // Parses "OP[@OBJECT][#N]=STATUS" with a negative STATUS.
-  static std::optional<FaultPlan> ParseStatus(const std::string& text, std::string& problem);
+  static std::optional<FaultPlan> ParseStatus(const std::string& text, std::string& problem,
+                                              Persistence persistence = Persistence::Once);
   void Merge(const FaultPlan& other);
   void Clear();
 
