@@ -64,6 +64,8 @@ class InterimProductFactory : public VexIStrInterimProductFactory {
  private:
   // The answer the document gives for that operation, when it makes it fail.
   std::optional<VexHRESULT> FailingStatus(const char* op) const;
+  template <class Outputs, class Work>
+  VexHRESULT Operate(const char* op, std::vector<std::string> inputs, Outputs outputs, Work work);
   // Creates a child of that class under the product, when the factory allows it.
   VexHRESULT Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created);
   static void ReleaseProduct(VexBaseUnknown& factory);

@@ -149,55 +149,49 @@ VexHRESULT InterimProductFactory::QueryInterface(const VexIID& iid, void** out) 
 }
 
 // Each factory operation records its outputs as the caller preset them and as it leaves them. A
-// failing status leaves them untouched.
-VexHRESULT InterimProductFactory::CanCreate(VexBoolean& allowed, VexUnicodeString& message) {
-  BoundaryCall call("CanCreate", this, {Value("allowed", Flag(allowed)), Value("message", Quote(message.CastToCharPtr()))},
-                    true);
+// failing status, planned or from the document, leaves them untouched; otherwise `work` does the
+// operation and gives its status.
+template <class Outputs, class Work>
+VexHRESULT InterimProductFactory::Operate(const char* op, std::vector<std::string> inputs, Outputs outputs, Work work) {
+  for (auto& output : outputs()) inputs.push_back(std::move(output));
+  BoundaryCall call(op, this, std::move(inputs), true);
   if (call.Refused()) return VexE_FAIL;
-  VexHRESULT status = VexS_OK;
   auto failing = call.PlannedStatus();
-  if (!failing) failing = FailingStatus("CanCreate");
-  if (failing) {
-    status = *failing;
-  } else {
+  if (!failing) failing = FailingStatus(op);
+  const VexHRESULT status = failing ? *failing : work();
+  call.Return(Code(status), outputs());
+  return status;
+}
+
+VexHRESULT InterimProductFactory::CanCreate(VexBoolean& allowed, VexUnicodeString& message) {
+  auto outputs = [&] {
+    return std::vector<std::string>{Value("allowed", Flag(allowed)), Value("message", Quote(message.CastToCharPtr()))};
+  };
+  return Operate("CanCreate", {}, outputs, [&] {
     allowed = _Product->Factory().AllowCreate ? 1 : 0;
     if (allowed == 0) message = _Product->Factory().RefusalMessage.c_str();
-  }
-  call.Return(Code(status), {Value("allowed", Flag(allowed)), Value("message", Quote(message.CastToCharPtr()))});
-  return status;
+    return VexS_OK;
+  });
 }
 
 VexHRESULT InterimProductFactory::GetClassSettings(VexUnicodeString& first, VexUnicodeString& second) {
-  BoundaryCall call("GetClassSettings", this,
-                    {Value("first", Quote(first.CastToCharPtr())), Value("second", Quote(second.CastToCharPtr()))}, true);
-  if (call.Refused()) return VexE_FAIL;
-  VexHRESULT status = VexS_OK;
-  auto failing = call.PlannedStatus();
-  if (!failing) failing = FailingStatus("GetClassSettings");
-  if (failing) {
-    status = *failing;
-  } else {
+  auto outputs = [&] {
+    return std::vector<std::string>{Value("first", Quote(first.CastToCharPtr())),
+                                    Value("second", Quote(second.CastToCharPtr()))};
+  };
+  return Operate("GetClassSettings", {}, outputs, [&] {
     first = _Product->Factory().FirstClassSetting.c_str();
     second = _Product->Factory().SecondClassSetting.c_str();
-  }
-  call.Return(Code(status),
-              {Value("first", Quote(first.CastToCharPtr())), Value("second", Quote(second.CastToCharPtr()))});
-  return status;
+    return VexS_OK;
+  });
 }
 
 VexHRESULT InterimProductFactory::IsBrowserAllowed(VexBoolean& allowed) {
-  BoundaryCall call("IsBrowserAllowed", this, {Value("allowed", Flag(allowed))}, true);
-  if (call.Refused()) return VexE_FAIL;
-  VexHRESULT status = VexS_OK;
-  auto failing = call.PlannedStatus();
-  if (!failing) failing = FailingStatus("IsBrowserAllowed");
-  if (failing) {
-    status = *failing;
-  } else {
+  auto outputs = [&] { return std::vector<std::string>{Value("allowed", Flag(allowed))}; };
+  return Operate("IsBrowserAllowed", {}, outputs, [&] {
     allowed = _Product->Factory().BrowserAllowed ? 1 : 0;
-  }
-  call.Return(Code(status), {Value("allowed", Flag(allowed))});
-  return status;
+    return VexS_OK;
+  });
 }
 
 VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra,
@@ -206,20 +200,8 @@ VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& classNa
     return std::vector<std::string>{Value("extra", extra != nullptr ? Code(*extra) : "(no place)"),
                                     Value("created", created != nullptr ? Pointer(*created) : "(no place)")};
   };
-  std::vector<std::string> args{Quote(className.CastToCharPtr())};
-  for (auto& output : outputs()) args.push_back(std::move(output));
-  BoundaryCall call("CreateInterimProduct", this, std::move(args), true);
-  if (call.Refused()) return VexE_FAIL;
-  VexHRESULT status = VexS_OK;
-  auto failing = call.PlannedStatus();
-  if (!failing) failing = FailingStatus("CreateInterimProduct");
-  if (failing) {
-    status = *failing;
-  } else {
-    status = Create(className.CastToCharPtr(), extra, created);
-  }
-  call.Return(Code(status), outputs());
-  return status;
+  return Operate("CreateInterimProduct", {Quote(className.CastToCharPtr())}, outputs,
+                 [&] { return Create(className.CastToCharPtr(), extra, created); });
 }
 
 VexHRESULT InterimProductFactory::Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created) {
