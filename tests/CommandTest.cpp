@@ -150,15 +150,7 @@ TEST_F(Command, WhenItsStateCannotBeMadeTheCommandEndsInsteadOfShowingAPanelNoth
 }
 
 TEST_F(Command, AStateThatCannotBeAllocatedEndsTheCommandToo) {
-  Start();
-  int allocations = 0;
-  int stateAllocation = 0;
-  for (const auto& entry : Journal().Entries()) {
-    if (entry.Op == "Allocate") ++allocations;
-    if (entry.Op == "GetInitialState") stateAllocation = allocations + 1;
-  }
-  Host().CancelRunningCommand();
-  Reopen(DefaultOptions());
+  const int stateAllocation = AllocationOf("GetInitialState", {}, 1);
   Faults().FailAllocation(stateAllocation);
   EXPECT_EQ(Start(), nullptr);
   EXPECT_EQ(Journal().Count("AddDialogAgent"), 0);
@@ -175,15 +167,7 @@ TEST_F(Command, AGraphStoppedPartWayByAHostErrorEndsTheCommand) {
 }
 
 TEST_F(Command, APanelWhoseAgentCannotBeAllocatedIsNotShownForNothingWouldCloseIt) {
-  Start();
-  int allocations = 0;
-  int agentAllocation = 0;
-  for (const auto& entry : Journal().Entries()) {
-    if (entry.Op == "Allocate") ++allocations;
-    if (entry.Op == "VexPanelAcquisition" && agentAllocation == 0) agentAllocation = allocations;
-  }
-  Host().CancelRunningCommand();
-  Reopen(DefaultOptions());
+  const int agentAllocation = AllocationOf("VexPanelAcquisition");
   Faults().FailAllocation(agentAllocation);
   EXPECT_EQ(Start(), nullptr);
   EXPECT_EQ(Journal().Count("VexPanelAcquisition"), 0);

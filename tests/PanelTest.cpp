@@ -12,23 +12,6 @@ namespace {
 
 class PanelBuild : public HostTest {
  protected:
-  // The number of the host allocation that creates the widget named `name`, found by a dry run.
-  int AllocationOf(const std::string& constructor, const std::string& name) {
-    Start();
-    int allocations = 0;
-    int found = 0;
-    for (const auto& entry : Journal().Entries()) {
-      if (entry.Op == "Allocate") ++allocations;
-      if (entry.Op == constructor && entry.On == name) {
-        found = allocations;
-        break;
-      }
-    }
-    Host().CancelRunningCommand();
-    Reopen(DefaultOptions());
-    return found;
-  }
-
   static std::vector<std::string> Names(const vexhost::WidgetView& view) {
     std::vector<std::string> names;
     for (const auto& child : view.Children) names.push_back(child.Name);

@@ -76,6 +76,22 @@ VexStateCommand* HostTest::StartOn(const vexhost::DocumentData& document) {
 
 VexStateCommand* HostTest::Start() { return StartOn(ShipDocument()); }
 
+int HostTest::AllocationOf(const std::string& op, const std::string& on, int later) {
+  Start();
+  int allocations = 0;
+  int found = 0;
+  for (const auto& entry : Journal().Entries()) {
+    if (entry.Op == "Allocate") ++allocations;
+    if (entry.Op == op && (on.empty() || entry.On == on)) {
+      found = allocations + later;
+      break;
+    }
+  }
+  Host().CancelRunningCommand();
+  Reopen(DefaultOptions());
+  return found;
+}
+
 vexhost::WidgetView HostTest::See(const std::string& dialog) {
   VexDialog* found = _Session->FindDialog(dialog);
   if (found == nullptr) {

@@ -56,6 +56,12 @@ class HostTest : public ::testing::Test {
   // Every journal entry from `from` on, as text.
   std::vector<std::string> Since(std::size_t from);
 
+  // The number of the host allocation that makes what the journal records as `op` on `on` (any
+  // receiver when empty), found by a dry run of the command in a session of its own; the session
+  // is then replaced. `later`: count that many allocations past the call, for an object the host
+  // allocates after journaling the call that makes it (a graph state).
+  int AllocationOf(const std::string& op, const std::string& on = {}, int later = 0);
+
   // Replaces the session, e.g. to start without resources or without a layout.
   void Reopen(vexhost::SessionOptions options);
   // Replaces the session without checking it: for tests that break the accounting on purpose.
