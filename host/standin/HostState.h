@@ -111,8 +111,6 @@ class BoundaryCall {
   void Return(std::string result, std::vector<std::string> outputs = {});
   // For RaiseAfter calls: raises now when the plan says so.
   void RaiseIfPlanned();
-  // The receiver's name as journaled.
-  const std::string& Receiver() const { return _Receiver; }
 
  private:
   void RaisePlanned();

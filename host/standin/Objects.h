@@ -89,8 +89,8 @@ class Registry {
 
   // The object's last reference is gone: it waits for reclamation.
   void Bury(VexObjectImpl& record) { _Graveyard.push_back(&record); }
-  // The object's destructor has run; its memory is kept until the next reclamation when
-  // `quarantine` is set, and freed at once otherwise.
+  // The object's destructor has run; its memory is kept until the next reclamation, or freed at
+  // once by a registry that does not quarantine (the process's, where no command runs).
   void Destroyed(void* memory, VexObjectImpl& record);
   // Destroys the released objects (the session's own ones only when `sessionObjectsToo`) and
   // frees the memory of the destroyed ones. Call it only when nothing can reach them any more.
@@ -101,7 +101,6 @@ class Registry {
     for (VexObjectImpl* record = _First; record != nullptr; record = record->Next) visit(*record);
   }
   std::size_t Size() const { return _Size; }
-  bool Quarantines() const { return _Quarantines; }
   void SetQuarantines(bool quarantines) { _Quarantines = quarantines; }
 
  private:
