@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "Desk.h"
-#include "Script.h"
+#include "drive/Desk.h"
+#include "drive/Script.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "GenericVerbs.h"
+#include "drive/GenericVerbs.h"
 #include "vex/StateCommand.h"
 #include "vexhost/Hands.h"
 #include "vexhost/Session.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "GenericVerbs.h"
+#include "drive/GenericVerbs.h"
 
 namespace vexvalidator {
 

@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Text.h"
+#include "drive/Text.h"
 
 namespace vexvalidator {
 

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "Actions.h"
-#include "Desk.h"
-#include "Script.h"
+#include "drive/Desk.h"
+#include "drive/Script.h"
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
 

@@ -5,9 +5,9 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "DefaultDocument.h"
 #include "Report.h"
 #include "Validation.h"
+#include "drive/DefaultDocument.h"
 
 namespace vexvalidator {
 

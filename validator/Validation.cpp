@@ -7,8 +7,8 @@
 #include <random>
 
 #include "Faults.h"
-#include "Text.h"
 #include "Worker.h"
+#include "drive/Text.h"
 #include "vexhost/Session.h"
 
 namespace vexvalidator {

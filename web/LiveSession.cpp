@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "Desk.h"
 #include "PageView.h"
-#include "Run.h"
-#include "Script.h"
+#include "drive/Desk.h"
+#include "drive/Script.h"
+#include "drive/Startup.h"
 #include "vexhost/Session.h"
 
 namespace vexweb {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Options.h"
 #include "Recording.h"
+#include "drive/Options.h"
 #include "vexhost/Accounting.h"
 #include "vexhost/Document.h"
 

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "Names.h"
-#include "ProductTree.h"
+#include "drive/Names.h"
+#include "drive/ProductTree.h"
 
 namespace vexweb {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "Layout.h"
+#include "drive/Layout.h"
 #include "vexhost/Document.h"
 #include "vexhost/Journal.h"
 #include "vexhost/Snapshot.h"

@@ -1,10 +1,10 @@
 #include "Recording.h"
 
-#include "Desk.h"
-#include "Names.h"
 #include "PageActions.h"
-#include "ProductTree.h"
-#include "Text.h"
+#include "drive/Desk.h"
+#include "drive/Names.h"
+#include "drive/ProductTree.h"
+#include "drive/Text.h"
 
 namespace vexweb {
 

@@ -8,11 +8,11 @@
 #include <iostream>
 #include <thread>
 
-#include "Errors.h"
 #include "LiveSession.h"
-#include "Options.h"
 #include "PageServer.h"
-#include "Run.h"
+#include "drive/Errors.h"
+#include "drive/Options.h"
+#include "drive/Startup.h"
 
 namespace vexweb {
 

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "Actions.h"
-#include "DefaultDocument.h"
 #include "TestModules.h"
-#include "Text.h"
+#include "drive/DefaultDocument.h"
+#include "drive/Text.h"
+#include "validator/Actions.h"
 #include "vexhost/Hands.h"
 #include "vexhost/Session.h"
 

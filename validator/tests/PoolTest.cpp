@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "Pool.h"
-#include "Processes.h"
+#include "validator/Pool.h"
+#include "validator/Processes.h"
 
 using namespace vexvalidator;
 

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <sstream>
 
-#include "Exports.h"
-#include "Faults.h"
-#include "GenericVerbs.h"
-#include "LoadChecks.h"
-#include "Report.h"
-#include "Words.h"
+#include "drive/GenericVerbs.h"
+#include "drive/Words.h"
+#include "validator/Exports.h"
+#include "validator/Faults.h"
+#include "validator/LoadChecks.h"
+#include "validator/Report.h"
 
 using namespace vexvalidator;
 

@@ -3,8 +3,8 @@
 // run in a child, as the validator runs them.
 #include <gtest/gtest.h>
 
-#include "Isolated.h"
 #include "TestModules.h"
+#include "validator/Isolated.h"
 
 using namespace vexvalidator;
 using namespace vexvalidatortest;

@@ -1,6 +1,6 @@
 #include "TestModules.h"
 
-#include "DefaultDocument.h"
+#include "drive/DefaultDocument.h"
 #include "vexhost/Session.h"
 
 namespace vexvalidatortest {

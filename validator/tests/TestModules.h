@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Runner.h"
+#include "validator/Runner.h"
 
 namespace vexvalidatortest {
 

@@ -6,14 +6,14 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "DefaultDocument.h"
-#include "Desk.h"
-#include "LiveSession.h"
-#include "PageActions.h"
-#include "Run.h"
-#include "Script.h"
-#include "Words.h"
+#include "drive/DefaultDocument.h"
+#include "drive/Desk.h"
+#include "drive/Script.h"
+#include "drive/Startup.h"
+#include "drive/Words.h"
 #include "vexhost/Session.h"
+#include "web/LiveSession.h"
+#include "web/PageActions.h"
 
 namespace vexweb {
 namespace {

@@ -4,14 +4,14 @@
 #include <string>
 
 #include "Defaults.h"
-#include "Errors.h"
-#include "Options.h"
-#include "Run.h"
-#include "Script.h"
-#include "Serve.h"
-#include "Text.h"
 #include "ValidateCommand.h"
+#include "drive/Errors.h"
+#include "drive/Options.h"
+#include "drive/Script.h"
+#include "drive/Text.h"
+#include "shell/Run.h"
 #include "vexhost/FaultPlan.h"
+#include "web/Serve.h"
 
 namespace {
 

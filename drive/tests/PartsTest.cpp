@@ -5,13 +5,13 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "Drawing.h"
-#include "Errors.h"
-#include "Layout.h"
-#include "ProductTree.h"
-#include "Svg.h"
-#include "Text.h"
-#include "Words.h"
+#include "drive/Drawing.h"
+#include "drive/Errors.h"
+#include "drive/Layout.h"
+#include "drive/ProductTree.h"
+#include "drive/Svg.h"
+#include "drive/Text.h"
+#include "drive/Words.h"
 #include "vexhost/ProductWatch.h"
 #include "vexhost/Session.h"
 

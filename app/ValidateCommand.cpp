@@ -6,8 +6,8 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "Report.h"
-#include "Validate.h"
+#include "validator/Report.h"
+#include "validator/Validate.h"
 
 namespace vexshell {
 
