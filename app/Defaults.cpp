@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace vexshell {
+namespace vexapp {
 
 namespace {
 
@@ -34,4 +34,4 @@ std::string DefaultResourceDir() {
   return Either(fs::path("..") / VEXHOST_INSTALLED_RESOURCES, VEXHOST_DEFAULT_RESOURCES);
 }
 
-}  // namespace vexshell
+}  // namespace vexapp

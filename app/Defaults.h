@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace vexshell {
+namespace vexapp {
 
 std::string DefaultModulePath();
 std::string DefaultResourceDir();
 
-}  // namespace vexshell
+}  // namespace vexapp

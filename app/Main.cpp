@@ -37,12 +37,12 @@ std::string CheckStatus(const std::string& text) {
 }
 
 std::string Footer() {
-  return "\n" + vexshell::Script::Help() + "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
+  return "\n" + vexdrive::Script::Help() + "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
          "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often;\n"
          "2 bad usage or input (unknown option, unreadable or malformed document, module or script, bad script line).\n";
 }
 
-void AddOptions(CLI::App& app, vexshell::Options& options) {
+void AddOptions(CLI::App& app, vexdrive::Options& options) {
   app.add_option("--document", options.Document, "read the document from this JSON file (default: the embedded ship)")
       ->type_name("FILE");
   app.add_option("--module", options.Module, "load the module from this shared library")
@@ -83,10 +83,10 @@ void AddOptions(CLI::App& app, vexshell::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::string(argv[1]) == "validate") return vexshell::RunValidate(argc - 1, argv + 1, vexshell::DefaultResourceDir());
-  vexshell::Options options;
-  options.Module = vexshell::DefaultModulePath();
-  options.Resources = vexshell::DefaultResourceDir();
+  if (argc >= 2 && std::string(argv[1]) == "validate") return vexapp::RunValidate(argc - 1, argv + 1, vexapp::DefaultResourceDir());
+  vexdrive::Options options;
+  options.Module = vexapp::DefaultModulePath();
+  options.Resources = vexapp::DefaultResourceDir();
   CLI::App app("vexhost: runs the interim-product module in the stand-in host on a document, "
                "driven by a script or at a prompt.");
   AddOptions(app, options);
@@ -97,9 +97,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) return app.exit(error);  // --help
     // The message may quote an argument: printable, and cut when long.
-    std::cerr << vexshell::Printable(vexshell::Abbreviated(error.what(), vexshell::MessageCharacters))
+    std::cerr << vexdrive::Printable(vexdrive::Abbreviated(error.what(), vexdrive::MessageCharacters))
               << "\nRun with --help for more information.\n";
-    return vexshell::ExitBadInput;
+    return vexdrive::ExitBadInput;
   }
   return serve.Chosen() ? serve.Run(options) : vexshell::Run(options);
 }

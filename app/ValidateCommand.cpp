@@ -9,7 +9,7 @@
 #include "validator/Report.h"
 #include "validator/Validate.h"
 
-namespace vexshell {
+namespace vexapp {
 
 namespace {
 
@@ -67,4 +67,4 @@ int RunValidate(int argc, char** argv, const std::string& defaultResources) {
   return vexvalidator::Validate(options, std::cout, std::cerr);
 }
 
-}  // namespace vexshell
+}  // namespace vexapp

@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace vexshell {
+namespace vexapp {
 
 // `argv[0]` is "validate". Returns the exit code.
 int RunValidate(int argc, char** argv, const std::string& defaultResources);
 
-}  // namespace vexshell
+}  // namespace vexapp

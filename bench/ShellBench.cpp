@@ -103,8 +103,8 @@ void Creations(const Settings& settings) {
 // of four steps; the journal is cleared between creations, untimed, as a long run must.
 double StepMicroseconds(vexbench::Host& host, std::size_t creations) {
   std::ostream nowhere(nullptr);
-  vexshell::Desk desk(host.Session());
-  vexshell::Script script(desk, nowhere, nowhere, false);
+  vexdrive::Desk desk(host.Session());
+  vexdrive::Script script(desk, nowhere, nowhere, false);
   std::vector<double> times;
   for (std::size_t i = 0; i < creations; ++i) {
     std::istringstream lines("start VexStrCreateInterimProdCmd\nclass Panel\npartnumber A-" + std::to_string(i) + "\nok\n");

@@ -1,6 +1,6 @@
 #include "DefaultDocument.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 // A hull with two blocks and their sub-blocks. Block A is active and takes interim products;
 // Block B is released and refuses them. Interim products are made from the family
@@ -41,4 +41,4 @@ const std::string& DefaultDocumentJson() {
 
 vexhost::DocumentData DefaultDocument() { return vexhost::ParseDocument(DefaultDocumentJson(), "embedded document"); }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -5,10 +5,10 @@
 
 #include "vexhost/Document.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 // The document as JSON, in the format --document reads.
 const std::string& DefaultDocumentJson();
 vexhost::DocumentData DefaultDocument();
 
-}  // namespace vexshell
+}  // namespace vexdrive

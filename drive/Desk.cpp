@@ -8,7 +8,7 @@
 #include "ProductTree.h"
 #include "Text.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -183,4 +183,4 @@ std::optional<std::string> Desk::EndRun() {
   return "the running command " + Printable(_Started) + " was cancelled and destroyed";
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -12,7 +12,7 @@
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 // What the class browser offers, or why it cannot be opened.
 struct BrowserOffer {
@@ -71,4 +71,4 @@ class Desk {
   std::optional<Picture> _LastDrawing;
 };
 
-}  // namespace vexshell
+}  // namespace vexdrive

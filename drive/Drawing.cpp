@@ -4,7 +4,7 @@
 
 #include "Text.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -152,4 +152,4 @@ std::string DrawText(const Picture& picture) {
   return canvas.Text();
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

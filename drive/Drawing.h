@@ -6,9 +6,9 @@
 
 #include "Layout.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 // The picture as lines of text, each ended by a newline; trailing blanks are dropped.
 std::string DrawText(const Picture& picture);
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-namespace vexshell {
+namespace vexdrive {
 
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailedCheck = 1;  // a failed `expect`, or --check found objects left
@@ -28,4 +28,4 @@ class ActionRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -12,7 +12,7 @@
 #include "Text.h"
 #include "Words.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 const std::vector<ExpectationForm> ExpectationForms{
     {"count PATH N", "the product at PATH has N children"},
@@ -212,4 +212,4 @@ Verdict CheckExpectation(Desk& desk, const std::string& words) {
   return found->second(desk, rest);
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

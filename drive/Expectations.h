@@ -6,7 +6,7 @@
 
 #include "Desk.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 struct Verdict {
   bool Passed = false;
@@ -26,4 +26,4 @@ extern const std::vector<ExpectationForm> ExpectationForms;
 // "count, child, ...": the first word of each form.
 std::string ExpectationKinds();
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -11,7 +11,7 @@
 #include "vexhost/Hands.h"
 #include "vexhost/Session.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -309,4 +309,4 @@ std::string ScriptWord(const std::string& text) {
   return quoted + "\"";
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -9,7 +9,7 @@
 
 #include "Desk.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 struct GenericVerb;
 
@@ -36,4 +36,4 @@ std::string StatusFaultLine(const std::string& status, FaultWhen when);
 // or a leading '#'.
 std::string ScriptWord(const std::string& text);
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -5,7 +5,7 @@
 #include <optional>
 #include <set>
 
-namespace vexshell {
+namespace vexdrive {
 
 using vexhost::WidgetView;
 
@@ -85,4 +85,4 @@ std::vector<Slot> Arrange(const WidgetView& container, const std::vector<const W
   return slots;
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -6,7 +6,7 @@
 
 #include "vexhost/Snapshot.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 // A child's place in its container's grid, as indexes from 0.
 struct Slot {
@@ -21,4 +21,4 @@ struct Slot {
 // their order. A null child (the text of a message box) is placed as an unattached one.
 std::vector<Slot> Arrange(const vexhost::WidgetView& container, const std::vector<const vexhost::WidgetView*>& children);
 
-}  // namespace vexshell
+}  // namespace vexdrive

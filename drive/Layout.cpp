@@ -7,7 +7,7 @@
 #include "Grid.h"
 #include "Text.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 using vexhost::WidgetView;
 
@@ -276,4 +276,4 @@ Picture LayOut(const std::vector<WidgetView>& windows) {
   return picture;
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

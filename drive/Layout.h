@@ -8,7 +8,7 @@
 
 #include "vexhost/Snapshot.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 enum class Look {
   Window,     // a dialog or message box: border with its title, its content, then its buttons
@@ -49,4 +49,4 @@ Picture LayOut(const std::vector<vexhost::WidgetView>& windows);
 // A title or label as drawn: in parentheses when the widget is insensitive (greyed out).
 std::string Marked(const std::string& text, bool sensitive);
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -1,7 +1,7 @@
 // The names under which the interim-product command and its dialogs are found in the host.
 #pragma once
 
-namespace vexshell {
+namespace vexdrive {
 
 inline constexpr const char* CommandName = "VexStrCreateInterimProdCmd";
 inline constexpr const char* PanelName = "InterimProductPanel";
@@ -10,4 +10,4 @@ inline constexpr const char* ClassFrameName = "frmClass";
 inline constexpr const char* BrowserButtonName = "ClassBrowser";
 inline constexpr const char* PartNumberEditorName = "editorpartnumber";
 
-}  // namespace vexshell
+}  // namespace vexdrive

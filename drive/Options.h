@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vexshell {
+namespace vexdrive {
 
 struct Options {
   std::string Document;    // empty: the embedded document
@@ -21,4 +21,4 @@ struct Options {
   bool PrintDocument = false;
 };
 
-}  // namespace vexshell
+}  // namespace vexdrive

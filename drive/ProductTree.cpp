@@ -4,7 +4,7 @@
 
 #include "Text.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 using vexhost::DocumentData;
 using vexhost::ProductData;
@@ -92,4 +92,4 @@ std::vector<std::string> DescribeChanges(const std::vector<vexhost::ProductChang
   return lines;
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -8,7 +8,7 @@
 #include "vexhost/Document.h"
 #include "vexhost/ProductWatch.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 // "Hull/Block A" from {"Hull", "Block A"}, printable.
 std::string PathText(const std::vector<std::string>& names);
@@ -18,4 +18,4 @@ std::string DrawTree(const vexhost::DocumentData& document);
 // a part number set back to what it was is no change. An opened document comes first.
 std::vector<std::string> DescribeChanges(const std::vector<vexhost::ProductChange>& changes);
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -12,7 +12,7 @@
 #include "ProductTree.h"
 #include "Text.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -205,4 +205,4 @@ void Script::Expect(const std::string& words) {
       Abbreviated(verdict.Found, MessageCharacters) + "\n");
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

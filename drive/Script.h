@@ -8,7 +8,7 @@
 #include "Desk.h"
 #include "Words.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 class Script {
  public:
@@ -49,4 +49,4 @@ class Script {
   int _Refused = 0;
 };
 
-}  // namespace vexshell
+}  // namespace vexdrive

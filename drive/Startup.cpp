@@ -7,7 +7,7 @@
 #include "Text.h"
 #include "vexhost/Session.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 vexhost::DocumentData LoadDocument(const Options& options) {
   try {
@@ -62,4 +62,4 @@ void ArmFaults(vexhost::FaultPlan& plan, const Options& options) {
   arm(options.Statuses, "--status", "status", &vexhost::FaultPlan::ParseStatus);
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -12,7 +12,7 @@ namespace vexhost {
 class Session;
 }
 
-namespace vexshell {
+namespace vexdrive {
 
 vexhost::DocumentData LoadDocument(const Options& options);
 void LoadModule(const std::string& path);
@@ -22,4 +22,4 @@ void ArmFaults(vexhost::FaultPlan& plan, const Options& options);
 // the lines kept.
 void Say(const std::string& text);
 
-}  // namespace vexshell
+}  // namespace vexdrive

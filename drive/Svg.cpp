@@ -4,7 +4,7 @@
 
 #include "Text.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -136,4 +136,4 @@ std::string DrawSvg(const Picture& picture) {
   return svg.str();
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -6,8 +6,8 @@
 
 #include "Layout.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 std::string DrawSvg(const Picture& picture);
 
-}  // namespace vexshell
+}  // namespace vexdrive

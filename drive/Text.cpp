@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <locale.h>
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -171,4 +171,4 @@ std::string FileName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vexshell {
+namespace vexdrive {
 
 // The text split into its characters (UTF-8 sequences); a byte that starts no valid sequence
 // stands alone, so that nothing is lost.
@@ -38,4 +38,4 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
 // The last component of a path.
 std::string FileName(const std::string& path);
 
-}  // namespace vexshell
+}  // namespace vexdrive

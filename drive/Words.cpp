@@ -7,7 +7,7 @@
 #include "Text.h"
 #include "vexhost/Document.h"
 
-namespace vexshell {
+namespace vexdrive {
 
 namespace {
 
@@ -119,4 +119,4 @@ std::string RestText(const std::string& rest) {
   return rest;
 }
 
-}  // namespace vexshell
+}  // namespace vexdrive

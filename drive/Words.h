@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vexshell {
+namespace vexdrive {
 
 struct ScriptLine {
   int Number = 0;
@@ -28,4 +28,4 @@ std::vector<Word> SplitWords(const std::string& text);
 // The rest of a line as one text: what is written, or the unquoted text when it is one quoted word.
 std::string RestText(const std::string& rest);
 
-}  // namespace vexshell
+}  // namespace vexdrive

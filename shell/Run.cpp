@@ -18,6 +18,8 @@
 
 namespace vexshell {
 
+using namespace vexdrive;
+
 namespace {
 
 // Whether a file can be written at `path`, asked before the run so that a run is not lost for a

@@ -7,6 +7,6 @@
 namespace vexshell {
 
 // Returns the exit code.
-int Run(const Options& options);
+int Run(const vexdrive::Options& options);
 
 }  // namespace vexshell

@@ -14,7 +14,7 @@ namespace vexvalidator {
 namespace {
 
 using vexhost::WidgetView;
-using vexshell::ScriptWord;
+using vexdrive::ScriptWord;
 
 // Names that a script address can hold: DIALOG/WIDGET is one unquoted word.
 bool Addressable(const std::string& name) {

@@ -12,17 +12,17 @@ std::string FaultFamily::Name() const {
     case Kind::SystemError: what = "SystemError"; break;
     case Kind::Status: what = "negative status of " + Operation; break;
   }
-  return what + (When == vexshell::FaultWhen::Once ? ", once" : ", from then on");
+  return what + (When == vexdrive::FaultWhen::Once ? ", once" : ", from then on");
 }
 
 std::string FaultFamily::Line(int nth) const {
   const std::string number = std::to_string(nth);
   switch (What) {
-    case Kind::Allocation: return vexshell::AllocationFaultLine(nth, When);
-    case Kind::VexError: return vexshell::RaiseFaultLine("*#" + number + ":VexError", When);
-    case Kind::SystemError: return vexshell::RaiseFaultLine("*#" + number + ":SystemError", When);
+    case Kind::Allocation: return vexdrive::AllocationFaultLine(nth, When);
+    case Kind::VexError: return vexdrive::RaiseFaultLine("*#" + number + ":VexError", When);
+    case Kind::SystemError: return vexdrive::RaiseFaultLine("*#" + number + ":SystemError", When);
     case Kind::Status:
-      return vexshell::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
+      return vexdrive::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
   }
   return {};
 }
@@ -32,12 +32,12 @@ const std::vector<FaultFamily>& FaultFamilies() {
     using Kind = FaultFamily::Kind;
     std::vector<FaultFamily> all;
     for (Kind kind : {Kind::Allocation, Kind::VexError, Kind::SystemError}) {
-      all.push_back({kind, vexshell::FaultWhen::Once, {}});
-      all.push_back({kind, vexshell::FaultWhen::FromThenOn, {}});
+      all.push_back({kind, vexdrive::FaultWhen::Once, {}});
+      all.push_back({kind, vexdrive::FaultWhen::FromThenOn, {}});
     }
     for (const auto& operation : vexhost::FaultPlan::StatusOperations()) {
-      all.push_back({Kind::Status, vexshell::FaultWhen::Once, operation});
-      all.push_back({Kind::Status, vexshell::FaultWhen::FromThenOn, operation});
+      all.push_back({Kind::Status, vexdrive::FaultWhen::Once, operation});
+      all.push_back({Kind::Status, vexdrive::FaultWhen::FromThenOn, operation});
     }
     return all;
   }();

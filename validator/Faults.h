@@ -14,7 +14,7 @@ namespace vexvalidator {
 struct FaultFamily {
   enum class Kind { Allocation, VexError, SystemError, Status };
   Kind What;
-  vexshell::FaultWhen When;
+  vexdrive::FaultWhen When;
   std::string Operation;  // for a status: the operation that answers it
 
   std::string Name() const;  // "allocation, once", "negative status of CanCreate, from then on", ...

@@ -41,7 +41,7 @@ std::string Where(const Occurrence& occurrence) {
 std::string Phases(const FindingGroup& group) {
   std::vector<std::string> parts;
   for (const auto& [phase, count] : group.ByPhase) parts.push_back(std::string(PhaseName(phase)) + " " + std::to_string(count));
-  return vexshell::Join(parts, ", ");
+  return vexdrive::Join(parts, ", ");
 }
 
 std::string ReplayPath(const std::string& replays, int number) {
@@ -83,7 +83,7 @@ std::string ReplayScript(const Outcome& outcome, const FindingGroup& finding, co
 void WriteText(std::ostream& out, const Outcome& outcome, const std::string& replays) {
   out << "vexhost validate " << outcome.Module << "\n";
   out << "  document: " << (outcome.Document.empty() ? "the embedded ship" : outcome.Document) << "\n";
-  out << "  registered: " << (outcome.Commands.empty() ? "nothing" : vexshell::Join(outcome.Commands, ", ")) << "\n";
+  out << "  registered: " << (outcome.Commands.empty() ? "nothing" : vexdrive::Join(outcome.Commands, ", ")) << "\n";
   int loadFailures = 0;
   for (const auto& checks : {outcome.Load.Checks, outcome.Exports}) {
     for (const auto& check : checks) loadFailures += check.Findings.empty() ? 0 : 1;

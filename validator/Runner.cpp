@@ -93,14 +93,14 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
   // After a C++ exception the host is left in the middle of a call: the session and the desk are
   // then abandoned, not destroyed, and the process ends after reporting.
   auto session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{setup.ResourceDirs});
-  std::unique_ptr<vexshell::Desk> desk;
+  std::unique_ptr<vexdrive::Desk> desk;
   std::string crossed;
   try {
     session->OpenDocument(setup.Document);
-    desk = std::make_unique<vexshell::Desk>(*session);
+    desk = std::make_unique<vexdrive::Desk>(*session);
     std::ostream quiet(nullptr);
     std::ostringstream refusals;
-    vexshell::Script script(*desk, quiet, refusals, false);
+    vexdrive::Script script(*desk, quiet, refusals, false);
     // Without a current editor a command may have nothing to show (the host cancels such a
     // command when the user goes on); started with one, a command that waits must show something.
     bool startedWithEditor = false;

@@ -26,7 +26,7 @@ RunSetup Setup(const ValidateOptions& options) {
   RunSetup setup;
   setup.ResourceDirs = {options.Resources};
   try {
-    setup.Document = options.Document.empty() ? vexshell::DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
+    setup.Document = options.Document.empty() ? vexdrive::DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
   } catch (const vexhost::DocumentError& error) {
     throw BadUsage(error.what());
   }

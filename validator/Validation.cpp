@@ -22,7 +22,7 @@ constexpr int MostFaultPoints = 100000;
 enum Priority { Exploring = 0, Sweeping = 1, RandomUse = 2 };
 
 std::string PathKey(const std::string& command, const std::vector<std::string>& steps) {
-  return command + "\n" + vexshell::Join(steps, "\n");
+  return command + "\n" + vexdrive::Join(steps, "\n");
 }
 
 std::string Signature(const Finding& finding) { return finding.Kind + "\n" + finding.Message; }
@@ -129,7 +129,7 @@ void Validation::Plan(const std::string& command) {
   Explore({command, Phase::Lifecycle, "start while it already runs", {start, start}, false, 0, 0, 0});
   if (active) Explore({command, Phase::Lifecycle, "start with no editor", {"noeditor", start}, true, 0, 1, 0});
   // Every other product made active, and what a person can do at once there.
-  const std::string activePath = active ? vexshell::Join(*active, "/") : std::string();
+  const std::string activePath = active ? vexdrive::Join(*active, "/") : std::string();
   for (const auto& path : ProductPaths()) {
     if (path == activePath) continue;
     Explore({command, Phase::Exploration, "path", {"active " + path, start}, true, 0, std::min(1, _Options.Depth), 0});
@@ -152,7 +152,7 @@ void Validation::Explore(Node node) {
   if (!_Seen.insert(PathKey(node.Command, node.Steps)).second) return;
   const int id = _NextExplore++;
   node.Test = AddTest(node.Command + "." + PhaseName(node.Stage),
-                      node.Stage == Phase::Lifecycle ? node.Label : vexshell::Join(node.Steps, "; "));
+                      node.Stage == Phase::Lifecycle ? node.Label : vexdrive::Join(node.Steps, "; "));
   const auto hangs = _Hangs.find(node.Steps.back());
   const bool hungBefore = hangs != _Hangs.end() && hangs->second >= HangsBeforeSkipping;
   _Nodes[id] = node;
@@ -179,7 +179,7 @@ void Validation::Sweep(const Node& node) {
   state.Skip.assign(families.size(), {});
   state.Waiting.assign(families.size(), {});
   for (const auto& family : families) {
-    state.Tests.push_back(AddTest(node.Command + ".faults", family.Name() + ": " + vexshell::Join(node.Steps, "; ")));
+    state.Tests.push_back(AddTest(node.Command + ".faults", family.Name() + ": " + vexdrive::Join(node.Steps, "; ")));
   }
   std::vector<std::string> shorter = node.Steps;
   shorter.pop_back();

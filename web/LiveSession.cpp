@@ -42,7 +42,7 @@ std::vector<std::string> SplitHidden(std::vector<vexhost::WidgetView>& windows) 
 
 }  // namespace
 
-LiveSession::LiveSession(vexhost::DocumentData document, const vexshell::Options& options)
+LiveSession::LiveSession(vexhost::DocumentData document, const vexdrive::Options& options)
     : _Opened(std::move(document)), _Options(options) {
   Open({options.FailAllocations, options.Raises, options.Statuses});
 }
@@ -59,13 +59,13 @@ void LiveSession::Open(const SessionFaults& faults) {
     }
   }
   _Session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{{_Options.Resources}});
-  vexshell::Options armed = _Options;
+  vexdrive::Options armed = _Options;
   armed.FailAllocations = faults.FailAllocations;
   armed.Raises = faults.Raises;
   armed.Statuses = faults.Statuses;
-  vexshell::OpenDocument(*_Session, _Opened, armed);
-  vexshell::ArmFaults(_Session->Faults(), armed);
-  _Desk = std::make_unique<vexshell::Desk>(*_Session);
+  vexdrive::OpenDocument(*_Session, _Opened, armed);
+  vexdrive::ArmFaults(_Session->Faults(), armed);
+  _Desk = std::make_unique<vexdrive::Desk>(*_Session);
   _Faults = faults;
   _Recording.Begin(ReplayArguments(faults));
   _Transcript.clear();
@@ -87,7 +87,7 @@ ActOutcome LiveSession::Act(const std::string& line) {
   const std::lock_guard lock(_Mutex);
   std::ostringstream out;
   std::ostringstream err;
-  vexshell::Script script(*_Desk, out, err, false);
+  vexdrive::Script script(*_Desk, out, err, false);
   std::istringstream in(line + "\n");
   script.Run(in, Source);
   ActOutcome outcome{line, out.str(), {}, {}};
@@ -120,7 +120,7 @@ nlohmann::json LiveSession::View() {
   return {
       {"state", _Desk->State()},
       {"running", _Desk->Running()},
-      {"picture", PictureJson(vexshell::LayOut(windows), windows)},
+      {"picture", PictureJson(vexdrive::LayOut(windows), windows)},
       {"hidden", hidden},
       {"tree", TreeJson(_Desk->Document(), _Opened)},
       {"commands", vexhost::Session::DictionaryNames()},

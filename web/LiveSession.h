@@ -20,7 +20,7 @@ namespace vexhost {
 class Session;
 }
 
-namespace vexshell {
+namespace vexdrive {
 class Desk;
 }
 
@@ -45,7 +45,7 @@ class LiveSession {
  public:
   // Opens the first session on the document with the options' resources and faults; the module
   // must be loaded. `options.Document` names the document's file for the replay ("" embedded).
-  LiveSession(vexhost::DocumentData document, const vexshell::Options& options);
+  LiveSession(vexhost::DocumentData document, const vexdrive::Options& options);
   ~LiveSession();
   LiveSession(const LiveSession&) = delete;
   LiveSession& operator=(const LiveSession&) = delete;
@@ -70,10 +70,10 @@ class LiveSession {
 
   std::mutex _Mutex;
   const vexhost::DocumentData _Opened;
-  const vexshell::Options _Options;
+  const vexdrive::Options _Options;
   SessionFaults _Faults;
   std::unique_ptr<vexhost::Session> _Session;
-  std::unique_ptr<vexshell::Desk> _Desk;  // works _Session: goes before it
+  std::unique_ptr<vexdrive::Desk> _Desk;  // works _Session: goes before it
   Recording _Recording;
   std::vector<std::string> _Outlived;  // host objects left alive by a session closed for a new one
   struct Entry {

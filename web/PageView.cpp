@@ -11,8 +11,8 @@ namespace {
 
 using vexhost::ProductData;
 using vexhost::WidgetView;
-using vexshell::Box;
-using vexshell::Look;
+using vexdrive::Box;
+using vexdrive::Look;
 
 const char* KindName(Look look) {
   switch (look) {
@@ -32,8 +32,8 @@ const char* KindName(Look look) {
 // The name of the editor inside the panel's class frame, where a class is typed.
 std::string ClassEditorName(const std::vector<WidgetView>& windows) {
   for (const auto& window : windows) {
-    if (window.Name != vexshell::PanelName) continue;
-    const WidgetView* frame = window.Find(vexshell::ClassFrameName);
+    if (window.Name != vexdrive::PanelName) continue;
+    const WidgetView* frame = window.Find(vexdrive::ClassFrameName);
     if (frame == nullptr) return {};
     for (const auto& child : frame->Children) {
       if (child.Class == "VexDlgEditor") return child.Name;
@@ -44,19 +44,19 @@ std::string ClassEditorName(const std::vector<WidgetView>& windows) {
 
 // The script verb that acting on the box makes, or "" for a box the script has no verb for.
 std::string ActOf(const Box& box, const std::string& window, const std::string& classEditor) {
-  const bool panel = window == vexshell::PanelName;
+  const bool panel = window == vexdrive::PanelName;
   switch (box.Kind) {
     case Look::Window:
       return panel ? "close" : "";
     case Look::Button:
-      if (window == vexshell::ErrorBoxName && box.Name == "OK") return "ack";
+      if (window == vexdrive::ErrorBoxName && box.Name == "OK") return "ack";
       if (!panel) return "";
       if (box.Name == "OK") return "ok";
       if (box.Name == "Cancel") return "cancel";
-      return box.Name == vexshell::BrowserButtonName ? "browse" : "";
+      return box.Name == vexdrive::BrowserButtonName ? "browse" : "";
     case Look::Editor:
       if (!panel) return "";
-      if (box.Name == vexshell::PartNumberEditorName) return "partnumber";
+      if (box.Name == vexdrive::PartNumberEditorName) return "partnumber";
       return !classEditor.empty() && box.Name == classEditor ? "class" : "";
     default:
       return "";
@@ -96,7 +96,7 @@ nlohmann::json ProductJson(const ProductData& product, const std::string& path, 
 
 }  // namespace
 
-nlohmann::json PictureJson(const vexshell::Picture& picture, const std::vector<WidgetView>& windows) {
+nlohmann::json PictureJson(const vexdrive::Picture& picture, const std::vector<WidgetView>& windows) {
   const std::string classEditor = ClassEditorName(windows);
   nlohmann::json boxes = nlohmann::json::array();
   std::string window;  // a window's box comes before everything in it
@@ -110,7 +110,7 @@ nlohmann::json PictureJson(const vexshell::Picture& picture, const std::vector<W
 nlohmann::json TreeJson(const vexhost::DocumentData& now, const vexhost::DocumentData& opened) {
   std::map<std::string, std::string> openedPartNumbers;
   CollectPartNumbers(opened.Root, opened.Root.Name, openedPartNumbers);
-  const std::string active = now.ActivePath ? vexshell::PathText(*now.ActivePath) : std::string();
+  const std::string active = now.ActivePath ? vexdrive::PathText(*now.ActivePath) : std::string();
   nlohmann::json json{{"document", now.Name}, {"root", ProductJson(now.Root, now.Root.Name, active, openedPartNumbers)}};
   json["active"] = now.ActivePath ? nlohmann::json(active) : nlohmann::json(nullptr);
   return json;

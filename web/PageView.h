@@ -16,7 +16,7 @@ namespace vexweb {
 // The boxes of the picture. A box the page can act on carries "act": the script verb it makes
 // ("ok", "cancel", "close", "ack", "browse", "class", "partnumber"). `windows` are the snapshots
 // the picture was laid out from.
-nlohmann::json PictureJson(const vexshell::Picture& picture, const std::vector<vexhost::WidgetView>& windows);
+nlohmann::json PictureJson(const vexdrive::Picture& picture, const std::vector<vexhost::WidgetView>& windows);
 
 // The tree: each product with its path, part number, interim class, whether it is active,
 // "new" when the opened document did not hold it, and "was" when its part number changed.

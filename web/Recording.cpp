@@ -20,25 +20,25 @@ std::string ExpectText(const std::string& expectation, const std::string& text) 
   return expectation + " " + ScriptWord(text);
 }
 
-std::string DialogState(vexshell::Desk& desk, const std::string& name) {
+std::string DialogState(vexdrive::Desk& desk, const std::string& name) {
   const auto window = desk.See(name);
   return "expect dialog " + name + " " + (!window ? "absent" : window->Visible ? "shown" : "hidden");
 }
 
-void PanelExpectations(vexshell::Desk& desk, std::vector<std::string>& lines) {
-  const auto panel = desk.See(vexshell::PanelName);
+void PanelExpectations(vexdrive::Desk& desk, std::vector<std::string>& lines) {
+  const auto panel = desk.See(vexdrive::PanelName);
   if (!panel || !panel->Visible) return;
   lines.push_back(std::string("expect ok ") + OnOff(panel->OKSensitive));
-  if (const vexhost::WidgetView* button = panel->Find(vexshell::BrowserButtonName)) {
+  if (const vexhost::WidgetView* button = panel->Find(vexdrive::BrowserButtonName)) {
     lines.push_back(std::string("expect browser ") + OnOff(button->Visible && button->Sensitive));
   }
-  if (const vexhost::WidgetView* editor = panel->Find(vexshell::PartNumberEditorName)) {
-    lines.push_back(ExpectText("expect editor", vexshell::Join(editor->Lines, "\n")));
+  if (const vexhost::WidgetView* editor = panel->Find(vexdrive::PartNumberEditorName)) {
+    lines.push_back(ExpectText("expect editor", vexdrive::Join(editor->Lines, "\n")));
   }
 }
 
-void ErrorBoxExpectations(vexshell::Desk& desk, std::vector<std::string>& lines) {
-  const auto box = desk.See(vexshell::ErrorBoxName);
+void ErrorBoxExpectations(vexdrive::Desk& desk, std::vector<std::string>& lines) {
+  const auto box = desk.See(vexdrive::ErrorBoxName);
   if (box && box->Visible && !box->Lines.empty()) lines.push_back(ExpectText("expect error", box->Lines.front()));
 }
 
@@ -70,9 +70,9 @@ std::string ShellWord(const std::string& word) {
 
 }  // namespace
 
-std::vector<std::string> EndExpectations(vexshell::Desk& desk) {
+std::vector<std::string> EndExpectations(vexdrive::Desk& desk) {
   std::vector<std::string> lines{std::string("expect running ") + (desk.Running() ? "yes" : "no"),
-                                 DialogState(desk, vexshell::PanelName), DialogState(desk, vexshell::ErrorBoxName)};
+                                 DialogState(desk, vexdrive::PanelName), DialogState(desk, vexdrive::ErrorBoxName)};
   PanelExpectations(desk, lines);
   ErrorBoxExpectations(desk, lines);
   const vexhost::DocumentData document = desk.Document();
@@ -85,10 +85,10 @@ void Recording::Begin(std::vector<std::string> arguments) {
   _Lines.clear();
 }
 
-std::string Recording::Script(vexshell::Desk& desk) const {
+std::string Recording::Script(vexdrive::Desk& desk) const {
   std::vector<std::string> words;
   for (const auto& argument : _Arguments) words.push_back(ShellWord(argument));
-  const std::string arguments = vexshell::Join(words, " ");
+  const std::string arguments = vexdrive::Join(words, " ");
   std::string script = "# A session recorded by vexhost serve. Replay it with:\n#   vexhost " +
                        (arguments.empty() ? std::string() : arguments + " ") + "--script session.vex\n";
   if (!arguments.empty()) script += "#@ args: " + arguments + "\n";

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vexshell {
+namespace vexdrive {
 class Desk;
 }
 
@@ -22,7 +22,7 @@ class Recording {
 
   // The script: how to replay it, the lines, the expectations of the end as the desk shows it now,
   // and the product tree.
-  std::string Script(vexshell::Desk& desk) const;
+  std::string Script(vexdrive::Desk& desk) const;
 
  private:
   std::vector<std::string> _Arguments;
@@ -31,6 +31,6 @@ class Recording {
 
 // What a person sees at the end, as `expect` lines: whether a command runs, the dialogs and their
 // state, and every product with its children and part number.
-std::vector<std::string> EndExpectations(vexshell::Desk& desk);
+std::vector<std::string> EndExpectations(vexdrive::Desk& desk);
 
 }  // namespace vexweb

@@ -19,7 +19,7 @@ namespace vexweb {
 namespace {
 
 // The options of a scripted run that mean nothing to a served one.
-std::string UnusedOption(const vexshell::Options& options) {
+std::string UnusedOption(const vexdrive::Options& options) {
   if (!options.Script.empty()) return "--script";
   if (options.Interactive) return "--interactive";
   if (!options.Svg.empty()) return "--svg";
@@ -38,15 +38,15 @@ sigset_t EndingSignals() {
   return signals;
 }
 
-int Serve(const vexshell::Options& options, const ServeOptions& serve) {
+int Serve(const vexdrive::Options& options, const ServeOptions& serve) {
   if (const std::string unused = UnusedOption(options); !unused.empty()) {
-    throw vexshell::BadInput("serve: " + unused + " does not go with serve (the page records its own script)");
+    throw vexdrive::BadInput("serve: " + unused + " does not go with serve (the page records its own script)");
   }
-  vexhost::DocumentData document = vexshell::LoadDocument(options);
+  vexhost::DocumentData document = vexdrive::LoadDocument(options);
   if (!std::filesystem::is_directory(options.Resources)) {
-    throw vexshell::BadInput("--resources " + options.Resources + ": no such directory");
+    throw vexdrive::BadInput("--resources " + options.Resources + ": no such directory");
   }
-  vexshell::LoadModule(options.Module);
+  vexdrive::LoadModule(options.Module);
   // Blocked before any thread starts, so that the server's threads inherit it.
   const sigset_t signals = EndingSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
@@ -56,7 +56,7 @@ int Serve(const vexshell::Options& options, const ServeOptions& serve) {
   try {
     server.Bind(serve.Port);
   } catch (const std::runtime_error& error) {
-    throw vexshell::BadInput(std::string("serve: ") + error.what());
+    throw vexdrive::BadInput(std::string("serve: ") + error.what());
   }
   if (!IsLoopback(serve.Address)) {
     std::cout << "serve: warning: " << serve.Address << " is not a loopback address; others may reach this page\n";
@@ -73,10 +73,10 @@ int Serve(const vexshell::Options& options, const ServeOptions& serve) {
   std::cout << "serve: stopped" << std::endl;
 
   const vexhost::AccountingReport report = live.End();
-  if (!options.Check) return vexshell::ExitSuccess;
+  if (!options.Check) return vexdrive::ExitSuccess;
   std::cout << report.Text();
   if (!report.Clean()) std::cerr << "vexhost: --check: host objects are left alive or were released too often\n";
-  return report.Clean() ? vexshell::ExitSuccess : vexshell::ExitFailedCheck;
+  return report.Clean() ? vexdrive::ExitSuccess : vexdrive::ExitFailedCheck;
 }
 
 }  // namespace
@@ -91,13 +91,13 @@ ServeCommand::ServeCommand(CLI::App& app) {
 
 bool ServeCommand::Chosen() const { return _Command->parsed(); }
 
-int ServeCommand::Run(const vexshell::Options& options) const {
+int ServeCommand::Run(const vexdrive::Options& options) const {
   try {
     return Serve(options, _Serve);
-  } catch (const vexshell::BadInput& error) {
+  } catch (const vexdrive::BadInput& error) {
     std::cout.flush();
     std::cerr << "vexhost: " << error.what() << std::endl;
-    return vexshell::ExitBadInput;
+    return vexdrive::ExitBadInput;
   }
 }
 

@@ -7,7 +7,7 @@ namespace CLI {
 class App;
 }
 
-namespace vexshell {
+namespace vexdrive {
 struct Options;
 }
 
@@ -25,7 +25,7 @@ class ServeCommand {
   ServeCommand(CLI::App& app);
   bool Chosen() const;
   // Serves until interrupted (SIGINT, SIGTERM). Returns the exit code.
-  int Run(const vexshell::Options& options) const;
+  int Run(const vexdrive::Options& options) const;
 
  private:
   CLI::App* _Command = nullptr;

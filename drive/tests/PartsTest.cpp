@@ -46,7 +46,7 @@ WidgetView Dialog(std::vector<WidgetView> children, std::vector<AttachmentView> 
   return dialog;
 }
 
-std::string Draw(const WidgetView& window) { return vexshell::DrawText(vexshell::LayOut({window})); }
+std::string Draw(const WidgetView& window) { return vexdrive::DrawText(vexdrive::LayOut({window})); }
 
 TEST(Layout, RowsFollowTheHorizontalPositionsNotTheOrderOfTheChildren) {
   const WidgetView dialog = Dialog({Label("a", "first"), Label("b", "second")}, {Row(10, {"a"}), Row(0, {"b"})});
@@ -120,13 +120,13 @@ TEST(Layout, AMessageBoxShowsItsTextAndOnlyOK) {
 }
 
 TEST(Layout, WindowsStandOneUnderTheOther) {
-  const vexshell::Picture picture = vexshell::LayOut({Dialog({}), Dialog({})});
+  const vexdrive::Picture picture = vexdrive::LayOut({Dialog({}), Dialog({})});
   EXPECT_EQ(picture.Height, 3 + 1 + 3);  // border, buttons, border; a blank line between
   EXPECT_EQ(picture.Boxes.size(), 6U);  // each window with its OK and Cancel
 }
 
 TEST(Svg, DrawsTheSameBoxesAndEscapesTheirTexts) {
-  const std::string svg = vexshell::DrawSvg(vexshell::LayOut({Dialog({Label("a", "a<b & \"c\"")})}));
+  const std::string svg = vexdrive::DrawSvg(vexdrive::LayOut({Dialog({Label("a", "a<b & \"c\"")})}));
   EXPECT_EQ(svg.rfind("<?xml", 0), 0U);
   EXPECT_NE(svg.find(">a&lt;b &amp; &quot;c&quot;</text>"), std::string::npos) << svg;
   EXPECT_NE(svg.find(">Cancel</text>"), std::string::npos);
@@ -134,22 +134,22 @@ TEST(Svg, DrawsTheSameBoxesAndEscapesTheirTexts) {
 }
 
 TEST(Words, ACommentStartsAtAHashThatBeginsAWordOutsideQuotes) {
-  const auto line = vexshell::ParseLine("  partnumber \"a # b\" c#d  # a comment", 7);
+  const auto line = vexdrive::ParseLine("  partnumber \"a # b\" c#d  # a comment", 7);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->Number, 7);
   EXPECT_EQ(line->Verb, "partnumber");
   EXPECT_EQ(line->Rest, "\"a # b\" c#d");
-  EXPECT_EQ(vexshell::RestText(line->Rest), "\"a # b\" c#d");
-  EXPECT_EQ(vexshell::RestText("\" a \\\"b\\\" \""), " a \"b\" ");
-  const auto comment = vexshell::ParseLine("# only a comment", 1);
+  EXPECT_EQ(vexdrive::RestText(line->Rest), "\"a # b\" c#d");
+  EXPECT_EQ(vexdrive::RestText("\" a \\\"b\\\" \""), " a \"b\" ");
+  const auto comment = vexdrive::ParseLine("# only a comment", 1);
   ASSERT_TRUE(comment);
   EXPECT_TRUE(comment->Verb.empty());
-  EXPECT_FALSE(vexshell::ParseLine(" \t", 2));
-  EXPECT_THROW(vexshell::ParseLine("class \"open", 3), vexshell::LineError);
+  EXPECT_FALSE(vexdrive::ParseLine(" \t", 2));
+  EXPECT_THROW(vexdrive::ParseLine("class \"open", 3), vexdrive::LineError);
 }
 
 TEST(Words, QuotedWordsKeepTheirBlanksAndTheirPlace) {
-  const auto words = vexshell::SplitWords("count \"Hull/Block A\" 3");
+  const auto words = vexdrive::SplitWords("count \"Hull/Block A\" 3");
   ASSERT_EQ(words.size(), 3U);
   EXPECT_EQ(words[1].Text, "Hull/Block A");
   EXPECT_EQ(words[2].Text, "3");
@@ -160,9 +160,9 @@ TEST(Words, QuotedWordsKeepTheirBlanksAndTheirPlace) {
 
 namespace {
 
-using vexshell::Abbreviated;
-using vexshell::Printable;
-using vexshell::Width;
+using vexdrive::Abbreviated;
+using vexdrive::Printable;
+using vexdrive::Width;
 
 // Every line of a drawing takes the same number of terminal cells up to its last border.
 void ExpectAligned(const std::string& drawing) {
@@ -182,8 +182,8 @@ TEST(Text, ControlCharactersAndBrokenBytesBecomeEscapesAndTheRestStays) {
   EXPECT_EQ(Printable("next\xc2\x85line \xc2\x9b"), "next\\u0085line \\u009B");
   EXPECT_EQ(Printable("bad \xff\xc3 end"), "bad \\xFF\\xC3 end");
   EXPECT_EQ(Printable("Größe 部品 e\xcc\x81"), "Größe 部品 e\xcc\x81");
-  EXPECT_EQ(vexshell::PrintableLines("one\ntwo\x1b"), "one\ntwo\\x1B");
-  EXPECT_EQ(vexshell::Quoted("say \"\a\""), "\"say \"\\x07\"\"");
+  EXPECT_EQ(vexdrive::PrintableLines("one\ntwo\x1b"), "one\ntwo\\x1B");
+  EXPECT_EQ(vexdrive::Quoted("say \"\a\""), "\"say \"\\x07\"\"");
 }
 
 TEST(Text, WidthCountsTerminalCellsNotCharacters) {
@@ -199,7 +199,7 @@ TEST(Text, LongTextsKeepTheirStartAndEndAndSayHowMuchWasCut) {
   EXPECT_EQ(Abbreviated("short", 10), "short");
   EXPECT_EQ(Abbreviated(std::string(100, 'a') + "XYZ", 9), "aaaaaa[... 94 characters cut ...]XYZ");
   EXPECT_EQ(Abbreviated("ééééééééééé", 6), "éééé[... 5 characters cut ...]éé");
-  const std::string echo = vexshell::Echo(std::string(1000000, 'W'));
+  const std::string echo = vexdrive::Echo(std::string(1000000, 'W'));
   EXPECT_LT(echo.size(), 120U);
   EXPECT_NE(echo.find("999940 characters cut"), std::string::npos) << echo;
 }
@@ -219,11 +219,11 @@ TEST(Layout, AnEditorTooNarrowCutsBeforeAWideCharacterNotThroughIt) {
   WidgetView editor = Widget("VexDlgEditor", "e");
   editor.Lines = {"ab部品"};
   editor.VisibleTextWidth = 5;
-  vexshell::Picture picture = vexshell::LayOut({Dialog({editor})});
+  vexdrive::Picture picture = vexdrive::LayOut({Dialog({editor})});
   for (auto& box : picture.Boxes) {
-    if (box.Kind == vexshell::Look::Editor) box.W = 2 + 5;  // five cells of text: "ab部" and a blank
+    if (box.Kind == vexdrive::Look::Editor) box.W = 2 + 5;  // five cells of text: "ab部" and a blank
   }
-  const std::string drawing = vexshell::DrawText(picture);
+  const std::string drawing = vexdrive::DrawText(picture);
   EXPECT_NE(drawing.find("[ab部 ]"), std::string::npos) << drawing;
   ExpectAligned(drawing);
 }
@@ -239,20 +239,20 @@ TEST(Layout, ControlCharactersInTextsAreDrawnAsEscapesOnOneLine) {
             "| line\\ttwo\\x07 |\n"
             "|          [OK] |\n"
             "+===============+\n");
-  const std::string svg = vexshell::DrawSvg(vexshell::LayOut({box}));
+  const std::string svg = vexdrive::DrawSvg(vexdrive::LayOut({box}));
   for (char c : svg) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
   EXPECT_NE(svg.find(">line\\ttwo\\x07</text>"), std::string::npos) << svg;
 }
 
 TEST(Words, ControlCharactersAreRefusedExceptTabsBetweenWordsAndACarriageReturnAtTheEnd) {
-  const auto crlf = vexshell::ParseLine("partnumber BA-201\r", 1);
+  const auto crlf = vexdrive::ParseLine("partnumber BA-201\r", 1);
   ASSERT_TRUE(crlf);
   EXPECT_EQ(crlf->Rest, "BA-201");
-  const auto tabs = vexshell::ParseLine("expect\tcount\tHull\t2", 2);
+  const auto tabs = vexdrive::ParseLine("expect\tcount\tHull\t2", 2);
   ASSERT_TRUE(tabs);
   EXPECT_EQ(tabs->Verb, "expect");
   for (const char* line : {"partnumber a\x1b[31m", "class \x7f", "class a\rb", "class \xc2\x9b", "ok\x0c"}) {
-    EXPECT_THROW(vexshell::ParseLine(line, 3), vexshell::LineError) << line;
+    EXPECT_THROW(vexdrive::ParseLine(line, 3), vexdrive::LineError) << line;
   }
 }
 
@@ -286,14 +286,14 @@ TEST(ProductChanges, AStepIsDescribedByItsNetEffectInOrderOfPaths) {
       {Kind::PartNumberSet, {"Hull"}, {}, "H-2", "H-1"},  // set back: no change
       {Kind::ActivePathSet, {"Hull"}, {}, {}, {}},
   };
-  EXPECT_EQ(vexshell::DescribeChanges(changes),
+  EXPECT_EQ(vexdrive::DescribeChanges(changes),
             (std::vector<std::string>{"part number of Hull/A: \"A-1\" -> \"A-3\"",
                                       "new product Hull/A/Panel 1 (interim Panel)",
                                       "part number of Hull/B: \"B-1\" -> \"B-2\""}));
   std::vector<vexhost::ProductChange> reopened = changes;
   reopened.push_back({Kind::DocumentOpened, {"Hull"}, {}, {}, "Ship\x1b"});
   reopened.push_back({Kind::ProductCreated, {"Hull", "C 1"}, "C", {}, {}});
-  EXPECT_EQ(vexshell::DescribeChanges(reopened),
+  EXPECT_EQ(vexdrive::DescribeChanges(reopened),
             (std::vector<std::string>{"document \"Ship\\x1B\" opened", "new product Hull/C 1 (interim C)"}));
 }
 

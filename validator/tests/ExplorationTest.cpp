@@ -21,7 +21,7 @@ class Exploration : public ::testing::Test {
   void SetUp() override {
     Load(VEX_MODULE_PATH);
     _Session.emplace(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
-    _Session->OpenDocument(vexshell::DefaultDocument());
+    _Session->OpenDocument(vexdrive::DefaultDocument());
   }
   void TearDown() override {
     _Session->CancelRunningCommand();
@@ -98,7 +98,7 @@ TEST(SampleTexts, FillTheEditorExactlyAndCrossAscii) {
   EXPECT_EQ(samples[0], "");
   EXPECT_TRUE(std::all_of(samples[1].begin(), samples[1].end(), [](unsigned char c) { return c < 0x80; }));
   EXPECT_FALSE(std::all_of(samples[2].begin(), samples[2].end(), [](unsigned char c) { return c < 0x80; }));
-  EXPECT_EQ(vexshell::Width(samples[3]), 72);
+  EXPECT_EQ(vexdrive::Width(samples[3]), 72);
   EXPECT_GT(samples[3].size(), 72U) << "the widest text holds a character of more than one byte";
-  EXPECT_EQ(vexshell::Width(SampleTexts(0)[3]), 256) << "an editor without a maximum gets a long text";
+  EXPECT_EQ(vexdrive::Width(SampleTexts(0)[3]), 256) << "an editor without a maximum gets a long text";
 }

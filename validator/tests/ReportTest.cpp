@@ -49,7 +49,7 @@ TEST(Report, AReplayScriptRunsTheCaseAndMarksWhereItHappened) {
       << script;
   // Every line that is not a comment is one the shell runs.
   std::istringstream lines(script);
-  for (std::string line; std::getline(lines, line);) EXPECT_TRUE(vexshell::ParseLine(line, 1).has_value());
+  for (std::string line; std::getline(lines, line);) EXPECT_TRUE(vexdrive::ParseLine(line, 1).has_value());
 }
 
 TEST(Report, TheReplayCommandQuotesAPathWithBlanks) {
@@ -126,7 +126,7 @@ TEST(Exports, AFileThatIsNoSharedLibraryIsRefused) {
 }
 
 TEST(ScriptLines, TheGenericFormIsToldApartFromTheShortForms) {
-  using vexshell::FindGenericVerb;
+  using vexdrive::FindGenericVerb;
   EXPECT_EQ(FindGenericVerb("type", "BA-201"), nullptr);
   EXPECT_EQ(FindGenericVerb("type", "\"A/B\" and more"), nullptr) << "a quoted text stays the short form's";
   EXPECT_NE(FindGenericVerb("type", "Panel/editor BA-201"), nullptr);
@@ -144,7 +144,7 @@ TEST(ScriptLines, TheGenericFormIsToldApartFromTheShortForms) {
 
 TEST(ScriptLines, AWordWrittenForAScriptReadsBackAsItWas) {
   for (const std::string text : {"", "plain", "two words", "#hash", "a \"quote\"", "back\\slash", "\xC3\x9C" "ber"}) {
-    const std::vector<vexshell::Word> words = vexshell::SplitWords(vexshell::ScriptWord(text));
+    const std::vector<vexdrive::Word> words = vexdrive::SplitWords(vexdrive::ScriptWord(text));
     ASSERT_EQ(words.size(), 1U) << text;
     EXPECT_EQ(words[0].Text, text);
   }
@@ -152,10 +152,10 @@ TEST(ScriptLines, AWordWrittenForAScriptReadsBackAsItWas) {
 
 TEST(ScriptLines, EveryFaultFamilyWritesALineTheShellReads) {
   for (const FaultFamily& family : FaultFamilies()) {
-    const auto line = vexshell::ParseLine(family.Line(12), 1);
+    const auto line = vexdrive::ParseLine(family.Line(12), 1);
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(line->Verb, "fault") << family.Name();
-    EXPECT_NE(vexshell::FindGenericVerb(line->Verb, line->Rest), nullptr);
+    EXPECT_NE(vexdrive::FindGenericVerb(line->Verb, line->Rest), nullptr);
     EXPECT_NE(line->Rest.find("12"), std::string::npos) << line->Rest;
   }
   EXPECT_EQ(FaultFamilies()[0].Line(3), "fault allocation 3 once");

@@ -39,10 +39,10 @@ TEST(Actions, EveryTextReadsBackUnchangedAsAScriptWord) {
   for (const std::string text : {"Assembly", "Block A", "a  b", " lead", "trail ", "", " ", "#hash", "a #b", "a#b",
                                  "quote\"in", "\"", "\"quoted\"", "back\\slash", "\\\"", "\\", "ünïcodé ✓"}) {
     const std::string line = "partnumber " + ScriptWord(text);
-    const auto parsed = vexshell::ParseLine(line, 1);
+    const auto parsed = vexdrive::ParseLine(line, 1);
     ASSERT_TRUE(parsed) << line;
     EXPECT_EQ(parsed->Verb, "partnumber") << line;
-    EXPECT_EQ(vexshell::RestText(parsed->Rest), text) << line;
+    EXPECT_EQ(vexdrive::RestText(parsed->Rest), text) << line;
   }
 }
 
@@ -88,10 +88,10 @@ TEST(Actions, FaultPlansAreCheckedWhole) {
 
 class Live : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { vexshell::LoadModule(VEXWEB_MODULE); }
+  static void SetUpTestSuite() { vexdrive::LoadModule(VEXWEB_MODULE); }
   void SetUp() override {
     _Options.Resources = VEXWEB_RESOURCES;
-    _Live = std::make_unique<LiveSession>(vexshell::DefaultDocument(), _Options);
+    _Live = std::make_unique<LiveSession>(vexdrive::DefaultDocument(), _Options);
   }
   void TearDown() override {
     if (_Live) {
@@ -119,11 +119,11 @@ class Live : public ::testing::Test {
   // Replays the script on a fresh session of the embedded document: the failed expectations.
   static int Replay(const std::string& script) {
     vexhost::Session session(vexhost::SessionOptions{{VEXWEB_RESOURCES}});
-    session.OpenDocument(vexshell::DefaultDocument());
-    vexshell::Desk desk(session);
+    session.OpenDocument(vexdrive::DefaultDocument());
+    vexdrive::Desk desk(session);
     std::ostringstream out;
     std::ostringstream err;
-    vexshell::Script replay(desk, out, err, false);
+    vexdrive::Script replay(desk, out, err, false);
     std::istringstream in(script);
     replay.Run(in, "session.vex");
     EXPECT_FALSE(replay.Stopped()) << err.str();
@@ -132,7 +132,7 @@ class Live : public ::testing::Test {
     return replay.FailedExpectations() + (replay.Stopped() ? 1 : 0);
   }
 
-  vexshell::Options _Options;
+  vexdrive::Options _Options;
   std::unique_ptr<LiveSession> _Live;
 };
 
