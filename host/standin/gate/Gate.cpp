@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 #include "HostState.h"
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost::detail {
 

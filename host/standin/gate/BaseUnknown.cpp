@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "HostState.h"
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 

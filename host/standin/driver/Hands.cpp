@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost {
 

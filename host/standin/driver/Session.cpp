@@ -5,7 +5,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost {
 

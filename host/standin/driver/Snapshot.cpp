@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost {
 

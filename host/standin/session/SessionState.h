@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "HostState.h"
-#include "States.h"
+#include "gate/HostState.h"
+#include "records/States.h"
 #include "vexhost/Session.h"
 
 namespace vexhost {

@@ -5,7 +5,7 @@
 
 #include "ChangeNotes.h"
 #include "Product.h"
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost {
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost::detail {
 

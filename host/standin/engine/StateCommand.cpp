@@ -2,8 +2,8 @@
 // command builds its graph.
 #include <algorithm>
 
-#include "Meta.h"
-#include "SessionState.h"
+#include "records/Meta.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 

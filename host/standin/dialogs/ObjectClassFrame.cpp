@@ -1,7 +1,7 @@
 // The object-class frame: an editor with the chosen class and a button that opens the browser of
 // the frame's family of classes.
-#include "Meta.h"
-#include "SessionState.h"
+#include "records/Meta.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 

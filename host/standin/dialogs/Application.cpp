@@ -1,6 +1,6 @@
 // The application frame and its layout.
-#include "Meta.h"
-#include "SessionState.h"
+#include "records/Meta.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 

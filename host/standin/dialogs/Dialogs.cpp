@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Meta.h"
-#include "SessionState.h"
+#include "records/Meta.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 

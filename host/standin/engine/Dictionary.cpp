@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "vex/Dictionary.h"
-#include "HostState.h"
+#include "gate/HostState.h"
 
 using namespace vexhost::detail;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 namespace vexhost {
 

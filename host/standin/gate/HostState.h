@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Objects.h"
+#include "records/Objects.h"
 #include "vex/Dictionary.h"
 #include "vexhost/Session.h"
 

@@ -1,7 +1,7 @@
 // Host errors and the error scope's hand-back.
 #include "vex/Errors.h"
 
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 

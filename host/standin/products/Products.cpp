@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "ChangeNotes.h"
-#include "Meta.h"
+#include "records/Meta.h"
 #include "Product.h"
-#include "SessionState.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 
