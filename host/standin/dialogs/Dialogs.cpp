@@ -43,7 +43,7 @@ bool AtTheTop(vexhost::Session::State& session, const VexDialog* parent) {
 }  // namespace
 
 VexDialog::VexDialog(VexDialog* parent, const VexString& name, VexDialogStyle style) : VexCommand(name) {
-  auto& state = *(GetImpl()->Dialog = std::make_unique<DialogState>());
+  auto& state = GetImpl()->ClassStates.Add<DialogState>();
   state.Parent = parent;
   state.Style = style;
   BoundaryConstruct("VexDialog", this, {Describe(parent), Quote(name.CastToCharPtr()), Hex(style)});
@@ -140,7 +140,7 @@ VexDlgDialog::VexDlgDialog(VexDialog* parent, const VexString& name, VexDialogSt
     : VexDlgWindow(parent, name, style) {
   ConstructedAs(this, "VexDlgDialog");
   const std::string base = name.CastToCharPtr();
-  auto& state = *(GetImpl()->DlgDialog = std::make_unique<DlgDialogState>());
+  auto& state = GetImpl()->ClassStates.Add<DlgDialogState>();
   state.OK = NewNotification(base + ".OK");
   state.Cancel = NewNotification(base + ".Cancel");
   state.Close = NewNotification(base + ".WindowClose");
@@ -175,7 +175,7 @@ VexNotification* VexDlgDialog::GetWindCloseNotification() const {
 VexDlgNotify::VexDlgNotify(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDlgWindow(parent, name, style) {
   ConstructedAs(this, "VexDlgNotify");
-  auto& state = *(GetImpl()->Notify = std::make_unique<NotifyState>());
+  auto& state = GetImpl()->ClassStates.Add<NotifyState>();
   state.OK = NewNotification(std::string(name.CastToCharPtr()) + ".OK");
 }
 
@@ -220,7 +220,7 @@ VexDlgPushButton::VexDlgPushButton(VexDialog* parent, const VexString& name, Vex
 
 VexDlgEditor::VexDlgEditor(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
-  GetImpl()->Editor = std::make_unique<EditorState>();
+  GetImpl()->ClassStates.Add<EditorState>();
   ConstructedAs(this, "VexDlgEditor");
 }
 
@@ -282,7 +282,7 @@ void VexDlgEditor::ClearLine(int line) {
 
 VexDlgCombo::VexDlgCombo(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
-  GetImpl()->Combo = std::make_unique<ComboState>();
+  GetImpl()->ClassStates.Add<ComboState>();
   ConstructedAs(this, "VexDlgCombo");
 }
 

@@ -16,7 +16,7 @@ VexStrObjectClassFrame::VexStrObjectClassFrame(VexDialog* parent, const VexStrin
   ConstructedAs(this, "VexStrObjectClassFrame",
                 {Describe(parent), Quote(name.CastToCharPtr()), Quote(family.CastToCharPtr()),
                  Quote(initialClass.CastToCharPtr()), std::to_string(style)});
-  auto& state = *(GetImpl()->ClassFrame = std::make_unique<ClassFrameState>());
+  auto& state = GetImpl()->ClassStates.Add<ClassFrameState>();
   state.Family = family.CastToCharPtr();
   state.Selected = initialClass;
   state.Notification = MakeInternal<VexStrObjectClassFrameNotif>();

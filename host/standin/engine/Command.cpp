@@ -12,7 +12,7 @@ VEX_DEFINE_CLASS(VexEventSubscriber, VexBaseUnknown)
 VEX_DEFINE_CLASS(VexCommand, VexEventSubscriber)
 
 VexCommand::VexCommand(const VexString& name, VexCommandMode) {
-  GetImpl()->Command = std::make_unique<CommandState>();
+  GetImpl()->ClassStates.Add<CommandState>();
   // A command the host creates through the dictionary is known by its registered name.
   std::string& creating = Process().CreatingCommand;
   if (name.GetLength() == 0 && !creating.empty()) {

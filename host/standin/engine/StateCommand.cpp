@@ -23,7 +23,7 @@ VEX_DEFINE_CLASS(VexStateCommand, VexDialogAgent)
 // effect of its own.
 VexDialogAgent::VexDialogAgent(const VexString& name, std::int64_t behavior, VexCommandMode mode)
     : VexCommand(name, mode) {
-  GetImpl()->Agent = std::make_unique<AgentState>();
+  GetImpl()->ClassStates.Add<AgentState>();
   BoundaryConstruct("VexDialogAgent", this, {Quote(name.CastToCharPtr()), std::to_string(behavior), Code(mode)});
 }
 
@@ -79,7 +79,7 @@ void VexDialogState::AddDialogAgent(VexDialogAgent* agent) {
 const VexString& VexDialogState::GetName() const { return static_cast<const GraphState*>(this)->Name; }
 
 VexStateCommand::VexStateCommand(VexCommandMode mode) : VexDialogAgent(VexString(), 0, mode) {
-  GetImpl()->StateCommand = std::make_unique<StateCommandState>();
+  GetImpl()->ClassStates.Add<StateCommandState>();
   ConstructedAs(this, "VexStateCommand", {Code(mode)});
 }
 

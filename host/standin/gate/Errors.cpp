@@ -6,11 +6,14 @@
 using namespace vexhost::detail;
 
 namespace {
+struct ErrorState {
+  std::string Message;
+};
+
 void SetMessage(VexBaseUnknown& error, const char* message) {
-  error.GetImpl()->Error = std::make_unique<ErrorState>();
-  error.GetImpl()->Error->Message = message != nullptr ? message : "";
+  ImplOf(error).ClassStates.Add<ErrorState>().Message = message != nullptr ? message : "";
 }
-const char* MessageOf(const VexBaseUnknown& error) { return error.GetImpl()->Error->Message.c_str(); }
+const char* MessageOf(const VexBaseUnknown& error) { return ClassState<ErrorState>(error).Message.c_str(); }
 }  // namespace
 
 const char* VexError::ClassName() { return "VexError"; }

@@ -6,8 +6,6 @@
 
 #include <cxxabi.h>
 
-#include "States.h"
-
 VexObjectImpl::VexObjectImpl(VexBaseUnknown* object) : Object(object) {}
 VexObjectImpl::~VexObjectImpl() = default;
 

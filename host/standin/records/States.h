@@ -106,10 +106,6 @@ struct StateCommandState {
   std::vector<GraphAction*> Actions;
 };
 
-struct ErrorState {
-  std::string Message;
-};
-
 // The objects of a command's graph.
 class GraphState : public VexDialogState {
  public:
@@ -164,14 +160,16 @@ class VexPathImpl {
 namespace vexhost::detail {
 
 // The state of an object's host class; the object must be of that class.
-inline CommandState& CommandOf(const VexCommand& object) { return *ImplOf(object).Command; }
-inline DialogState& DialogOf(const VexDialog& object) { return *ImplOf(object).Dialog; }
-inline DlgDialogState& DlgDialogOf(const VexDlgDialog& object) { return *ImplOf(object).DlgDialog; }
-inline NotifyState& NotifyOf(const VexDlgNotify& object) { return *ImplOf(object).Notify; }
-inline EditorState& EditorOf(const VexDlgEditor& object) { return *ImplOf(object).Editor; }
-inline ComboState& ComboOf(const VexDlgCombo& object) { return *ImplOf(object).Combo; }
-inline ClassFrameState& ClassFrameOf(const VexStrObjectClassFrame& object) { return *ImplOf(object).ClassFrame; }
-inline AgentState& AgentOf(const VexDialogAgent& object) { return *ImplOf(object).Agent; }
-inline StateCommandState& GraphOf(const VexStateCommand& object) { return *ImplOf(object).StateCommand; }
+inline CommandState& CommandOf(const VexCommand& object) { return ClassState<CommandState>(object); }
+inline DialogState& DialogOf(const VexDialog& object) { return ClassState<DialogState>(object); }
+inline DlgDialogState& DlgDialogOf(const VexDlgDialog& object) { return ClassState<DlgDialogState>(object); }
+inline NotifyState& NotifyOf(const VexDlgNotify& object) { return ClassState<NotifyState>(object); }
+inline EditorState& EditorOf(const VexDlgEditor& object) { return ClassState<EditorState>(object); }
+inline ComboState& ComboOf(const VexDlgCombo& object) { return ClassState<ComboState>(object); }
+inline ClassFrameState& ClassFrameOf(const VexStrObjectClassFrame& object) {
+  return ClassState<ClassFrameState>(object);
+}
+inline AgentState& AgentOf(const VexDialogAgent& object) { return ClassState<AgentState>(object); }
+inline StateCommandState& GraphOf(const VexStateCommand& object) { return ClassState<StateCommandState>(object); }
 
 }  // namespace vexhost::detail
