@@ -1,4 +1,8 @@
 // The application frame and its layout.
+#include "vex/Application.h"
+
+#include "Frame.h"
+#include "gate/Gate.h"
 #include "records/Meta.h"
 #include "session/SessionState.h"
 

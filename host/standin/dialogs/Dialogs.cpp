@@ -1,15 +1,19 @@
 // The dialog toolkit.
+#include "vex/Dialogs.h"
+
 #include <algorithm>
 #include <cstdio>
 
+#include "Dialogs.h"
+#include "Resources.h"
+#include "engine/Commands.h"
+#include "gate/Gate.h"
 #include "records/Meta.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
+#include "vex/ErrorBox.h"
 
 using namespace vexhost::detail;
-
-namespace vexhost::detail {
-const char* ResourceFileOfClass(const VexMetaClass& meta, int level);
-}
 
 VEX_DEFINE_CLASS(VexDialog, VexCommand)
 VEX_DEFINE_CLASS(VexDlgWindow, VexDialog)

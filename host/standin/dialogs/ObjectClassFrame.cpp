@@ -1,7 +1,11 @@
 // The object-class frame: an editor with the chosen class and a button that opens the browser of
 // the frame's family of classes.
+#include "vex/ObjectClassFrame.h"
+
+#include "Dialogs.h"
+#include "gate/Gate.h"
 #include "records/Meta.h"
-#include "session/SessionState.h"
+#include "records/Objects.h"
 
 using namespace vexhost::detail;
 

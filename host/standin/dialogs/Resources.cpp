@@ -1,7 +1,13 @@
 // Resource files: one JSON object per file, named after what GetResourceFilename returns, that
 // maps keys to texts: {"InterimProductPanel": "Create Interim Product", ...}.
+#include "Resources.h"
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 

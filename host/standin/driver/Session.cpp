@@ -5,30 +5,22 @@
 #include <map>
 #include <stdexcept>
 
+#include "dialogs/Dialogs.h"
+#include "dialogs/Frame.h"
+#include "engine/Engine.h"
+#include "gate/Gate.h"
+#include "products/Documents.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
 
 namespace vexhost {
 
 using namespace detail;
 
-Session::State& StateOf(Session& session) { return *session._State; }
-
-namespace detail {
-
-Session::State& CurrentState() {
-  Session::State* state = OpenSession();
-  if (state == nullptr) throw std::logic_error("no host session is open");
-  return *state;
-}
-
-bool HasSession() { return OpenSession() != nullptr; }
-
-}  // namespace detail
-
 Session::Session(SessionOptions options) : _State(std::make_unique<State>(std::move(options))) {
-  ProcessState& process = Process();
-  if (process.CurrentSession != nullptr) throw std::logic_error("a host session is already open");
-  process.CurrentSession = this;
+  Sessions& sessions = ProcessSessions();
+  if (sessions.Open != nullptr) throw std::logic_error("a host session is already open");
+  sessions.Open = this;
 
   InfrastructureScope owned;
   InternalScope internal;
@@ -57,11 +49,11 @@ Session::~Session() {
   state.TheJournal.Flush();
   state.Objects.Reclaim(true);
   // What is still alive now outlived the session: the process keeps count of it.
-  Process().Outside.AdoptLiving(state.Objects);
-  Process().CurrentSession = nullptr;
+  ProcessSessions().Outside.AdoptLiving(state.Objects);
+  ProcessSessions().Open = nullptr;
 }
 
-Session* Session::Current() { return Process().CurrentSession; }
+Session* Session::Current() { return ProcessSessions().Open; }
 
 Journal& Session::GetJournal() { return _State->TheJournal; }
 
@@ -98,7 +90,7 @@ int Session::LiveObjects() {
   int live = 0;
   auto count = [&](const VexObjectImpl& record) { live += record.State == Life::Alive ? 1 : 0; };
   if (Session::State* session = OpenSession()) session->Objects.ForEach(count);
-  Process().Outside.ForEach(count);
+  ProcessSessions().Outside.ForEach(count);
   return live;
 }
 

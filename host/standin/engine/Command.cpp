@@ -1,8 +1,14 @@
 // Commands: names, the default status operations, delayed destruction and analyse callbacks.
+#include "vex/Command.h"
+
 #include <algorithm>
 #include <cstring>
 
+#include "Commands.h"
+#include "Dictionary.h"
+#include "gate/Gate.h"
 #include "records/Meta.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
 
 using namespace vexhost::detail;
@@ -14,7 +20,7 @@ VEX_DEFINE_CLASS(VexCommand, VexEventSubscriber)
 VexCommand::VexCommand(const VexString& name, VexCommandMode) {
   GetImpl()->ClassStates.Add<CommandState>();
   // A command the host creates through the dictionary is known by its registered name.
-  std::string& creating = Process().CreatingCommand;
+  std::string& creating = TheDictionary().CreatingCommand;
   if (name.GetLength() == 0 && !creating.empty()) {
     CommandOf(*this).Name = creating.c_str();
     creating.clear();
@@ -34,7 +40,6 @@ VexStatusChangeRC VexCommand::Desactivate(VexCommand*, VexNotification*) { retur
 VexStatusChangeRC VexCommand::Cancel(VexCommand*, VexNotification*) { return 0; }
 
 namespace vexhost::detail {
-// The resource file of a host class at a level: the class itself at 0, then its ancestors.
 const char* ResourceFileOfClass(const VexMetaClass& meta, int level) {
   const VexMetaClass* current = &meta;
   for (int i = 0; i < level && current != nullptr; ++i) current = current->GetParent();

@@ -1,9 +1,19 @@
 // The state-command engine: starting a command, offering notifications to its agents, firing
 // transitions, ending and destroying commands, and delayed destructions.
+#include "Engine.h"
+
 #include <algorithm>
 #include <stdexcept>
 
+#include "Commands.h"
+#include "Dictionary.h"
+#include "Graph.h"
+#include "gate/Gate.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
+#include "vex/StateCommand.h"
+#include "vexhost/Journal.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 
@@ -140,20 +150,20 @@ void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notifi
 }  // namespace detail
 
 VexStateCommand* Session::StartCommand(const std::string& name) {
-  ProcessState& process = Process();
-  auto found = process.Dictionary.find(name);
-  if (found == process.Dictionary.end()) throw std::invalid_argument("no command is registered as '" + name + "'");
+  DictionaryState& dictionary = TheDictionary();
+  auto found = dictionary.Entries.find(name);
+  if (found == dictionary.Entries.end()) throw std::invalid_argument("no command is registered as '" + name + "'");
   State& state = *_State;
   if (state.Running != nullptr) CancelRunningCommand();
 
   const std::size_t entry = IntoModule("Create", nullptr, {Quote(name)});
   VexBaseUnknown* created = nullptr;
-  process.CreatingCommand = name;
+  dictionary.CreatingCommand = name;
   AtTopLevel("Create", [&] {
     ModuleScope module;
     created = found->second();
   });
-  process.CreatingCommand.clear();
+  dictionary.CreatingCommand.clear();
   ModuleReturned(entry, created != nullptr ? Describe(created) : "null");
   if (created == nullptr) {
     RunDelayedDestructions(state);

@@ -1,15 +1,17 @@
 // Agents, states, conditions, actions, transitions, and the operations with which a state
 // command builds its graph.
+#include "vex/StateCommand.h"
+
 #include <algorithm>
 
+#include "Commands.h"
+#include "Graph.h"
+#include "gate/Gate.h"
 #include "records/Meta.h"
-#include "session/SessionState.h"
+#include "records/Objects.h"
+#include "vex/Dialogs.h"
 
 using namespace vexhost::detail;
-
-namespace vexhost::detail {
-const char* ResourceFileOfClass(const VexMetaClass& meta, int level);
-}
 
 VEX_DEFINE_CLASS(VexDialogAgent, VexCommand)
 VEX_DEFINE_CLASS(VexPanelAcquisition, VexDialogAgent)

@@ -1,7 +1,15 @@
 // Host errors and the error scope's hand-back.
 #include "vex/Errors.h"
 
+#include <functional>
+#include <string>
+
+#include "Gate.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
+#include "vexhost/FaultPlan.h"
+#include "vexhost/Journal.h"
+#include "vexhost/Session.h"
 
 using namespace vexhost::detail;
 

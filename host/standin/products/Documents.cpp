@@ -1,9 +1,16 @@
 // Opening, viewing and closing a session's document.
+#include "Documents.h"
+
 #include <stdexcept>
 
 #include "ChangeNotes.h"
 #include "Product.h"
+#include "gate/Gate.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
+#include "vex/Products.h"
+#include "vexhost/Document.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 

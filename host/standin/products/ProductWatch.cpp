@@ -6,6 +6,8 @@
 #include "ChangeNotes.h"
 #include "Product.h"
 #include "session/SessionState.h"
+#include "vexhost/Document.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 

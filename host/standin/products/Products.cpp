@@ -1,11 +1,17 @@
 // The product model: products, their factory, the active path, the current editor and the
 // product handle.
+#include "Product.h"
+
 #include <algorithm>
 
 #include "ChangeNotes.h"
+#include "Documents.h"
+#include "gate/Gate.h"
 #include "records/Meta.h"
-#include "Product.h"
+#include "records/Objects.h"
 #include "session/SessionState.h"
+#include "vex/Products.h"
+#include "vexhost/Document.h"
 
 using namespace vexhost::detail;
 

@@ -117,4 +117,6 @@ std::string ClassOf(const VexBaseUnknown* object) {
   return name;
 }
 
+void SetObjectName(const VexBaseUnknown* object, std::string name) { ImplOf(*object).Name = std::move(name); }
+
 }  // namespace vexhost::detail

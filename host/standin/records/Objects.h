@@ -113,4 +113,7 @@ void DestroyObject(VexBaseUnknown* object);
 // The C++ class of an object, for reports.
 std::string ClassOf(const VexBaseUnknown* object);
 
+// The object's name in the journal and the reports.
+void SetObjectName(const VexBaseUnknown* object, std::string name);
+
 }  // namespace vexhost::detail

@@ -1,19 +1,26 @@
-// The state of one host session, shared by the stand-in's parts.
+// session: a session's own state (its options, journal, fault plan, the records of its objects,
+// caught errors, over-releases and violations), which session is open, and where a new object is
+// recorded. A session is opened and closed at the top (driver/Session.cpp).
 #pragma once
 
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "gate/HostState.h"
-#include "records/States.h"
+#include "records/Objects.h"
+#include "vexhost/Document.h"
+#include "vexhost/FaultPlan.h"
+#include "vexhost/Journal.h"
 #include "vexhost/Session.h"
 
 namespace vexhost {
 
 class Product;
+namespace detail {
+class Layout;
+class Editor;
+}  // namespace detail
 
 struct Session::State {
   explicit State(SessionOptions options) : Options(std::move(options)), TheJournal(Options.JournalWindow) {}
@@ -49,16 +56,32 @@ struct Session::State {
 Session::State& StateOf(Session& session);
 
 namespace detail {
+
+// What of the sessions belongs to the process: the open session, and the records of objects made
+// outside a session or that outlived theirs.
+struct Sessions {
+  Session* Open = nullptr;
+  Registry Outside;
+  int InfrastructureDepth = 0;  // > 0: new objects belong to the session
+};
+Sessions& ProcessSessions();
+
+// The open session's state, or null.
+Session::State* OpenSession();
 Session::State& CurrentState();  // throws std::logic_error when no session is open
 bool HasSession();
-// The engine.
-void DestroyCommand(Session::State& state, VexStateCommand* command);
-void RunDelayedDestructions(Session::State& state);
-void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification);
-// Resources
-bool LookUpResource(const std::string& file, const std::string& key, std::string& text);
-// The product model
-void CloseDocument(Session::State& state);
+// The registry a new object goes to.
+Registry& CurrentRegistry();
+
+// New objects made within it belong to the session itself (its infrastructure: the layout, the
+// editor, the products), which checks that their references balance.
+struct InfrastructureScope {
+  InfrastructureScope() { ++ProcessSessions().InfrastructureDepth; }
+  ~InfrastructureScope() { --ProcessSessions().InfrastructureDepth; }
+  InfrastructureScope(const InfrastructureScope&) = delete;
+  InfrastructureScope& operator=(const InfrastructureScope&) = delete;
+};
+
 }  // namespace detail
 
 }  // namespace vexhost

@@ -1,0 +1,19 @@
+// engine: what runs commands. Commands and agents (Commands.h), state-command graphs (Graph.h), and
+// the engine here: it offers a notification to the running command's agents, fires the first
+// transition that holds, ends and destroys commands and runs delayed destructions. The dictionary
+// and the loaded modules (Dictionary.h) are the engine's own.
+#pragma once
+
+#include "session/SessionState.h"
+#include "vex/Command.h"
+#include "vex/StateCommand.h"
+
+namespace vexhost::detail {
+
+// Destroys a command, ending it first when it runs, then runs delayed destructions.
+void DestroyCommand(Session::State& state, VexStateCommand* command);
+void RunDelayedDestructions(Session::State& state);
+// A widget sends a notification: the running command's agents are offered it.
+void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification);
+
+}  // namespace vexhost::detail
