@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Dialogs.h"
+#include "Frame.h"
 #include "Resources.h"
 #include "engine/Commands.h"
 #include "gate/Gate.h"
@@ -41,8 +42,8 @@ VexNotification* NewNotification(const std::string& name) {
 }
 
 // A dialog at the top of the tree: a window of its own, or a child of the main window.
-bool AtTheTop(vexhost::Session::State& session, const VexDialog* parent) {
-  return parent == nullptr || parent == session.MainWindow;
+bool AtTheTop(const FrameState& frame, const VexDialog* parent) {
+  return parent == nullptr || parent == frame.MainWindow;
 }
 }  // namespace
 
@@ -52,8 +53,8 @@ VexDialog::VexDialog(VexDialog* parent, const VexString& name, VexDialogStyle st
   state.Style = style;
   BoundaryConstruct("VexDialog", this, {Describe(parent), Quote(name.CastToCharPtr()), Hex(style)});
   if (parent != nullptr) DialogOf(*parent).Children.push_back(this);
-  if (vexhost::Session::State* session = OpenSession(); session != nullptr && AtTheTop(*session, parent)) {
-    session->TopDialogs.push_back(this);
+  if (vexhost::Session::State* session = OpenSession(); session != nullptr && AtTheTop(FrameOf(*session), parent)) {
+    FrameOf(*session).TopDialogs.push_back(this);
   }
 }
 
@@ -72,7 +73,7 @@ VexDialog::~VexDialog() {
     // The parent's attachments no longer name what is gone.
     for (auto& attachment : parent.Attachments) std::erase(attachment.Widgets, this);
   }
-  if (vexhost::Session::State* session = OpenSession()) std::erase(session->TopDialogs, this);
+  if (vexhost::Session::State* session = OpenSession()) std::erase(FrameOf(*session).TopDialogs, this);
 }
 
 const char* VexDialog::GetResourceFilename(int level) const {

@@ -1,39 +1,28 @@
-// A host session: its infrastructure, its observations and its accounting.
+// driver: the top of the stand-in, which nothing of it includes. Opening and closing a session
+// (here: each concern opens or closes its part in turn) and its accounting; the user's hands
+// (Hands.cpp) and snapshots of what the host shows (Snapshot.cpp).
 #include "vexhost/Session.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
-#include <stdexcept>
+#include <memory>
+#include <string>
 
-#include "dialogs/Dialogs.h"
 #include "dialogs/Frame.h"
 #include "engine/Engine.h"
-#include "gate/Gate.h"
 #include "products/Documents.h"
 #include "records/Objects.h"
 #include "session/SessionState.h"
+#include "vexhost/Accounting.h"
 
 namespace vexhost {
 
 using namespace detail;
 
 Session::Session(SessionOptions options) : _State(std::make_unique<State>(std::move(options))) {
-  Sessions& sessions = ProcessSessions();
-  if (sessions.Open != nullptr) throw std::logic_error("a host session is already open");
-  sessions.Open = this;
-
-  InfrastructureScope owned;
-  InternalScope internal;
-  if (_State->Options.WithLayout) {
-    _State->Layout = new Layout();
-    SetObjectName(_State->Layout, "Layout");
-    if (_State->Options.WithMainWindow) {
-      _State->MainWindow = new VexDlgWindow(nullptr, "MainWindow", 0);
-      std::erase(_State->TopDialogs, _State->MainWindow);  // the frame of the others, not one of them
-      DialogOf(*_State->MainWindow).Visibility = VexDlgShow;
-      _State->Layout->MainWindow = _State->MainWindow;
-    }
-  }
+  BeginSession(*this);
+  OpenFrame(*_State);
 }
 
 Session::~Session() {
@@ -41,64 +30,16 @@ Session::~Session() {
   CancelRunningCommand();
   RunDelayedDestructions(state);
   CloseDocument(state);
-  {
-    InternalScope internal;
-    if (state.MainWindow != nullptr) DestroyObject(state.MainWindow);  // its remaining children go with it
-    if (state.Layout != nullptr) DestroyObject(state.Layout);
-  }
-  state.TheJournal.Flush();
-  state.Objects.Reclaim(true);
-  // What is still alive now outlived the session: the process keeps count of it.
-  ProcessSessions().Outside.AdoptLiving(state.Objects);
-  ProcessSessions().Open = nullptr;
-}
-
-Session* Session::Current() { return ProcessSessions().Open; }
-
-Journal& Session::GetJournal() { return _State->TheJournal; }
-
-FaultPlan& Session::Faults() { return _State->Faults; }
-
-VexDlgWindow* Session::MainWindow() const { return _State->MainWindow; }
-
-std::vector<VexDialog*> Session::OpenDialogs() const {
-  std::vector<VexDialog*> dialogs;
-  for (VexDialog* dialog : _State->TopDialogs) {
-    if (!ImplOf(*dialog).IsDead()) dialogs.push_back(dialog);
-  }
-  // In order of names, so that what is drawn does not depend on the order of creation.
-  std::stable_sort(dialogs.begin(), dialogs.end(), [](VexDialog* a, VexDialog* b) {
-    return std::string_view(a->GetName().CastToCharPtr()) < std::string_view(b->GetName().CastToCharPtr());
-  });
-  return dialogs;
-}
-
-VexDialog* Session::FindDialog(const std::string& name) const {
-  for (VexDialog* dialog : OpenDialogs()) {
-    if (name == dialog->GetName().CastToCharPtr()) return dialog;
-  }
-  return nullptr;
-}
-
-bool Session::BusyCursor() const { return _State->Busy; }
-
-const std::vector<CaughtError>& Session::Errors() const { return _State->Errors; }
-
-const std::vector<std::string>& Session::ResourceDirs() const { return _State->Options.ResourceDirs; }
-
-int Session::LiveObjects() {
-  int live = 0;
-  auto count = [&](const VexObjectImpl& record) { live += record.State == Life::Alive ? 1 : 0; };
-  if (Session::State* session = OpenSession()) session->Objects.ForEach(count);
-  ProcessSessions().Outside.ForEach(count);
-  return live;
+  CloseFrame(state);
+  EndSession(state);
 }
 
 AccountingReport Session::Accounting() const {
   AccountingReport report;
   std::map<const VexBaseUnknown*, std::uint32_t> onActivePath;
-  if (_State->Editor != nullptr && _State->Editor->ActivePath != nullptr) {
-    for (VexBaseUnknown* object : _State->Editor->ActivePath->GetImpl()->Objects) ++onActivePath[object];
+  const Editor* editor = ProductsOf(*_State).Editor;
+  if (editor != nullptr && editor->ActivePath != nullptr) {
+    for (VexBaseUnknown* object : editor->ActivePath->GetImpl()->Objects) ++onActivePath[object];
   }
   _State->Objects.ForEach([&](const VexObjectImpl& record) {
     if (record.State != Life::Alive) return;

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "Dictionary.h"
+#include "Engine.h"
 #include "gate/Gate.h"
 #include "records/Meta.h"
 #include "records/Objects.h"
@@ -32,7 +33,7 @@ VexCommand::VexCommand(const VexString& name, VexCommandMode) {
 
 VexCommand::~VexCommand() {
   // An object destroyed before its delayed destruction came is not destroyed again.
-  if (vexhost::Session::State* session = OpenSession()) std::erase(session->Delayed, this);
+  if (vexhost::Session::State* session = OpenSession()) std::erase(EngineOf(*session).Delayed, this);
 }
 
 VexStatusChangeRC VexCommand::Activate(VexCommand*, VexNotification*) { return 0; }
@@ -55,7 +56,7 @@ void VexCommand::RequestDelayedDestruction() {
   BoundaryCall call("RequestDelayedDestruction", this, {}, false, BoundaryCall::RaiseAfter);
   if (call.Refused()) return;
   if (vexhost::Session::State* session = OpenSession()) {
-    auto& delayed = session->Delayed;
+    auto& delayed = EngineOf(*session).Delayed;
     if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) delayed.push_back(this);
   }
   // Like a release, a planned fault comes after the host has taken the object: a failing disposal

@@ -4,11 +4,23 @@
 // and the loaded modules (Dictionary.h) are the engine's own.
 #pragma once
 
+#include <vector>
+
 #include "session/SessionState.h"
 #include "vex/Command.h"
 #include "vex/StateCommand.h"
 
 namespace vexhost::detail {
+
+// The engine's part of a session.
+struct EngineState {
+  VexStateCommand* Running = nullptr;  // the running command, owned by the host
+  int Ended = 0;                       // how many commands ended
+  bool Busy = false;                   // the busy cursor, cleared when the command ends
+  std::vector<VexCommand*> Delayed;    // objects awaiting delayed destruction, in request order
+};
+
+inline EngineState& EngineOf(Session::State& session) { return session.Parts.Obtain<EngineState>(); }
 
 // Destroys a command, ending it first when it runs, then runs delayed destructions.
 void DestroyCommand(Session::State& state, VexStateCommand* command);

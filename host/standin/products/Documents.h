@@ -3,12 +3,18 @@
 // watches what happened (ChangeNotes.h).
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "session/SessionState.h"
 #include "vex/Products.h"
+#include "vexhost/Document.h"
 
-namespace vexhost::detail {
+namespace vexhost {
+
+class Product;
+
+namespace detail {
 
 // The current document editor.
 class Editor : public VexFrmEditor {
@@ -16,10 +22,24 @@ class Editor : public VexFrmEditor {
   VexPathElement* ActivePath = nullptr;  // owned
 };
 
+// The product model's part of a session.
+struct ProductModel {
+  bool HasDocument = false;
+  DocumentData Document;             // names, catalogue, factory data: the document as opened
+  Product* Root = nullptr;           // infrastructure, one reference held by the document
+  detail::Editor* Editor = nullptr;  // infrastructure; null: no current editor
+  std::vector<std::string> ActiveNames;
+  DocumentData View;                 // rebuilt on request from the products
+};
+
+ProductModel& ProductsOf(Session::State& session);
+
 // Closes the session's document: drops the editor and the product tree.
 void CloseDocument(Session::State& state);
 
-}  // namespace vexhost::detail
+}  // namespace detail
+
+}  // namespace vexhost
 
 class VexPathImpl {
  public:

@@ -1,26 +1,20 @@
 // session: a session's own state (its options, journal, fault plan, the records of its objects,
-// caught errors, over-releases and violations), which session is open, and where a new object is
-// recorded. A session is opened and closed at the top (driver/Session.cpp).
+// caught errors, over-releases and violations) and a place for each higher concern's part of it;
+// which session is open, and where a new object is recorded. A session is opened and closed at
+// the top (driver/Session.cpp), which closes each concern's part in turn.
 #pragma once
 
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "records/Kept.h"
 #include "records/Objects.h"
-#include "vexhost/Document.h"
 #include "vexhost/FaultPlan.h"
 #include "vexhost/Journal.h"
 #include "vexhost/Session.h"
 
 namespace vexhost {
-
-class Product;
-namespace detail {
-class Layout;
-class Editor;
-}  // namespace detail
 
 struct Session::State {
   explicit State(SessionOptions options) : Options(std::move(options)), TheJournal(Options.JournalWindow) {}
@@ -30,27 +24,12 @@ struct Session::State {
   FaultPlan Faults;
   detail::Registry Objects;
   std::vector<CaughtError> Errors;
-  std::vector<VexCommand*> Delayed;  // objects awaiting delayed destruction, in request order
   std::vector<std::string> OverReleases;
   std::vector<std::string> Violations;
   std::set<std::string> Recorded;    // the over-releases and violations already listed
-
-  detail::Layout* Layout = nullptr;    // infrastructure; null without a layout
-  VexDlgWindow* MainWindow = nullptr;  // infrastructure; null without a main window
-  std::vector<VexDialog*> TopDialogs;  // alive, without a parent or children of the main window
-  VexStateCommand* Running = nullptr;  // the running command, owned by the host
-  int Ended = 0;
-  bool Busy = false;
-
-  // The product model.
-  bool HasDocument = false;
-  DocumentData Document;               // names, catalogue, factory data: the document as opened
-  Product* Root = nullptr;             // infrastructure, one reference held by the document
-  detail::Editor* Editor = nullptr;    // infrastructure; null: no current editor
-  std::vector<std::string> ActiveNames;
-  DocumentData View;                   // rebuilt on request from the products
-
-  std::map<std::string, std::map<std::string, std::string>> ResourceCache;
+  // The higher concerns' parts, each defined in its own folder, made on first use and reached
+  // through that folder's accessor: EngineOf, ProductsOf, FrameOf.
+  detail::KeptStates Parts;
 };
 
 Session::State& StateOf(Session& session);
@@ -72,6 +51,12 @@ Session::State& CurrentState();  // throws std::logic_error when no session is o
 bool HasSession();
 // The registry a new object goes to.
 Registry& CurrentRegistry();
+
+// Makes `session` the open one; throws std::logic_error when one is open already.
+void BeginSession(Session& session);
+// Ends the open session: flushes its journal and reclaims its objects; those still alive outlived
+// it, and the process keeps count of them.
+void EndSession(Session::State& state);
 
 // New objects made within it belong to the session itself (its infrastructure: the layout, the
 // editor, the products), which checks that their references balance.
