@@ -40,8 +40,6 @@ namespace vexhost {
 
 namespace detail {
 
-FrameState& FrameOf(Session::State& session) { return session.Parts.Obtain<FrameState>(); }
-
 void OpenFrame(Session::State& session) {
   FrameState& frame = FrameOf(session);
   InfrastructureScope owned;

@@ -21,7 +21,7 @@ struct FrameState {
   std::vector<VexDialog*> TopDialogs;  // alive, without a parent or children of the main window
 };
 
-FrameState& FrameOf(Session::State& session);
+inline FrameState& FrameOf(Session::State& session) { return session.Parts.Obtain<FrameState>(); }
 
 // Makes the session's layout and its main window, as far as its options ask for them.
 void OpenFrame(Session::State& session);

@@ -2,7 +2,8 @@
 // when its receiver is dead and failed when the fault plan says so; a call into the module is
 // journaled with its result. Also the scopes of the host's own work, which pass no gate, the text
 // forms of arguments in the journal, and host errors: raising them, and the host's top level that
-// takes those that escape the module.
+// takes those that escape the module. The folder implements the contracts' base types on the
+// gate: the root object (BaseUnknown.cpp), host errors and the error scope (Errors.cpp), strings.
 #pragma once
 
 #include <cstddef>

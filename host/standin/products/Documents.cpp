@@ -80,8 +80,6 @@ void SetActive(ProductModel& model, const std::vector<std::string>& names) {
 
 }  // namespace
 
-ProductModel& ProductsOf(Session::State& session) { return session.Parts.Obtain<ProductModel>(); }
-
 void CloseDocument(Session::State& state) {
   ProductModel& model = ProductsOf(state);
   DropEditor(model);

@@ -32,7 +32,7 @@ struct ProductModel {
   DocumentData View;                 // rebuilt on request from the products
 };
 
-ProductModel& ProductsOf(Session::State& session);
+inline ProductModel& ProductsOf(Session::State& session) { return session.Parts.Obtain<ProductModel>(); }
 
 // Closes the session's document: drops the editor and the product tree.
 void CloseDocument(Session::State& state);

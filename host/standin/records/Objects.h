@@ -1,6 +1,8 @@
-// The host's record of every object it accounts for: its name, its reference count, where it is
-// in its life, and the state of the host classes in its chain. Module objects derive from host
-// classes, so their records are made the same way. Not part of the contracts.
+// records: the bottom of the stand-in. The host's record of every object it accounts for (here):
+// its name, its reference count, where it is in its life, and the state of the host classes in
+// its chain, kept without knowing their types (Kept.h). Module objects derive from host classes,
+// so their records are made the same way. The registries that account for records, the host's
+// own reference counting, and the meta-class answers of host classes (Meta.h).
 #pragma once
 
 #include <cstdint>

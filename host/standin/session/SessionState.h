@@ -1,11 +1,12 @@
 // session: a session's own state (its options, journal, fault plan, the records of its objects,
 // caught errors, over-releases and violations) and a place for each higher concern's part of it;
 // which session is open, and where a new object is recorded. A session is opened and closed at
-// the top (driver/Session.cpp), which closes each concern's part in turn.
+// the top (driver/Session.cpp), which has each concern open or close its part.
 #pragma once
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "records/Kept.h"
