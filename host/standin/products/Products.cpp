@@ -1,11 +1,17 @@
 // The product model: products, their factory, the active path, the current editor and the
 // product handle.
+#include "Product.h"
+
 #include <algorithm>
 
 #include "ChangeNotes.h"
-#include "Meta.h"
-#include "Product.h"
-#include "SessionState.h"
+#include "Documents.h"
+#include "gate/Gate.h"
+#include "records/Meta.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vex/Products.h"
+#include "vexhost/Document.h"
 
 using namespace vexhost::detail;
 
@@ -208,7 +214,7 @@ VexHRESULT InterimProductFactory::Create(const std::string& chosen, std::intptr_
   const FactoryData& factory = _Product->Factory();
   if (created == nullptr || !factory.AllowCreate) return VexE_FAIL;
   // A factory creates the classes of its family, the one its frame offers.
-  const auto classes = FamilyClasses(CurrentState().Document, factory.SecondClassSetting);
+  const auto classes = FamilyClasses(ProductsOf(CurrentState()).Document, factory.SecondClassSetting);
   if (std::find(classes.begin(), classes.end(), chosen) == classes.end()) return VexE_FAIL;
   if (extra != nullptr) *extra = 0;
   if (factory.CreateSucceedsWithoutObject) {
@@ -265,7 +271,7 @@ VEX_DEFINE_CLASS(VexFrmEditor, VexBaseUnknown)
 
 VexFrmEditor* VexFrmEditor::GetCurrentEditor() {
   if (!Gate("GetCurrentEditor")) return nullptr;
-  return HasSession() ? CurrentState().Editor : nullptr;
+  return HasSession() ? ProductsOf(CurrentState()).Editor : nullptr;
 }
 
 const VexPathElement& VexFrmEditor::GetActivePath() const {

@@ -1,34 +1,17 @@
 // The one gate for every boundary call: the journal, dead receivers and the fault plan.
-#include <stdexcept>
+#include "Gate.h"
 
-#include "HostState.h"
-#include "SessionState.h"
+#include "session/SessionState.h"
+#include "vexhost/Journal.h"
 
 namespace vexhost::detail {
 
-ProcessState& Process() {
-  // Lives as long as the process: modules may outlive sessions.
-  static ProcessState* process = [] {
-    auto* state = new ProcessState();
-    state->Outside.SetQuarantines(false);  // no session runs a command for these
-    return state;
-  }();
-  return *process;
+int& HostWorkDepth() {
+  static int depth = 0;
+  return depth;
 }
 
-Session::State* OpenSession() {
-  Session* session = Process().CurrentSession;
-  return session != nullptr ? &StateOf(*session) : nullptr;
-}
-
-Registry& CurrentRegistry() {
-  Session::State* session = OpenSession();
-  return session != nullptr ? session->Objects : Process().Outside;
-}
-
-bool InHostWork() { return Process().InternalDepth > 0; }
-
-void SetObjectName(const VexBaseUnknown* object, std::string name) { ImplOf(*object).Name = std::move(name); }
+bool InHostWork() { return HostWorkDepth() > 0; }
 
 std::string Describe(const VexBaseUnknown* object) {
   if (object == nullptr) return "null";
@@ -43,6 +26,10 @@ std::string Code(long long value) { return std::to_string(value); }
 std::string Flag(unsigned char value) { return std::to_string(static_cast<int>(value)); }
 
 namespace {
+
+// The construction under way, whose journal entry the derived constructors rename.
+const void* ConstructedObject = nullptr;
+std::size_t ConstructionEntry = 0;
 
 void Record(Session::State& session, std::vector<std::string>& list, std::string text) {
   if (session.Recorded.insert(text).second) list.push_back(std::move(text));
@@ -158,19 +145,17 @@ void ModuleReturned(std::size_t entry, std::string result) {
 }
 
 void BoundaryConstruct(const char* op, const VexBaseUnknown* object, std::vector<std::string> args) {
-  ProcessState& process = Process();
   Session::State* session = OpenSession();
   if (InHostWork() || session == nullptr) return;
-  process.ConstructedObject = object;
-  process.ConstructionEntry = session->TheJournal.Size();
+  ConstructedObject = object;
+  ConstructionEntry = session->TheJournal.Size();
   Gate(op, object, std::move(args));
 }
 
 void ConstructedAs(const VexBaseUnknown* object, const char* hostClass, std::vector<std::string> args) {
-  ProcessState& process = Process();
   Session::State* session = OpenSession();
-  if (InHostWork() || session == nullptr || process.ConstructedObject != object) return;
-  JournalEntry* entry = session->TheJournal.At(process.ConstructionEntry);
+  if (InHostWork() || session == nullptr || ConstructedObject != object) return;
+  JournalEntry* entry = session->TheJournal.At(ConstructionEntry);
   if (entry == nullptr || entry->Op == "Allocate") return;
   entry->Op = hostClass;
   if (!args.empty()) entry->Args = std::move(args);

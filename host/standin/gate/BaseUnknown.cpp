@@ -1,11 +1,21 @@
 // The root host object: reference counting, meta-classes and the host allocator.
+#include "vex/Base.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "HostState.h"
-#include "SessionState.h"
+#include "Gate.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vexhost/Journal.h"
 
 using namespace vexhost::detail;
+
+namespace {
+// The object whose destructor has just ended, for the operator delete that follows it.
+void* Destructed = nullptr;
+VexObjectImpl* DestructedRecord = nullptr;
+}  // namespace
 
 bool operator==(const VexIID& left, const VexIID& right) {
   return left.Name == right.Name || std::strcmp(left.Name, right.Name) == 0;
@@ -26,15 +36,15 @@ const VexMetaClass& VexBaseUnknown::MetaClass() {
 const VexMetaClass* VexBaseUnknown::GetMetaObject() const { return &MetaClass(); }
 
 VexBaseUnknown::VexBaseUnknown() : _Impl(new VexObjectImpl(this)) {
-  _Impl->Infrastructure = Process().InfrastructureDepth > 0;
+  _Impl->Infrastructure = ProcessSessions().InfrastructureDepth > 0;
   CurrentRegistry().Add(*_Impl);
 }
 
 VexBaseUnknown::~VexBaseUnknown() {
   // The record stays until the memory goes: a stray call on the destroyed object still finds it.
   _Impl->State = Life::Destroyed;
-  Process().Destructed = this;
-  Process().DestructedRecord = _Impl;
+  Destructed = this;
+  DestructedRecord = _Impl;
 }
 
 VexHRESULT VexBaseUnknown::QueryInterface(const VexIID& iid, void** out) {
@@ -84,14 +94,13 @@ void* VexBaseUnknown::operator new(std::size_t size) noexcept {
 }
 
 void VexBaseUnknown::operator delete(void* memory) noexcept {
-  ProcessState& process = Process();
-  VexObjectImpl* record = process.DestructedRecord;
-  if (memory == nullptr || memory != process.Destructed || record == nullptr) {
+  VexObjectImpl* record = DestructedRecord;
+  if (memory == nullptr || memory != Destructed || record == nullptr) {
     std::free(memory);
     return;
   }
-  process.Destructed = nullptr;
-  process.DestructedRecord = nullptr;
+  Destructed = nullptr;
+  DestructedRecord = nullptr;
   if (record->Owner != nullptr) {
     record->Owner->Destroyed(memory, *record);
     return;

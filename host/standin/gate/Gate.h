@@ -1,71 +1,41 @@
-// The stand-in host's process-wide state, its scopes and the one gate every boundary call
-// passes. Not part of the contracts and never included by the module.
+// gate: the one gate every boundary call passes. A call from the module is journaled, refused
+// when its receiver is dead and failed when the fault plan says so; a call into the module is
+// journaled with its result. Also the scopes of the host's own work, which pass no gate, the text
+// forms of arguments in the journal, and host errors: raising them, and the host's top level that
+// takes those that escape the module. The folder implements the contracts' base types on the
+// gate: the root object (BaseUnknown.cpp), host errors and the error scope (Errors.cpp), strings.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
+#include <cstdlib>
 #include <functional>
-#include <map>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "Objects.h"
-#include "vex/Dictionary.h"
-#include "vexhost/Session.h"
+#include "records/Objects.h"
+#include "vex/Base.h"
+#include "vexhost/FaultPlan.h"
 
 namespace vexhost::detail {
 
-struct ModuleState {
-  LoadRecord Record;
-  bool Loaded = false;
-};
+// How deep the host is in its own work: > 0, neither journaled nor faulted.
+int& HostWorkDepth();
 
-// What belongs to the process: the loaded modules and the dictionary, the open session, and the
-// records of objects made outside a session or that outlived theirs.
-struct ProcessState {
-  std::map<std::string, VexCreateFunction> Dictionary;
-  std::map<std::string, ModuleState> Modules;
-  std::vector<std::string> RegistrationViolations;
-  std::string LoadingModule;    // the module being loaded, while dlopen runs
-  std::string CreatingCommand;  // the dictionary name of the command the host is creating
-  Session* CurrentSession = nullptr;
-  Registry Outside;             // objects made outside a session, and those that outlived theirs
-  int InternalDepth = 0;        // > 0: the host's own work, neither journaled nor faulted
-  int InfrastructureDepth = 0;  // > 0: new objects belong to the session
-  // The construction under way, whose journal entry the derived constructors rename.
-  const void* ConstructedObject = nullptr;
-  std::size_t ConstructionEntry = 0;
-  // The object whose destructor has just ended, for the operator delete that follows it.
-  void* Destructed = nullptr;
-  VexObjectImpl* DestructedRecord = nullptr;
-};
-
-ProcessState& Process();
-
-// The open session's state, or null.
-Session::State* OpenSession();
-// The registry a new object goes to.
-Registry& CurrentRegistry();
-
-// Scopes marking the host's own work: not journaled, not faulted.
+// A scope marking the host's own work.
 struct InternalScope {
-  InternalScope() { ++Process().InternalDepth; }
-  ~InternalScope() { --Process().InternalDepth; }
+  InternalScope() { ++HostWorkDepth(); }
+  ~InternalScope() { --HostWorkDepth(); }
   InternalScope(const InternalScope&) = delete;
   InternalScope& operator=(const InternalScope&) = delete;
-};
-struct InfrastructureScope {
-  InfrastructureScope() { ++Process().InfrastructureDepth; }
-  ~InfrastructureScope() { --Process().InfrastructureDepth; }
-  InfrastructureScope(const InfrastructureScope&) = delete;
-  InfrastructureScope& operator=(const InfrastructureScope&) = delete;
 };
 
 // While the host calls into the module, the module's own calls are boundary calls again.
 struct ModuleScope {
-  ModuleScope() : _Saved(Process().InternalDepth) { Process().InternalDepth = 0; }
-  ~ModuleScope() { Process().InternalDepth = _Saved; }
+  ModuleScope() : _Saved(HostWorkDepth()) { HostWorkDepth() = 0; }
+  ~ModuleScope() { HostWorkDepth() = _Saved; }
   ModuleScope(const ModuleScope&) = delete;
   ModuleScope& operator=(const ModuleScope&) = delete;
 
@@ -88,9 +58,6 @@ std::string Describe(const VexBaseUnknown* object);
 std::string Quote(const std::string& text);
 std::string Code(long long value);
 std::string Flag(unsigned char value);
-
-// The object's name in the journal and the reports.
-void SetObjectName(const VexBaseUnknown* object, std::string name);
 
 // One call from the module into the host. Constructing it journals the call; a call on a dead
 // receiver is recorded as a violation and must not be carried out (Refused()); otherwise the fault

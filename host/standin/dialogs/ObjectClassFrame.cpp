@@ -1,7 +1,11 @@
 // The object-class frame: an editor with the chosen class and a button that opens the browser of
 // the frame's family of classes.
-#include "Meta.h"
-#include "SessionState.h"
+#include "vex/ObjectClassFrame.h"
+
+#include "Dialogs.h"
+#include "gate/Gate.h"
+#include "records/Meta.h"
+#include "records/Objects.h"
 
 using namespace vexhost::detail;
 
@@ -16,7 +20,7 @@ VexStrObjectClassFrame::VexStrObjectClassFrame(VexDialog* parent, const VexStrin
   ConstructedAs(this, "VexStrObjectClassFrame",
                 {Describe(parent), Quote(name.CastToCharPtr()), Quote(family.CastToCharPtr()),
                  Quote(initialClass.CastToCharPtr()), std::to_string(style)});
-  auto& state = *(GetImpl()->ClassFrame = std::make_unique<ClassFrameState>());
+  auto& state = GetImpl()->ClassStates.Add<ClassFrameState>();
   state.Family = family.CastToCharPtr();
   state.Selected = initialClass;
   state.Notification = MakeInternal<VexStrObjectClassFrameNotif>();

@@ -6,8 +6,6 @@
 
 #include <cxxabi.h>
 
-#include "States.h"
-
 VexObjectImpl::VexObjectImpl(VexBaseUnknown* object) : Object(object) {}
 VexObjectImpl::~VexObjectImpl() = default;
 
@@ -118,5 +116,7 @@ std::string ClassOf(const VexBaseUnknown* object) {
   std::free(demangled);
   return name;
 }
+
+void SetObjectName(const VexBaseUnknown* object, std::string name) { ImplOf(*object).Name = std::move(name); }
 
 }  // namespace vexhost::detail

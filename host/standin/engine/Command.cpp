@@ -1,9 +1,16 @@
 // Commands: names, the default status operations, delayed destruction and analyse callbacks.
+#include "vex/Command.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "Meta.h"
-#include "SessionState.h"
+#include "Commands.h"
+#include "Dictionary.h"
+#include "Engine.h"
+#include "gate/Gate.h"
+#include "records/Meta.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
 
 using namespace vexhost::detail;
 
@@ -12,9 +19,9 @@ VEX_DEFINE_CLASS(VexEventSubscriber, VexBaseUnknown)
 VEX_DEFINE_CLASS(VexCommand, VexEventSubscriber)
 
 VexCommand::VexCommand(const VexString& name, VexCommandMode) {
-  GetImpl()->Command = std::make_unique<CommandState>();
+  GetImpl()->ClassStates.Add<CommandState>();
   // A command the host creates through the dictionary is known by its registered name.
-  std::string& creating = Process().CreatingCommand;
+  std::string& creating = TheDictionary().CreatingCommand;
   if (name.GetLength() == 0 && !creating.empty()) {
     CommandOf(*this).Name = creating.c_str();
     creating.clear();
@@ -26,7 +33,7 @@ VexCommand::VexCommand(const VexString& name, VexCommandMode) {
 
 VexCommand::~VexCommand() {
   // An object destroyed before its delayed destruction came is not destroyed again.
-  if (vexhost::Session::State* session = OpenSession()) std::erase(session->Delayed, this);
+  if (vexhost::Session::State* session = OpenSession()) std::erase(EngineOf(*session).Delayed, this);
 }
 
 VexStatusChangeRC VexCommand::Activate(VexCommand*, VexNotification*) { return 0; }
@@ -34,7 +41,6 @@ VexStatusChangeRC VexCommand::Desactivate(VexCommand*, VexNotification*) { retur
 VexStatusChangeRC VexCommand::Cancel(VexCommand*, VexNotification*) { return 0; }
 
 namespace vexhost::detail {
-// The resource file of a host class at a level: the class itself at 0, then its ancestors.
 const char* ResourceFileOfClass(const VexMetaClass& meta, int level) {
   const VexMetaClass* current = &meta;
   for (int i = 0; i < level && current != nullptr; ++i) current = current->GetParent();
@@ -50,7 +56,7 @@ void VexCommand::RequestDelayedDestruction() {
   BoundaryCall call("RequestDelayedDestruction", this, {}, false, BoundaryCall::RaiseAfter);
   if (call.Refused()) return;
   if (vexhost::Session::State* session = OpenSession()) {
-    auto& delayed = session->Delayed;
+    auto& delayed = EngineOf(*session).Delayed;
     if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) delayed.push_back(this);
   }
   // Like a release, a planned fault comes after the host has taken the object: a failing disposal

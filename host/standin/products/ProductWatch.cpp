@@ -4,8 +4,11 @@
 #include <algorithm>
 
 #include "ChangeNotes.h"
+#include "Documents.h"
 #include "Product.h"
-#include "SessionState.h"
+#include "session/SessionState.h"
+#include "vexhost/Document.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 
@@ -35,7 +38,7 @@ ProductData DataOf(const Product& product) {
 }
 
 const Product* Find(Session& session, const std::vector<std::string>& names) {
-  const Product* current = StateOf(session).Root;
+  const Product* current = detail::ProductsOf(StateOf(session)).Root;
   if (current == nullptr || names.empty() || names.front() != current->Name()) return nullptr;
   for (std::size_t i = 1; i < names.size() && current != nullptr; ++i) current = current->Child(names[i]);
   return current;
@@ -58,9 +61,9 @@ std::vector<ProductData> SeeChildren(Session& session, const std::vector<std::st
 }
 
 std::optional<std::vector<std::string>> ActiveNames(Session& session) {
-  const Session::State& state = StateOf(session);
-  if (state.Editor == nullptr) return std::nullopt;
-  return state.ActiveNames;
+  const detail::ProductModel& model = detail::ProductsOf(StateOf(session));
+  if (model.Editor == nullptr) return std::nullopt;
+  return model.ActiveNames;
 }
 
 ChangeWatch::ChangeWatch(Session& session) : _Session(&session) { Watches().push_back(this); }

@@ -1,34 +1,46 @@
 // The dictionary of creatable classes and the module loader.
+#include "Dictionary.h"
+
 #include <dlfcn.h>
 
 #include <stdexcept>
 
 #include "vex/Dictionary.h"
-#include "HostState.h"
+#include "vexhost/Session.h"
 
 using namespace vexhost::detail;
 
+namespace vexhost::detail {
+
+DictionaryState& TheDictionary() {
+  // Lives as long as the process: modules may outlive sessions.
+  static auto* dictionary = new DictionaryState();
+  return *dictionary;
+}
+
+}  // namespace vexhost::detail
+
 VexFillDictionary::VexFillDictionary(const char* className, VexCreateFunction factory) {
-  ProcessState& process = Process();
+  DictionaryState& dictionary = TheDictionary();
   const std::string name = className != nullptr ? className : "";
-  auto module = process.Modules.find(process.LoadingModule);
-  vexhost::LoadRecord* record = module != process.Modules.end() ? &module->second.Record : nullptr;
+  auto module = dictionary.Modules.find(dictionary.LoadingModule);
+  vexhost::LoadRecord* record = module != dictionary.Modules.end() ? &module->second.Record : nullptr;
   if (record != nullptr) record->Events.push_back("VexFillDictionary " + name);
   // A name is registered once: a second entry would silently take the first one's place.
-  if (process.Dictionary.count(name) != 0) {
+  if (dictionary.Entries.count(name) != 0) {
     const std::string violation = "VexFillDictionary: '" + name + "' is already registered; the first entry stays";
-    process.RegistrationViolations.push_back(violation);
+    dictionary.RegistrationViolations.push_back(violation);
     if (record != nullptr) record->Violations.push_back(violation);
     return;
   }
-  process.Dictionary[name] = factory;
+  dictionary.Entries[name] = factory;
   if (record != nullptr) record->Registered.push_back(name);
 }
 
 int DisableThreadLibraryCalls(VexModuleHandle handle) {
-  ProcessState& process = Process();
-  auto module = process.Modules.find(process.LoadingModule);
-  if (module != process.Modules.end()) {
+  DictionaryState& dictionary = TheDictionary();
+  auto module = dictionary.Modules.find(dictionary.LoadingModule);
+  if (module != dictionary.Modules.end()) {
     module->second.Record.Events.push_back("DisableThreadLibraryCalls");
     module->second.Record.ThreadCallsDisabledFor = handle;
   }
@@ -46,20 +58,20 @@ constexpr int LoadFlags = RTLD_NOW | RTLD_LOCAL;
 #endif
 
 const LoadRecord& Session::LoadModule(const std::string& path) {
-  ProcessState& process = Process();
-  auto& module = process.Modules[path];
+  DictionaryState& dictionary = TheDictionary();
+  auto& module = dictionary.Modules[path];
   if (module.Loaded) return module.Record;
   const bool firstLoad = module.Record.Handle == nullptr;
   if (firstLoad || module.Record.Registered.empty()) {
     module.Record = LoadRecord();
     module.Record.Path = path;
   }
-  process.LoadingModule = path;
+  dictionary.LoadingModule = path;
   void* handle = dlopen(path.c_str(), LoadFlags);
-  process.LoadingModule.clear();
+  dictionary.LoadingModule.clear();
   if (handle == nullptr) {
     const char* problem = dlerror();
-    process.Modules.erase(path);
+    dictionary.Modules.erase(path);
     throw std::runtime_error("cannot load module " + path + ": " + (problem != nullptr ? problem : "unknown error"));
   }
   module.Record.Handle = handle;
@@ -68,24 +80,24 @@ const LoadRecord& Session::LoadModule(const std::string& path) {
 }
 
 void Session::UnloadModule(const std::string& path) {
-  ProcessState& process = Process();
-  auto module = process.Modules.find(path);
-  if (module == process.Modules.end() || !module->second.Loaded) return;
+  DictionaryState& dictionary = TheDictionary();
+  auto module = dictionary.Modules.find(path);
+  if (module == dictionary.Modules.end() || !module->second.Loaded) return;
   dlclose(module->second.Record.Handle);
   module->second.Loaded = false;
 #ifndef VEXHOST_KEEP_MODULES_LOADED
   // The module's code is gone: so are the dictionary entries it made.
-  for (const auto& name : module->second.Record.Registered) process.Dictionary.erase(name);
-  process.Modules.erase(module);
+  for (const auto& name : module->second.Record.Registered) dictionary.Entries.erase(name);
+  dictionary.Modules.erase(module);
 #endif
 }
 
 std::vector<std::string> Session::DictionaryNames() {
   std::vector<std::string> names;
-  for (const auto& [name, factory] : Process().Dictionary) names.push_back(name);
+  for (const auto& [name, factory] : TheDictionary().Entries) names.push_back(name);
   return names;
 }
 
-std::vector<std::string> Session::RegistrationViolations() { return Process().RegistrationViolations; }
+std::vector<std::string> Session::RegistrationViolations() { return TheDictionary().RegistrationViolations; }
 
 }  // namespace vexhost

@@ -1,9 +1,17 @@
 // Opening, viewing and closing a session's document.
+#include "Documents.h"
+
 #include <stdexcept>
 
 #include "ChangeNotes.h"
 #include "Product.h"
-#include "SessionState.h"
+#include "engine/Engine.h"
+#include "gate/Gate.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vex/Products.h"
+#include "vexhost/Document.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 
@@ -48,47 +56,49 @@ std::vector<Product*> Resolve(Product* root, const std::vector<std::string>& nam
   return path;
 }
 
-}  // namespace
-
-void DropEditor(Session::State& state) {
-  if (state.Editor == nullptr) return;
+void DropEditor(ProductModel& model) {
+  if (model.Editor == nullptr) return;
   InternalScope internal;
-  delete state.Editor->ActivePath;
-  DestroyObject(state.Editor);
-  state.Editor = nullptr;
-  state.ActiveNames.clear();
+  delete model.Editor->ActivePath;
+  DestroyObject(model.Editor);
+  model.Editor = nullptr;
+  model.ActiveNames.clear();
 }
 
+void SetActive(ProductModel& model, const std::vector<std::string>& names) {
+  std::vector<Product*> products = Resolve(model.Root, names);
+  DropEditor(model);
+  InfrastructureScope owned;
+  InternalScope internal;
+  model.Editor = new Editor();
+  SetObjectName(model.Editor, "Editor");
+  auto* path = new VexPathImpl{std::vector<VexBaseUnknown*>(products.begin(), products.end())};
+  model.Editor->ActivePath = new VexPathElement(path);
+  model.ActiveNames = names;
+  NoteActivePath(names);
+}
+
+}  // namespace
+
 void CloseDocument(Session::State& state) {
-  DropEditor(state);
-  if (state.Root != nullptr) {
+  ProductModel& model = ProductsOf(state);
+  DropEditor(model);
+  if (model.Root != nullptr) {
     InternalScope internal;
-    Unref(state.Root);
-    state.Root = nullptr;
+    Unref(model.Root);
+    model.Root = nullptr;
   }
   // The tree and the active path are gone: nothing of the host points to its products any more.
   state.Objects.Reclaim(true);
-  state.HasDocument = false;
-  state.Document = DocumentData();
-}
-
-void SetActive(Session::State& state, const std::vector<std::string>& names) {
-  std::vector<Product*> products = Resolve(state.Root, names);
-  DropEditor(state);
-  InfrastructureScope owned;
-  InternalScope internal;
-  state.Editor = new Editor();
-  SetObjectName(state.Editor, "Editor");
-  auto* path = new VexPathImpl{std::vector<VexBaseUnknown*>(products.begin(), products.end())};
-  state.Editor->ActivePath = new VexPathElement(path);
-  state.ActiveNames = names;
-  NoteActivePath(names);
+  model.HasDocument = false;
+  model.Document = DocumentData();
 }
 
 }  // namespace detail
 
 void Session::OpenDocument(const DocumentData& data) {
   State& state = *_State;
+  detail::ProductModel& model = detail::ProductsOf(state);
   // Build the new tree aside and check the active path first, so a bad document changes nothing.
   Product* root = nullptr;
   {
@@ -101,46 +111,49 @@ void Session::OpenDocument(const DocumentData& data) {
     } catch (...) {
       detail::InternalScope internal;
       detail::Unref(root);
-      if (state.Running == nullptr) state.Objects.Reclaim(false);
+      if (detail::EngineOf(state).Running == nullptr) state.Objects.Reclaim(false);
       throw;
     }
   }
   detail::CloseDocument(state);
-  state.Root = root;
-  state.Document = data;
-  state.HasDocument = true;
+  model.Root = root;
+  model.Document = data;
+  model.HasDocument = true;
   detail::NoteDocumentOpened(data);
-  if (data.ActivePath) detail::SetActive(state, *data.ActivePath);
+  if (data.ActivePath) detail::SetActive(model, *data.ActivePath);
 }
 
-bool Session::HasDocument() const { return _State->HasDocument; }
+bool Session::HasDocument() const { return detail::ProductsOf(*_State).HasDocument; }
 
 const DocumentData& Session::DocumentView() {
-  State& state = *_State;
-  state.View = state.Document;
-  if (state.Root != nullptr) state.View.Root = detail::ViewOf(*state.Root);
-  if (state.Editor != nullptr) {
-    state.View.ActivePath = state.ActiveNames;
+  detail::ProductModel& model = detail::ProductsOf(*_State);
+  model.View = model.Document;
+  if (model.Root != nullptr) model.View.Root = detail::ViewOf(*model.Root);
+  if (model.Editor != nullptr) {
+    model.View.ActivePath = model.ActiveNames;
   } else {
-    state.View.ActivePath.reset();
+    model.View.ActivePath.reset();
   }
-  return state.View;
+  return model.View;
 }
 
 void Session::SetActivePath(const std::vector<std::string>& names) {
-  if (!_State->HasDocument) throw std::invalid_argument("no document is open");
-  detail::SetActive(*_State, names);
+  detail::ProductModel& model = detail::ProductsOf(*_State);
+  if (!model.HasDocument) throw std::invalid_argument("no document is open");
+  detail::SetActive(model, names);
 }
 
 void Session::RemoveEditor() {
-  detail::DropEditor(*_State);
+  detail::DropEditor(detail::ProductsOf(*_State));
   detail::NoteEditorRemoved();
 }
 
-const std::vector<std::string>& Session::ClassCatalogue() const { return _State->Document.ClassCatalogue; }
+const std::vector<std::string>& Session::ClassCatalogue() const {
+  return detail::ProductsOf(*_State).Document.ClassCatalogue;
+}
 
 std::vector<std::string> Session::ClassesOfFamily(const std::string& family) const {
-  return FamilyClasses(_State->Document, family);
+  return FamilyClasses(detail::ProductsOf(*_State).Document, family);
 }
 
 }  // namespace vexhost

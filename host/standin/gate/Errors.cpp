@@ -1,16 +1,27 @@
 // Host errors and the error scope's hand-back.
 #include "vex/Errors.h"
 
-#include "SessionState.h"
+#include <functional>
+#include <string>
+
+#include "Gate.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vexhost/FaultPlan.h"
+#include "vexhost/Journal.h"
+#include "vexhost/Session.h"
 
 using namespace vexhost::detail;
 
 namespace {
+struct ErrorState {
+  std::string Message;
+};
+
 void SetMessage(VexBaseUnknown& error, const char* message) {
-  error.GetImpl()->Error = std::make_unique<ErrorState>();
-  error.GetImpl()->Error->Message = message != nullptr ? message : "";
+  ImplOf(error).ClassStates.Add<ErrorState>().Message = message != nullptr ? message : "";
 }
-const char* MessageOf(const VexBaseUnknown& error) { return error.GetImpl()->Error->Message.c_str(); }
+const char* MessageOf(const VexBaseUnknown& error) { return ClassState<ErrorState>(error).Message.c_str(); }
 }  // namespace
 
 const char* VexError::ClassName() { return "VexError"; }

@@ -1,9 +1,13 @@
 // Copies of what the host shows and of a command's graph.
 #include "vexhost/Snapshot.h"
 
-#include <map>
-
-#include "SessionState.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/Resources.h"
+#include "engine/Graph.h"
+#include "gate/Gate.h"
+#include "vex/Dialogs.h"
+#include "vex/ObjectClassFrame.h"
+#include "vex/StateCommand.h"
 
 namespace vexhost {
 

@@ -1,15 +1,17 @@
 // Agents, states, conditions, actions, transitions, and the operations with which a state
 // command builds its graph.
+#include "vex/StateCommand.h"
+
 #include <algorithm>
 
-#include "Meta.h"
-#include "SessionState.h"
+#include "Commands.h"
+#include "Graph.h"
+#include "gate/Gate.h"
+#include "records/Meta.h"
+#include "records/Objects.h"
+#include "vex/Dialogs.h"
 
 using namespace vexhost::detail;
-
-namespace vexhost::detail {
-const char* ResourceFileOfClass(const VexMetaClass& meta, int level);
-}
 
 VEX_DEFINE_CLASS(VexDialogAgent, VexCommand)
 VEX_DEFINE_CLASS(VexPanelAcquisition, VexDialogAgent)
@@ -23,7 +25,7 @@ VEX_DEFINE_CLASS(VexStateCommand, VexDialogAgent)
 // effect of its own.
 VexDialogAgent::VexDialogAgent(const VexString& name, std::int64_t behavior, VexCommandMode mode)
     : VexCommand(name, mode) {
-  GetImpl()->Agent = std::make_unique<AgentState>();
+  GetImpl()->ClassStates.Add<AgentState>();
   BoundaryConstruct("VexDialogAgent", this, {Quote(name.CastToCharPtr()), std::to_string(behavior), Code(mode)});
 }
 
@@ -79,7 +81,7 @@ void VexDialogState::AddDialogAgent(VexDialogAgent* agent) {
 const VexString& VexDialogState::GetName() const { return static_cast<const GraphState*>(this)->Name; }
 
 VexStateCommand::VexStateCommand(VexCommandMode mode) : VexDialogAgent(VexString(), 0, mode) {
-  GetImpl()->StateCommand = std::make_unique<StateCommandState>();
+  GetImpl()->ClassStates.Add<StateCommandState>();
   ConstructedAs(this, "VexStateCommand", {Code(mode)});
 }
 

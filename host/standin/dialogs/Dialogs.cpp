@@ -1,15 +1,20 @@
 // The dialog toolkit.
+#include "vex/Dialogs.h"
+
 #include <algorithm>
 #include <cstdio>
 
-#include "Meta.h"
-#include "SessionState.h"
+#include "Dialogs.h"
+#include "Frame.h"
+#include "Resources.h"
+#include "engine/Commands.h"
+#include "gate/Gate.h"
+#include "records/Meta.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vex/ErrorBox.h"
 
 using namespace vexhost::detail;
-
-namespace vexhost::detail {
-const char* ResourceFileOfClass(const VexMetaClass& meta, int level);
-}
 
 VEX_DEFINE_CLASS(VexDialog, VexCommand)
 VEX_DEFINE_CLASS(VexDlgWindow, VexDialog)
@@ -37,19 +42,19 @@ VexNotification* NewNotification(const std::string& name) {
 }
 
 // A dialog at the top of the tree: a window of its own, or a child of the main window.
-bool AtTheTop(vexhost::Session::State& session, const VexDialog* parent) {
-  return parent == nullptr || parent == session.MainWindow;
+bool AtTheTop(const FrameState& frame, const VexDialog* parent) {
+  return parent == nullptr || parent == frame.MainWindow;
 }
 }  // namespace
 
 VexDialog::VexDialog(VexDialog* parent, const VexString& name, VexDialogStyle style) : VexCommand(name) {
-  auto& state = *(GetImpl()->Dialog = std::make_unique<DialogState>());
+  auto& state = GetImpl()->ClassStates.Add<DialogState>();
   state.Parent = parent;
   state.Style = style;
   BoundaryConstruct("VexDialog", this, {Describe(parent), Quote(name.CastToCharPtr()), Hex(style)});
   if (parent != nullptr) DialogOf(*parent).Children.push_back(this);
-  if (vexhost::Session::State* session = OpenSession(); session != nullptr && AtTheTop(*session, parent)) {
-    session->TopDialogs.push_back(this);
+  if (vexhost::Session::State* session = OpenSession(); session != nullptr && AtTheTop(FrameOf(*session), parent)) {
+    FrameOf(*session).TopDialogs.push_back(this);
   }
 }
 
@@ -68,7 +73,7 @@ VexDialog::~VexDialog() {
     // The parent's attachments no longer name what is gone.
     for (auto& attachment : parent.Attachments) std::erase(attachment.Widgets, this);
   }
-  if (vexhost::Session::State* session = OpenSession()) std::erase(session->TopDialogs, this);
+  if (vexhost::Session::State* session = OpenSession()) std::erase(FrameOf(*session).TopDialogs, this);
 }
 
 const char* VexDialog::GetResourceFilename(int level) const {
@@ -140,7 +145,7 @@ VexDlgDialog::VexDlgDialog(VexDialog* parent, const VexString& name, VexDialogSt
     : VexDlgWindow(parent, name, style) {
   ConstructedAs(this, "VexDlgDialog");
   const std::string base = name.CastToCharPtr();
-  auto& state = *(GetImpl()->DlgDialog = std::make_unique<DlgDialogState>());
+  auto& state = GetImpl()->ClassStates.Add<DlgDialogState>();
   state.OK = NewNotification(base + ".OK");
   state.Cancel = NewNotification(base + ".Cancel");
   state.Close = NewNotification(base + ".WindowClose");
@@ -175,7 +180,7 @@ VexNotification* VexDlgDialog::GetWindCloseNotification() const {
 VexDlgNotify::VexDlgNotify(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDlgWindow(parent, name, style) {
   ConstructedAs(this, "VexDlgNotify");
-  auto& state = *(GetImpl()->Notify = std::make_unique<NotifyState>());
+  auto& state = GetImpl()->ClassStates.Add<NotifyState>();
   state.OK = NewNotification(std::string(name.CastToCharPtr()) + ".OK");
 }
 
@@ -220,7 +225,7 @@ VexDlgPushButton::VexDlgPushButton(VexDialog* parent, const VexString& name, Vex
 
 VexDlgEditor::VexDlgEditor(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
-  GetImpl()->Editor = std::make_unique<EditorState>();
+  GetImpl()->ClassStates.Add<EditorState>();
   ConstructedAs(this, "VexDlgEditor");
 }
 
@@ -282,7 +287,7 @@ void VexDlgEditor::ClearLine(int line) {
 
 VexDlgCombo::VexDlgCombo(VexDialog* parent, const VexString& name, VexDialogStyle style)
     : VexDialog(parent, name, style) {
-  GetImpl()->Combo = std::make_unique<ComboState>();
+  GetImpl()->ClassStates.Add<ComboState>();
   ConstructedAs(this, "VexDlgCombo");
 }
 

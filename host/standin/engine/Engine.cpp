@@ -1,9 +1,19 @@
 // The state-command engine: starting a command, offering notifications to its agents, firing
 // transitions, ending and destroying commands, and delayed destructions.
+#include "Engine.h"
+
 #include <algorithm>
 #include <stdexcept>
 
-#include "SessionState.h"
+#include "Commands.h"
+#include "Dictionary.h"
+#include "Graph.h"
+#include "gate/Gate.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vex/StateCommand.h"
+#include "vexhost/Journal.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 
@@ -13,10 +23,10 @@ namespace detail {
 
 namespace {
 
-void EndRunning(Session::State& state) {
-  state.Running = nullptr;
-  ++state.Ended;
-  state.Busy = false;  // the host clears the busy cursor when the command ends
+void EndRunning(EngineState& engine) {
+  engine.Running = nullptr;
+  ++engine.Ended;
+  engine.Busy = false;  // the host clears the busy cursor when the command ends
 }
 
 // Destroys one object whose destruction the module asked for, or an ended command.
@@ -82,34 +92,36 @@ void Fire(Session::State& state, VexStateCommand& command, GraphTransition& tran
     GraphOf(command).Current = transition.To;
     return;
   }
-  EndRunning(state);
+  EndRunning(EngineOf(state));
   DestroyCommand(state, &command);
 }
 
 }  // namespace
 
 void DestroyCommand(Session::State& state, VexStateCommand* command) {
-  if (state.Running == command) EndRunning(state);
-  std::erase(state.Delayed, command);  // destroyed once, also when it asked for it itself
+  EngineState& engine = EngineOf(state);
+  if (engine.Running == command) EndRunning(engine);
+  std::erase(engine.Delayed, command);  // destroyed once, also when it asked for it itself
   Destroy(command);
   RunDelayedDestructions(state);
 }
 
 void RunDelayedDestructions(Session::State& state) {
-  auto& delayed = state.Delayed;
+  EngineState& engine = EngineOf(state);
+  auto& delayed = engine.Delayed;
   while (!delayed.empty()) {
     VexCommand* object = delayed.front();
     delayed.erase(delayed.begin());
-    if (object == state.Running) EndRunning(state);
+    if (object == engine.Running) EndRunning(engine);
     Destroy(object);
   }
   // While a command runs it may still hold pointers to what was destroyed: the memory stays
   // until it has ended, so that a stray call is reported rather than made on freed memory.
-  if (state.Running == nullptr) state.Objects.Reclaim(false);
+  if (engine.Running == nullptr) state.Objects.Reclaim(false);
 }
 
 void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification) {
-  VexStateCommand* command = state.Running;
+  VexStateCommand* command = EngineOf(state).Running;
   if (command == nullptr || notification == nullptr) return;
   StateCommandState& graph = GraphOf(*command);
   GraphState* current = graph.Current;
@@ -140,20 +152,21 @@ void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notifi
 }  // namespace detail
 
 VexStateCommand* Session::StartCommand(const std::string& name) {
-  ProcessState& process = Process();
-  auto found = process.Dictionary.find(name);
-  if (found == process.Dictionary.end()) throw std::invalid_argument("no command is registered as '" + name + "'");
+  DictionaryState& dictionary = TheDictionary();
+  auto found = dictionary.Entries.find(name);
+  if (found == dictionary.Entries.end()) throw std::invalid_argument("no command is registered as '" + name + "'");
   State& state = *_State;
-  if (state.Running != nullptr) CancelRunningCommand();
+  EngineState& engine = EngineOf(state);
+  if (engine.Running != nullptr) CancelRunningCommand();
 
   const std::size_t entry = IntoModule("Create", nullptr, {Quote(name)});
   VexBaseUnknown* created = nullptr;
-  process.CreatingCommand = name;
+  dictionary.CreatingCommand = name;
   AtTopLevel("Create", [&] {
     ModuleScope module;
     created = found->second();
   });
-  process.CreatingCommand.clear();
+  dictionary.CreatingCommand.clear();
   ModuleReturned(entry, created != nullptr ? Describe(created) : "null");
   if (created == nullptr) {
     RunDelayedDestructions(state);
@@ -168,14 +181,14 @@ VexStateCommand* Session::StartCommand(const std::string& name) {
     RunDelayedDestructions(state);
     throw std::logic_error("'" + name + "' does not create a state command");
   }
-  state.Running = command;
+  engine.Running = command;
 
   IntoModule("BuildGraph", command, {}, false);
   AtTopLevel("BuildGraph", [&] {
     ModuleScope module;
     command->BuildGraph();
   });
-  if (state.Running == command) {
+  if (engine.Running == command) {
     GraphOf(*command).Current = GraphOf(*command).Initial;
     const std::size_t activation = IntoModule("Activate", command, {"null", "null"});
     VexStatusChangeRC status = 0;
@@ -186,16 +199,18 @@ VexStateCommand* Session::StartCommand(const std::string& name) {
     ModuleReturned(activation, completed ? Code(status) : "error");
   }
   RunDelayedDestructions(state);
-  return state.Running;
+  return engine.Running;
 }
 
-VexStateCommand* Session::RunningCommand() const { return _State->Running; }
+VexStateCommand* Session::RunningCommand() const { return EngineOf(*_State).Running; }
 
-int Session::CommandsEnded() const { return _State->Ended; }
+int Session::CommandsEnded() const { return EngineOf(*_State).Ended; }
+
+bool Session::BusyCursor() const { return EngineOf(*_State).Busy; }
 
 void Session::CancelRunningCommand() {
   State& state = *_State;
-  VexStateCommand* command = state.Running;
+  VexStateCommand* command = EngineOf(state).Running;
   if (command == nullptr) return;
   const std::size_t entry = IntoModule("Cancel", command, {"null", "null"});
   VexStatusChangeRC status = 0;

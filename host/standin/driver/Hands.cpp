@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
-#include "SessionState.h"
+#include "dialogs/Dialogs.h"
+#include "vex/Dialogs.h"
+#include "vex/ObjectClassFrame.h"
+#include "vexhost/Session.h"
 
 namespace vexhost {
 

@@ -1,29 +1,21 @@
-// The host's record of every object it accounts for: its name, its reference count, where it is
-// in its life, and the state of the host classes in its chain. Module objects derive from host
-// classes, so their records are made the same way. Not part of the contracts.
+// records: the bottom of the stand-in. The host's record of every object it accounts for (here):
+// its name, its reference count, where it is in its life, and the state of the host classes in
+// its chain, kept without knowing their types (Kept.h). Module objects derive from host classes,
+// so their records are made the same way. The registries that account for records, the host's
+// own reference counting, and the meta-class answers of host classes (Meta.h).
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Kept.h"
 #include "vex/Base.h"
 
 namespace vexhost::detail {
 
 class Registry;
-struct CommandState;
-struct DialogState;
-struct DlgDialogState;
-struct NotifyState;
-struct EditorState;
-struct ComboState;
-struct ClassFrameState;
-struct AgentState;
-struct StateCommandState;
-struct ErrorState;
 
 // Where an object is in its life. A released object is dead to every caller; its destructor runs
 // when the host reclaims it. A destroyed object's memory is kept until the host knows nothing can
@@ -53,17 +45,9 @@ class VexObjectImpl {
   VexObjectImpl* Previous = nullptr;
   VexObjectImpl* Next = nullptr;
 
-  // The state of the host classes in the object's chain, each made by its class's constructor.
-  std::unique_ptr<vexhost::detail::CommandState> Command;
-  std::unique_ptr<vexhost::detail::DialogState> Dialog;
-  std::unique_ptr<vexhost::detail::DlgDialogState> DlgDialog;
-  std::unique_ptr<vexhost::detail::NotifyState> Notify;
-  std::unique_ptr<vexhost::detail::EditorState> Editor;
-  std::unique_ptr<vexhost::detail::ComboState> Combo;
-  std::unique_ptr<vexhost::detail::ClassFrameState> ClassFrame;
-  std::unique_ptr<vexhost::detail::AgentState> Agent;
-  std::unique_ptr<vexhost::detail::StateCommandState> StateCommand;
-  std::unique_ptr<vexhost::detail::ErrorState> Error;
+  // The state of the host classes in the object's chain, each added by its class's constructor
+  // and reached through its class's accessor (CommandOf, DialogOf, ...).
+  vexhost::detail::KeptStates ClassStates;
 
   bool IsDead() const { return State == vexhost::detail::Life::Released || State == vexhost::detail::Life::Destroyed; }
 };
@@ -71,6 +55,11 @@ class VexObjectImpl {
 namespace vexhost::detail {
 
 inline VexObjectImpl& ImplOf(const VexBaseUnknown& object) { return *object.GetImpl(); }
+// The state of one of the object's host classes; the object must be of that class.
+template <class T>
+T& ClassState(const VexBaseUnknown& object) {
+  return ImplOf(object).ClassStates.Get<T>();
+}
 
 // The objects one session (or the process, for objects made outside a session and objects that
 // outlived theirs) accounts for: a list, so that making and destroying an object costs the same
@@ -125,5 +114,8 @@ void DestroyObject(VexBaseUnknown* object);
 
 // The C++ class of an object, for reports.
 std::string ClassOf(const VexBaseUnknown* object);
+
+// The object's name in the journal and the reports.
+void SetObjectName(const VexBaseUnknown* object, std::string name);
 
 }  // namespace vexhost::detail

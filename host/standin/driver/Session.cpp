@@ -1,0 +1,77 @@
+// driver: the top of the stand-in, which nothing of it includes. Opening and closing a session
+// (here: each concern opens or closes its part in turn) and its accounting; the user's hands
+// (Hands.cpp) and snapshots of what the host shows (Snapshot.cpp).
+#include "vexhost/Session.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "dialogs/Frame.h"
+#include "engine/Engine.h"
+#include "products/Documents.h"
+#include "records/Objects.h"
+#include "session/SessionState.h"
+#include "vexhost/Accounting.h"
+
+namespace vexhost {
+
+using namespace detail;
+
+Session::Session(SessionOptions options) : _State(std::make_unique<State>(std::move(options))) {
+  BeginSession(*this);
+  OpenFrame(*_State);
+}
+
+Session::~Session() {
+  State& state = *_State;
+  CancelRunningCommand();
+  RunDelayedDestructions(state);
+  CloseDocument(state);
+  CloseFrame(state);
+  EndSession(state);
+}
+
+AccountingReport Session::Accounting() const {
+  AccountingReport report;
+  std::map<const VexBaseUnknown*, std::uint32_t> onActivePath;
+  const Editor* editor = ProductsOf(*_State).Editor;
+  if (editor != nullptr && editor->ActivePath != nullptr) {
+    for (VexBaseUnknown* object : editor->ActivePath->GetImpl()->Objects) ++onActivePath[object];
+  }
+  _State->Objects.ForEach([&](const VexObjectImpl& record) {
+    if (record.State != Life::Alive) return;
+    const std::string label = ClassOf(record.Object) + " '" + record.Name + "'";
+    if (!record.Infrastructure) {
+      report.Live.push_back(label);
+      return;
+    }
+    // A host-owned object is held once by its owner and once by each active path through it.
+    const std::uint32_t expected = 1 + onActivePath[record.Object];
+    if (record.RefCount != expected) {
+      report.Unbalanced.push_back(label + " holds " + std::to_string(record.RefCount) + " references, expected " +
+                                  std::to_string(expected));
+    }
+  });
+  std::sort(report.Live.begin(), report.Live.end());
+  std::sort(report.Unbalanced.begin(), report.Unbalanced.end());
+  report.OverReleases = _State->OverReleases;
+  report.Violations = _State->Violations;
+  return report;
+}
+
+std::string AccountingReport::Text() const {
+  if (Clean()) {
+    return "accounting: clean (no live host object, no unbalanced reference, no over-release)\n";
+  }
+  std::string out;
+  for (const auto& line : Live) out += "live: " + line + '\n';
+  for (const auto& line : Unbalanced) out += "unbalanced: " + line + '\n';
+  for (const auto& line : OverReleases) out += "over-release: " + line + '\n';
+  for (const auto& line : Violations) out += "violation: " + line + '\n';
+  return out;
+}
+
+}  // namespace vexhost
