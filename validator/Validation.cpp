@@ -7,6 +7,7 @@
 #include <random>
 
 #include "Faults.h"
+#include "Overloaded.h"
 #include "Text.h"
 #include "Worker.h"
 #include "vexhost/Session.h"
@@ -135,16 +136,9 @@ void Validation::Plan(const std::string& command) {
     Explore({command, Phase::Exploration, "path", {"active " + path, start}, true, 0, std::min(1, _Options.Depth), 0});
   }
   for (int index = 0; index < _Options.RandomSequences; ++index) {
-    Job job;
-    job.What = Job::Kind::Random;
-    job.Id = _NextOther++;
-    job.Command = command;
-    job.Seed = _Outcome.Seed;
-    job.Index = index;
-    job.Length = _Options.RandomLength;
-    job.Products = ProductPaths();
-    _RandomTests[job.Id] = AddTest(command + ".random", "random " + std::to_string(index));
-    _Pool->Submit(std::move(job), RandomUse);
+    RandomJob work{_Outcome.Seed, index, _Options.RandomLength, ProductPaths(), {}, 0};
+    work.Test = AddTest(command + ".random", "random " + std::to_string(index));
+    _Pool->Submit({command, {}, std::move(work)}, RandomUse);
   }
 }
 
@@ -161,13 +155,7 @@ void Validation::Explore(Node node) {
     Drain();
     return;
   }
-  Job job;
-  job.What = Job::Kind::Explore;
-  job.Id = id;
-  job.Command = node.Command;
-  job.Steps = node.Steps;
-  job.Look = node.Look;
-  _Pool->Submit(std::move(job), Exploring);
+  _Pool->Submit({node.Command, node.Steps, ExplorationJob{node.Look, static_cast<std::size_t>(id)}}, Exploring);
 }
 
 // A path's fault sweeps wait for those of the path one line shorter, so that they can leave out
@@ -178,6 +166,7 @@ void Validation::Sweep(const Node& node) {
   state.Done.assign(families.size(), false);
   state.Skip.assign(families.size(), {});
   state.Waiting.assign(families.size(), {});
+  state.TimeOuts.assign(families.size(), 0);
   for (const auto& family : families) {
     state.Tests.push_back(AddTest(node.Command + ".faults", family.Name() + ": " + vexshell::Join(node.Steps, "; ")));
   }
@@ -201,23 +190,15 @@ void Validation::SubmitSweep(const Node& node, std::size_t family, const std::se
   CommandStats& stats = _Outcome.Stats[node.Command];
   ++stats.Sweeps;
   stats.Identical += static_cast<int>(skip.size());
-  Job job;
-  job.What = Job::Kind::Sweep;
-  job.Id = _NextOther++;
-  job.Command = node.Command;
-  job.Steps = node.Steps;
-  job.Family = static_cast<int>(family);
-  job.From = 1;
-  job.Last = MostFaultPoints;
-  job.Skip.assign(skip.begin(), skip.end());
-  _SweepTests[job.Id] = state.Tests[family];
-  _Pool->Submit(std::move(job), Sweeping);
+  SweepJob work{static_cast<int>(family), 1, MostFaultPoints, std::vector<int>(skip.begin(), skip.end())};
+  _Pool->Submit({node.Command, node.Steps, std::move(work)}, Sweeping);
 }
 
 void Validation::SweepDone(const Job& job) {
-  if (job.What != Job::Kind::Sweep) return;
+  const auto* work = std::get_if<SweepJob>(&job.Work);
+  if (work == nullptr) return;
   SweepState& state = _Sweeps.at(PathKey(job.Command, job.Steps));
-  const auto family = static_cast<std::size_t>(job.Family);
+  const auto family = static_cast<std::size_t>(work->Family);
   state.Done[family] = true;
   const std::vector<Node> waiting = std::move(state.Waiting[family]);
   state.Waiting[family].clear();
@@ -279,76 +260,78 @@ void Validation::Process(const Node& node, const CaseResult& result) {
 void Validation::OnResult(const Job& job, const CaseResult& result) {
   ++_Outcome.Cases;
   CommandStats& stats = _Outcome.Stats[job.Command];
-  switch (job.What) {
-    case Job::Kind::Explore:
-      _Pending[job.Id] = result;
-      Drain();
-      break;
-    case Job::Kind::Sweep: {
-      ++stats.FaultCases;
-      if (result.Stopped) {
-        _Sweeps.at(PathKey(job.Command, job.Steps)).Skip[static_cast<std::size_t>(job.Family)].insert(result.N);
-      }
-      const std::size_t test = _SweepTests.at(job.Id);
-      ++_Outcome.Tests[test].Cases;
-      if (result.Findings.empty()) break;
-      const FaultFamily& family = FaultFamilies().at(static_cast<std::size_t>(job.Family));
-      std::vector<std::string> lines{family.Line(result.N)};
-      lines.insert(lines.end(), job.Steps.begin(), job.Steps.end());
-      Record({Phase::Faults, job.Command, family.Name(), lines, result.N}, result.Findings, test);
-      break;
-    }
-    case Job::Kind::Random: {
-      if (result.N == 0) ++stats.RandomSequences;
-      const std::size_t test = _RandomTests.at(job.Id);
-      ++_Outcome.Tests[test].Cases;
-      Record({Phase::Random, job.Command, "random " + std::to_string(job.Index), result.Lines, result.N}, result.Findings,
-             test);
-      break;
-    }
-  }
+  std::visit(Overloaded{
+                 [&](const ExplorationJob& work) {
+                   _Pending[static_cast<int>(work.Path)] = result;
+                   Drain();
+                 },
+                 [&](const SweepJob& work) {
+                   ++stats.FaultCases;
+                   const auto familyIndex = static_cast<std::size_t>(work.Family);
+                   SweepState& state = _Sweeps.at(PathKey(job.Command, job.Steps));
+                   if (result.Stopped) state.Skip[familyIndex].insert(result.N);
+                   const std::size_t test = state.Tests[familyIndex];
+                   ++_Outcome.Tests[test].Cases;
+                   if (result.Findings.empty()) return;
+                   const FaultFamily& family = FaultFamilies().at(familyIndex);
+                   std::vector<std::string> lines{family.Line(result.N)};
+                   lines.insert(lines.end(), job.Steps.begin(), job.Steps.end());
+                   Record({Phase::Faults, job.Command, family.Name(), lines, result.N}, result.Findings, test);
+                 },
+                 [&](const RandomJob& work) {
+                   if (result.N == 0) ++stats.RandomSequences;
+                   ++_Outcome.Tests[work.Test].Cases;
+                   Record({Phase::Random, job.Command, "random " + std::to_string(work.Index), result.Lines, result.N},
+                          result.Findings, work.Test);
+                 },
+             },
+             job.Work);
 }
 
 bool Validation::OnDeath(const Job& job, const Pool::Death& death) {
   ++_Outcome.Cases;
-  std::vector<std::string> lines = job.What == Job::Kind::Explore ? job.Steps : death.Streamed;
-  if (job.What == Job::Kind::Sweep) {
-    lines = {FaultFamilies().at(static_cast<std::size_t>(job.Family)).Line(death.N)};
+  const auto* explored = std::get_if<ExplorationJob>(&job.Work);
+  const auto* sweep = std::get_if<SweepJob>(&job.Work);
+  const auto* random = std::get_if<RandomJob>(&job.Work);
+  std::vector<std::string> lines = explored != nullptr ? job.Steps : death.Streamed;
+  if (sweep != nullptr) {
+    lines = {FaultFamilies().at(static_cast<std::size_t>(sweep->Family)).Line(death.N)};
     lines.insert(lines.end(), job.Steps.begin(), job.Steps.end());
   }
   // The line that hung is not tried again where that can be avoided.
   if (death.TimedOut && death.Line >= 0 && death.Line < static_cast<int>(lines.size())) {
     ++_Hangs[lines[static_cast<std::size_t>(death.Line)]];
   }
-  if (job.What == Job::Kind::Explore) {
-    _Pending[job.Id] = death;
+  if (explored != nullptr) {
+    _Pending[static_cast<int>(explored->Path)] = death;
     Drain();
     return false;
   }
   CommandStats& stats = _Outcome.Stats[job.Command];
-  std::size_t test = 0;
-  Case where{Phase::Random, job.Command, "random " + std::to_string(job.Index), lines, death.N};
-  if (job.What == Job::Kind::Sweep) {
-    where = {Phase::Faults, job.Command, FaultFamilies().at(static_cast<std::size_t>(job.Family)).Name(), lines,
-             death.N};
-    test = _SweepTests.at(job.Id);
-    ++stats.FaultCases;
-  } else {
-    test = _RandomTests.at(job.Id);
+  if (random != nullptr) {
     if (death.N == 0) ++stats.RandomSequences;
+    ++_Outcome.Tests[random->Test].Cases;
+    Record({Phase::Random, job.Command, "random " + std::to_string(random->Index), lines, death.N},
+           {DeathFinding(death, lines)}, random->Test, death.Line);
+    return false;
   }
+  const auto familyIndex = static_cast<std::size_t>(sweep->Family);
+  SweepState& state = _Sweeps.at(PathKey(job.Command, job.Steps));
+  const std::size_t test = state.Tests[familyIndex];
+  ++stats.FaultCases;
   ++_Outcome.Tests[test].Cases;
-  Record(where, {DeathFinding(death, lines)}, test, death.Line);
-  if (job.What != Job::Kind::Sweep) return false;
+  Record({Phase::Faults, job.Command, FaultFamilies().at(familyIndex).Name(), lines, death.N},
+         {DeathFinding(death, lines)}, test, death.Line);
   // A sweep that keeps hanging would spend a time limit on every point: two are enough.
-  return !(death.TimedOut && ++_SweepTimeOuts[job.Id] >= HangsBeforeSkipping);
+  return !(death.TimedOut && ++state.TimeOuts[familyIndex] >= HangsBeforeSkipping);
 }
 
 void Validation::Prepare(Job& job) const {
-  if (job.What != Job::Kind::Random) return;
+  auto* random = std::get_if<RandomJob>(&job.Work);
+  if (random == nullptr) return;
   // A random sequence would spend a whole time limit on a line known to hang: it avoids them all.
   for (const auto& [line, hangs] : _Hangs) {
-    if (hangs > 0) job.Avoid.push_back(line);
+    if (hangs > 0) random->Avoid.push_back(line);
   }
 }
 
@@ -376,11 +359,12 @@ void Validation::Run() {
   Pool::Handlers handlers;
   handlers.OnResult = [this](const Job& job, const CaseResult& result) { OnResult(job, result); };
   handlers.OnClean = [this](const Job& job, int cases, const std::vector<int>& stopped) {
-    _Sweeps.at(PathKey(job.Command, job.Steps)).Skip[static_cast<std::size_t>(job.Family)].insert(stopped.begin(),
-                                                                                                  stopped.end());
+    const auto family = static_cast<std::size_t>(std::get<SweepJob>(job.Work).Family);
+    SweepState& state = _Sweeps.at(PathKey(job.Command, job.Steps));
+    state.Skip[family].insert(stopped.begin(), stopped.end());
     _Outcome.Cases += cases;
     _Outcome.Stats[job.Command].FaultCases += cases;
-    _Outcome.Tests[_SweepTests.at(job.Id)].Cases += cases;
+    _Outcome.Tests[state.Tests[family]].Cases += cases;
   };
   handlers.OnDeath = [this](const Job& job, const Pool::Death& death) { return OnDeath(job, death); };
   handlers.OnDone = [this](const Job& job) { SweepDone(job); };

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "Case.h"
-#include "Jobs.h"
+#include "Messages.h"
 #include "LoadChecks.h"
 #include "Options.h"
 #include "Pool.h"
@@ -90,6 +90,7 @@ class Validation {
     std::vector<bool> Done;
     std::vector<std::set<int>> Skip;         // inherited from the shorter path, then its own refused points
     std::vector<std::size_t> Tests;
+    std::vector<int> TimeOuts;               // of each family's sweep
     std::vector<std::vector<Node>> Waiting;  // paths one line longer, waiting for these points
   };
   using Pending = std::variant<CaseResult, Pool::Death, Skip>;
@@ -118,16 +119,12 @@ class Validation {
   std::map<int, Node> _Nodes;            // explored paths by job id
   std::map<int, Pending> _Pending;        // their results, processed in job order
   int _NextToProcess = 0;
-  std::map<int, std::size_t> _SweepTests;  // sweep job id: its test
   std::map<std::string, SweepState> _Sweeps;  // by command and path
-  std::map<int, int> _SweepTimeOuts;
-  std::map<int, std::size_t> _RandomTests;
   std::map<std::string, std::set<std::string>> _States;  // fingerprints by command
   std::map<std::string, int> _Hangs;        // time-outs by the line that ran
   std::set<std::string> _Seen;              // scripts explored, so that none runs twice
   std::map<std::string, FindingGroup> _Groups;  // by kind and message
   bool _Draining = false;
-  int _NextOther = 1 << 30;                 // ids of sweeps and random sequences
   std::chrono::steady_clock::time_point _Start;
   std::string _Phase = "loading";
 };

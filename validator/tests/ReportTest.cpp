@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "Exports.h"
 #include "Faults.h"
 #include "GenericVerbs.h"
