@@ -7,5 +7,8 @@ template <class... Visitors>
 struct Overloaded : Visitors... {
   using Visitors::operator()...;
 };
+// Spelled out for compilers that do not yet deduce an aggregate's arguments.
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
 
 }  // namespace vexvalidator

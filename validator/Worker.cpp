@@ -141,7 +141,8 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   Report(out, second);
 }
 
-// A job the validator could not have sent means that this process is not the worker it thinks.
+// A line that is no job: this worker and the validator do not speak the same messages, and no
+// case it would run could be trusted.
 Job Read(const std::string& line) {
   try {
     return DecodeJob(line);
