@@ -112,8 +112,8 @@ void Explorer::Process(const Node& node, const CaseResult& result) {
   ++stats.States;
   if (!result.Running || node.Depth >= node.MaxDepth) return;
   for (const auto& action : result.Actions) {
-    Explore({{node.Where.Command, With(node.Where.Steps, action)}, Phase::Exploration, "path", true, node.Depth + 1,
-             node.MaxDepth, 0});
+    const Path next{node.Where.Command, With(node.Where.Steps, action)};
+    Explore({next, Phase::Exploration, "path", true, node.Depth + 1, node.MaxDepth, 0});
   }
 }
 

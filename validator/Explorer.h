@@ -71,7 +71,7 @@ class Explorer {
   std::deque<Found> _Found;  // paths found and not yet taken, in the order found
   std::size_t _Taken = 0;    // paths taken: the number of the first in _Found
   bool _Draining = false;
-  std::set<Path> _Seen;      // paths explored, so that none runs twice
+  std::set<Path> _Seen;                                  // paths explored, so that none runs twice
   std::map<std::string, std::set<std::string>> _States;  // states told apart, by command
 };
 

@@ -11,9 +11,7 @@ namespace {
 using nlohmann::json;
 
 // Texts from the module need not be valid UTF-8: what is not is replaced, never refused.
-std::string Line(const json& message) {
-  return message.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-}
+std::string Line(const json& message) { return message.dump(-1, ' ', false, json::error_handler_t::replace) + "\n"; }
 
 // The start of a refused line, printable as it is in any report.
 std::string Excerpt(const std::string& line) {
@@ -120,9 +118,9 @@ Job DecodeJob(const std::string& line) {
       job.Work = SweepJob{in.at("family").get<int>(), in.at("from").get<int>(), in.at("last").get<int>(),
                           in.at("skip").get<std::vector<int>>()};
     } else if (type == "random") {
-      job.Work = RandomJob{in.at("seed").get<std::uint64_t>(), in.at("index").get<int>(), in.at("length").get<int>(),
-                           in.at("products").get<std::vector<std::string>>(),
-                           in.at("avoid").get<std::vector<std::string>>()};
+      job.Work =
+          RandomJob{in.at("seed").get<std::uint64_t>(), in.at("index").get<int>(), in.at("length").get<int>(),
+                    in.at("products").get<std::vector<std::string>>(), in.at("avoid").get<std::vector<std::string>>()};
     } else {
       throw MessageError("a job of unknown type '" + type + "'");
     }
@@ -132,12 +130,16 @@ Job DecodeJob(const std::string& line) {
 
 std::string EncodeMessage(const WorkerMessage& message) {
   return Line(std::visit(Overloaded{
-                             [](const StepMessage& step) { return json{{"type", "step"}, {"line", step.Line}}; },
+                             [](const StepMessage& step) {
+                               return json{{"type", "step"}, {"line", step.Line}};
+                             },
                              [](const CleanMessage& clean) {
                                return json{{"type", "clean"}, {"cases", clean.Cases}, {"stopped", clean.Stopped}};
                              },
                              [](const CaseResult& result) { return Encode(result); },
-                             [](const DoneMessage&) { return json{{"type", "done"}}; },
+                             [](const DoneMessage&) {
+                               return json{{"type", "done"}};
+                             },
                          },
                          message));
 }

@@ -34,8 +34,8 @@ struct SweepJob {
 // A random sequence: lines chosen as it runs, then the same lines under one random fault.
 struct RandomJob {
   std::uint64_t Seed = 0;
-  int Index = 0;   // its number, which with the seed decides its choices
-  int Length = 0;  // its greatest length
+  int Index = 0;                      // its number, which with the seed decides its choices
+  int Length = 0;                     // its greatest length
   std::vector<std::string> Products;  // paths of products a person may make active
   std::vector<std::string> Avoid;     // lines that hung before
   std::size_t Test = 0;               // its test in the validator's book; kept by the validator, not sent

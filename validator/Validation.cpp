@@ -146,16 +146,17 @@ void Validation::Progress() {
 void Validation::Run() {
   const auto limit = std::chrono::milliseconds(_Options.TimeLimitMs);
   RunSetup setup = _Setup;
-  _Pool = std::make_unique<Pool>(_Outcome.Workers, limit, [setup](int in, int out, Slot& slot) {
-    ServeJobs(in, out, slot, setup);
-  });
+  _Pool = std::make_unique<Pool>(_Outcome.Workers, limit,
+                                 [setup](int in, int out, Slot& slot) { ServeJobs(in, out, slot, setup); });
   for (const auto& command : _Outcome.Commands) {
     _Explorer.Plan(command);
     _Random.Plan(command);
   }
   Pool::Handlers handlers;
   handlers.OnResult = [this](const Job& job, const CaseResult& result) { OnResult(job, result); };
-  handlers.OnClean = [this](const Job& job, int cases, const std::vector<int>& stopped) { OnClean(job, cases, stopped); };
+  handlers.OnClean = [this](const Job& job, int cases, const std::vector<int>& stopped) {
+    OnClean(job, cases, stopped);
+  };
   handlers.OnDeath = [this](const Job& job, const Pool::Death& death) { return OnDeath(job, death); };
   handlers.OnDone = [this](const Job& job) { OnDone(job); };
   handlers.OnTick = [this] { Progress(); };

@@ -46,8 +46,8 @@ TEST(Messages, EachJobReadsBackAsItWasWrittenButForWhatTheValidatorKeeps) {
   EXPECT_EQ(swept.Last, 100000);
   EXPECT_EQ(swept.Skip, (std::vector<int>{2, 5}));
 
-  const Job random =
-      DecodeJob(EncodeJob({"VexCmd", {}, RandomJob{0xfedcba9876543210ULL, 12, 20, {"Hull/Block A"}, {"interrupt"}, 33}}));
+  const Job random = DecodeJob(
+      EncodeJob({"VexCmd", {}, RandomJob{0xfedcba9876543210ULL, 12, 20, {"Hull/Block A"}, {"interrupt"}, 33}}));
   ASSERT_TRUE(std::holds_alternative<RandomJob>(random.Work));
   const auto& chosen = std::get<RandomJob>(random.Work);
   EXPECT_EQ(chosen.Seed, 0xfedcba9876543210ULL) << "a seed keeps all its 64 bits";
@@ -107,7 +107,8 @@ TEST(Messages, ALineThatIsNoMessageIsRefusedWithWhatIsWrong) {
   EXPECT_NE(RefusedMessage("{\"n\": 1}").find("type"), std::string::npos) << "no type";
   EXPECT_NE(RefusedMessage("{\"type\": \"hello\"}").find("a message of unknown type 'hello'"), std::string::npos);
   EXPECT_NE(RefusedMessage("{\"type\": \"result\", \"n\": 1}").find("met"), std::string::npos) << "a field missing";
-  EXPECT_NE(RefusedMessage("{\"type\": \"clean\", \"cases\": \"many\", \"stopped\": []}"), "") << "a field of the wrong type";
+  EXPECT_NE(RefusedMessage("{\"type\": \"clean\", \"cases\": \"many\", \"stopped\": []}"), "")
+      << "a field of the wrong type";
   EXPECT_NE(RefusedMessage("{\"type\": \"result\", \"n\": 1, \"met\": true, \"findings\": [[\"leak\"]]}"), "");
   // The refused line is shown, cut short and printable.
   const std::string long_line = "\x01" + std::string(200, 'x');
@@ -118,8 +119,9 @@ TEST(Messages, ALineThatIsNoMessageIsRefusedWithWhatIsWrong) {
 }
 
 TEST(Messages, AJobOfUnknownTypeOrMissingWorkIsRefused) {
-  EXPECT_NE(RefusedJob("{\"type\": \"dance\", \"command\": \"C\", \"steps\": []}").find("a job of unknown type 'dance'"),
-            std::string::npos);
+  EXPECT_NE(
+      RefusedJob("{\"type\": \"dance\", \"command\": \"C\", \"steps\": []}").find("a job of unknown type 'dance'"),
+      std::string::npos);
   EXPECT_NE(RefusedJob("{\"type\": \"sweep\", \"command\": \"C\", \"steps\": []}"), "") << "a sweep without its family";
   EXPECT_NE(RefusedJob("{\"type\": \"explore\", \"steps\": [], \"look\": true}"), "") << "no command";
   EXPECT_NE(RefusedJob(""), "");

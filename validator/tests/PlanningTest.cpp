@@ -222,10 +222,10 @@ class PathsExplored : public ::testing::Test {
 TEST_F(PathsExplored, ACommandStartsWithItsLifecyclesAndItsStartOnEveryOtherProduct) {
   _Explorer.Plan("Cmd");
   EXPECT_EQ(_Queue.Steps(), (std::vector<std::vector<std::string>>{{"start Cmd"},
-                                                                    {"start Cmd", "interrupt"},
-                                                                    {"start Cmd", "start Cmd"},
-                                                                    {"noeditor", "start Cmd"},
-                                                                    {"active Hull", "start Cmd"}}));
+                                                                   {"start Cmd", "interrupt"},
+                                                                   {"start Cmd", "start Cmd"},
+                                                                   {"noeditor", "start Cmd"},
+                                                                   {"active Hull", "start Cmd"}}));
   for (const auto& submitted : _Queue.Jobs) EXPECT_EQ(submitted.Order, Exploring);
   EXPECT_TRUE(Work(0).Look);
   EXPECT_FALSE(Work(1).Look);
@@ -251,10 +251,10 @@ TEST_F(PathsExplored, ResultsAreTakenInTheOrderThePathsWereFoundWhicheverArrives
   // The paths from the first path's state come before those from the fifth's; the fourth path's
   // state was seen before, so nothing is explored from it.
   const auto steps = _Queue.Steps();
-  EXPECT_EQ(std::vector<std::vector<std::string>>(steps.begin() + static_cast<long>(planned), steps.end()),
-            (std::vector<std::vector<std::string>>{{"start Cmd", "press P/Cancel"},
-                                                   {"start Cmd", "close P"},
-                                                   {"active Hull", "start Cmd", "press Q/OK"}}));
+  EXPECT_EQ(
+      std::vector<std::vector<std::string>>(steps.begin() + static_cast<long>(planned), steps.end()),
+      (std::vector<std::vector<std::string>>{
+          {"start Cmd", "press P/Cancel"}, {"start Cmd", "close P"}, {"active Hull", "start Cmd", "press Q/OK"}}));
   EXPECT_EQ(_Outcome.Stats["Cmd"].States, 2);
   EXPECT_EQ(_Outcome.Stats["Cmd"].Lifecycles, 4);
   EXPECT_EQ(_Outcome.Stats["Cmd"].Paths, 1);
@@ -288,8 +288,8 @@ TEST_F(PathsExplored, APathThatEndsInALineThatHungTwiceIsSkippedAndADeathIsTaken
   ASSERT_EQ(_Queue.Jobs.size(), 6U);
   EXPECT_EQ(_Queue.Jobs[5].Work.Steps, (std::vector<std::string>{"noeditor", "start Cmd", "press P/Cancel"}));
   EXPECT_EQ(_Outcome.Stats["Cmd"].Skipped, 1);
-  const auto skipped = std::find_if(_Outcome.Tests.begin(), _Outcome.Tests.end(),
-                                    [](const TestRecord& test) { return test.Skipped; });
+  const auto skipped =
+      std::find_if(_Outcome.Tests.begin(), _Outcome.Tests.end(), [](const TestRecord& test) { return test.Skipped; });
   ASSERT_NE(skipped, _Outcome.Tests.end());
   EXPECT_EQ(skipped->Name, "noeditor; start Cmd; press Q/OK");
   _Book.Close();
