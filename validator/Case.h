@@ -2,6 +2,7 @@
 // fault lines first, then a person's actions); a finding is what a case showed the module got wrong.
 #pragma once
 
+#include <compare>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ struct Finding {
   std::string Kind;
   std::string Message;  // what went wrong, naming the objects
   bool operator==(const Finding&) const = default;
+  auto operator<=>(const Finding&) const = default;  // by kind, then message
 };
 
 struct Case {

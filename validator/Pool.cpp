@@ -7,6 +7,7 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "Overloaded.h"
 #include "Processes.h"
 
 namespace vexvalidator {
@@ -20,10 +21,23 @@ void CloseFd(int& fd) {
 
 // What is left of a job after case `after`: a sweep's further points.
 std::optional<Job> Rest(const Job& job, int after) {
-  if (job.What != Job::Kind::Sweep || after + 1 > job.Last) return std::nullopt;
+  const auto* sweep = std::get_if<SweepJob>(&job.Work);
+  if (sweep == nullptr || after + 1 > sweep->Last) return std::nullopt;
   Job rest = job;
-  rest.From = after + 1;
+  std::get<SweepJob>(rest.Work).From = after + 1;
   return rest;
+}
+
+// Throws when a worker's message has no place now: every message belongs to a job, a clean count
+// to a sweep, a chosen line to a random sequence.
+void CheckPlace(const std::optional<Job>& current, const WorkerMessage& message) {
+  if (!current) throw MessageError("a message while the worker has no job");
+  if (std::holds_alternative<CleanMessage>(message) && !std::holds_alternative<SweepJob>(current->Work)) {
+    throw MessageError("clean cases told outside a sweep");
+  }
+  if (std::holds_alternative<StepMessage>(message) && !std::holds_alternative<RandomJob>(current->Work)) {
+    throw MessageError("a chosen line told outside a random sequence");
+  }
 }
 
 }  // namespace
@@ -98,27 +112,38 @@ void Pool::Dispatch(const Handlers& handlers) {
     worker.LastBeat = _Slots[static_cast<int>(i)].Beat;
     worker.LastMoved = Clock::now();
     // A worker gone before it read its job is found at its end of file, and the job told as its death.
-    WriteAll(worker.ToChild,
-             ToJson(*worker.Current).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    WriteAll(worker.ToChild, EncodeJob(*worker.Current));
   }
 }
 
-void Pool::Take(Worker& worker, const std::string& line, const Handlers& handlers) {
-  const nlohmann::json message = nlohmann::json::parse(line);
-  if (message.contains("step")) {
-    worker.Streamed.push_back(message["step"].get<std::string>());
-  } else if (message.contains("clean")) {
-    handlers.OnClean(*worker.Current, message["clean"].get<int>(), message["stopped"].get<std::vector<int>>());
-  } else if (message.contains("done")) {
-    handlers.OnDone(*worker.Current);
-    worker.Current.reset();
-  } else {
-    const CaseResult result = ResultFromJson(message);
-    worker.LastN = result.N;
-    worker.Leaving = result.Fatal;
-    worker.Streamed.clear();
-    handlers.OnResult(*worker.Current, result);
+// Takes one line from a worker; false when it was no message in its place, and the worker was put
+// down for it.
+bool Pool::Take(std::size_t index, const std::string& line, const Handlers& handlers) {
+  Worker& worker = _Workers[index];
+  WorkerMessage message;
+  try {
+    message = DecodeMessage(line);
+    CheckPlace(worker.Current, message);
+  } catch (const MessageError& error) {
+    PutDown(index, std::string("the worker sent a malformed message: ") + error.what(), handlers);
+    return false;
   }
+  std::visit(Overloaded{
+                 [&](const StepMessage& step) { worker.Streamed.push_back(step.Line); },
+                 [&](const CleanMessage& clean) { handlers.OnClean(*worker.Current, clean.Cases, clean.Stopped); },
+                 [&](const CaseResult& result) {
+                   worker.LastN = result.N;
+                   worker.Leaving = result.Fatal;
+                   worker.Streamed.clear();
+                   handlers.OnResult(*worker.Current, result);
+                 },
+                 [&](const DoneMessage&) {
+                   handlers.OnDone(*worker.Current);
+                   worker.Current.reset();
+                 },
+             },
+             message);
+  return true;
 }
 
 void Pool::Read(std::size_t index, const Handlers& handlers) {
@@ -129,17 +154,26 @@ void Pool::Read(std::size_t index, const Handlers& handlers) {
     worker.Buffer.append(chunk, static_cast<std::size_t>(n));
     std::size_t begin = 0;
     for (std::size_t end; (end = worker.Buffer.find('\n', begin)) != std::string::npos; begin = end + 1) {
-      Take(worker, worker.Buffer.substr(begin, end - begin), handlers);
+      if (!Take(index, worker.Buffer.substr(begin, end - begin), handlers)) return;
     }
     worker.Buffer.erase(0, begin);
     return;
   }
   int status = 0;
   ::waitpid(worker.Pid, &status, 0);
-  Bury(index, status, false, handlers);
+  Bury(index, EndText(status), false, handlers);
 }
 
-void Pool::Bury(std::size_t index, int status, bool timedOut, const Handlers& handlers) {
+// A worker whose messages cannot be trusted is ended and reported as dead, whatever it said before.
+void Pool::PutDown(std::size_t index, const std::string& how, const Handlers& handlers) {
+  Worker& worker = _Workers[index];
+  ::kill(worker.Pid, SIGKILL);
+  ::waitpid(worker.Pid, nullptr, 0);
+  worker.Leaving = false;
+  Bury(index, how, false, handlers);
+}
+
+void Pool::Bury(std::size_t index, const std::string& how, bool timedOut, const Handlers& handlers) {
   Worker& worker = _Workers[index];
   const Slot& slot = _Slots[static_cast<int>(index)];
   if (worker.Current) {
@@ -149,7 +183,7 @@ void Pool::Bury(std::size_t index, int status, bool timedOut, const Handlers& ha
     } else {
       Death death;
       death.TimedOut = timedOut;
-      death.How = timedOut ? "no answer within " + std::to_string(_Limit.count()) + " ms" : EndText(status);
+      death.How = how;
       death.N = slot.Case;
       death.Line = slot.Line;
       death.Streamed = worker.Streamed;
@@ -181,9 +215,8 @@ void Pool::WatchTime(const Handlers& handlers) {
     }
     if (now - worker.LastMoved <= _Limit) continue;
     ::kill(worker.Pid, SIGKILL);
-    int status = 0;
-    ::waitpid(worker.Pid, &status, 0);
-    Bury(i, status, true, handlers);
+    ::waitpid(worker.Pid, nullptr, 0);
+    Bury(i, "no answer within " + std::to_string(_Limit.count()) + " ms", true, handlers);
   }
 }
 

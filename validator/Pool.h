@@ -1,7 +1,8 @@
 // The worker processes: forked from this process after the module is loaded, two or more at a
 // time, each running jobs under a time limit. A worker that dies (a signal, an abort, an exit of
 // the module's own) or that stands still for longer than the limit is reported with the case and
-// the line it was running, then replaced, and the rest of its job goes on in the new worker.
+// the line it was running, then replaced, and the rest of its job goes on in the new worker. So is
+// a worker that sends a line that is no message, or a message out of its place.
 #pragma once
 
 #include <sys/types.h>
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "Jobs.h"
+#include "Messages.h"
 #include "Slot.h"
 
 namespace vexvalidator {
@@ -26,7 +27,8 @@ class Pool {
   using WorkerMain = std::function<void(int in, int out, Slot& slot)>;
 
   struct Death {
-    std::string How;   // "signal SIGSEGV (Segmentation fault)", "no answer within 2000 ms", ...
+    // "signal SIGSEGV (Segmentation fault)", "no answer within 2000 ms", "the worker sent a malformed message ..."
+    std::string How;
     bool TimedOut = false;
     int N = 0;         // the case of the job during which it happened
     int Line = -1;     // the line of that case; its number of lines: the end-of-path checks
@@ -74,8 +76,9 @@ class Pool {
   void Dispatch(const Handlers& handlers);
   bool Busy() const;
   void Read(std::size_t index, const Handlers& handlers);
-  void Take(Worker& worker, const std::string& line, const Handlers& handlers);
-  void Bury(std::size_t index, int status, bool timedOut, const Handlers& handlers);
+  bool Take(std::size_t index, const std::string& line, const Handlers& handlers);
+  void PutDown(std::size_t index, const std::string& how, const Handlers& handlers);
+  void Bury(std::size_t index, const std::string& how, bool timedOut, const Handlers& handlers);
   void WatchTime(const Handlers& handlers);
 
   std::vector<Worker> _Workers;

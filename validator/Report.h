@@ -5,7 +5,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "Validation.h"
+#include "Outcome.h"
 
 namespace vexvalidator {
 

@@ -3,21 +3,28 @@
 // worker died or went still, to name the case and the line, without a message for every case.
 #pragma once
 
+#include <atomic>
+
 namespace vexvalidator {
 
+// The slot lives in memory that a forked child shares with its parent: atomics there must work
+// without a lock, which would live in one process only.
+static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<unsigned>::is_always_lock_free);
+
 struct Slot {
-  volatile int Case = 0;       // the number of the case in its job
-  volatile int Line = -1;      // the line of the case being run; -1: none
-  volatile unsigned Beat = 0;  // moves whenever a case or a line begins
+  std::atomic<int> Case = 0;       // the number of the case in its job
+  std::atomic<int> Line = -1;      // the line of the case being run; -1: none
+  std::atomic<unsigned> Beat = 0;  // moves whenever a case or a line begins
 
   void BeginCase(int n) {
     Case = n;
     Line = -1;
-    Beat = Beat + 1;
+    ++Beat;
   }
   void BeginLine(int index) {
     Line = index;
-    Beat = Beat + 1;
+    ++Beat;
   }
 };
 

@@ -9,6 +9,7 @@
 
 #include "Actions.h"
 #include "Faults.h"
+#include "Overloaded.h"
 #include "Processes.h"
 #include "RandomSource.h"
 #include "vexhost/Session.h"
@@ -17,9 +18,9 @@ namespace vexvalidator {
 
 namespace {
 
-void Send(int out, const nlohmann::json& message) {
+void Send(int out, const WorkerMessage& message) {
   // Without the validator there is nobody to work for.
-  if (!WriteAll(out, message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n")) _exit(3);
+  if (!WriteAll(out, EncodeMessage(message))) _exit(3);
 }
 
 bool ReadLine(std::FILE* in, std::string& line) {
@@ -46,7 +47,7 @@ CaseResult ToResult(int n, const CaseOutcome& outcome) {
 
 // Reports the case; leaves when the process can no longer be trusted.
 void Report(int out, const CaseResult& result) {
-  Send(out, ToJson(result));
+  Send(out, result);
   if (result.Fatal) _exit(0);
 }
 
@@ -54,23 +55,23 @@ LineMonitor Monitor(Slot& slot) {
   return [&slot](int index) { slot.BeginLine(index); };
 }
 
-void Explore(const Job& job, int out, Slot& slot, const RunSetup& setup) {
+void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup) {
   slot.BeginCase(0);
-  RunRequest request{job.Steps, job.Look, false, {}, Monitor(slot)};
+  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot)};
   Report(out, ToResult(0, RunCase(setup, request)));
 }
 
-void Sweep(const Job& job, int out, Slot& slot, const RunSetup& setup) {
-  const FaultFamily& family = FaultFamilies().at(static_cast<std::size_t>(job.Family));
-  const std::set<int> skip(job.Skip.begin(), job.Skip.end());
+void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup) {
+  const FaultFamily& family = FaultFamilies().at(static_cast<std::size_t>(work.Family));
+  const std::set<int> skip(work.Skip.begin(), work.Skip.end());
   int clean = 0;
   std::vector<int> stopped;
   auto tellClean = [&] {
-    if (clean > 0) Send(out, {{"clean", clean}, {"stopped", stopped}});
+    if (clean > 0) Send(out, CleanMessage{clean, stopped});
     clean = 0;
     stopped.clear();
   };
-  for (int n = job.From; n <= job.Last; ++n) {
+  for (int n = work.From; n <= work.Last; ++n) {
     if (skip.count(n) != 0) continue;
     slot.BeginCase(n);
     RunRequest request{{family.Line(n)}, false, true, {}, Monitor(slot)};
@@ -90,17 +91,17 @@ void Sweep(const Job& job, int out, Slot& slot, const RunSetup& setup) {
 }
 
 // A random sequence: lines chosen as it runs, then the same lines again under one random fault.
-void Random(const Job& job, int out, Slot& slot, const RunSetup& setup) {
-  RandomSource random(job.Seed, static_cast<std::uint64_t>(job.Index));
-  const std::vector<std::string> hostActions = HostActions(job);
+void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const RunSetup& setup) {
+  RandomSource random(work.Seed, static_cast<std::uint64_t>(work.Index));
+  const std::vector<std::string> hostActions = HostActions(job.Command, work);
   auto avoided = [&](const std::string& line) {
-    for (const auto& avoid : job.Avoid) {
+    for (const auto& avoid : work.Avoid) {
       if (avoid == line) return true;
     }
     return false;
   };
   // Sequences of every length up to the greatest, the command's start included.
-  const int length = 2 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(job.Length - 1, 1))));
+  const int length = 2 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(work.Length - 1, 1))));
   slot.BeginCase(0);
   RunRequest chosen{{}, false, false, {}, Monitor(slot)};
   chosen.Next = [&](vexhost::Session& session, int index) -> std::string {
@@ -114,7 +115,7 @@ void Random(const Job& job, int out, Slot& slot, const RunSetup& setup) {
       std::erase_if(options, avoided);
       if (!options.empty()) line = options[random.Below(options.size())];
     }
-    if (!line.empty()) Send(out, {{"step", line}});
+    if (!line.empty()) Send(out, StepMessage{line});
     return line;
   };
   CaseOutcome outcome = RunCase(setup, chosen);
@@ -134,17 +135,28 @@ void Random(const Job& job, int out, Slot& slot, const RunSetup& setup) {
   slot.BeginCase(1);
   RunRequest faulted{{family.Line(nth)}, false, true, {}, Monitor(slot)};
   faulted.Lines.insert(faulted.Lines.end(), chosen.Lines.begin(), chosen.Lines.end());
-  for (const auto& line : faulted.Lines) Send(out, {{"step", line}});
+  for (const auto& line : faulted.Lines) Send(out, StepMessage{line});
   CaseResult second = ToResult(1, RunCase(setup, faulted));
   second.Lines = faulted.Lines;
   Report(out, second);
 }
 
+// A line that is no job: this worker and the validator do not speak the same messages, and no
+// case it would run could be trusted.
+Job Read(const std::string& line) {
+  try {
+    return DecodeJob(line);
+  } catch (const MessageError& error) {
+    std::fprintf(stderr, "vexhost validate: a worker was handed no job it knows: %s\n", error.what());
+    _exit(3);
+  }
+}
+
 }  // namespace
 
-std::vector<std::string> HostActions(const Job& job) {
-  std::vector<std::string> actions{"start " + job.Command, "interrupt", "noeditor"};
-  for (const auto& product : job.Products) actions.push_back("active " + product);
+std::vector<std::string> HostActions(const std::string& command, const RandomJob& work) {
+  std::vector<std::string> actions{"start " + command, "interrupt", "noeditor"};
+  for (const auto& product : work.Products) actions.push_back("active " + product);
   return actions;
 }
 
@@ -152,14 +164,15 @@ void ServeJobs(int in, int out, Slot& slot, const RunSetup& setup) {
   std::FILE* input = ::fdopen(in, "r");
   if (input == nullptr) _exit(3);
   for (std::string line; ReadLine(input, line);) {
-    const Job job = JobFromJson(nlohmann::json::parse(line));
-    switch (job.What) {
-      case Job::Kind::Explore: Explore(job, out, slot, setup); break;
-      case Job::Kind::Sweep: Sweep(job, out, slot, setup); break;
-      case Job::Kind::Random: Random(job, out, slot, setup); break;
-    }
+    const Job job = Read(line);
+    std::visit(Overloaded{
+                   [&](const ExplorationJob& work) { Explore(job, work, out, slot, setup); },
+                   [&](const SweepJob& work) { Sweep(job, work, out, slot, setup); },
+                   [&](const RandomJob& work) { Random(job, work, out, slot, setup); },
+               },
+               job.Work);
     slot.BeginLine(-1);
-    Send(out, {{"done", true}});
+    Send(out, DoneMessage{});
   }
   _exit(0);
 }

@@ -5,7 +5,7 @@
 // that no case inherits another's damage; the pool starts a new one.
 #pragma once
 
-#include "Jobs.h"
+#include "Messages.h"
 #include "Runner.h"
 #include "Slot.h"
 
@@ -14,7 +14,7 @@ namespace vexvalidator {
 [[noreturn]] void ServeJobs(int in, int out, Slot& slot, const RunSetup& setup);
 
 // The script lines a random sequence may choose besides the dialogs' actions.
-std::vector<std::string> HostActions(const Job& job);
+std::vector<std::string> HostActions(const std::string& command, const RandomJob& work);
 
 // Clean sweep cases are told in batches of this many (and at the end of each job).
 inline constexpr int CleanBatch = 256;

@@ -16,7 +16,7 @@ using namespace vexvalidator;
 
 namespace {
 
-enum class Misdeed { None, Crash, Hang, Leave };
+enum class Misdeed { None, Crash, Hang, Leave, Garble, StrayStep };
 
 // A worker that runs sweep cases From..Last, each of two lines, and misbehaves at case `at`.
 Pool::WorkerMain Worker(Misdeed misdeed, int at) {
@@ -24,21 +24,28 @@ Pool::WorkerMain Worker(Misdeed misdeed, int at) {
     std::FILE* input = ::fdopen(in, "r");
     char buffer[4096];
     while (std::fgets(buffer, sizeof buffer, input) != nullptr) {
-      const Job job = JobFromJson(nlohmann::json::parse(buffer));
-      for (int n = job.From; n <= job.Last; ++n) {
+      const SweepJob sweep = std::get<SweepJob>(DecodeJob(buffer).Work);
+      for (int n = sweep.From; n <= sweep.Last; ++n) {
         slot.BeginCase(n);
         slot.BeginLine(1);
         if (n == at && misdeed == Misdeed::Crash) std::abort();
         while (n == at && misdeed == Misdeed::Hang) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // A worker that scribbles on its channel is put down at the case it is running then: here it
+        // waits to be.
+        if (n == at && misdeed == Misdeed::Garble) WriteAll(out, "{\"n\": 3, \"met\n");
+        if (n == at && misdeed == Misdeed::StrayStep) WriteAll(out, EncodeMessage(StepMessage{"press Dialog/OK"}));
+        while (n == at && (misdeed == Misdeed::Garble || misdeed == Misdeed::StrayStep)) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         CaseResult result;
         result.N = n;
         result.Met = true;
         result.Fatal = n == at && misdeed == Misdeed::Leave;
         if (result.Fatal) result.Findings.push_back({"exception", "left"});
-        WriteAll(out, ToJson(result).dump() + "\n");
+        WriteAll(out, EncodeMessage(result));
         if (result.Fatal) _exit(0);
       }
-      WriteAll(out, "{\"done\":true}\n");
+      WriteAll(out, EncodeMessage(DoneMessage{}));
     }
     _exit(0);
   };
@@ -53,9 +60,7 @@ struct Seen {
 Seen RunSweep(Misdeed misdeed, int at, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
   Pool pool(1, limit, Worker(misdeed, at));
   Job job;
-  job.What = Job::Kind::Sweep;
-  job.From = 1;
-  job.Last = 5;
+  job.Work = SweepJob{0, 1, 5, {}};
   pool.Submit(job, 0);
   Seen seen;
   Pool::Handlers handlers;
@@ -105,5 +110,27 @@ TEST(Isolation, AWorkerThatLeavesAfterAFatalCaseIsReplacedWithoutADeath) {
   const Seen seen = RunSweep(Misdeed::Leave, 2);
   EXPECT_TRUE(seen.Deaths.empty());
   EXPECT_EQ(seen.Results, (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(seen.Done, 1);
+}
+
+TEST(Isolation, AWorkerThatSendsALineThatIsNoMessageIsPutDownAndTheSweepGoesOn) {
+  const Seen seen = RunSweep(Misdeed::Garble, 3);
+  ASSERT_EQ(seen.Deaths.size(), 1U);
+  EXPECT_EQ(seen.Deaths[0].N, 3);
+  EXPECT_EQ(seen.Deaths[0].Line, 1);
+  EXPECT_FALSE(seen.Deaths[0].TimedOut);
+  EXPECT_NE(seen.Deaths[0].How.find("the worker sent a malformed message: not a JSON object"), std::string::npos)
+      << seen.Deaths[0].How;
+  EXPECT_EQ(seen.Results, (std::vector<int>{1, 2, 4, 5}));
+  EXPECT_EQ(seen.Done, 1);
+}
+
+TEST(Isolation, AMessageOutOfItsPlaceIsMalformedToo) {
+  const Seen seen = RunSweep(Misdeed::StrayStep, 2);
+  ASSERT_EQ(seen.Deaths.size(), 1U);
+  EXPECT_EQ(seen.Deaths[0].N, 2);
+  EXPECT_NE(seen.Deaths[0].How.find("a chosen line told outside a random sequence"), std::string::npos)
+      << seen.Deaths[0].How;
+  EXPECT_EQ(seen.Results, (std::vector<int>{1, 3, 4, 5}));
   EXPECT_EQ(seen.Done, 1);
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "drive/GenericVerbs.h"
 #include "drive/Words.h"
 #include "validator/Exports.h"

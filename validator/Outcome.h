@@ -1,0 +1,54 @@
+// What a validation ran and what it found: what its reports are made of.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Case.h"
+#include "LoadChecks.h"
+
+namespace vexvalidator {
+
+struct CommandStats {
+  int Lifecycles = 0;
+  int Paths = 0;        // explored paths (the lifecycles not counted)
+  int States = 0;
+  int FaultCases = 0;
+  int Sweeps = 0;
+  int RandomSequences = 0;
+  int Skipped = 0;      // paths not run because their last line hung before
+  int Unswept = 0;      // paths not swept because their run without faults has findings
+  int Identical = 0;    // fault cases not run: the same run as a shorter path's, refused the same line
+};
+
+// A JUnit test case: a lifecycle, an explored path, one sweep of a path, a random sequence.
+struct TestRecord {
+  std::string Suite;
+  std::string Name;
+  int Cases = 0;
+  bool Skipped = false;
+  std::vector<Finding> Failures;  // each once
+};
+
+struct Outcome {
+  std::string Module;
+  std::string Document;  // as given; empty: the embedded ship
+  std::string Resources;
+  std::uint64_t Seed = 0;
+  LoadReport Load;
+  std::vector<LoadCheck> Exports;
+  std::vector<std::string> Commands;
+  std::map<std::string, CommandStats> Stats;
+  std::vector<FindingGroup> Findings;  // in the order of their simplest cases
+  std::vector<TestRecord> Tests;
+  std::vector<std::string> Notes;
+  int Cases = 0;
+  int Workers = 0;
+  int Restarts = 0;
+  double Seconds = 0;
+  int Depth = 0;
+};
+
+}  // namespace vexvalidator
