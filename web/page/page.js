@@ -517,9 +517,12 @@
         el("pre", { text: entry.output.trimEnd() }))));
     const replay = ["vexhost", ...script.replay.map(shellWord), "--script", "session.vex"].join(" ");
     byId("replay").textContent = `${script.lines} line${script.lines === 1 ? "" : "s"}; replay: ${replay}`;
-    const list = byId("transcript");
-    list.scrollTop = list.scrollHeight;
+    toTheEnd.add(byId("transcript"));
   }
+
+  // The lists redrawn, scrolled to their latest lines once everything is in place: measuring
+  // each one as it is drawn would lay the page out once for each.
+  const toTheEnd = new Set();
 
   let journalSeen = 0;  // the number of the last entry shown before the last redraw
 
@@ -534,8 +537,7 @@
         el("span", { class: "call", text: entry.text }));
     }));
     if (entries.length) journalSeen = entries[entries.length - 1].number;
-    const list = byId("journal");
-    list.scrollTop = list.scrollHeight;
+    toTheEnd.add(byId("journal"));
   }
 
   function drawFaults(faults) {
@@ -584,6 +586,8 @@
     redraw("journal", view.journal.entries, drawJournal);
     redraw("accounting", { accounting: view.accounting, running: view.running }, drawAccounting);
     redraw("faults", view.faults, drawFaults);
+    for (const list of toTheEnd) list.scrollTop = list.scrollHeight;
+    toTheEnd.clear();
     settleFocus(appeared, own, before);
   }
 
