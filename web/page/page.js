@@ -98,7 +98,7 @@
       const failures = data.view ? failuresSince(data.view, journalBefore) : [];
       const output = data.output.trimEnd();
       if (failures.length) {
-        say("refused", `${output}\nThe host refused, and nothing the call would have made was made:\n` +
+        say("refused", `${output}\nThe host refused (a failing status), so this was not done:\n` +
           failures.map((failure) => `  ${failure.text}`).join("\n"));
       } else {
         say("done", output);
