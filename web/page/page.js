@@ -298,7 +298,8 @@
     const seen = new Map();
     const ordered = [];
     for (const child of inReadingOrder(children)) {
-      const base = `${child.kind}:${child.name}`;
+      // An editor of one line and one of several are different elements.
+      const base = `${child.kind}${child.kind === "editor" && child.h > 1 ? "s" : ""}:${child.name}`;
       const key = `${base}:${seen.get(base) || 0}`;
       seen.set(base, (seen.get(base) || 0) + 1);
       let node = drawn.boxes.get(key);
