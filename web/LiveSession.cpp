@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "PageActions.h"
 #include "PageView.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
@@ -95,7 +96,7 @@ ActOutcome LiveSession::Act(const std::string& line) {
     outcome.Refusal = Reason(err.str());
   } else {
     _Recording.Add(line);
-    if (line == "browse") outcome.Offer = _Desk->Browse().Classes;
+    outcome.Offer = OfferListed(line, *_Desk);
   }
   _Transcript.push_back({line, outcome.Refusal.empty() ? outcome.Output : outcome.Refusal, !outcome.Refusal.empty()});
   return outcome;
@@ -125,7 +126,7 @@ nlohmann::json LiveSession::View() {
       {"tree", TreeJson(_Desk->Document(), _Opened)},
       {"commands", vexhost::Session::DictionaryNames()},
       {"journal", JournalJson(_Session->GetJournal(), JournalShown)},
-      {"accounting", {{"text", accounting.Text()}, {"clean", accounting.Clean()}}},
+      {"accounting", AccountingJson(accounting, _Desk->Running())},
       {"faults", {{"failAlloc", _Faults.FailAllocations}, {"raise", _Faults.Raises}, {"status", _Faults.Statuses},
                   {"allocationsSeen", _Session->Faults().AllocationsSeen()},
                   {"injected", _Session->Faults().FaultsInjected()}}},

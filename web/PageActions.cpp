@@ -5,27 +5,52 @@
 #include <optional>
 #include <vector>
 
+#include "drive/Desk.h"
+#include "drive/GenericVerbs.h"
+#include "drive/Words.h"
+#include "vexhost/Document.h"
 #include "vexhost/FaultPlan.h"
+#include "vexhost/Hands.h"
+#include "vexhost/Session.h"
 
 namespace vexweb {
 
 namespace {
 
-enum class Takes { Nothing, Text, OptionalText };
+enum class Takes { Nothing, Text, AnyText, OptionalText };  // AnyText: required, may be empty
+
+// What an action's "target" names: nothing, a dialog, or a widget of a dialog as DIALOG/WIDGET.
+enum class Aims { Nowhere, Dialog, Widget };
+enum class Target { None, Optional, Required };
 
 struct PageVerb {
   const char* Name;
   Takes Argument;
+  Aims At = Aims::Nowhere;
+  Target Needs = Target::None;
 };
 
-// The script's verbs that a person's clicks and typing make; nothing that reads files, checks or ends.
+// The script's verbs that a person's clicks and typing make; nothing that reads files, checks or
+// ends. The generic verbs name their dialog or widget in "target" and serve any module's dialogs;
+// the short forms without a target work the interim-product panel and its error box.
 constexpr PageVerb PageVerbs[] = {
-    {"start", Takes::Text},          {"active", Takes::Text}, {"noeditor", Takes::Nothing},
-    {"class", Takes::OptionalText},  {"browse", Takes::OptionalText},
+    {"start", Takes::Text},
+    {"active", Takes::Text},
+    {"noeditor", Takes::Nothing},
+    {"press", Takes::Nothing, Aims::Widget, Target::Required},
+    {"type", Takes::AnyText, Aims::Widget, Target::Required},
+    {"choose", Takes::OptionalText, Aims::Widget, Target::Required},
+    {"browse", Takes::OptionalText, Aims::Widget, Target::Optional},
+    {"close", Takes::Nothing, Aims::Dialog, Target::Optional},
+    {"acknowledge", Takes::Nothing, Aims::Dialog, Target::Required},
+    {"class", Takes::OptionalText},
     {"partnumber", Takes::OptionalText},
-    {"ok", Takes::Nothing},          {"cancel", Takes::Nothing}, {"close", Takes::Nothing},
+    {"ok", Takes::Nothing},
+    {"cancel", Takes::Nothing},
     {"ack", Takes::Nothing},
 };
+
+constexpr std::size_t LongestTarget = 512;
 
 const PageVerb& FindVerb(const nlohmann::json& action) {
   const auto verb = action.find("verb");
@@ -35,6 +60,28 @@ const PageVerb& FindVerb(const nlohmann::json& action) {
     if (name == known.Name) return known;
   }
   throw BadRequest(400, "the page cannot ask for '" + name.substr(0, 40) + "'");
+}
+
+bool Unwritable(const std::string& name) {
+  return name.empty() || name.find_first_of(" \t\"") != std::string::npos;
+}
+
+// The target as the script word that names it: DIALOG/WIDGET unquoted, a dialog alone quoted where
+// it must be.
+std::string TargetWord(const PageVerb& verb, const nlohmann::json& target) {
+  const std::string what = std::string(verb.Name) + ": ";
+  if (!target.is_string()) throw BadRequest(400, what + "the target must be a string");
+  const std::string name = target.get<std::string>();
+  if (name.empty() || name.size() > LongestTarget || HoldsControl(name)) {
+    throw BadRequest(400, what + "the target must be a name of 1 to 512 bytes without control characters");
+  }
+  if (verb.At == Aims::Dialog) return vexdrive::ScriptWord(name);
+  const std::size_t slash = name.find('/');
+  const std::string dialog = name.substr(0, slash);
+  if (slash == std::string::npos || Unwritable(dialog) || dialog.front() == '#' || Unwritable(name.substr(slash + 1))) {
+    throw BadRequest(400, what + "the target must be DIALOG/WIDGET, names without blanks or quotes");
+  }
+  return name;
 }
 
 std::string CheckedText(const std::string& verb, const nlohmann::json& text) {
@@ -128,27 +175,51 @@ std::string QuotedWord(const std::string& text) {
   return quoted + "\"";
 }
 
-bool HoldsControl(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
+bool HoldsControl(const std::string& text) { return !vexhost::FirstControlCharacter(text).empty(); }
 
 std::string ScriptLineFor(const nlohmann::json& action) {
   if (!action.is_object()) throw BadRequest(400, "an action is a JSON object with a verb");
   for (const auto& [key, value] : action.items()) {
-    if (key != "verb" && key != "text") throw BadRequest(400, "an action has no key '" + key.substr(0, 40) + "'");
+    if (key != "verb" && key != "text" && key != "target") {
+      throw BadRequest(400, "an action has no key '" + key.substr(0, 40) + "'");
+    }
   }
   const PageVerb& verb = FindVerb(action);
+  const std::string name = verb.Name;
+  std::string line = name;
+  const auto target = action.find("target");
+  if (target != action.end()) {
+    if (verb.Needs == Target::None) throw BadRequest(400, name + " takes no target");
+    line += " " + TargetWord(verb, *target);
+  } else if (verb.Needs == Target::Required) {
+    throw BadRequest(400, name + " needs a target (" + (verb.At == Aims::Dialog ? "a dialog" : "DIALOG/WIDGET") + ")");
+  }
   const auto text = action.find("text");
   if (text == action.end()) {
-    if (verb.Argument == Takes::Text) throw BadRequest(400, std::string(verb.Name) + " needs a text");
-    return verb.Name;
+    if (verb.Argument == Takes::Text || verb.Argument == Takes::AnyText) throw BadRequest(400, name + " needs a text");
+    // A class frame's class chosen without a text is the empty class.
+    return name == "choose" ? line + " \"\"" : line;
   }
-  if (verb.Argument == Takes::Nothing) throw BadRequest(400, std::string(verb.Name) + " takes no text");
-  const std::string value = CheckedText(verb.Name, *text);
-  if (verb.Argument == Takes::Text && value.empty()) throw BadRequest(400, std::string(verb.Name) + " needs a text");
+  if (verb.Argument == Takes::Nothing) throw BadRequest(400, name + " takes no text");
+  const std::string value = CheckedText(name, *text);
+  if (verb.Argument == Takes::Text && value.empty()) throw BadRequest(400, name + " needs a text");
   // browse with a name chooses it; browse alone lists what is offered.
-  if (std::string(verb.Name) == "browse" && value.empty()) return verb.Name;
-  return std::string(verb.Name) + " " + ScriptWord(value);
+  if (name == "browse" && value.empty()) return line;
+  return line + " " + ScriptWord(value);
+}
+
+std::optional<std::vector<std::string>> OfferListed(const std::string& line, vexdrive::Desk& desk) {
+  if (line == "browse") return desk.Browse().Classes;
+  if (line.rfind("browse ", 0) != 0) return std::nullopt;
+  const std::vector<vexdrive::Word> words = vexdrive::SplitWords(line.substr(7));
+  const std::size_t slash = words.size() == 1 ? words.front().Text.find('/') : std::string::npos;
+  if (slash == std::string::npos || vexhost::Session::Current() == nullptr) return std::nullopt;
+  vexhost::Hands hands(*vexhost::Session::Current());
+  try {
+    return hands.Browse(words.front().Text.substr(0, slash), words.front().Text.substr(slash + 1));
+  } catch (const vexhost::Refused&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace vexweb

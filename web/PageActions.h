@@ -3,10 +3,16 @@
 #pragma once
 
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "LiveSession.h"
+
+namespace vexdrive {
+class Desk;
+}
 
 namespace vexweb {
 
@@ -23,11 +29,19 @@ class BadRequest : public std::runtime_error {
 // The longest text the page may send for a verb, in bytes.
 inline constexpr std::size_t LongestActionText = 4096;
 
-// The script line for {"verb": VERB, "text": TEXT}: only the verbs a person can do on the page
-// (start, active, noeditor, class, browse, partnumber, ok, cancel, close, ack). Throws BadRequest
-// (400) for anything else, a text where none belongs, a missing text, or a text that holds a line
-// break or another control character.
+// The script line for {"verb": VERB, "target": TARGET, "text": TEXT}: only the verbs a person can
+// do on the page. The generic ones work any module's dialogs by name:
+//   press DIALOG/BUTTON, type DIALOG/EDITOR TEXT (may be empty), choose DIALOG/FRAME [CLASS],
+//   browse DIALOG/FRAME [CLASS], close DIALOG, acknowledge DIALOG;
+// start NAME, active PATH and noeditor act on the host; class, browse, partnumber, ok, cancel, close
+// and ack without a target are the interim-product panel's short forms. Throws BadRequest (400)
+// for anything else, a target or text where none belongs, a missing one, a target no script word
+// can hold, or a text that holds a line break or another control character (C0, DEL or C1).
 std::string ScriptLineFor(const nlohmann::json& action);
+
+// What the class browser offers, for a line done that lists it ("browse" or "browse DIALOG/FRAME");
+// nothing for any other line.
+std::optional<std::vector<std::string>> OfferListed(const std::string& line, vexdrive::Desk& desk);
 
 // The fault plan of a new session from {"failAlloc": [N, ...], "raise": ["OP[@OBJECT][#N][:KIND]", ...],
 // "status": ["OP[@OBJECT][#N]=STATUS", ...]} (each optional, at most 16 of each). Throws BadRequest
@@ -39,7 +53,8 @@ SessionFaults FaultsFor(const nlohmann::json& request);
 std::string ScriptWord(const std::string& text);
 // The text in double quotes, its quotes and backslashes escaped.
 std::string QuotedWord(const std::string& text);
-// Whether the text holds a line break or another control character, which no script line can.
+// Whether the text holds a line break or another control character (C0, DEL or C1), which no
+// script line can.
 bool HoldsControl(const std::string& text);
 
 }  // namespace vexweb

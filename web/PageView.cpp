@@ -1,9 +1,12 @@
 #include "PageView.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <map>
 
-#include "drive/Names.h"
 #include "drive/ProductTree.h"
+#include "drive/Text.h"
 
 namespace vexweb {
 
@@ -29,47 +32,174 @@ const char* KindName(Look look) {
   return "other";
 }
 
-// The name of the editor inside the panel's class frame, where a class is typed.
-std::string ClassEditorName(const std::vector<WidgetView>& windows) {
-  for (const auto& window : windows) {
-    if (window.Name != vexdrive::PanelName) continue;
-    const WidgetView* frame = window.Find(vexdrive::ClassFrameName);
-    if (frame == nullptr) return {};
-    for (const auto& child : frame->Children) {
-      if (child.Class == "VexDlgEditor") return child.Name;
+// ---- what a click or a typed text makes ----
+
+struct Act {
+  std::string Verb;
+  std::string Widget;  // the widget part of the address; empty for a verb that names the dialog alone
+};
+
+// Whether a name can stand in DIALOG/WIDGET, which a script reads as one unquoted word.
+bool Addressable(const std::string& name) {
+  return !name.empty() && name.find_first_of(" \t\"") == std::string::npos && vexhost::FirstControlCharacter(name).empty();
+}
+
+// The act as the page sends it, or null when no script line can name its widget.
+nlohmann::json ActJson(const Act& act, const std::string& dialog) {
+  if (act.Widget.empty()) {
+    if (dialog.empty() || !vexhost::FirstControlCharacter(dialog).empty()) return nullptr;
+    return {{"verb", act.Verb}, {"target", dialog}};
+  }
+  if (!Addressable(dialog) || !Addressable(act.Widget) || dialog.find('/') != std::string::npos || dialog.front() == '#') {
+    return nullptr;
+  }
+  return {{"verb", act.Verb}, {"target", dialog + "/" + act.Widget}};
+}
+
+// What the hands do with each widget of a window, by name; the first widget of a name is the one
+// the hands find. An editor or button inside a class frame works the frame: typing chooses a
+// class, the button opens its browser.
+void CollectActs(const WidgetView& view, const std::string* classFrame, std::map<std::string, Act>& acts) {
+  for (const auto& child : view.Children) {
+    if (child.Class == "VexDlgEditor") {
+      acts.emplace(child.Name, classFrame != nullptr ? Act{"choose", *classFrame} : Act{"type", child.Name});
+    } else if (child.Class == "VexDlgPushButton") {
+      acts.emplace(child.Name, classFrame != nullptr ? Act{"browse", *classFrame} : Act{"press", child.Name});
     }
-  }
-  return {};
-}
-
-// The script verb that acting on the box makes, or "" for a box the script has no verb for.
-std::string ActOf(const Box& box, const std::string& window, const std::string& classEditor) {
-  const bool panel = window == vexdrive::PanelName;
-  switch (box.Kind) {
-    case Look::Window:
-      return panel ? "close" : "";
-    case Look::Button:
-      if (window == vexdrive::ErrorBoxName && box.Name == "OK") return "ack";
-      if (!panel) return "";
-      if (box.Name == "OK") return "ok";
-      if (box.Name == "Cancel") return "cancel";
-      return box.Name == vexdrive::BrowserButtonName ? "browse" : "";
-    case Look::Editor:
-      if (!panel) return "";
-      if (box.Name == vexdrive::PartNumberEditorName) return "partnumber";
-      return !classEditor.empty() && box.Name == classEditor ? "class" : "";
-    default:
-      return "";
+    CollectActs(child, child.Class == "VexStrObjectClassFrame" ? &child.Name : classFrame, acts);
   }
 }
 
-nlohmann::json BoxJson(const Box& box, const std::string& window, const std::string& act) {
-  nlohmann::json json{{"kind", KindName(box.Kind)}, {"name", box.Name}, {"window", window}, {"title", box.Title},
-                      {"lines", box.Lines}, {"sensitive", box.Sensitive}, {"x", box.X}, {"y", box.Y},
-                      {"w", box.W}, {"h", box.H}};
-  if (!act.empty()) json["act"] = act;
-  return json;
+// A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
+bool IsMessageBox(const WidgetView& window) { return window.HasOK && !window.Lines.empty(); }
+bool IsDialog(const WidgetView& window) { return window.HasOK && window.Lines.empty(); }
+
+// ---- one window of the picture ----
+
+struct WindowBoxes {
+  const std::vector<Box>& Boxes;
+  std::size_t First;  // the window's own box
+  std::size_t End;
+  const WidgetView* View;  // null when the picture names a window the snapshots lack
+  std::string Title;       // as a person sees it
+  std::map<std::string, Act> Acts;
+  std::vector<bool> Sensitive;  // for each box from First: greyed by nothing around it
+};
+
+// The title a person sees: the window's own or its resource text. A message box that has neither
+// is titled by what it is, not by its internal name.
+std::string PersonTitle(const Box& box, const WidgetView* view) {
+  if (view == nullptr || !view->Title.empty() || !IsMessageBox(*view)) return box.Title;
+  return view->Class == "VexStrErrorBox" ? "Error" : "Message";
 }
+
+bool Contains(const Box& outer, const Box& inner) {
+  return outer.X <= inner.X && inner.X + inner.W <= outer.X + outer.W && outer.Y <= inner.Y &&
+         inner.Y + inner.H <= outer.Y + outer.H;
+}
+
+// A box is usable only when it and every window and frame around it are sensitive.
+std::vector<bool> EffectiveSensitivity(const WindowBoxes& window) {
+  std::vector<bool> sensitive;
+  std::vector<std::size_t> around;  // the containers around the current box, outermost first
+  for (std::size_t i = window.First; i < window.End; ++i) {
+    const Box& box = window.Boxes[i];
+    while (!around.empty() && !Contains(window.Boxes[around.back()], box)) around.pop_back();
+    const bool inherited = around.empty() || sensitive[around.back() - window.First];
+    sensitive.push_back(box.Sensitive && inherited);
+    if (box.Kind == Look::Window || box.Kind == Look::Frame) around.push_back(i);
+  }
+  return sensitive;
+}
+
+bool HasWord(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](unsigned char c) { return std::isalnum(c) || c >= 0x80; });
+}
+
+// The text that names a box from around it: the label before it on its row, else the innermost
+// titled frame around it, else the window's title.
+std::string Surroundings(const WindowBoxes& window, const Box& box) {
+  const Box* label = nullptr;
+  const Box* frame = nullptr;
+  for (std::size_t i = window.First + 1; i < window.End; ++i) {
+    const Box& other = window.Boxes[i];
+    if (other.Kind == Look::Label && other.Y == box.Y && other.X + other.W <= box.X && !other.Title.empty() &&
+        (label == nullptr || other.X > label->X)) {
+      label = &other;
+    }
+    if (other.Kind == Look::Frame && !other.Title.empty() && &other != &box && Contains(other, box)) frame = &other;
+  }
+  if (label != nullptr) return label->Title;
+  return frame != nullptr ? frame->Title : window.Title;
+}
+
+std::string LabelOf(const WindowBoxes& window, const Box& box, const Act* act) {
+  if (box.Kind == Look::Button) {
+    if (act != nullptr && act->Verb == "browse") return "Browse the classes: " + Surroundings(window, box);
+    return HasWord(box.Title) ? box.Title : Surroundings(window, box);
+  }
+  const WidgetView* widget = window.View != nullptr ? window.View->Find(box.Name) : nullptr;
+  if (widget != nullptr && !widget->Title.empty()) return vexdrive::Printable(widget->Title);
+  return Surroundings(window, box);
+}
+
+// The act of a box that is not a window, or null.
+const Act* WidgetAct(WindowBoxes& window, const Box& box) {
+  if (box.Kind != Look::Editor && box.Kind != Look::Button) return nullptr;
+  const auto found = window.Acts.find(box.Name);
+  if (found != window.Acts.end() && (box.Kind == Look::Editor) == (found->second.Verb == "type" || found->second.Verb == "choose")) {
+    return &found->second;
+  }
+  // The window's own buttons.
+  if (window.View == nullptr || box.Kind != Look::Button) return nullptr;
+  const bool messageBox = IsMessageBox(*window.View);
+  if (box.Name == "OK") {
+    return &window.Acts.insert_or_assign("OK", messageBox ? Act{"acknowledge", ""} : Act{"press", "OK"}).first->second;
+  }
+  if (box.Name == "Cancel" && IsDialog(*window.View)) return &window.Acts.insert_or_assign("Cancel", Act{"press", "Cancel"}).first->second;
+  return nullptr;
+}
+
+nlohmann::json BoxJson(const Box& box, const std::string& window, bool sensitive) {
+  return {{"kind", KindName(box.Kind)}, {"name", box.Name}, {"window", window}, {"title", box.Title},
+          {"lines", box.Lines}, {"sensitive", sensitive}, {"x", box.X}, {"y", box.Y}, {"w", box.W}, {"h", box.H}};
+}
+
+void PutAct(nlohmann::json& json, const char* key, const Act& act, const std::string& dialog) {
+  nlohmann::json made = ActJson(act, dialog);
+  if (!made.is_null()) json[key] = std::move(made);
+}
+
+void AppendWindow(WindowBoxes& window, nlohmann::json& out) {
+  const Box& own = window.Boxes[window.First];
+  const std::string& dialog = own.Name;
+  window.Title = PersonTitle(own, window.View);
+  if (window.View != nullptr) CollectActs(*window.View, nullptr, window.Acts);
+  window.Sensitive = EffectiveSensitivity(window);
+  nlohmann::json json = BoxJson(own, dialog, window.Sensitive.front());
+  json["title"] = window.Title;
+  if (window.View != nullptr && IsDialog(*window.View)) {
+    PutAct(json, "act", {"close", ""}, dialog);
+    // Escape is the dialog's Cancel; where no script word can name the Cancel, its close box.
+    PutAct(json, "escape", {"press", "Cancel"}, dialog);
+    if (!json.contains("escape")) PutAct(json, "escape", {"close", ""}, dialog);
+  } else if (window.View != nullptr && IsMessageBox(*window.View)) {
+    PutAct(json, "escape", {"acknowledge", ""}, dialog);
+  }
+  out.push_back(std::move(json));
+  for (std::size_t i = window.First + 1; i < window.End; ++i) {
+    const Box& box = window.Boxes[i];
+    nlohmann::json item = BoxJson(box, dialog, window.Sensitive[i - window.First]);
+    const Act* act = WidgetAct(window, box);
+    if (act != nullptr) PutAct(item, "act", *act, dialog);
+    if (box.Kind == Look::Editor || box.Kind == Look::Combo || box.Kind == Look::Button) {
+      item["label"] = LabelOf(window, box, act);
+    }
+    out.push_back(std::move(item));
+  }
+}
+
+// ---- the product tree ----
 
 void CollectPartNumbers(const ProductData& product, const std::string& path, std::map<std::string, std::string>& out) {
   out[path] = product.PartNumber;
@@ -94,15 +224,33 @@ nlohmann::json ProductJson(const ProductData& product, const std::string& path, 
   return json;
 }
 
+// ---- the journal ----
+
+constexpr std::size_t FailuresShown = 5;
+
+// Whether the host answered the module's call with a failing status: a negative number.
+bool AnsweredFailure(const vexhost::JournalEntry& entry) {
+  if (entry.Dir != vexhost::ModuleToHost || entry.Result.empty() || entry.Result.front() != '-') return false;
+  long long status = 0;
+  const char* end = entry.Result.data() + entry.Result.size();
+  const auto [stop, error] = std::from_chars(entry.Result.data(), end, status);
+  return error == std::errc() && stop == end && status < 0;
+}
+
 }  // namespace
 
 nlohmann::json PictureJson(const vexdrive::Picture& picture, const std::vector<WidgetView>& windows) {
-  const std::string classEditor = ClassEditorName(windows);
+  std::map<std::string, const WidgetView*> byName;
+  for (const auto& window : windows) byName.emplace(window.Name, &window);
   nlohmann::json boxes = nlohmann::json::array();
-  std::string window;  // a window's box comes before everything in it
-  for (const Box& box : picture.Boxes) {
-    if (box.Kind == Look::Window) window = box.Name;
-    boxes.push_back(BoxJson(box, window, ActOf(box, window, classEditor)));
+  // A window's box comes before everything in it.
+  for (std::size_t first = 0; first < picture.Boxes.size();) {
+    std::size_t end = first + 1;
+    while (end < picture.Boxes.size() && picture.Boxes[end].Kind != Look::Window) ++end;
+    const auto view = byName.find(picture.Boxes[first].Name);
+    WindowBoxes window{picture.Boxes, first, end, view != byName.end() ? view->second : nullptr, {}, {}, {}};
+    AppendWindow(window, boxes);
+    first = end;
   }
   return {{"width", picture.Width}, {"height", picture.Height}, {"boxes", std::move(boxes)}};
 }
@@ -122,11 +270,27 @@ nlohmann::json JournalJson(const vexhost::Journal& journal, std::size_t count) {
   for (std::size_t i = entries.size(); i > 0 && shown.size() < count; --i) {
     if (entries[i - 1].Op != "GetResourceFilename") shown.push_back(i - 1);
   }
+  const auto number = [&](std::size_t i) { return journal.FirstIndex() + i + 1; };
   nlohmann::json json = nlohmann::json::array();
   for (auto i = shown.rbegin(); i != shown.rend(); ++i) {
-    json.push_back({{"number", journal.FirstIndex() + *i + 1}, {"dir", entries[*i].Dir}, {"text", entries[*i].Text()}});
+    const auto& entry = entries[*i];
+    json.push_back({{"number", number(*i)}, {"dir", entry.Dir}, {"text", entry.Text()}});
+    if (AnsweredFailure(entry)) json.back()["failed"] = true;
   }
-  return {{"total", journal.Size()}, {"entries", std::move(json)}};
+  std::vector<std::size_t> failed;
+  for (std::size_t i = entries.size(); i > 0 && failed.size() < FailuresShown; --i) {
+    if (AnsweredFailure(entries[i - 1])) failed.push_back(i - 1);
+  }
+  nlohmann::json failures = nlohmann::json::array();
+  for (auto i = failed.rbegin(); i != failed.rend(); ++i) {
+    failures.push_back(nlohmann::json{{"number", number(*i)}, {"text", entries[*i].Text()}});
+  }
+  return {{"total", journal.Size()}, {"entries", std::move(json)}, {"failures", std::move(failures)}};
+}
+
+nlohmann::json AccountingJson(const vexhost::AccountingReport& report, bool running) {
+  const bool wrongAnyTime = !report.OverReleases.empty() || !report.Violations.empty();
+  return {{"text", report.Text()}, {"clean", report.Clean()}, {"problem", wrongAnyTime || (!running && !report.Clean())}};
 }
 
 }  // namespace vexweb

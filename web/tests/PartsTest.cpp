@@ -107,11 +107,14 @@ class Live : public ::testing::Test {
     return outcome;
   }
 
-  // The boxes of the view that carry an action, as "window/name:act".
+  // The boxes of the view that carry an action, as "window/name:verb target".
   static std::vector<std::string> Acts(const json& view) {
     std::vector<std::string> acts;
     for (const auto& box : view["picture"]["boxes"]) {
-      if (box.contains("act")) acts.push_back(box["window"].get<std::string>() + "/" + box["name"].get<std::string>() + ":" + box["act"].get<std::string>());
+      if (box.contains("act")) {
+        acts.push_back(box["window"].get<std::string>() + "/" + box["name"].get<std::string>() + ":" +
+                       box["act"]["verb"].get<std::string>() + " " + box["act"]["target"].get<std::string>());
+      }
     }
     return acts;
   }
@@ -141,10 +144,12 @@ TEST_F(Live, TheViewNamesWhatEachBoxOfThePanelDoes) {
   const json view = _Live->View();
   std::vector<std::string> acts = Acts(view);
   std::sort(acts.begin(), acts.end());
-  EXPECT_EQ(acts, (std::vector<std::string>{"InterimProductPanel/Cancel:cancel", "InterimProductPanel/ClassBrowser:browse",
-                                            "InterimProductPanel/ClassEditor:class",
-                                            "InterimProductPanel/InterimProductPanel:close", "InterimProductPanel/OK:ok",
-                                            "InterimProductPanel/editorpartnumber:partnumber"}));
+  EXPECT_EQ(acts, (std::vector<std::string>{"InterimProductPanel/Cancel:press InterimProductPanel/Cancel",
+                                            "InterimProductPanel/ClassBrowser:browse InterimProductPanel/frmClass",
+                                            "InterimProductPanel/ClassEditor:choose InterimProductPanel/frmClass",
+                                            "InterimProductPanel/InterimProductPanel:close InterimProductPanel",
+                                            "InterimProductPanel/OK:press InterimProductPanel/OK",
+                                            "InterimProductPanel/editorpartnumber:type InterimProductPanel/editorpartnumber"}));
   EXPECT_EQ(view["hidden"], json{"VexStrErrorBox"});
   EXPECT_TRUE(view["running"].get<bool>());
 }
