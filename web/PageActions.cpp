@@ -129,7 +129,16 @@ std::string QuotedWord(const std::string& text) {
 }
 
 bool HoldsControl(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) return true;
+    // C1 controls (U+0080 to U+009F, NEL among them) are 0xC2 followed by 0x80 to 0x9F in UTF-8.
+    if (byte == 0xC2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) return true;
+    }
+  }
+  return false;
 }
 
 std::string ScriptLineFor(const nlohmann::json& action) {
