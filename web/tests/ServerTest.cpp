@@ -10,9 +10,12 @@
 #include <boost/beast/http/write.hpp>
 
 #include "drive/DefaultDocument.h"
+#include "drive/Desk.h"
+#include "drive/Script.h"
 #include "drive/Startup.h"
 #include "vexhost/Session.h"
 #include "web/LiveSession.h"
+#include "web/PageActions.h"
 #include "web/PageRoutes.h"
 #include "web/PageServer.h"
 
@@ -154,6 +157,51 @@ TEST_F(Stopped, NoActionIsTakenOnceStopping) {
   EXPECT_THROW(_Live->Act("cancel"), Stopping);
   EXPECT_THROW(_Live->Restart({}), Stopping);
   EXPECT_EQ(WithoutJournal(_Live->View()), before);
+}
+
+// Names with quotes, comment marks, blanks at either end and letters beyond ASCII: every product
+// can be clicked, and the recording replays to the same end.
+TEST(Names, EveryProductCanBeClickedAndItsRecordingReplays) {
+  vexdrive::LoadModule(VEXWEB_MODULE);
+  const vexhost::DocumentData document = vexhost::ParseDocument(R"({
+    "classes": ["Deck \"A\" #1", " Tanké "],
+    "active": "Hull",
+    "root": {"name": "Hull", "children": [
+      {"name": " Odd \"Block\" # 2 ", "partNumber": "#7",
+       "factory": {"firstClass": "Deck \"A\" #1", "secondClass": "InterimProduct"}}]}
+  })", "odd.json");
+  vexdrive::Options options;
+  options.Resources = VEXWEB_RESOURCES;
+  std::string script;
+  {
+    LiveSession live(document, options);
+    auto act = [&](const char* verb, const std::string& text) {
+      const ActOutcome outcome = live.Act(ScriptLineFor({{"verb", verb}, {"text", text}}));
+      EXPECT_EQ(outcome.Refusal, "") << outcome.Line;
+    };
+    act("active", "Hull/ Odd \"Block\" # 2 ");
+    act("start", "VexStrCreateInterimProdCmd");
+    act("class", " Tanké ");
+    EXPECT_EQ(live.Act("ok").Refusal, "");
+    act("active", "Hull/ Odd \"Block\" # 2 / Tanké  1");
+    const json tree = live.View()["tree"]["root"]["children"][0];
+    EXPECT_EQ(tree["children"][0]["path"], "Hull/ Odd \"Block\" # 2 / Tanké  1");
+    EXPECT_TRUE(tree["children"][0]["active"].get<bool>());
+    script = live.Script();
+    EXPECT_TRUE(live.End().Clean());
+  }
+  vexhost::Session session(vexhost::SessionOptions{{VEXWEB_RESOURCES}});
+  session.OpenDocument(document);
+  vexdrive::Desk desk(session);
+  std::ostringstream out;
+  std::ostringstream err;
+  vexdrive::Script replay(desk, out, err, false);
+  std::istringstream in(script);
+  replay.Run(in, "session.vex");
+  EXPECT_FALSE(replay.Stopped()) << err.str() << script;
+  EXPECT_EQ(replay.FailedExpectations(), 0) << out.str() << script;
+  desk.EndRun();
+  EXPECT_TRUE(session.Accounting().Clean());
 }
 
 // One request to a server in this process, answered whole.
