@@ -1,7 +1,9 @@
-"""vexhost serve as a hostile client meets it, over plain HTTP: it listens on loopback only,
-answers only requests addressed to it by that name, carrying the page's token, as POSTed JSON of
-bounded size, serves no files, and answers everything else with a clear 4xx that leaves the
-session as it was."""
+"""vexhost serve as a hostile client meets it, over plain HTTP and raw sockets: it listens on
+loopback only, answers only requests addressed to it by that name, carrying the page's token, as
+POSTed JSON of bounded size, serves no files, holds every limit however a request arrives (header
+fields, bodies chunked or not, a deadline for each whole request, many slow or simultaneous
+connections, event streams), stops at once on SIGTERM, and answers everything else with a clear
+4xx that carries the safety headers and leaves the session as it was."""
 
 import json
 import signal
