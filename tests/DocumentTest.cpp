@@ -112,3 +112,23 @@ TEST_F(Documents, ABadActivePathChangesNothing) {
   EXPECT_THROW(Host().OpenDocument(broken), std::invalid_argument);
   EXPECT_EQ(Host().DocumentView().Root.Name, "Hull") << "the open document is kept";
 }
+
+// A class names the products made of it, and every product is addressed by a path of names.
+TEST_F(Documents, NoClassOrProductNameHoldsASlash) {
+  EXPECT_THAT(ProblemWith(Replace(Ship, "\"SubBlock\"", "\"Deck/Frame\"")),
+              HasSubstr("ship.json: /classes/1: a class name must not contain '/'"));
+  EXPECT_THAT(ProblemWith(Replace(Ship, "[\"Block\", \"SubBlock\"]", "{\"InterimProduct\": [\"Block\", \"Deck/Frame\"]}")),
+              HasSubstr("ship.json: /classes/InterimProduct/1: a class name must not contain '/'"));
+  Host().OpenDocument(ShipDocument());
+  vexhost::DocumentData slashed = ShipDocument();
+  slashed.ClassCatalogue.push_back("Deck/Frame");
+  EXPECT_THROW(Host().OpenDocument(slashed), std::invalid_argument);
+  slashed = ShipDocument();
+  slashed.ClassFamilies.push_back({"Outfitting", {"Pipe/Valve"}});
+  EXPECT_THROW(Host().OpenDocument(slashed), std::invalid_argument);
+  slashed = ShipDocument();
+  slashed.Root.Children.front().Name = "Block/A";
+  EXPECT_THROW(Host().OpenDocument(slashed), std::invalid_argument);
+  EXPECT_EQ(Host().DocumentView().Root.Children.front().Name, ShipDocument().Root.Children.front().Name)
+      << "the open document is kept";
+}

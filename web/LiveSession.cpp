@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* Source = "page";
 constexpr std::size_t JournalShown = 40;
-constexpr std::size_t TranscriptShown = 40;
 
 // The script runner names the line in its message; the page shows the reason alone.
 std::string Reason(const std::string& message) {
@@ -43,8 +42,8 @@ std::vector<std::string> SplitHidden(std::vector<vexhost::WidgetView>& windows) 
 
 }  // namespace
 
-LiveSession::LiveSession(vexhost::DocumentData document, const vexdrive::Options& options)
-    : _Opened(std::move(document)), _Options(options) {
+LiveSession::LiveSession(vexhost::DocumentData document, const vexdrive::Options& options, RecordingBounds bounds)
+    : _Opened(std::move(document)), _Options(options), _Bounds(bounds) {
   Open({options.FailAllocations, options.Raises, options.Statuses});
 }
 
@@ -69,7 +68,9 @@ void LiveSession::Open(const SessionFaults& faults) {
   _Desk = std::make_unique<vexdrive::Desk>(*_Session);
   _Faults = faults;
   _Recording.Begin(ReplayArguments(faults));
+  _RecordedBytes = 0;
   _Transcript.clear();
+  _TranscriptDropped = 0;
 }
 
 std::vector<std::string> LiveSession::ReplayArguments(const SessionFaults& faults) const {
@@ -86,39 +87,67 @@ std::vector<std::string> LiveSession::ReplayArguments(const SessionFaults& fault
 
 ActOutcome LiveSession::Act(const std::string& line) {
   const std::lock_guard lock(_Mutex);
-  std::ostringstream out;
-  std::ostringstream err;
-  vexdrive::Script script(*_Desk, out, err, false);
-  std::istringstream in(line + "\n");
-  script.Run(in, Source);
-  ActOutcome outcome{line, out.str(), {}, {}};
-  if (script.Stopped()) {
-    outcome.Refusal = Reason(err.str());
-  } else {
-    _Recording.Add(line);
-    outcome.Offer = OfferListed(line, *_Desk);
+  if (_Stopping) throw Stopping();
+  ++_Version;
+  ActOutcome outcome{line, {}, RecordingFull(line), {}, {}};
+  if (outcome.Refusal.empty()) {
+    std::ostringstream out;
+    std::ostringstream err;
+    vexdrive::Script script(*_Desk, out, err, false);
+    std::istringstream in(line + "\n");
+    script.Run(in, Source);
+    outcome.Output = out.str();
+    if (script.Stopped()) {
+      outcome.Refusal = Reason(err.str());
+    } else {
+      _Recording.Add(line);
+      _RecordedBytes += line.size() + 1;
+      outcome.Offer = OfferListed(line, *_Desk);
+    }
   }
-  _Transcript.push_back({line, outcome.Refusal.empty() ? outcome.Output : outcome.Refusal, !outcome.Refusal.empty()});
+  Transcribe(outcome);
+  outcome.View = ViewHeld();
   return outcome;
 }
 
-void LiveSession::Restart(const SessionFaults& faults) {
+std::string LiveSession::RecordingFull(const std::string& line) const {
+  if (_Recording.Lines().size() < _Bounds.Lines && _RecordedBytes + line.size() + 1 <= _Bounds.Bytes) return {};
+  return "the recording is full (" + std::to_string(_Recording.Lines().size()) + " lines, " +
+         std::to_string(_RecordedBytes) + " bytes): download it, then start a new session";
+}
+
+void LiveSession::Transcribe(const ActOutcome& outcome) {
+  _Transcript.push_back({outcome.Line, outcome.Refusal.empty() ? outcome.Output : outcome.Refusal, !outcome.Refusal.empty()});
+  if (_Transcript.size() > TranscriptKept) {
+    _Transcript.pop_front();
+    ++_TranscriptDropped;
+  }
+}
+
+nlohmann::json LiveSession::Restart(const SessionFaults& faults) {
   const std::lock_guard lock(_Mutex);
+  if (_Stopping) throw Stopping();
+  ++_Version;
   Open(faults);
+  return ViewHeld();
 }
 
 nlohmann::json LiveSession::View() {
   const std::lock_guard lock(_Mutex);
+  return ViewHeld();
+}
+
+nlohmann::json LiveSession::ViewHeld() {
   // One look at the windows for the whole view: each look asks the module for resource files.
   std::vector<vexhost::WidgetView> windows = _Desk->OpenWindows();
   const std::vector<std::string> hidden = SplitHidden(windows);
   const vexhost::AccountingReport accounting = _Session->Accounting();
   nlohmann::json transcript = nlohmann::json::array();
-  const std::size_t first = _Transcript.size() > TranscriptShown ? _Transcript.size() - TranscriptShown : 0;
-  for (std::size_t i = first; i < _Transcript.size(); ++i) {
-    transcript.push_back({{"line", _Transcript[i].Line}, {"output", _Transcript[i].Output}, {"refused", _Transcript[i].Refused}});
+  for (const Entry& entry : _Transcript) {
+    transcript.push_back({{"line", entry.Line}, {"output", entry.Output}, {"refused", entry.Refused}});
   }
   return {
+      {"version", _Version.load()},
       {"state", _Desk->State()},
       {"running", _Desk->Running()},
       {"picture", PictureJson(vexdrive::LayOut(windows), windows)},
@@ -131,7 +160,7 @@ nlohmann::json LiveSession::View() {
                   {"allocationsSeen", _Session->Faults().AllocationsSeen()},
                   {"injected", _Session->Faults().FaultsInjected()}}},
       {"script", {{"lines", _Recording.Lines().size()}, {"transcript", std::move(transcript)},
-                  {"replay", _Recording.Arguments()}}},
+                  {"transcriptDropped", _TranscriptDropped}, {"replay", _Recording.Arguments()}}},
   };
 }
 

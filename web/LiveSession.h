@@ -1,13 +1,19 @@
 // The one stand-in session the page works: the module loaded, the document open, a desk on it,
 // and the script of what was done. Every action is a script line run by the shell's own script
 // runner on the desk, so a click does exactly what the same line does in `vexhost --script`.
-// Safe to call from the server's threads: one call at a time holds the session.
+// Safe to call from the server's threads: one call at a time holds the session, and an action's
+// answer carries the view taken under the same hold, so that no other client's action can slip
+// in between.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,25 +45,47 @@ struct ActOutcome {
   std::string Output;   // what the script printed for the line
   std::string Refusal;  // why it could not be done; empty when it was
   std::optional<std::vector<std::string>> Offer;  // for browse alone: what the class browser offers
+  nlohmann::json View;  // the view right after the action
 };
+
+// An action or a new session asked for after the server began to stop.
+class Stopping : public std::runtime_error {
+ public:
+  Stopping() : std::runtime_error("the server is stopping: it takes no more actions") {}
+};
+
+// The most a recording holds. Past either, an action is refused: the session is to be downloaded
+// and a new one started, rather than the recording cut short.
+struct RecordingBounds {
+  std::size_t Lines = 100'000;
+  std::size_t Bytes = 4 * 1024 * 1024;
+};
+// The latest entries of the transcript kept (and shown); the older ones are counted.
+inline constexpr std::size_t TranscriptKept = 40;
 
 class LiveSession {
  public:
   // Opens the first session on the document with the options' resources and faults; the module
   // must be loaded. `options.Document` names the document's file for the replay ("" embedded).
-  LiveSession(vexhost::DocumentData document, const vexdrive::Options& options);
+  LiveSession(vexhost::DocumentData document, const vexdrive::Options& options, RecordingBounds bounds = {});
   ~LiveSession();
   LiveSession(const LiveSession&) = delete;
   LiveSession& operator=(const LiveSession&) = delete;
 
   // Runs one script line on the desk. A line the state does not allow is refused and changes
-  // nothing; a line that was done is recorded.
+  // nothing; a line that was done is recorded. Throws Stopping once StopActions was called.
   ActOutcome Act(const std::string& line);
   // Closes the session and opens a new one on the same document with this fault plan; the
-  // recording starts again.
-  void Restart(const SessionFaults& faults);
+  // recording starts again. Returns the new session's view. Throws Stopping once StopActions
+  // was called.
+  nlohmann::json Restart(const SessionFaults& faults);
+  // From now on every action and new session is refused; one under way ends first.
+  void StopActions() { _Stopping = true; }
 
+  // What the page shows. Its "version" is raised by every action, done or refused, and every
+  // new session, and never goes back.
   nlohmann::json View();
+  std::uint64_t Version() const { return _Version; }
   // The recorded session as a .vex script.
   std::string Script();
   // Ends the run as vexhost does: a running command is cancelled and destroyed. The accounting,
@@ -67,10 +95,16 @@ class LiveSession {
  private:
   void Open(const SessionFaults& faults);
   std::vector<std::string> ReplayArguments(const SessionFaults& faults) const;
+  nlohmann::json ViewHeld();  // with _Mutex held
+  std::string RecordingFull(const std::string& line) const;
+  void Transcribe(const ActOutcome& outcome);
 
   std::mutex _Mutex;
+  std::atomic<bool> _Stopping = false;
+  std::atomic<std::uint64_t> _Version = 1;
   const vexhost::DocumentData _Opened;
   const vexdrive::Options _Options;
+  const RecordingBounds _Bounds;
   SessionFaults _Faults;
   std::unique_ptr<vexhost::Session> _Session;
   std::unique_ptr<vexdrive::Desk> _Desk;  // works _Session: goes before it
@@ -81,7 +115,9 @@ class LiveSession {
     std::string Output;
     bool Refused = false;
   };
-  std::vector<Entry> _Transcript;  // what the page did since the session opened, refusals too
+  std::deque<Entry> _Transcript;  // the latest of what the page did since the session opened, refusals too
+  std::size_t _TranscriptDropped = 0;
+  std::size_t _RecordedBytes = 0;
 };
 
 }  // namespace vexweb

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <thread>
 
 #include "LiveSession.h"
 #include "PageServer.h"
@@ -50,9 +50,11 @@ int Serve(const vexdrive::Options& options, const ServeOptions& serve) {
   // Blocked before any thread starts, so that the server's threads inherit it.
   const sigset_t signals = EndingSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // A client that goes away while its answer is written ends that write, not the server.
+  std::signal(SIGPIPE, SIG_IGN);
 
   LiveSession live(std::move(document), options);
-  PageServer server(live, serve.Address);
+  PageServer server(live, serve.Address, serve.Limits);
   try {
     server.Bind(serve.Port);
   } catch (const std::runtime_error& error) {
@@ -61,15 +63,17 @@ int Serve(const vexdrive::Options& options, const ServeOptions& serve) {
   if (!IsLoopback(serve.Address)) {
     std::cout << "serve: warning: " << serve.Address << " is not a loopback address; others may reach this page\n";
   }
-  std::thread listener([&server] {
-    server.Listen();
-    kill(getpid(), SIGTERM);  // when listening fails, the waiting below ends too
-  });
+  server.Start();
   std::cout << "serving " << server.Url() << " (open it in a browser; Ctrl-C ends)" << std::endl;
   int signal = 0;
   sigwait(&signals, &signal);
-  server.Stop();
-  listener.join();
+  if (!server.Stop()) {
+    // The session is still in an action's hands: neither ended nor accounted for.
+    std::cout << "serve: stopped" << std::endl;
+    std::cerr << "vexhost: serve: an action did not end within " << serve.Limits.StopWait.count()
+              << " ms of the stop; the session is left unaccounted\n";
+    std::_Exit(vexdrive::ExitFailedCheck);
+  }
   std::cout << "serve: stopped" << std::endl;
 
   const vexhost::AccountingReport report = live.End();
@@ -87,6 +91,14 @@ ServeCommand::ServeCommand(CLI::App& app) {
   _Command->add_option("--port", _Serve.Port, "the port (0: any free port)")->capture_default_str()->check(CLI::Range(0, 65535));
   _Command->add_option("--address", _Serve.Address, "the address to listen on; another than loopback lets others in")
       ->capture_default_str();
+  _Command
+      ->add_option_function<double>(
+          "--deadline",
+          [this](double seconds) {
+            _Serve.Limits.RequestDeadline = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+          },
+          "the seconds a client has to send one whole request (default 10)")
+      ->check(CLI::Range(0.05, 3600.0));
 }
 
 bool ServeCommand::Chosen() const { return _Command->parsed(); }

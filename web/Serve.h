@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "ServerLimits.h"
+
 namespace CLI {
 class App;
 }
@@ -16,6 +18,7 @@ namespace vexweb {
 struct ServeOptions {
   std::string Address = "127.0.0.1";
   int Port = 8765;
+  ServerLimits Limits;
 };
 
 class ServeCommand {
@@ -24,7 +27,8 @@ class ServeCommand {
   // --module, --resources, --fail-alloc, --raise, --check) may stand before or after it.
   ServeCommand(CLI::App& app);
   bool Chosen() const;
-  // Serves until interrupted (SIGINT, SIGTERM). Returns the exit code.
+  // Serves until interrupted (SIGINT, SIGTERM, SIGHUP), then takes no more actions and ends
+  // within a second whatever the clients do. Returns the exit code.
   int Run(const vexdrive::Options& options) const;
 
  private:

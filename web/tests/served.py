@@ -9,6 +9,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -87,6 +88,24 @@ class Server:
         assert status == 200, view
         return view
 
+    def headers(self, token="page"):
+        """The lines of a request's header that name this server and carry the page's token."""
+        lines = [f"Host: {self.host}"]
+        if token == "page":
+            lines.append(f"X-Vex-Token: {self.token}")
+        return lines
+
+    def raw(self, timeout=10):
+        return Raw(self.port, timeout)
+
+    def memory_kib(self):
+        """The server's resident memory, in KiB."""
+        with open(f"/proc/{self.process.pid}/status") as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        raise RuntimeError("no VmRSS")
+
     def stop(self):
         """Stops the server as Ctrl-C would; returns its exit code and what it wrote."""
         if self.process.poll() is None:
@@ -104,6 +123,74 @@ class Server:
         code, out, err = self.stop()
         if code != 0 or ("--check" in self.process.args and "accounting: clean" not in out):
             raise AssertionError(f"the server ended with {code}:\n{out}\n{err}")
+
+
+class Raw:
+    """A plain socket to the server, for requests that http.client would not send: bytes as
+    they are, as slowly or as many as a test likes."""
+
+    def __init__(self, port, timeout=10):
+        self.socket = socket.create_connection(("127.0.0.1", port), timeout=timeout)
+        self.received = b""
+
+    def send(self, data):
+        self.socket.sendall(data.encode() if isinstance(data, str) else data)
+
+    def try_send(self, data):
+        """Sends, and says whether the server still took it."""
+        try:
+            self.send(data)
+            return True
+        except OSError:
+            return False
+
+    def _more(self):
+        try:
+            chunk = self.socket.recv(65536)
+        except ConnectionResetError:
+            chunk = b""
+        self.received += chunk
+        return chunk
+
+    def answer(self):
+        """(status, headers with lower-case names, body) of the next answer."""
+        while b"\r\n\r\n" not in self.received:
+            if not self._more():
+                raise ConnectionError(f"the server closed without a whole answer: {self.received[:200]!r}")
+        head, self.received = self.received.split(b"\r\n\r\n", 1)
+        lines = head.decode("latin-1").split("\r\n")
+        status = int(lines[0].split()[1])
+        headers = {}
+        for line in lines[1:]:
+            name, value = line.split(":", 1)
+            headers[name.strip().lower()] = value.strip()
+        if "content-length" in headers:
+            length = int(headers["content-length"])
+            while len(self.received) < length and self._more():
+                pass
+            body, self.received = self.received[:length], self.received[length:]
+        else:
+            while self._more():
+                pass
+            body, self.received = self.received, b""
+        return status, headers, body.decode("utf-8", "replace")
+
+    def closed_within(self, seconds):
+        """Whether the server closes the connection within the time (what it sent is kept)."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            self.socket.settimeout(max(0.01, deadline - time.monotonic()))
+            try:
+                if not self._more():
+                    return True
+            except socket.timeout:
+                return False
+            except OSError:
+                return True
+        return False
+
+    def close(self):
+        self.socket.close()
 
 
 def browser_missing():

@@ -289,6 +289,8 @@ class Reader {
       const std::string here = place + "/" + std::to_string(i);
       std::string name = Text(value[i], here);
       if (name.empty()) Fail(here, "a class name must not be empty");
+      // A class names the interim products made of it, and a product's name is a step of a path.
+      if (name.find('/') != std::string::npos) Fail(here, "a class name must not contain '/'");
       if (std::find(names.begin(), names.end(), name) != names.end()) {
         Fail(here, "the class '" + name + "' is already in the " + (catalogue ? "catalogue" : "family"));
       }

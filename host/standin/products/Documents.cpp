@@ -56,6 +56,24 @@ std::vector<Product*> Resolve(Product* root, const std::vector<std::string>& nam
   return path;
 }
 
+// Every product is addressed by the names from the root joined with '/', and the products a
+// factory makes are named after their class: neither name may hold a '/'.
+void CheckNames(const ProductData& product) {
+  if (product.Name.find('/') != std::string::npos) {
+    throw std::invalid_argument("the product name '" + product.Name + "' must not contain '/'");
+  }
+  for (const auto& child : product.Children) CheckNames(child);
+}
+
+void CheckNames(const DocumentData& document) {
+  std::vector<std::string> classes = document.ClassCatalogue;
+  for (const auto& family : document.ClassFamilies) classes.insert(classes.end(), family.Classes.begin(), family.Classes.end());
+  for (const auto& name : classes) {
+    if (name.find('/') != std::string::npos) throw std::invalid_argument("the class name '" + name + "' must not contain '/'");
+  }
+  CheckNames(document.Root);
+}
+
 void DropEditor(ProductModel& model) {
   if (model.Editor == nullptr) return;
   InternalScope internal;
@@ -99,7 +117,9 @@ void CloseDocument(Session::State& state) {
 void Session::OpenDocument(const DocumentData& data) {
   State& state = *_State;
   detail::ProductModel& model = detail::ProductsOf(state);
-  // Build the new tree aside and check the active path first, so a bad document changes nothing.
+  // Check the names, build the new tree aside and check the active path first, so a bad
+  // document changes nothing.
+  detail::CheckNames(data);
   Product* root = nullptr;
   {
     detail::InfrastructureScope owned;

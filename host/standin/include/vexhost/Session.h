@@ -86,6 +86,8 @@ class Session {
   void Send(VexCommand* sender, VexNotification* notification);
 
   // The product model.
+  // Throws std::invalid_argument, and keeps the document that is open, for a product or class
+  // name that holds '/' or an active path that names no product.
   void OpenDocument(const DocumentData& data);
   bool HasDocument() const;
   const DocumentData& DocumentView();  // the document as it now stands
