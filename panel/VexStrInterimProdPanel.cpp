@@ -52,11 +52,12 @@ VexStrInterimProdPanel::VexStrInterimProdPanel(VexDialog* parent, const VexStrin
 VexStrInterimProdPanel::~VexStrInterimProdPanel() {
   // Drop whatever analyse callbacks are still registered for the dialog's own buttons, each in
   // its own scope: a host error while dropping one must not leave the others registered.
-  using Notification = VexNotification* (VexDlgDialog::*)() const;
-  for (Notification notification : {&VexDlgDialog::GetDiaOKNotification, &VexDlgDialog::GetDiaCANCELNotification,
-                                    &VexDlgDialog::GetWindCloseNotification}) {
-    VexXHContext::Guard([&] { RemoveAnalyseNotificationCB(this, (this->*notification)(), nullptr); }, LeaveToHost);
-  }
+  const auto drop = [this](auto notification) {
+    VexXHContext::Guard([&] { RemoveAnalyseNotificationCB(this, notification(), nullptr); }, LeaveToHost);
+  };
+  drop([this] { return GetDiaOKNotification(); });
+  drop([this] { return GetDiaCANCELNotification(); });
+  drop([this] { return GetWindCloseNotification(); });
   ForgetWidgets();
 }
 
