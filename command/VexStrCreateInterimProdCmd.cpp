@@ -196,11 +196,17 @@ VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotificat
   if (_Factory != nullptr) _Factory->CanCreate(allowed, message);
 
   if (allowed == 0) {
-    // Refused, or no factory found: the message is then empty.
-    if (_ErrorBox != nullptr) {
-      _ErrorBox->SetText(message);
-      _ErrorBox->SetVisibility(VexDlgShow);
+    // Refused, or no factory found: the message is then empty. Without an error box nothing is
+    // shown and the command waits, as it does without an editor.
+    if (_ErrorBox == nullptr) return Done;
+    if (_ErrorBoxAgent == nullptr) {
+      // Nothing would take the box's OK: rather than show a box nothing can close, end.
+      RequestDelayedDestruction();
+      return Done;
     }
+    _ErrorBox->SetText(message);
+    _ErrorBox->SetVisibility(VexDlgShow);
+    _ErrorBoxShown = true;
     return Done;
   }
 
@@ -214,13 +220,20 @@ VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotificat
   // The frame's first string is the factory's second setting; the first becomes the class object.
   _Panel->Build(secondSetting, firstSetting);
   _Panel->SetClassObject(&firstSetting);
+  // The panel replaces the refusal an earlier activation showed: that refusal no longer holds,
+  // and its OK would end the command under the person's hands.
+  if (_ErrorBoxShown) {
+    _ErrorBox->SetVisibility(VexDlgHide);
+    _ErrorBoxShown = false;
+  }
   _Panel->SetVisibility(VexDlgShow);
 
   VexBoolean browserAllowed = 0;
   _Factory->IsBrowserAllowed(browserAllowed);
   _Panel->SetBrowserSensitivity(browserAllowed != 0 ? VexDlgSensitive : VexDlgInsensitive);
 
-  // Branch never taken with this host: whatever offers the factory also answers as a product.
+  // An object found as a product may still fail to give its product interface: the panel then
+  // shows no part number.
   if (!product) return Done;
   VexUnicodeString partNumber = product->GetPartNumber();
   _Panel->SetPartNumber(partNumber);

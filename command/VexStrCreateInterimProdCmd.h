@@ -31,6 +31,7 @@ class VexStrCreateInterimProdCmd : public VexStateCommand {
   VexDialogAgent* _ErrorBoxAgent = nullptr;                  // owned; disposed of by delayed destruction
   VexDialogAgent* _SelectClassAgent = nullptr;               // owned; disposed of by delayed destruction
   VexUnicodeString _SelectedClass;
+  bool _ErrorBoxShown = false;  // the error box shows a refusal of an earlier activation
 };
 
 // The module's entry points: the only symbols it exports (see exports.map).

@@ -50,22 +50,44 @@ VexStrInterimProdPanel::VexStrInterimProdPanel(VexDialog* parent, const VexStrin
 }
 
 VexStrInterimProdPanel::~VexStrInterimProdPanel() {
-  VexXHContext::Guard(
-      [&] {
-        // Drop whatever analyse callbacks are still registered for the dialog's own buttons.
-        RemoveAnalyseNotificationCB(this, GetDiaOKNotification(), nullptr);
-        RemoveAnalyseNotificationCB(this, GetDiaCANCELNotification(), nullptr);
-        RemoveAnalyseNotificationCB(this, GetWindCloseNotification(), nullptr);
-        _IPFrame = nullptr;
-        _FrmIPType = nullptr;
-        _LabelPartNumber = nullptr;
-        _LabelIPLevel = nullptr;
-        _ComboIPLevel = nullptr;
-        _EditorPartNumber = nullptr;
-        _FrmClass = nullptr;
-        _Separator1 = nullptr;
-      },
-      LeaveToHost);
+  // Drop whatever analyse callbacks are still registered for the dialog's own buttons, each in
+  // its own scope: a host error while dropping one must not leave the others registered.
+  const auto drop = [this](auto notification) {
+    VexXHContext::Guard([&] { RemoveAnalyseNotificationCB(this, notification(), nullptr); }, LeaveToHost);
+  };
+  drop([this] { return GetDiaOKNotification(); });
+  drop([this] { return GetDiaCANCELNotification(); });
+  drop([this] { return GetWindCloseNotification(); });
+  ForgetWidgets();
+}
+
+void VexStrInterimProdPanel::ForgetWidgets() {
+  _IPFrame = nullptr;
+  _FrmIPType = nullptr;
+  _LabelPartNumber = nullptr;
+  _LabelIPLevel = nullptr;
+  _ComboIPLevel = nullptr;
+  _EditorPartNumber = nullptr;
+  _FrmClass = nullptr;
+  _Separator1 = nullptr;
+}
+
+void VexStrInterimProdPanel::RemoveEarlierWidgets() {
+  // The four widgets at the top of a set; the others are their children and go with them.
+  VexDialog* const earlier[] = {_IPFrame, _FrmClass, _Separator1, _FrmIPType};
+  // No field may point at a widget on its way out, also when a host error stops the new set.
+  ForgetWidgets();
+  for (VexDialog* widget : earlier) {
+    if (widget == nullptr) continue;
+    // Handed over first: the host takes it even when the call raises, so that no failure keeps
+    // an earlier set for good. Hidden at once, before the host gets round to destroying it.
+    VexXHContext::Guard(
+        [&] {
+          widget->RequestDelayedDestruction();
+          widget->SetVisibility(VexDlgHide);
+        },
+        LeaveToHost);
+  }
 }
 
 const char* VexStrInterimProdPanel::GetResourceFilename(int level) const {
@@ -76,6 +98,9 @@ const char* VexStrInterimProdPanel::GetResourceFilename(int level) const {
 void VexStrInterimProdPanel::Build(VexUnicodeString first, VexUnicodeString second) {
   VexXHContext::Guard(
       [&] {
+        // One set of widgets at a time: what the person sees is what the accessors read.
+        RemoveEarlierWidgets();
+
         // One key and one text serve the three lookups; the text is not emptied between them.
         VexString key;
         VexUnicodeString text;

@@ -13,6 +13,7 @@ class VexStrInterimProdPanel : public VexDlgDialog {
   const char* GetResourceFilename(int level) const override;
 
   // Creates and lays out the widgets; the two strings go to the object-class frame in this order.
+  // A set that an earlier call made is hidden and handed to delayed destruction first.
   void Build(VexUnicodeString first, VexUnicodeString second);
 
   VexUnicodeString GetPartNumber();
@@ -23,6 +24,9 @@ class VexStrInterimProdPanel : public VexDlgDialog {
   void SetOKSensitivity(unsigned int code);
 
  private:
+  void ForgetWidgets();
+  void RemoveEarlierWidgets();
+
   // Widgets are children of the dialog and die with it; these pointers only borrow them.
   VexDlgFrame* _IPFrame;
   VexDlgFrame* _FrmIPType;

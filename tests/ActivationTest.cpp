@@ -25,6 +25,12 @@ class Activation : public HostTest {
     return document;
   }
   std::string ErrorText() { return See(ErrorBox).Lines.at(0); }
+  // What a person sees of a dialog: its widgets that are shown.
+  static vexhost::WidgetView Visible(vexhost::WidgetView view) {
+    std::erase_if(view.Children, [](const vexhost::WidgetView& child) { return !child.Visible; });
+    for (auto& child : view.Children) child = Visible(child);
+    return view;
+  }
   std::vector<std::string> PartNumberLines() { return See(Panel).Find(PartNumberEditor)->Lines; }
   // The one host error left Activate right after `failedCall`, and only the locals went after it.
   void ExpectActivateLeftAfter(const std::string& failedCall) {
@@ -249,4 +255,99 @@ TEST_F(Activation, AnErrorWhileReleasingTheSearchedProductLeavesActivateShowingN
   EXPECT_FALSE(Shown(Panel));
   EXPECT_FALSE(Shown(ErrorBox));
   Host().CancelRunningCommand();
+}
+
+TEST_F(Activation, ARefusalWhoseErrorBoxCannotTakeItsOKEndsTheCommandInsteadOfShowingIt) {
+  const int agentAllocation = AllocationOf("VexDialogAgent", "ErrorBox");
+  Faults().FailAllocation(agentAllocation);
+  EXPECT_EQ(StartOn(ActiveAt({"Hull", "Block B"})), nullptr) << "the host destroyed the command it asked for";
+  EXPECT_EQ(Host().FindDialog(ErrorBox), nullptr) << "no box is left on screen that nothing could close";
+  EXPECT_EQ(Host().FindDialog(Panel), nullptr);
+  EXPECT_EQ(Journal().Count("SetText"), 0);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
+  EXPECT_EQ(Host().CommandsEnded(), 1);
+  // Where creation is allowed, the same missing agent costs nothing: the panel closes as usual.
+  Host().SetActivePath({"Hull", "Block A"});
+  Faults().FailAllocation(agentAllocation);
+  ASSERT_NE(Host().StartCommand(CommandName), nullptr);
+  Hands().PressCancel(Panel);
+  EXPECT_FALSE(Running());
+}
+
+TEST_F(Activation, ARefusalWithoutAnErrorBoxShowsNothingAndTheCommandWaits) {
+  const int boxAllocation = AllocationOf("VexStrErrorBox");
+  Faults().FailAllocation(boxAllocation);
+  ASSERT_NE(StartOn(ActiveAt({"Hull", "Block B"})), nullptr);
+  EXPECT_TRUE(Running());
+  EXPECT_EQ(Host().FindDialog(ErrorBox), nullptr);
+  EXPECT_FALSE(Shown(Panel));
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 0);
+  // Starting another command, as the person then does, ends the waiting one.
+  Host().SetActivePath({"Hull", "Block A"});
+  ASSERT_NE(Host().StartCommand(CommandName), nullptr);
+  EXPECT_EQ(Host().CommandsEnded(), 1);
+  Hands().PressCancel(Panel);
+}
+
+TEST_F(Activation, AProductThatGivesNoProductInterfaceShowsThePanelWithAnEmptyPartNumber) {
+  // Block A's second query is the product handle's; the first was for its factory.
+  Faults().ReturnStatus("QueryInterface", 2, -2, "Block A");
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_TRUE(Shown(Panel));
+  EXPECT_THAT(PartNumberLines(), IsEmpty());
+  EXPECT_EQ(Journal().Count("GetPartNumber"), 0);
+  // What the person then types is what the product gets.
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().Type(Panel, PartNumberEditor, "BA-201");
+  Hands().PressOK(Panel);
+  EXPECT_EQ(ProductAt("Hull/Block A").PartNumber, "BA-201");
+  EXPECT_EQ(ProductAt("Hull/Block A").Children.size(), 2U);
+}
+
+TEST_F(Activation, AReactivationLeavesTheChosenClassAlone) {
+  VexStateCommand* command = Start();
+  Hands().ChooseClass(Panel, ClassFrame, "Assembly");
+  Host().RemoveEditor();
+  command->Activate(nullptr, nullptr);
+  Hands().PressOK(Panel);
+  const auto block = ProductAt("Hull/Block A");
+  ASSERT_EQ(block.Children.size(), 2U);
+  EXPECT_EQ(block.Children[1].InterimClass, "Assembly");
+}
+
+TEST_F(Activation, AnAllowedReactivationShowsOneFreshPanelAndOKTakesWhatThePersonEntersInIt) {
+  VexStateCommand* command = Start();
+  Hands().ChooseClass(Panel, ClassFrame, "Assembly");
+  Hands().Type(Panel, PartNumberEditor, "BA-201");
+  command->Activate(nullptr, nullptr);
+  // One set of widgets is shown, filled afresh: the default class, the product's part number, OK
+  // off until a class is chosen in it.
+  const auto shown = Visible(See(Panel));
+  EXPECT_EQ(shown.Children.size(), 4U);
+  EXPECT_THAT(shown.Find("ClassEditor")->Lines, ElementsAre("Block"));
+  EXPECT_THAT(shown.Find(PartNumberEditor)->Lines, ElementsAre("BA-200"));
+  EXPECT_FALSE(shown.OKSensitive);
+  Hands().Type(Panel, PartNumberEditor, "BA-202");
+  Hands().ChooseClass(Panel, ClassFrame, "Panel");
+  Hands().PressOK(Panel);
+  const auto block = ProductAt("Hull/Block A");
+  ASSERT_EQ(block.Children.size(), 2U);
+  EXPECT_EQ(block.Children[1].InterimClass, "Panel");
+  EXPECT_EQ(block.PartNumber, "BA-202");
+}
+
+TEST_F(Activation, AnAllowedReactivationTakesDownTheRefusalAnEarlierOneShowed) {
+  VexStateCommand* command = StartOn(ActiveAt({"Hull", "Block B"}));
+  ASSERT_TRUE(Shown(ErrorBox));
+  Host().SetActivePath({"Hull", "Block A"});
+  command->Activate(nullptr, nullptr);
+  EXPECT_TRUE(Shown(Panel));
+  EXPECT_FALSE(Shown(ErrorBox));
+  EXPECT_THROW(Hands().Acknowledge(ErrorBox), vexhost::Refused) << "a stale refusal cannot end the new panel";
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().Type(Panel, PartNumberEditor, "BA-201");
+  Hands().PressOK(Panel);
+  EXPECT_EQ(ProductAt("Hull/Block A").Children.size(), 2U);
+  EXPECT_EQ(ProductAt("Hull/Block A").PartNumber, "BA-201");
+  EXPECT_FALSE(Running());
 }

@@ -154,6 +154,13 @@ TEST_F(Command, AStateThatCannotBeAllocatedEndsTheCommandToo) {
   Faults().FailAllocation(stateAllocation);
   EXPECT_EQ(Start(), nullptr);
   EXPECT_EQ(Journal().Count("AddDialogAgent"), 0);
+  // The transitions are still added as they stand, from no state: the host never tests them.
+  const auto transitions = Calls({"AddTransition"});
+  ASSERT_EQ(transitions.size(), 5U);
+  EXPECT_EQ(transitions[0], "AddTransition(VexStrCreateInterimProdCmd; null, null, "
+                            "LastModifiedAgent(ErrorBox, VexStrErrorBox.OK), action)");
+  EXPECT_EQ(transitions[4], "AddTransition(VexStrCreateInterimProdCmd; null, null, OutputSet(SelectClassAgent), action)");
+  EXPECT_EQ(Journal().Count("RunAction"), 0);
   EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
   EXPECT_EQ(Host().FindDialog(Panel), nullptr);
 }
@@ -291,4 +298,31 @@ TEST_F(Command, CancelAndDesactivateReturnZeroAndChangeNothing) {
   EXPECT_FALSE(Shown(ErrorBox));
   EXPECT_TRUE(Running());
   Host().CancelRunningCommand();
+}
+
+TEST_F(Command, TheSelectedClassIsEmptyUntilAClassIsChosen) {
+  // A Build stopped by a host error leaves OK as the host made it, sensitive, with no class chosen.
+  Faults().Raise("SetVisibleTextHeight", 1);
+  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(See(Panel).OKSensitive);
+  Hands().PressOK(Panel);
+  EXPECT_THAT(Calls({"CreateInterimProduct"}),
+              ElementsAre("CreateInterimProduct(Block A.factory; \"\", extra=0, created=null) -> -1 [extra=0, "
+                          "created=null]"));
+  EXPECT_EQ(ProductAt("Hull/Block A").Children.size(), 1U);
+  EXPECT_FALSE(Running());
+}
+
+TEST_F(Command, AHostErrorWhileHandingOverOneObjectStillHandsOverTheOthersAndReleasesTheFactory) {
+  ASSERT_NE(Start(), nullptr);
+  Faults().Raise("RequestDelayedDestruction", 1, vexhost::ErrorKind::VexError, Panel);
+  const std::size_t mark = Journal().Size();
+  Hands().PressCancel(Panel);
+  EXPECT_THAT(Calls({"RequestDelayedDestruction", "Release"}, mark),
+              ElementsAre("RequestDelayedDestruction(InterimProductPanel)", "RequestDelayedDestruction(PanelAgent)",
+                          "RequestDelayedDestruction(ErrorBox)", "RequestDelayedDestruction(VexStrErrorBox)",
+                          "RequestDelayedDestruction(SelectClassAgent)", "Release(Block A.factory)"));
+  ASSERT_EQ(Host().Errors().size(), 1U);
+  EXPECT_FALSE(Host().Errors()[0].Escaped) << "the destructor's own scope caught it";
+  EXPECT_FALSE(Running());
 }

@@ -153,15 +153,43 @@ TEST_F(PanelBuild, DestroyingThePanelDropsItsThreeCallbacksInOrder) {
                           "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, null)"));
 }
 
-TEST_F(PanelBuild, ASecondBuildMakesASecondSetOfWidgetsWithTheSameNames) {
+TEST_F(PanelBuild, ASecondBuildHidesAndHandsOverTheFirstSetSoThatOneSetRemains) {
   VexStateCommand* command = Start();
+  const std::size_t mark = Journal().Size();
   command->Activate(nullptr, nullptr);
-  const auto panel = See(Panel);
+  const std::vector<std::string> firstSetGoes{
+      "RequestDelayedDestruction(VexStrIPFrame2)", "SetVisibility(VexStrIPFrame2; 4)",
+      "RequestDelayedDestruction(frmClass)",       "SetVisibility(frmClass; 4)",
+      "RequestDelayedDestruction(Separator1)",     "SetVisibility(Separator1; 4)",
+      "RequestDelayedDestruction(FrmIPType)",      "SetVisibility(FrmIPType; 4)"};
+  const auto calls = Calls({"RequestDelayedDestruction", "SetVisibility", "GetResourceValueFromKey"}, mark);
+  ASSERT_GE(calls.size(), firstSetGoes.size());
+  EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 8), firstSetGoes) << "before the new set is made";
+  // Until the host destroys the first set, it is hidden; the accessors reach the second.
+  auto panel = See(Panel);
   EXPECT_THAT(Names(panel), ElementsAre("VexStrIPFrame2", "frmClass", "Separator1", "FrmIPType", "VexStrIPFrame2",
                                         "frmClass", "Separator1", "FrmIPType"));
-  // The accessors now reach the second set: the second editor holds the part number.
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_FALSE(panel.Children[i].Visible) << panel.Children[i].Name;
   EXPECT_THAT(panel.Children[4].Children[1].Lines, ElementsAre("BA-200"));
+  Hands().ChooseClass(Panel, ClassFrame, "Block");  // the host runs delayed destructions after the event
+  panel = See(Panel);
+  EXPECT_THAT(Names(panel), ElementsAre("VexStrIPFrame2", "frmClass", "Separator1", "FrmIPType"));
+  EXPECT_TRUE(panel.OKSensitive) << "the class was chosen in the set that remains";
   Host().CancelRunningCommand();
+}
+
+TEST_F(PanelBuild, ASecondBuildStoppedPartWayReadsNothingOfTheFirstSet) {
+  VexStateCommand* command = Start();
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Faults().Raise("VexDlgFrame", 1, vexhost::ErrorKind::VexError, "VexStrIPFrame2");  // the second set's
+  command->Activate(nullptr, nullptr);
+  EXPECT_FALSE(See(Panel).Find("VexStrIPFrame2")->Visible) << "only the first set's part-number row is left, hidden";
+  EXPECT_EQ(Journal().Count("SetLine", PartNumberEditor), 1) << "only the first activation filled an editor";
+  Hands().PressOK(Panel);  // OK was left on: the stopped Build never turned it off
+  const auto block = ProductAt("Hull/Block A");
+  EXPECT_EQ(block.Children.size(), 2U);
+  EXPECT_EQ(Journal().Count("GetLine"), 0) << "no part number is read from a widget on its way out";
+  EXPECT_EQ(Journal().Count("SetPartNumber"), 0);
 }
 
 TEST_F(PanelBuild, WithoutAPartNumberEditorOKCreatesAndWritesNoPartNumber) {
@@ -201,4 +229,27 @@ TEST_F(PanelBuild, AMissingLabelLeavesItsRowWithTheEditorOrTheCombo) {
   EXPECT_THAT(rowOf("FrmIPType"), ElementsAre("ComboIPLevel"));
   EXPECT_THAT(panel.Find(PartNumberEditor)->Lines, ElementsAre("BA-200"));
   Hands().PressCancel(Panel);
+}
+
+TEST_F(PanelBuild, APanelNeverBuiltStillDropsItsThreeCallbacks) {
+  vexhost::DocumentData document = ShipDocument();
+  document.ActivePath = std::vector<std::string>{"Hull", "Block B"};
+  ASSERT_NE(StartOn(document), nullptr);
+  ASSERT_THAT(See(Panel).Children, IsEmpty());
+  const std::size_t mark = Journal().Size();
+  Hands().Acknowledge(ErrorBox);
+  EXPECT_EQ(Calls({"RemoveAnalyseNotificationCB"}, mark).size(), 3U);
+}
+
+TEST_F(PanelBuild, AHostErrorWhileDroppingOneCallbackStillDropsTheOthers) {
+  Start();
+  Faults().Raise("RemoveAnalyseNotificationCB", 1);
+  const std::size_t mark = Journal().Size();
+  Hands().PressCancel(Panel);
+  EXPECT_THAT(Calls({"RemoveAnalyseNotificationCB"}, mark),
+              ElementsAre("RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.OK, null)",
+                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.Cancel, null)",
+                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, null)"));
+  ASSERT_EQ(Host().Errors().size(), 1U) << "the first removal raised";
+  EXPECT_FALSE(Host().Errors()[0].Escaped);
 }

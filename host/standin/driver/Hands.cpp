@@ -14,20 +14,29 @@ using namespace detail;
 
 namespace {
 
-VexDialog* FindChild(VexDialog& parent, const std::string& name) {
-  for (VexDialog* child : DialogOf(parent).Children) {
-    if (name == child->GetName().CastToCharPtr()) return child;
-    if (VexDialog* found = FindChild(*child, name)) return found;
-  }
-  return nullptr;
-}
-
 // A person can only reach a widget that is shown, in a window that is shown.
 bool Reachable(VexDialog& widget) {
   for (VexDialog* current = &widget; current != nullptr; current = DialogOf(*current).Parent) {
     if (DialogOf(*current).Visibility != VexDlgShow) return false;
   }
   return true;
+}
+
+void FindNamed(VexDialog& parent, const std::string& name, std::vector<VexDialog*>& found) {
+  for (VexDialog* child : DialogOf(parent).Children) {
+    if (name == child->GetName().CastToCharPtr()) found.push_back(child);
+    FindNamed(*child, name, found);
+  }
+}
+
+// The widget of that name a person would take: the first one shown, since a hidden widget may
+// share its name; else the first of that name, so that a refusal can say why it cannot be used.
+VexDialog* FindChild(VexDialog& parent, const std::string& name) {
+  std::vector<VexDialog*> found;
+  FindNamed(parent, name, found);
+  const auto shown = std::find_if(found.begin(), found.end(), [](VexDialog* widget) { return Reachable(*widget); });
+  if (shown != found.end()) return *shown;
+  return found.empty() ? nullptr : found.front();
 }
 
 bool Sensitive(VexDialog& widget) { return DialogOf(widget).Sensitivity == VexDlgSensitive; }
