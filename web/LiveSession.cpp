@@ -67,20 +67,8 @@ void LiveSession::Open(const SessionFaults& faults) {
   vexdrive::ArmFaults(_Session->Faults(), armed);
   _Desk = std::make_unique<vexdrive::Desk>(*_Session);
   _Faults = faults;
-  _Recording.Begin(ReplayArguments(faults));
+  _Recording.Begin(armed);
   _Transcript.clear();
-}
-
-std::vector<std::string> LiveSession::ReplayArguments(const SessionFaults& faults) const {
-  std::vector<std::string> arguments;
-  if (!_Options.Document.empty()) {
-    arguments.insert(arguments.end(), {"--document", std::filesystem::absolute(_Options.Document).string()});
-  }
-  for (int nth : faults.FailAllocations) arguments.insert(arguments.end(), {"--fail-alloc", std::to_string(nth)});
-  for (const auto& raise : faults.Raises) arguments.insert(arguments.end(), {"--raise", raise});
-  for (const auto& status : faults.Statuses) arguments.insert(arguments.end(), {"--status", status});
-  arguments.emplace_back("--check");
-  return arguments;
 }
 
 ActOutcome LiveSession::Act(const std::string& line) {
@@ -130,7 +118,7 @@ nlohmann::json LiveSession::View() {
                   {"allocationsSeen", _Session->Faults().AllocationsSeen()},
                   {"injected", _Session->Faults().FaultsInjected()}}},
       {"script", {{"lines", _Recording.Lines().size()}, {"transcript", std::move(transcript)},
-                  {"replay", _Recording.Arguments()}}},
+                  {"replay", _Recording.ShellArguments()}, {"replayCommand", _Recording.ReplayCommand()}}},
   };
 }
 

@@ -66,7 +66,6 @@ class LiveSession {
 
  private:
   void Open(const SessionFaults& faults);
-  std::vector<std::string> ReplayArguments(const SessionFaults& faults) const;
 
   std::mutex _Mutex;
   const vexhost::DocumentData _Opened;
