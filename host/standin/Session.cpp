@@ -29,6 +29,7 @@ Session::Session(SessionOptions options) : _State(std::make_unique<State>(std::m
   ProcessState& process = Process();
   if (process.CurrentSession != nullptr) throw std::logic_error("a host session is already open");
   process.CurrentSession = this;
+  CheckResourceFolders(_State->Options.ResourceDirs);
 
   InfrastructureScope owned;
   InternalScope internal;
@@ -91,6 +92,8 @@ VexDialog* Session::FindDialog(const std::string& name) const {
 bool Session::BusyCursor() const { return _State->Busy; }
 
 const std::vector<CaughtError>& Session::Errors() const { return _State->Errors; }
+
+void Session::CheckResourceFolders(const std::vector<std::string>& dirs) { detail::CheckResourceFolders(dirs); }
 
 const std::vector<std::string>& Session::ResourceDirs() const { return _State->Options.ResourceDirs; }
 

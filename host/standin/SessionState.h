@@ -57,6 +57,9 @@ void RunDelayedDestructions(Session::State& state);
 void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification);
 // Resources
 bool LookUpResource(const std::string& file, const std::string& key, std::string& text);
+// Reads every resource file of the folders not checked yet in this process and reports each bad
+// one, once, with its place.
+void CheckResourceFolders(const std::vector<std::string>& dirs);
 // The product model
 void CloseDocument(Session::State& state);
 }  // namespace detail
