@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include <sys/wait.h>
@@ -121,6 +122,13 @@ TEST_F(Recorded, ARenamePartSessionReplaysCleanWithTheModuleResourcesAndDocument
   Done("active Hull/Block B");
   Done("start VexExRenamePartCmd");
   const std::string script = _Live->Script();
+  // The page shows the command the header holds, and its words each quoted for the shell.
+  const nlohmann::json shown = _Live->View()["script"];
+  const std::string command = shown["replayCommand"].get<std::string>();
+  EXPECT_NE(script.find("#   " + command + "\n"), std::string::npos) << command << "\n" << script;
+  std::string joined = "vexhost";
+  for (const auto& word : shown["replay"]) joined += " " + word.get<std::string>();
+  EXPECT_EQ(joined + " --script session.vex", command);
   EXPECT_NE(script.find("--module " + ShellWord(RenamePart.string())), std::string::npos) << script;
   EXPECT_NE(script.find("--document " + ShellWord(Document.string())), std::string::npos) << script;
   EXPECT_NE(script.find("--resources " + ShellWord(fs::path(VEXWEB_RESOURCES).lexically_normal().string())),
