@@ -16,22 +16,13 @@ fs::path OwnFolder() {
   return error ? fs::path() : self.parent_path();
 }
 
-// `installed` relative to the executable's folder when it exists there, else `built`.
-std::string Either(const fs::path& installed, const char* built) {
-  const fs::path folder = OwnFolder();
-  std::error_code error;
-  if (!folder.empty() && fs::exists(folder / installed, error)) return (folder / installed).lexically_normal().string();
-  return built;
-}
+// `installed`, a path relative to the package's prefix, as seen from the program in its bin folder.
+std::string Beside(const fs::path& installed) { return (OwnFolder() / ".." / installed).lexically_normal().string(); }
 
 }  // namespace
 
-std::string DefaultModulePath() {
-  return Either(fs::path("..") / VEXHOST_INSTALLED_MODULE, VEXHOST_DEFAULT_MODULE);
-}
+std::string DefaultModulePath() { return Beside(VEXHOST_INSTALLED_MODULE); }
 
-std::string DefaultResourceDir() {
-  return Either(fs::path("..") / VEXHOST_INSTALLED_RESOURCES, VEXHOST_DEFAULT_RESOURCES);
-}
+std::string DefaultResourceDir() { return Beside(VEXHOST_INSTALLED_RESOURCES); }
 
 }  // namespace vexapp

@@ -1,5 +1,6 @@
-// Where vexhost finds its default module and the module's resource texts: beside itself when it
-// is installed, else where the build that made it put them.
+// Where vexhost finds its default module and the module's resource texts: beside itself, where the
+// package installs them. The build tree has them in the same places (links to what it built), so
+// that the program holds no path of the tree it was built in.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 
 #include "validator/Report.h"
 #include "validator/Validate.h"
+#include "vexhost/Session.h"
 
 namespace vexapp {
 
@@ -64,6 +65,8 @@ int RunValidate(int argc, char** argv, const std::string& defaultResources) {
     return app.exit(error) == 0 ? vexvalidator::ExitClean : vexvalidator::ExitBadUsage;
   }
   options.Progress = isatty(STDERR_FILENO) != 0;
+  // Bad resource files are said here, once, not again in every worker.
+  vexhost::Session::CheckResourceFolders({options.Resources});
   return vexvalidator::Validate(options, std::cout, std::cerr);
 }
 

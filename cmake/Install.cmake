@@ -11,10 +11,11 @@ endif()
 
 install(TARGETS ${VEX_HOST_TARGETS} EXPORT VexHostTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# Two include folders, as in the build tree: a module compiles against the contracts' alone, so
+# that a driver header does not compile in it (VexHost::standin's users get both).
 install(DIRECTORY host/include/vex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY host/standin/include/vexhost DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY host/standin/include/vexhost DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexhost-driver)
 
 # The shell's default module and its texts, where the installed shell looks for them: beside
 # it, relative to its own place.
@@ -31,5 +32,5 @@ configure_package_config_file(cmake/VexHostConfig.cmake.in "${PROJECT_BINARY_DIR
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES "${PROJECT_BINARY_DIR}/VexHostConfig.cmake" "${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
-              cmake/VexModule.cmake
+              cmake/VexModule.cmake cmake/VexCheckExports.cmake
         DESTINATION ${VEX_PACKAGE_DIR})

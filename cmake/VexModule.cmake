@@ -4,14 +4,47 @@
 #
 # Builds a shared library the way a host loads it: compiled against the host contracts alone
 # (VexHost::contracts), the stand-in host linked without its headers, hidden visibility, a
-# version script made from EXPORTS so that nothing else is exported, every export checked to
-# exist, and no undefined symbol left (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer
-# builds with clang need). The order of the module's own static initialisation (its dictionary
-# entries before its platform entry) is the module's to state in its source.
+# version script made from EXPORTS so that nothing else is exported, and no undefined symbol left
+# (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer builds with clang need). EXPORTS holds
+# fctCreate<NAME> for each command the module registers as NAME, and TOVARIK_KEL2_INTERNAL_<library>;
+# a name of another form stops the configuration, and an export the library does not define stops
+# the build, each with what to write instead. The order of the module's own static initialisation
+# (its dictionary entries before its platform entry) is the module's to state in its source.
 #
-#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [ARGS arg...])
+#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [RESOURCES dir] [JOBS n] [ARGS arg...])
 #
-# Adds a CTest test that runs `vexhost validate` on the module.
+# Adds a CTest test that runs `vexhost validate` on the module. DOCUMENT and RESOURCES are relative
+# to the folder of the CMakeLists.txt that calls it. The validation runs JOBS worker processes
+# (default 2), and the test asks CTest for as many processors.
+
+set(_VEX_MODULE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+# Stops the configuration when an export is not of the two forms a host looks for.
+function(_vex_check_export_names name library exports)
+  set(marker TOVARIK_KEL2_INTERNAL_${library})
+  set(factories 0)
+  foreach(symbol IN LISTS exports)
+    if(symbol MATCHES "^fctCreate.+")
+      math(EXPR factories "${factories} + 1")
+    elseif(NOT symbol STREQUAL marker)
+      message(FATAL_ERROR
+        "vex_add_module(${name}): EXPORTS names '${symbol}', which no host looks for. A module exports "
+        "fctCreate<NAME> for each command it registers as NAME with VexFillDictionary (the registered "
+        "name exactly, after 'fctCreate'), and its marker ${marker} (the library's name after the prefix); "
+        "nothing else.")
+    endif()
+  endforeach()
+  if(factories EQUAL 0)
+    message(FATAL_ERROR
+      "vex_add_module(${name}): EXPORTS names no factory. For a command registered as NAME with "
+      "VexFillDictionary, export extern \"C\" VexBaseUnknown* fctCreateNAME() and list fctCreateNAME in EXPORTS.")
+  endif()
+  if(NOT marker IN_LIST exports)
+    message(FATAL_ERROR
+      "vex_add_module(${name}): EXPORTS lacks the module's marker ${marker}: define "
+      "extern \"C\" int ${marker}() { return 1; } in the module and list it in EXPORTS.")
+  endif()
+endfunction()
 
 function(vex_add_module name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;EXPORTS;INCLUDE_DIRECTORIES")
@@ -24,6 +57,11 @@ function(vex_add_module name)
   add_library(${name} SHARED ${arg_SOURCES})
   target_include_directories(${name} PRIVATE ${arg_INCLUDE_DIRECTORIES})
   target_link_libraries(${name} PRIVATE VexHost::contracts $<LINK_ONLY:VexHost::standin>)
+  get_target_property(library ${name} OUTPUT_NAME)
+  if(NOT library)
+    set(library ${name})
+  endif()
+  _vex_check_export_names(${name} ${library} "${arg_EXPORTS}")
 
   list(JOIN arg_EXPORTS ";\n    " symbols)
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}.exports.map")
@@ -32,14 +70,20 @@ function(vex_add_module name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS "${script}")
-  target_link_options(${name} PRIVATE "-Wl,--version-script=${script}" -Wl,--no-undefined-version)
+  target_link_options(${name} PRIVATE "-Wl,--version-script=${script}")
   if(NOT VEX_MODULE_ALLOW_UNDEFINED)
     target_link_options(${name} PRIVATE -Wl,-z,defs)
   endif()
+  # Every export must be defined: checked after the link, naming what is missing and how to write it.
+  list(JOIN arg_EXPORTS "," exports)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DMODULE=${name} -DLIBRARY=$<TARGET_FILE:${name}> -DNM=${CMAKE_NM} -DEXPORTS=${exports}
+            -P ${_VEX_MODULE_DIR}/VexCheckExports.cmake
+    VERBATIM)
 endfunction()
 
 function(vex_add_validation name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT;RESOURCES;JOBS" "ARGS")
   if(NOT arg_MODULE)
     message(FATAL_ERROR "vex_add_validation(${name}): MODULE names the module target or file")
   endif()
@@ -47,9 +91,18 @@ function(vex_add_validation name)
   if(TARGET ${arg_MODULE})
     set(module "$<TARGET_FILE:${arg_MODULE}>")
   endif()
-  set(command "$<TARGET_FILE:VexHost::vexhost>" validate "${module}")
-  if(arg_DOCUMENT)
-    list(APPEND command --document "${arg_DOCUMENT}")
+  set(jobs 2)
+  if(arg_JOBS)
+    set(jobs ${arg_JOBS})
   endif()
+  set(command "$<TARGET_FILE:VexHost::vexhost>" validate "${module}" --jobs ${jobs})
+  foreach(option IN ITEMS DOCUMENT RESOURCES)
+    if(arg_${option})
+      string(TOLOWER ${option} flag)
+      cmake_path(ABSOLUTE_PATH arg_${option} BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE OUTPUT_VARIABLE path)
+      list(APPEND command --${flag} "${path}")
+    endif()
+  endforeach()
   add_test(NAME ${name} COMMAND ${command} ${arg_ARGS})
+  set_tests_properties(${name} PROPERTIES PROCESSORS ${jobs})
 endfunction()

@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "Names.h"
 #include "ProductTree.h"
+#include "Sight.h"
 #include "Text.h"
 
 namespace vexdrive {
@@ -22,12 +23,11 @@ auto AsAPerson(Action&& action) {
   }
 }
 
-// A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
-bool IsMessageBox(const vexhost::WidgetView& window) { return window.HasOK && !window.Lines.empty(); }
-
 std::string WindowState(const vexhost::WidgetView& window) {
   const std::string name = Printable(window.Name);
-  if (IsMessageBox(window)) return name + " " + Quoted(window.Lines.front());
+  const std::string greyed = window.Sensitive ? "" : " (greyed out)";
+  if (IsMessageBox(window)) return name + " " + Quoted(window.Lines.front()) + greyed;
+  if (!window.Sensitive) return name + greyed;
   if (window.HasOK) return name + " (OK " + (window.OKSensitive ? "on" : "off") + ")";
   return name;
 }

@@ -9,6 +9,7 @@
 #include "Errors.h"
 #include "Names.h"
 #include "ProductTree.h"
+#include "Sight.h"
 #include "Text.h"
 #include "Words.h"
 
@@ -19,11 +20,15 @@ const std::vector<ExpectationForm> ExpectationForms{
     {"child PATH CLASS", "the product at PATH has an interim child of class CLASS"},
     {"partnumber PATH TEXT", "the product at PATH has the part number TEXT"},
     {"dialog NAME shown|hidden|absent", "the dialog named NAME is open and shown, open and hidden, or not open"},
-    {"error TEXT", "the error box holds TEXT (may be empty)"},
-    {"ok on|off", "the panel's OK is sensitive or not"},
-    {"browser on|off", "the class browser can be opened or not"},
-    {"editor TEXT", "the part-number editor holds TEXT (may be empty)"},
+    {"text DIALOG[/WIDGET] TEXT", "the exact text of an editor, label or combo, or of a message box (DIALOG)"},
+    {"sensitive DIALOG[/WIDGET] on|off", "it can be used, or is greyed out (by itself, its window or a frame)"},
+    {"widget DIALOG/WIDGET shown|hidden|absent", "shown with all that holds it, not shown, or not there"},
+    {"title DIALOG[/WIDGET] TEXT", "the title a person reads: the one set or the resource text, else the name"},
     {"running yes|no", "a command is running or not"},
+    {"error TEXT", "short for the error box's text (may be empty)"},
+    {"ok on|off", "short for the sensitivity of the panel's OK"},
+    {"browser on|off", "short for whether the panel's class browser can be opened"},
+    {"editor TEXT", "short for the text of the panel's part-number editor (may be empty)"},
 };
 
 std::string ExpectationKinds() {
@@ -152,20 +157,36 @@ std::string OnOff(bool on) { return on ? "on" : "off"; }
 Verdict Ok(Desk& desk, const std::string& text) {
   const bool on = Either(text, "on", "off", "ok");
   return OnPanel(desk, "OK " + OnOff(on), [&](const WidgetView& panel) {
-    return Verdict{panel.OKSensitive == on, {}, "OK " + OnOff(panel.OKSensitive)};
+    const auto ok = Meet(panel, "OK");
+    const bool sensitive = ok && ok->Sensitive;
+    return Verdict{sensitive == on, {}, "OK " + OnOff(sensitive)};
   });
 }
 
 Verdict Browser(Desk& desk, const std::string& text) {
   const bool on = Either(text, "on", "off", "browser");
   return OnPanel(desk, "browser " + OnOff(on), [&](const WidgetView& panel) {
-    const WidgetView* button = panel.Find(BrowserButtonName);
-    const bool available = button != nullptr && button->Visible && button->Sensitive;
+    const auto button = Meet(panel, BrowserButtonName);
+    const bool available = button && button->Shown && button->Sensitive;
     return Verdict{available == on, {}, "browser " + OnOff(available)};
   });
 }
 
+// `expect editor` and `expect error` read the panel's editor and the error box alone. A first word
+// written as DIALOG/WIDGET means another dialog was meant, which they would compare with the whole
+// text: refused, naming the form that checks it.
+void RefuseAnAddress(const std::string& text, const char* form, const char* reads) {
+  const std::vector<Word> words = SplitWords(text);
+  if (words.empty()) return;
+  const std::string raw = text.substr(words.front().Begin, words.front().End - words.front().Begin);
+  if (raw.find('/') == std::string::npos || raw.find('"') != std::string::npos) return;
+  throw LineError(std::string("expect ") + form + " reads " + reads + ", and " + Echo(raw) +
+                  " looks like DIALOG/WIDGET: for any dialog's text write expect text DIALOG[/WIDGET] TEXT; to "
+                  "compare a text that starts with such a word, quote the text");
+}
+
 Verdict Editor(Desk& desk, const std::string& text) {
+  RefuseAnAddress(text, "editor", "the panel's part-number editor");
   const std::string expected = RestText(text);
   return OnPanel(desk, "part-number editor " + Quoted(expected), [&](const WidgetView& panel) {
     const WidgetView* editor = panel.Find(PartNumberEditorName);
@@ -176,6 +197,7 @@ Verdict Editor(Desk& desk, const std::string& text) {
 }
 
 Verdict Error(Desk& desk, const std::string& text) {
+  RefuseAnAddress(text, "error", "the error box");
   const std::string expected = RestText(text);
   Verdict verdict{false, "error box text " + Quoted(expected), {}};
   const auto box = desk.See(ErrorBoxName);
@@ -185,6 +207,104 @@ Verdict Error(Desk& desk, const std::string& text) {
   }
   verdict.Found = "error box text " + Quoted(box->Lines.front());
   verdict.Passed = box->Lines.front() == expected;
+  return verdict;
+}
+
+// The name of a window or widget as a message shows it.
+std::string NameOf(const Address& address) { return "'" + Printable(address.Text()) + "'"; }
+
+std::string OpenDialogs(Desk& desk) {
+  std::vector<std::string> names;
+  for (const auto& window : desk.OpenWindows()) names.push_back("'" + Printable(window.Name) + "'");
+  return names.empty() ? std::string("no dialog is open") : "open: " + Join(names, ", ");
+}
+
+// What a person meets at the address, or why nothing is there: which dialogs are open, or which
+// widgets the dialog has, so that a mistyped name shows the right one.
+struct Met {
+  std::optional<Sighting> Sight;
+  std::string Missing;
+};
+
+Met MeetAt(Desk& desk, const Address& address) {
+  const auto window = desk.See(address.Dialog);
+  if (!window) {
+    return {std::nullopt, "no dialog named '" + Printable(address.Dialog) + "' is open (" + OpenDialogs(desk) + ")"};
+  }
+  auto sight = Meet(*window, address.Widget);
+  if (!sight) {
+    std::vector<std::string> names;
+    for (const auto& name : WidgetNames(*window)) names.push_back(Printable(name));
+    return {std::nullopt, "'" + Printable(address.Dialog) + "' has no widget named '" + Printable(address.Widget) +
+                              "' (it has: " + (names.empty() ? std::string("none") : Join(names, ", ")) + ")"};
+  }
+  return {std::move(sight), {}};
+}
+
+// The address written as the first word (quoted when it holds blanks) and the text after it, which
+// must be there ("" for an empty text).
+std::pair<Address, std::string> AddressAndText(const std::string& text, const char* form) {
+  const std::vector<Word> words = SplitWords(text);
+  if (words.size() < 2) throw LineError(std::string("expected: expect ") + form + " (\"\" for an empty text)");
+  return {ParseAddress(words.front().Text), RestText(Trim(text.substr(words.front().End)))};
+}
+
+Verdict Text(Desk& desk, const std::string& text) {
+  const auto [address, expected] = AddressAndText(text, "text DIALOG[/WIDGET] TEXT");
+  Verdict verdict{false, "text of " + NameOf(address) + " " + Quoted(expected), {}};
+  const Met met = MeetAt(desk, address);
+  if (!met.Sight) {
+    verdict.Found = met.Missing;
+  } else if (!met.Sight->Text) {
+    const char* instead =
+        address.Widget.empty() ? " (name one of its widgets: DIALOG/WIDGET)" : " (expect title reads its title)";
+    verdict.Found = NameOf(address) + " is a " + met.Sight->Kind + ", which holds no text" + instead;
+  } else {
+    verdict.Found = "text of " + NameOf(address) + " " + Quoted(*met.Sight->Text);
+    verdict.Passed = *met.Sight->Text == expected;
+  }
+  return verdict;
+}
+
+Verdict Title(Desk& desk, const std::string& text) {
+  const auto [address, expected] = AddressAndText(text, "title DIALOG[/WIDGET] TEXT");
+  Verdict verdict{false, "title of " + NameOf(address) + " " + Quoted(expected), {}};
+  const Met met = MeetAt(desk, address);
+  verdict.Found = met.Sight ? "title of " + NameOf(address) + " " + Quoted(met.Sight->Title) : met.Missing;
+  verdict.Passed = met.Sight && met.Sight->Title == expected;
+  return verdict;
+}
+
+Verdict Sensitive(Desk& desk, const std::string& text) {
+  const auto [where, state] = LastWord(text, "sensitive DIALOG[/WIDGET] on|off");
+  const bool on = Either(state, "on", "off", "sensitive");
+  const Address address = ParseAddress(where);
+  Verdict verdict{false, NameOf(address) + " " + OnOff(on), {}};
+  const Met met = MeetAt(desk, address);
+  if (!met.Sight) {
+    verdict.Found = met.Missing;
+    return verdict;
+  }
+  verdict.Found = NameOf(address) + " " + OnOff(met.Sight->Sensitive);
+  if (!met.Sight->GreyedBy.empty()) verdict.Found += " (greyed out by '" + Printable(met.Sight->GreyedBy) + "')";
+  verdict.Passed = met.Sight->Sensitive == on;
+  return verdict;
+}
+
+Verdict Widget(Desk& desk, const std::string& text) {
+  const auto [where, state] = LastWord(text, "widget DIALOG/WIDGET shown|hidden|absent");
+  if (state != "shown" && state != "hidden" && state != "absent") {
+    throw LineError("expect widget: expected shown, hidden or absent, not " + Echo(state));
+  }
+  const Address address = ParseAddress(where);
+  if (address.Widget.empty()) {
+    throw LineError("expect widget: expected DIALOG/WIDGET, not " + Echo(where) +
+                    " (a window itself: expect dialog NAME shown|hidden|absent)");
+  }
+  const Met met = MeetAt(desk, address);
+  const std::string found = !met.Sight ? "absent" : met.Sight->Shown ? "shown" : "hidden";
+  Verdict verdict{found == state, NameOf(address) + " " + state, NameOf(address) + " " + found};
+  if (!met.Sight) verdict.Found += ": " + met.Missing;
   return verdict;
 }
 
@@ -200,8 +320,9 @@ Verdict Running(Desk& desk, const std::string& text) {
 Verdict CheckExpectation(Desk& desk, const std::string& words) {
   using Check = Verdict (*)(Desk&, const std::string&);
   static const std::map<std::string, Check, std::less<>> checks{
-      {"count", Count}, {"child", Child}, {"partnumber", PartNumber}, {"dialog", Dialog}, {"error", Error},
-      {"ok", Ok},       {"browser", Browser}, {"editor", Editor},    {"running", Running}};
+      {"count", Count}, {"child", Child},         {"partnumber", PartNumber}, {"dialog", Dialog},   {"text", Text},
+      {"title", Title}, {"sensitive", Sensitive}, {"widget", Widget},         {"running", Running}, {"error", Error},
+      {"ok", Ok},       {"browser", Browser},     {"editor", Editor}};
   const std::size_t kindEnd = words.find_first_of(" \t");
   const std::string kind = words.substr(0, kindEnd);
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));

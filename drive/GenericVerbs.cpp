@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "Errors.h"
+#include "Sight.h"
 #include "Text.h"
 #include "Words.h"
 #include "vex/Dialogs.h"
@@ -20,11 +21,6 @@ enum class Shape {
   Always,        // a verb of its own
   AnyArgument,   // with an argument (without one it is the short form)
   Address,       // its first word is an unquoted DIALOG/WIDGET
-};
-
-struct Address {
-  std::string Dialog;
-  std::string Widget;
 };
 
 enum class Steps { Never, Always, WhenChoosing };
@@ -53,12 +49,12 @@ bool IsAddress(const std::string& rest, const Word& word) {
   return raw.find('/') != std::string::npos && raw.find('"') == std::string::npos;
 }
 
-Address ParseAddress(const std::string& word, const char* what) {
+Address WidgetAddress(const std::string& word, const char* what) {
   const std::size_t slash = word.find('/');
   if (slash == std::string::npos || slash == 0 || slash + 1 == word.size()) {
     throw LineError(std::string("expected DIALOG/") + what + ", not \"" + word + "\"");
   }
-  return {word.substr(0, slash), word.substr(slash + 1)};
+  return ParseAddress(word);
 }
 
 vexhost::Session& CurrentSession() {
@@ -88,7 +84,7 @@ void ExpectWords(const std::vector<Word>& words, std::size_t count, const char* 
 
 std::vector<std::string> Press(Desk& desk, const std::vector<Word>& words, const std::string&) {
   ExpectWords(words, 1, "press DIALOG/BUTTON");
-  const Address address = ParseAddress(words[0].Text, "BUTTON");
+  const Address address = WidgetAddress(words[0].Text, "BUTTON");
   VexDialog* window = CurrentSession().FindDialog(address.Dialog);
   const bool messageBox = dynamic_cast<VexDlgNotify*>(window) != nullptr;
   if (address.Widget == "OK") {
@@ -115,7 +111,7 @@ std::vector<std::string> Acknowledge(Desk& desk, const std::vector<Word>& words,
 }
 
 std::vector<std::string> Type(Desk&, const std::vector<Word>& words, const std::string& rest) {
-  const Address address = ParseAddress(words[0].Text, "EDITOR");
+  const Address address = WidgetAddress(words[0].Text, "EDITOR");
   if (words.size() < 2) throw LineError("expected: type DIALOG/EDITOR TEXT (\"\" for an empty text)");
   const std::string text = TextAfterFirst(rest, words);
   vexhost::Hands hands(CurrentSession());
@@ -124,7 +120,7 @@ std::vector<std::string> Type(Desk&, const std::vector<Word>& words, const std::
 }
 
 std::vector<std::string> Choose(Desk&, const std::vector<Word>& words, const std::string& rest) {
-  const Address address = ParseAddress(words[0].Text, "FRAME");
+  const Address address = WidgetAddress(words[0].Text, "FRAME");
   const std::string className = words.size() < 2 ? std::string() : TextAfterFirst(rest, words);
   vexhost::Hands hands(CurrentSession());
   AsAPerson([&] { hands.ChooseClass(address.Dialog, address.Widget, className); });
@@ -132,7 +128,7 @@ std::vector<std::string> Choose(Desk&, const std::vector<Word>& words, const std
 }
 
 std::vector<std::string> Browse(Desk&, const std::vector<Word>& words, const std::string& rest) {
-  const Address address = ParseAddress(words[0].Text, "FRAME");
+  const Address address = WidgetAddress(words[0].Text, "FRAME");
   vexhost::Hands hands(CurrentSession());
   if (words.size() >= 2) {
     const std::string className = TextAfterFirst(rest, words);
@@ -283,6 +279,12 @@ std::string GenericHelp() {
           "  fault status OP[@OBJECT][#N]=STATUS [once|persistent]\n"
           "                                        make the Nth call of OP answer a negative STATUS without raising\n";
   return help;
+}
+
+std::vector<std::string> GenericVerbNames() {
+  std::vector<std::string> names;
+  for (const GenericVerb& verb : Verbs()) names.insert(names.end(), verb.Names.begin(), verb.Names.end());
+  return names;
 }
 
 std::string AllocationFaultLine(int nth, FaultWhen when) {

@@ -23,6 +23,8 @@ std::vector<std::string> RunGenericVerb(const GenericVerb& verb, Desk& desk, con
 bool IsStep(const GenericVerb& verb, const std::string& rest);
 // The generic forms and what they do, for `help` and --help.
 std::string GenericHelp();
+// The names of the generic verbs, their other names included.
+std::vector<std::string> GenericVerbNames();
 
 // A fault line's text, as the validator writes it into the scripts it replays.
 enum class FaultWhen { Once, FromThenOn };

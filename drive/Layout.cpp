@@ -103,7 +103,9 @@ void SizeGrid(Node& node) {
   }
 }
 
-Node Build(const WidgetView& view);
+// `usable`: whether what holds the widget is usable; an insensitive window or frame greys out all
+// it holds.
+Node Build(const WidgetView& view, bool usable);
 
 void SizeLeaf(Node& node, const WidgetView& view) {
   Box& shape = node.Shape;
@@ -178,7 +180,7 @@ int ButtonsWidth(const std::vector<Node>& buttons) {
 // Sizes a window or frame from its grid, its title and its buttons.
 void SizeContainer(Node& node, const WidgetView& view) {
   for (const auto& child : view.Children) {
-    if (child.Visible) node.Children.push_back(Build(child));
+    if (child.Visible) node.Children.push_back(Build(child, node.Shape.Sensitive));
   }
   std::vector<const WidgetView*> children;
   for (const auto& child : node.Children) children.push_back(child.View);
@@ -190,11 +192,11 @@ void SizeContainer(Node& node, const WidgetView& view) {
   node.Shape.H = GridHeight(node) + 2 + (node.Buttons.empty() ? 0 : 1);
 }
 
-Node Build(const WidgetView& view) {
+Node Build(const WidgetView& view, bool usable) {
   Node node;
   node.View = &view;
   node.Shape.Kind = LookOf(view);
-  node.Shape.Sensitive = view.Sensitive;
+  node.Shape.Sensitive = usable && view.Sensitive;
   node.Shape.Name = view.Name;
   if (node.Shape.Kind != Look::Frame) {
     SizeLeaf(node, view);
@@ -215,9 +217,12 @@ Node Window(const WidgetView& view) {
   node.Shape.Title = Printable(view.Title.empty() ? view.Name : view.Title);
   // A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
   const bool messageBox = view.HasOK && !view.Lines.empty();
-  if (messageBox) node.Children.push_back(Message(view.Lines.front()));
-  if (view.HasOK) node.Buttons.push_back(Button("OK", view.OKSensitive));
-  if (view.HasOK && !messageBox) node.Buttons.push_back(Button("Cancel", true));
+  if (messageBox) {
+    node.Children.push_back(Message(view.Lines.front()));
+    node.Children.back().Shape.Sensitive = view.Sensitive;
+  }
+  if (view.HasOK) node.Buttons.push_back(Button("OK", view.Sensitive && view.OKSensitive));
+  if (view.HasOK && !messageBox) node.Buttons.push_back(Button("Cancel", view.Sensitive));
   SizeContainer(node, view);
   return node;
 }

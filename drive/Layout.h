@@ -28,7 +28,7 @@ struct Box {
   Look Kind = Look::Other;
   std::string Title;               // window, frame, label, button and combo text
   std::vector<std::string> Lines;  // editor and message lines
-  bool Sensitive = true;
+  bool Sensitive = true;           // as a person meets it: false also inside an insensitive window or frame
   std::string Name;                // the widget's (or window's) name; "OK" and "Cancel" for a window's buttons
   int X = 0;
   int Y = 0;

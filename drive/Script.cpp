@@ -1,5 +1,6 @@
 #include "Script.h"
 
+#include <algorithm>
 #include <functional>
 #include <istream>
 #include <ostream>
@@ -76,6 +77,15 @@ const std::vector<Script::Verb>& Script::Verbs() {
   return verbs;
 }
 
+std::vector<std::string> Script::VerbNames() {
+  std::vector<std::string> names;
+  for (const auto& verb : Verbs()) names.insert(names.end(), verb.Names.begin(), verb.Names.end());
+  for (const auto& name : GenericVerbNames()) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
+}
+
 std::string Script::Help() {
   std::string help =
       "Script commands, one a line. '#' at the start of a word begins a comment; blank lines are skipped;\n"
@@ -83,7 +93,7 @@ std::string Script::Help() {
   for (const auto& verb : Verbs()) {
     help += Column("  " + verb.Usage, 20) + verb.Help + "\n";
     if (verb.Names.front() != "expect") continue;
-    for (const auto& form : ExpectationForms) help += Column(std::string("    expect ") + form.Form, 44) + form.Meaning + "\n";
+    for (const auto& form : ExpectationForms) help += Column(std::string("    expect ") + form.Form, 53) + form.Meaning + "\n";
   }
   help += GenericHelp();
   return help + "PATH: the names of products from the root, joined with '/' (for example Hull/Block A).\n";
@@ -132,15 +142,13 @@ void Script::Do(const ScriptLine& line) {
     return;
   }
   const Verb* verb = nullptr;
-  std::vector<std::string> names;
   for (const auto& candidate : Verbs()) {
-    names.push_back(candidate.Names.front());
     for (const auto& name : candidate.Names) {
       if (name == line.Verb) verb = &candidate;
     }
   }
   if (verb == nullptr) {
-    throw LineError("unknown command " + Echo(line.Verb) + " (expected one of: " + Join(names, ", ") + ")");
+    throw LineError("unknown command " + Echo(line.Verb) + " (expected one of: " + Join(VerbNames(), ", ") + ")");
   }
   if (verb->Argument == Takes::Nothing && !line.Rest.empty()) {
     throw LineError(line.Verb + " takes nothing after it (found " + Echo(line.Rest) + ")");

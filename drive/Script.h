@@ -27,6 +27,8 @@ class Script {
 
   // The commands and what they do, for `help` and --help.
   static std::string Help();
+  // Every verb a line can begin with, short and generic forms and their other names.
+  static std::vector<std::string> VerbNames();
 
  private:
   struct Verb;

@@ -108,7 +108,7 @@ void DrawBox(Writer& out, const Box& box) {
       break;
     case Look::Message:
       for (std::size_t line = 0; line < box.Lines.size(); ++line) {
-        out.Text(Px(box.X), Py(box.Y + static_cast<int>(line)) + Baseline, box.Lines[line], Ink);
+        out.Text(Px(box.X), Py(box.Y + static_cast<int>(line)) + Baseline, box.Lines[line], InkOf(box));
       }
       break;
     case Look::Label:

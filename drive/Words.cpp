@@ -112,6 +112,15 @@ std::optional<ScriptLine> ParseLine(const std::string& written, int number) {
   return line;
 }
 
+std::string UnwritableBecause(const std::string& text) {
+  if (text.find('\0') != std::string::npos) return "a NUL character";
+  if (!IsUtf8(text)) return "bytes that are not UTF-8";
+  if (const std::string control = vexhost::FirstControlCharacter(text, false); !control.empty()) {
+    return "the control character " + control;
+  }
+  return {};
+}
+
 std::string RestText(const std::string& rest) {
   if (rest.empty() || rest.front() != '"') return rest;
   const std::vector<Word> words = SplitWords(rest);

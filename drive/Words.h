@@ -25,6 +25,10 @@ struct Word {
 // Nothing for a blank line. Throws LineError for an unterminated quote.
 std::optional<ScriptLine> ParseLine(const std::string& text, int number);
 std::vector<Word> SplitWords(const std::string& text);
+// Why no script line can hold the text as one word's text, or empty when one can: a NUL, bytes
+// that are not UTF-8, or a control character (the tab included), e.g. "the control character
+// U+000A at character 3".
+std::string UnwritableBecause(const std::string& text);
 // The rest of a line as one text: what is written, or the unquoted text when it is one quoted word.
 std::string RestText(const std::string& rest);
 

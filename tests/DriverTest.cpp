@@ -1,5 +1,6 @@
 // The stand-in's driver interface: the journal's forms, the fault plan's words, the user's hands'
 // refusals and the one-session rule.
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "TestSupport.h"
@@ -104,4 +105,45 @@ TEST(FaultPlans, ParsedRulesFireOnceOrFromThenOnAsAsked) {
   auto persistentStatus = *vexhost::FaultPlan::ParseStatus("CanCreate=-3", problem, vexhost::Persistence::FromThenOn);
   EXPECT_EQ(persistentStatus.ShouldReturnStatus("CanCreate", "f"), -3);
   EXPECT_EQ(persistentStatus.ShouldReturnStatus("CanCreate", "f"), -3);
+}
+
+TEST_F(Driver, AnInsensitiveWindowOrFrameMakesWhatItHoldsUnusable) {
+  auto* box = new VexDlgDialog(nullptr, "Box", 0);
+  auto* frame = new VexDlgFrame(box, "Frame", 0);
+  new VexDlgEditor(frame, "Editor", 0);  // dies with the box
+  box->SetVisibility(VexDlgShow);
+  const auto refusal = [](const std::function<void()>& act) {
+    try {
+      act();
+    } catch (const vexhost::Refused& refused) {
+      return std::string(refused.what());
+    }
+    return std::string("(done)");
+  };
+  EXPECT_EQ(refusal([&] { Hands().Type("Box", "Editor", "A"); }), "(done)");
+
+  frame->SetSensitivity(VexDlgInsensitive);
+  EXPECT_EQ(refusal([&] { Hands().Type("Box", "Editor", "B"); }),
+            "the editor 'Editor' is greyed out: 'Frame', which holds it, is insensitive");
+  frame->SetSensitivity(VexDlgSensitive);
+  box->SetSensitivity(VexDlgInsensitive);
+  EXPECT_EQ(refusal([&] { Hands().Type("Box", "Editor", "C"); }), "the dialog 'Box' is insensitive");
+  EXPECT_EQ(refusal([&] { Hands().PressCancel("Box"); }), "the dialog 'Box' is insensitive");
+  EXPECT_EQ(refusal([&] { Hands().PressOK("Box"); }), "the dialog 'Box' is insensitive");
+  EXPECT_EQ(refusal([&] { Hands().CloseWindow("Box"); }), "the dialog 'Box' is insensitive");
+  EXPECT_EQ(vexhost::Snapshot(*box).Find("Editor")->Lines, std::vector<std::string>{"A"}) << "nothing was typed";
+
+  box->SetSensitivity(VexDlgSensitive);
+  EXPECT_EQ(refusal([&] { Hands().Type("Box", "Editor", "D"); }), "(done)") << "usable again";
+  delete box;
+}
+
+TEST_F(Driver, AnInsensitiveMessageBoxCannotBeAcknowledged) {
+  auto* box = new VexDlgNotify(nullptr, "Note", 0);
+  box->SetVisibility(VexDlgShow);
+  box->SetSensitivity(VexDlgInsensitive);
+  EXPECT_THROW(Hands().Acknowledge("Note"), vexhost::Refused);
+  box->SetSensitivity(VexDlgSensitive);
+  EXPECT_NO_THROW(Hands().Acknowledge("Note"));
+  delete box;
 }

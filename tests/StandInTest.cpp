@@ -8,7 +8,10 @@
 #include "vex/StateCommand.h"
 
 using namespace vextest;
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::IsEmpty;
 
 namespace {
@@ -222,4 +225,25 @@ TEST_F(StandIn, UnicodeStringsCountCharactersAndKeepTheirUtf8) {
   EXPECT_EQ(text.GetLengthInChar(), 9);
   EXPECT_STREQ(VexUnicodeString(text.CastToCharPtr()).CastToCharPtr(), "Блок-Ä1 ⚓");
   EXPECT_EQ(VexUnicodeString().GetLengthInChar(), 0);
+}
+
+// A raised error holds one reference for whoever catches it: a copy would seem to hold another.
+static_assert(!std::is_copy_constructible_v<VexRaisedError> && !std::is_copy_assignable_v<VexRaisedError>);
+static_assert(std::is_nothrow_move_constructible_v<VexRaisedError>);
+
+TEST_F(StandIn, AHandlerMayReleaseAVexErrorWhileAnErrorOfAnotherKindIsTheHosts) {
+  auto* dialog = new VexDlgDialog(nullptr, "Box", 0);
+  Faults().Raise("SetTitle", 1, vexhost::ErrorKind::VexError);
+  Faults().Raise("SetVisibility", 1, vexhost::ErrorKind::SystemError);
+  const auto release = [](VexBaseUnknown* error) { error->Release(); };
+  VexXHContext::Guard([&] { dialog->SetTitle("x"); }, release);
+  EXPECT_TRUE(Host().Accounting().OverReleases.empty());
+  VexXHContext::Guard([&] { dialog->SetVisibility(VexDlgShow); }, release);
+  EXPECT_THAT(Host().Accounting().OverReleases,
+              ElementsAre("Release on 'VexSystemError' (module->host): a caught VexSystemError is the host's to release"));
+  ASSERT_EQ(Host().Errors().size(), 2U);
+  EXPECT_TRUE(Host().Errors()[1].ReleasedByHandler);
+  EXPECT_THAT(Host().Accounting().Live, Not(Contains(HasSubstr("Error")))) << "both errors are gone";
+  delete dialog;
+  DiscardSession();
 }

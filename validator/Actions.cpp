@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "drive/GenericVerbs.h"
+#include "drive/Text.h"
 #include "vex/StateCommand.h"
 #include "vexhost/Hands.h"
 #include "vexhost/Session.h"
@@ -55,7 +56,8 @@ void ClassFrameActions(vexhost::Session& session, const std::string& dialog, con
 void WidgetActions(vexhost::Session& session, const std::string& dialog, const WidgetView& widget,
                    std::vector<std::string>& actions) {
   for (const WidgetView& child : widget.Children) {
-    if (!child.Visible || !Addressable(child.Name)) continue;
+    // A person can use only what is shown and not greyed out.
+    if (!child.Visible || !child.Sensitive || !Addressable(child.Name)) continue;
     if (child.Class == "VexStrObjectClassFrame") {
       // The frame's editor and browser button are the frame's own: using them is choosing a class.
       if (child.Sensitive) ClassFrameActions(session, dialog, child, actions);
@@ -117,14 +119,21 @@ std::vector<std::string> SampleTexts(int maxCharacterWidth) {
   const int width = maxCharacterWidth > 0 ? maxCharacterWidth : 256;
   const char* const digits = "0123456789";
   for (int i = 0; i < width; ++i) widest += i == 0 ? std::string("\xC3\x84") : std::string(1, digits[i % 10]);
-  return {"", "Part 7-A", "\xC3\x9C" "berbau \xC3\x98" "7 \xE8\x88\xB9", widest};
+  // The other samples only where they fit: a person cannot type more than an editor takes.
+  std::vector<std::string> samples;
+  for (std::string text : {std::string(), std::string("Part 7-A"), std::string("\xC3\x9C" "berbau \xC3\x98" "7 \xE8\x88\xB9")}) {
+    const auto characters = static_cast<int>(vexdrive::Characters(text).size());
+    if (maxCharacterWidth <= 0 || characters <= maxCharacterWidth) samples.push_back(std::move(text));
+  }
+  samples.push_back(widest);
+  return samples;
 }
 
 std::vector<std::string> PossibleActions(vexhost::Session& session) {
   std::vector<std::string> actions;
   for (VexDialog* dialog : session.OpenDialogs()) {
     const WidgetView window = vexhost::Snapshot(*dialog);
-    if (!window.Visible || !Addressable(window.Name)) continue;
+    if (!window.Visible || !window.Sensitive || !Addressable(window.Name)) continue;
     DialogButtons(window, actions);
     WidgetActions(session, window.Name, window, actions);
   }

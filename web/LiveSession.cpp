@@ -67,22 +67,10 @@ void LiveSession::Open(const SessionFaults& faults) {
   vexdrive::ArmFaults(_Session->Faults(), armed);
   _Desk = std::make_unique<vexdrive::Desk>(*_Session);
   _Faults = faults;
-  _Recording.Begin(ReplayArguments(faults));
+  _Recording.Begin(armed);
   _RecordedBytes = 0;
   _Transcript.clear();
   _TranscriptDropped = 0;
-}
-
-std::vector<std::string> LiveSession::ReplayArguments(const SessionFaults& faults) const {
-  std::vector<std::string> arguments;
-  if (!_Options.Document.empty()) {
-    arguments.insert(arguments.end(), {"--document", std::filesystem::absolute(_Options.Document).string()});
-  }
-  for (int nth : faults.FailAllocations) arguments.insert(arguments.end(), {"--fail-alloc", std::to_string(nth)});
-  for (const auto& raise : faults.Raises) arguments.insert(arguments.end(), {"--raise", raise});
-  for (const auto& status : faults.Statuses) arguments.insert(arguments.end(), {"--status", status});
-  arguments.emplace_back("--check");
-  return arguments;
 }
 
 ActOutcome LiveSession::Act(const std::string& line) {
@@ -160,7 +148,8 @@ nlohmann::json LiveSession::ViewHeld() {
                   {"allocationsSeen", _Session->Faults().AllocationsSeen()},
                   {"injected", _Session->Faults().FaultsInjected()}}},
       {"script", {{"lines", _Recording.Lines().size()}, {"transcript", std::move(transcript)},
-                  {"transcriptDropped", _TranscriptDropped}, {"replay", _Recording.Arguments()}}},
+                  {"transcriptDropped", _TranscriptDropped}, {"replay", _Recording.ShellArguments()},
+                  {"replayCommand", _Recording.ReplayCommand()}}},
   };
 }
 

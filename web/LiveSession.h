@@ -94,7 +94,6 @@ class LiveSession {
 
  private:
   void Open(const SessionFaults& faults);
-  std::vector<std::string> ReplayArguments(const SessionFaults& faults) const;
   nlohmann::json ViewHeld();  // with _Mutex held
   std::string RecordingFull(const std::string& line) const;
   void Transcribe(const ActOutcome& outcome);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs vexhost on one script and compares what it prints and its exit code with the golden ones.
 #
-#   check-transcript.sh VEXHOST SCRIPT EXPECTED-OUTPUT
+#   check-transcript.sh VEXHOST SCRIPT EXPECTED-OUTPUT [ARGUMENT...]
 #
+# The ARGUMENTs go to vexhost before those the script names (`--module M` for another module).
 # Comment lines in the script may give the run's extra arguments, its exit code (default 0) and a
 # text that must appear on standard error:
 #   #@ args: --document ../documents/no-factory.json --check
@@ -16,6 +17,7 @@ set -uo pipefail
 vexhost=$1
 script=$2
 expected=$3
+shift 3
 
 args=$(sed -n 's/^#@ args: *//p' "$script")
 want_code=$(sed -n 's/^#@ exit: *//p' "$script")
@@ -28,7 +30,7 @@ trap 'rm -f "$out" "$err"' EXIT
 
 cd "$(dirname "$script")" || exit 1
 # shellcheck disable=SC2086  # the arguments are separate words
-"$vexhost" $args --script "$(basename "$script")" </dev/null >"$out" 2>"$err"
+"$vexhost" "$@" $args --script "$(basename "$script")" </dev/null >"$out" 2>"$err"
 code=$?
 
 if [ "${VEXHOST_UPDATE_GOLDEN:-}" = 1 ]; then

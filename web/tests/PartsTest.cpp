@@ -205,12 +205,13 @@ TEST_F(Live, TheRecordedScriptReplaysToTheSameEnd) {
   Done("active Hull/Block B");
   Done("start VexStrCreateInterimProdCmd");
   const std::string script = _Live->Script();
-  EXPECT_NE(script.find("\nexpect error Block B is released for production: no interim product can be added to it\n"),
+  EXPECT_NE(script.find("\nexpect text VexStrErrorBox \"Block B is released for production: no interim product can be "
+                        "added to it\"\n"),
             std::string::npos)
       << script;
   EXPECT_NE(script.find("\nexpect partnumber \"Hull/Block A\" \"#1 \\\"quoted\\\"\"\n"), std::string::npos) << script;
   EXPECT_NE(script.find("\nexpect child \"Hull/Block A\" Assembly\n"), std::string::npos) << script;
-  EXPECT_NE(script.find("#   vexhost --check --script session.vex"), std::string::npos) << script;
+  EXPECT_NE(script.find("#   vexhost --check --resources "), std::string::npos) << script;
   _Live->End();
   _Live.reset();
   EXPECT_EQ(Replay(script), 0) << script;
@@ -237,7 +238,7 @@ TEST_F(Live, ANewSessionStartsOverWithItsFaultPlanInTheReplay) {
   EXPECT_EQ(view["faults"]["failAlloc"], json{23});
   const std::string script = _Live->Script();
   EXPECT_NE(script.find("#@ args: --fail-alloc 23 --raise CreateInterimProduct:SystemError --status 'SetPartNumber@Block A=-1' "
-                        "--check\n"),
+                        "--check --resources "),
             std::string::npos)
       << script;
   // The plan counts from the new session's start: the 23rd allocation is the part-number frame's.

@@ -1,5 +1,11 @@
 // Root of every host object: reference counting, interface queries, meta-class answers and the
 // host allocator.
+//
+// The contracts (host/include/vex) hold what this host offers to commands of this family and
+// nothing more: there is no listing of a product's children, no reading back of a combo's lines,
+// a widget's visibility or its sensitivity, and no state but a command's initial one. A module
+// that builds against them uses nothing the real host lacks. What each operation does in this
+// host, where the contract leaves a choice, is said where it is declared.
 #pragma once
 
 #include <cstddef>

@@ -29,7 +29,12 @@ class VexCommand : public VexEventSubscriber {
   // the base classes, null past the root.
   virtual const char* GetResourceFilename(int level) const;
 
-  // Asks the host to destroy this object later, once the current event is handled.
+  // Asks the host to destroy this object later, once the current event is handled. A command ends
+  // in one of two ways: a transition to a null target (the host ends and destroys it at once), or
+  // this call on itself inside an action, Activate or BuildGraph (the host ends and destroys it
+  // once the event is handled, whatever state a transition moved it to). Starting another command
+  // or closing the document cancels (Cancel) and destroys the running one. A command's destructor
+  // hands what it made (dialogs, agents) to this call: each in an error scope of its own.
   void RequestDelayedDestruction();
   // Drops the analyse-notification callbacks registered on this command for that sender and
   // notification: the notification no longer reaches the agents that listened through them.

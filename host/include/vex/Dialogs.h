@@ -1,5 +1,23 @@
 // The dialog toolkit: a tree of named widgets with titles, visibility, sensitivity and
 // attachments.
+//
+// In this host:
+// - Windows (dialogs and message boxes) are made hidden; widgets inside them are visible. A
+//   window stays as it is when a person presses its OK or Cancel, closes it or acknowledges it:
+//   the host only sends the notification, and the module hides the window (SetVisibility), or
+//   hands it to delayed destruction.
+// - An insensitive window or frame makes everything it holds unusable, and it is drawn greyed
+//   out; a person can neither type, press nor close in an insensitive window.
+// - A title is the one set with SetTitle, else the text the widget's name keys in the window's
+//   resource files (GetResourceFilename); a window or button with neither shows its name.
+// - The style is recorded and shown to tools, and changes nothing in the drawing.
+// - Attachments lay a container's children out: the positions of horizontal attachments order
+//   the rows and those of vertical ones the columns; widgets attached at one position share a
+//   row (or a column), and a widget attached at several vertical positions spans the columns
+//   between. A child no horizontal attachment names gets a row of its own after the others; one
+//   no vertical attachment names stands in the first column. Without any attachment the
+//   children stand in one row, in the order they were made. The mode is recorded and changes
+//   nothing in the drawing. Hidden widgets take no room.
 #pragma once
 
 #include <cstdint>
@@ -111,7 +129,8 @@ class VexDlgPushButton : public VexDialog {
   VexDlgPushButton(VexDialog* parent, const VexString& name, VexDialogStyle style);
 };
 
-// An editor holds text in lines; line -1 stands for the whole text.
+// An editor holds text in lines; line -1 stands for the whole text. GetLine and SetLine return 1
+// when done, and 0 when the host refused the call (on a dead editor).
 class VexDlgEditor : public VexDialog {
   VEX_DECLARE_CLASS
  public:
@@ -119,15 +138,18 @@ class VexDlgEditor : public VexDialog {
 
   void SetVisibleTextHeight(int lines);
   void SetVisibleTextWidth(int characters);
-  // The most characters a person can type into the editor.
+  // The most characters a person can type into the editor; SetLine is not held to it.
   void SetMaxCharacterWidth(int characters);
-  // Replaces `text` with the line (or the whole text), also when the editor is empty.
+  // Replaces `text` with the line, or with the whole text (its lines joined by '\n'), also when
+  // the editor is empty or the line is past the end: `text` is then empty.
   int GetLine(VexUnicodeString& text, int line);
+  // Replaces the line, or the whole text with one line; a line past the end is added.
   int SetLine(const VexUnicodeString& text, int line);
   void ClearLine(int line);
 };
 
-// A drop-down list of lines, one of which is shown.
+// A drop-down list of lines, one of which is shown. The module writes it; this host offers no way
+// to read it back.
 class VexDlgCombo : public VexDialog {
   VEX_DECLARE_CLASS
  public:

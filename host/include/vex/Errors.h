@@ -1,5 +1,16 @@
 // Host errors and the error scope. A host error is a counted host object thrown as a C++
 // exception; an error scope catches it, lends it to a handler and hands it back to the host.
+//
+// Who releases a caught error: the handler receives the error with a reference of its own. It
+// may release a caught VexError, which marks the error handled. A caught error of any other kind
+// (a VexSystemError) is the host's: releasing it is recorded as an over-release. Leaving the
+// error alone is always right: the host takes back the handler's reference when the scope closes.
+// Asking the kind (IsAKindOf(VexError::ClassName())) is a host call like any other and may raise
+// in turn: ask it, and release, each in a scope of its own.
+//
+// Where no scope is open, a host error leaves the module: the host's own call into the module
+// (Activate, BuildGraph, an action, a destructor) takes it and records it as escaped. Whatever the
+// body held when it was stopped is the module's to give back, in the handler.
 #pragma once
 
 #include "vex/Base.h"
@@ -21,9 +32,15 @@ class VexSystemError : public VexBaseUnknown {
 };
 
 // What travels as the C++ exception: the error, holding one reference for whoever catches it.
+// Catch it by reference: it cannot be copied, since a copy would seem to hold a reference too.
 class VexRaisedError {
  public:
   explicit VexRaisedError(VexBaseUnknown* error);
+  VexRaisedError(const VexRaisedError&) = delete;
+  VexRaisedError& operator=(const VexRaisedError&) = delete;
+  // Moving hands the reference on: the error moved from holds none.
+  VexRaisedError(VexRaisedError&& other) noexcept : _Error(other._Error) { other._Error = nullptr; }
+  VexRaisedError& operator=(VexRaisedError&&) = delete;
   virtual ~VexRaisedError();
   VexBaseUnknown* GetError() const { return _Error; }
 
@@ -33,9 +50,9 @@ class VexRaisedError {
 
 class VexXHContext {
  public:
-  // Runs `body`; when a host error stops it, runs `handler` with the error (which holds a
-  // reference of its own for the handler to release) and hands the error back to the host.
-  // Returns true when the body ran to its end.
+  // Runs `body`; when a host error stops it, runs `handler` with the error (lent with a reference
+  // of its own: see above for who may release it) and hands the error back to the host. Returns
+  // true when the body ran to its end. An exception of another kind is not caught.
   template <class Body, class Handler>
   static bool Guard(Body&& body, Handler&& handler) {
     VexBaseUnknown* error = nullptr;

@@ -1,5 +1,13 @@
 // The state-command engine: agents that wait for notifications, states that hold agents, and
 // transitions with conditions and actions.
+//
+// The host creates a command through its factory, calls BuildGraph once, then Activate. On each
+// notification the first agent of the current state that accepts it is valued, and the state's
+// transitions are tested in the order they were added: the first whose condition holds fires,
+// its action runs, and the engine moves to its target whatever the action returned; a null target
+// ends the command (see VexCommand::RequestDelayedDestruction for the other way). A command has
+// one state in this host, its initial state: a command of several dialogs gives each dialog its
+// agent in that state, and its transitions lead back to it or to null.
 #pragma once
 
 #include <cstdint>
@@ -82,7 +90,8 @@ class VexStateCommand : public VexDialogAgent {
   // Called once by the engine before Activate.
   virtual void BuildGraph();
 
-  // The command's initial state, made with that name on the first call.
+  // The command's one state, made with that name on the first call; later calls return the same
+  // state whatever name they give.
   VexDialogState* GetInitialState(const VexString& name);
   VexDialogTransition* AddTransition(VexDialogState* from, VexDialogState* to, VexStateCondition* condition,
                                      VexDiaAction* action);

@@ -39,12 +39,37 @@ VexDialog* FindChild(VexDialog& parent, const std::string& name) {
   return found.empty() ? nullptr : found.front();
 }
 
-bool Sensitive(VexDialog& widget) { return DialogOf(widget).Sensitivity == VexDlgSensitive; }
+bool SensitiveItself(VexDialog& widget) { return DialogOf(widget).Sensitivity == VexDlgSensitive; }
+
+// The container up to the widget's window (the window included) that greys it out, or null: an
+// insensitive window or frame makes everything it holds unusable. A window's own parent does not:
+// a dialog stays usable over a main window it made insensitive.
+VexDialog* GreyingContainer(VexDialog& widget) {
+  for (VexDialog* current = DialogOf(widget).Parent; current != nullptr; current = DialogOf(*current).Parent) {
+    if (!SensitiveItself(*current)) return current;
+    if (dynamic_cast<VexDlgWindow*>(current) != nullptr) break;
+  }
+  return nullptr;
+}
+
+// Throws when a person could not use the widget: it, or a container that holds it, is insensitive.
+void CheckSensitive(VexDialog& widget, const std::string& what) {
+  const std::string name = widget.GetName().CastToCharPtr();
+  if (!SensitiveItself(widget)) throw Refused("the " + what + " '" + name + "' is insensitive");
+  if (VexDialog* greying = GreyingContainer(widget)) {
+    throw Refused("the " + what + " '" + name + "' is greyed out: '" + greying->GetName().CastToCharPtr() +
+                  "', which holds it, is insensitive");
+  }
+}
+
+bool Sensitive(VexDialog& widget) { return SensitiveItself(widget) && GreyingContainer(widget) == nullptr; }
 
 VexDialog& ShownWindow(Session& session, const std::string& name) {
   VexDialog* dialog = session.FindDialog(name);
   if (dialog == nullptr) throw Refused("no dialog named '" + name + "' is open");
   if (DialogOf(*dialog).Visibility != VexDlgShow) throw Refused("the dialog '" + name + "' is not shown");
+  // An insensitive window takes no presses, no typing and no closing.
+  if (!SensitiveItself(*dialog)) throw Refused("the dialog '" + name + "' is insensitive");
   return *dialog;
 }
 
@@ -60,7 +85,7 @@ Widget& ReachableWidget(Session& session, const std::string& dialog, const std::
   auto* widget = dynamic_cast<Widget*>(FindChild(window, name));
   if (widget == nullptr) throw Refused("'" + dialog + "' has no " + what + " named '" + name + "'");
   if (!Reachable(*widget)) throw Refused("the " + std::string(what) + " '" + name + "' is not shown");
-  if (!Sensitive(*widget)) throw Refused("the " + std::string(what) + " '" + name + "' is insensitive");
+  CheckSensitive(*widget, what);
   return *widget;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dialogs/Frame.h"
+#include "dialogs/Resources.h"
 #include "engine/Engine.h"
 #include "products/Documents.h"
 #include "records/Objects.h"
@@ -22,8 +23,11 @@ using namespace detail;
 
 Session::Session(SessionOptions options) : _State(std::make_unique<State>(std::move(options))) {
   BeginSession(*this);
+  CheckResourceFolders(_State->Options.ResourceDirs);
   OpenFrame(*_State);
 }
+
+void Session::CheckResourceFolders(const std::vector<std::string>& dirs) { detail::CheckResourceFolders(dirs); }
 
 Session::~Session() {
   State& state = *_State;

@@ -79,6 +79,10 @@ void VexXHContext::HandBack(VexBaseUnknown* error) noexcept {
   } else {
     // Two references: the one that travelled with the exception and the handler's.
     caught.ReleasedByHandler = record.RefCount == 1;
+    // Only a VexError is the handler's to release; an error of any other kind stays the host's.
+    if (caught.ReleasedByHandler && dynamic_cast<VexError*>(error) == nullptr) {
+      RecordOverRelease(record, vexhost::ModuleToHost, "a caught " + caught.Kind + " is the host's to release");
+    }
     if (record.RefCount >= 2) Unref(error);  // the host takes back the handler's reference
     Unref(error);
   }

@@ -56,11 +56,12 @@ void RecordViolation(const std::string& op, const VexObjectImpl& record, std::st
   Record(*session, session->Violations, Incident(op, record, direction) + ": " + what);
 }
 
-void RecordOverRelease(const VexObjectImpl& record, std::string_view direction) {
+void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, std::string_view why) {
   Session::State* session = OpenSession();
   if (session == nullptr) return;
-  const char* what = record.State == Life::Released ? "its last reference was already released"
+  const char* dead = record.State == Life::Released ? "its last reference was already released"
                                                     : "it was already destroyed";
+  const std::string what = why.empty() ? std::string(dead) : std::string(why);
   Record(*session, session->OverReleases, Incident("Release", record, direction) + ": " + what);
 }
 

@@ -108,7 +108,8 @@ void ConstructedAs(const VexBaseUnknown* object, const char* hostClass, std::vec
 
 // Records a call on a dead object, once per operation, object and direction.
 void RecordViolation(const std::string& op, const VexObjectImpl& record, std::string_view direction);
-void RecordOverRelease(const VexObjectImpl& record, std::string_view direction);
+// `why` says what made the release one too many; by default, that the object was already dead.
+void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, std::string_view why = {});
 
 [[noreturn]] void RaiseHostError(ErrorKind kind, const std::string& message);
 

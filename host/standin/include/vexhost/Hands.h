@@ -1,6 +1,7 @@
 // A user's hands: acts on the open dialogs by name, as a person would, and produces exactly the
 // notifications the real widgets send. An action a person could not make (pressing a button that
-// is hidden or insensitive, choosing in a panel that is not shown) is refused with a reason.
+// is hidden or insensitive, typing into an editor of an insensitive frame or window, choosing in a
+// panel that is not shown) is refused with a reason.
 #pragma once
 
 #include <stdexcept>

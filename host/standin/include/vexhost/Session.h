@@ -73,6 +73,10 @@ class Session {
   static std::vector<std::string> DictionaryNames();
   // Dictionary entries refused because their name was taken, in the process so far.
   static std::vector<std::string> RegistrationViolations();
+  // Reads the resource files of these folders and reports each bad one on standard error, with its
+  // place, once a process. A session does it for its folders when it opens; a tool that forks
+  // workers calls it first, so that they do not report again.
+  static void CheckResourceFolders(const std::vector<std::string>& dirs);
 
   // Starts a command by its registered name, as the user does: a running command is cancelled
   // and destroyed first. Returns the command, or null when its factory returned null or it ended
