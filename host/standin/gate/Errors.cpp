@@ -79,6 +79,11 @@ void VexXHContext::HandBack(VexBaseUnknown* error) noexcept {
   } else {
     // Two references: the one that travelled with the exception and the handler's.
     caught.ReleasedByHandler = record.RefCount == 1;
+    // The handler may release a caught VexError; an error of any other kind stays the host's.
+    if (caught.ReleasedByHandler && caught.Kind != "VexError") {
+      RecordOverRelease(record, vexhost::ModuleToHost,
+                        "a caught error of another kind than VexError is the host's, not the handler's to release");
+    }
     if (record.RefCount >= 2) Unref(error);  // the host takes back the handler's reference
     Unref(error);
   }
