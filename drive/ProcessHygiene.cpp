@@ -1,0 +1,223 @@
+#include "ProcessHygiene.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <set>
+#include <sstream>
+
+#include "Text.h"
+
+extern char** environ;
+
+namespace vexdrive {
+
+namespace {
+
+std::string SignalName(int signal) {
+  const char* name = sigabbrev_np(signal);
+  return name != nullptr ? "SIG" + std::string(name) : "signal " + std::to_string(signal);
+}
+
+std::string Octal(mode_t mode) {
+  std::ostringstream text;
+  text << '0' << std::oct << (mode & 0777);
+  return text.str();
+}
+
+std::string Plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// The name of an environment entry "NAME=value".
+std::string NameOf(const std::string& entry) { return entry.substr(0, entry.find('=')); }
+
+std::map<std::string, std::string> ByName(const std::vector<std::string>& entries) {
+  std::map<std::string, std::string> byName;
+  for (const auto& entry : entries) byName.emplace(NameOf(entry), entry);
+  return byName;
+}
+
+// "sets A, unsets B, changes C": names only, since values may be long or private.
+std::string EnvironmentChange(const std::vector<std::string>& before, const std::vector<std::string>& after) {
+  const auto old = ByName(before);
+  const auto now = ByName(after);
+  std::vector<std::string> set;
+  std::vector<std::string> unset;
+  std::vector<std::string> changed;
+  for (const auto& [name, entry] : now) {
+    auto found = old.find(name);
+    if (found == old.end()) {
+      set.push_back(name);
+    } else if (found->second != entry) {
+      changed.push_back(name);
+    }
+  }
+  for (const auto& [name, entry] : old) {
+    if (now.count(name) == 0) unset.push_back(name);
+  }
+  std::vector<std::string> parts;
+  if (!set.empty()) parts.push_back("sets " + Join(set, ", "));
+  if (!unset.empty()) parts.push_back("unsets " + Join(unset, ", "));
+  if (!changed.empty()) parts.push_back("changes " + Join(changed, ", "));
+  return Join(parts, "; ");
+}
+
+}  // namespace
+
+ProcessBaseline::ProcessBaseline()
+    : _Stat(::open("/proc/self/stat", O_RDONLY | O_CLOEXEC)),
+      _Status(ReadStatus()),
+      _LowestFree(LowestFreeDescriptor()),
+      _Directory(Directory()),
+      _Environment(Environment()),
+      _Umask(Umask()),
+      _Handlers(Handlers()),
+      _Descriptors(Descriptors()) {}
+
+ProcessBaseline::~ProcessBaseline() {
+  if (_Stat >= 0) ::close(_Stat);
+}
+
+ProcessBaseline::Status ProcessBaseline::ReadStatus() const {
+  Status status;
+  char text[1024];
+  const ssize_t size = _Stat >= 0 ? ::pread(_Stat, text, sizeof text - 1, 0) : -1;
+  if (size <= 0) return status;
+  text[size] = '\0';
+  // The fields after the command's name, which is in parentheses and may hold anything: the third
+  // field of the line is the first after the last ')'.
+  const char* rest = std::strrchr(text, ')');
+  if (rest == nullptr) return status;
+  std::istringstream fields(rest + 1);
+  std::string field;
+  for (int number = 3; fields >> field; ++number) {
+    if (number == 20) status.Threads = std::stoi(field);
+    if (number == 33) status.Ignored = std::stoull(field);
+    if (number == 34) {
+      status.Caught = std::stoull(field);
+      break;
+    }
+  }
+  return status;
+}
+
+int ProcessBaseline::LowestFreeDescriptor() const {
+  // A module that leaves a descriptor open holds the lowest one that was free.
+  const int probe = ::fcntl(_Stat, F_DUPFD_CLOEXEC, 0);
+  if (probe >= 0) ::close(probe);
+  return probe;
+}
+
+std::map<int, ProcessBaseline::Handler> ProcessBaseline::Handlers() {
+  std::map<int, Handler> handlers;
+  for (int signal = 1; signal < NSIG; ++signal) {
+    struct sigaction action {};
+    if (::sigaction(signal, nullptr, &action) != 0) continue;  // none can be set for it
+    const bool withInfo = (action.sa_flags & SA_SIGINFO) != 0;
+    const auto address = withInfo ? reinterpret_cast<std::uintptr_t>(action.sa_sigaction)
+                                  : reinterpret_cast<std::uintptr_t>(action.sa_handler);
+    handlers[signal] = {address, withInfo};
+  }
+  return handlers;
+}
+
+std::map<int, std::string> ProcessBaseline::Descriptors() {
+  std::map<int, std::string> descriptors;
+  DIR* directory = ::opendir("/proc/self/fd");
+  if (directory == nullptr) return descriptors;
+  const int own = ::dirfd(directory);
+  while (const dirent* entry = ::readdir(directory)) {
+    if (entry->d_name[0] == '.') continue;
+    const int number = std::atoi(entry->d_name);
+    if (number == own) continue;
+    char target[4096];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t size = ::readlink(link.c_str(), target, sizeof target - 1);
+    descriptors[number] = size > 0 ? std::string(target, static_cast<std::size_t>(size)) : std::string("?");
+  }
+  ::closedir(directory);
+  return descriptors;
+}
+
+std::vector<std::string> ProcessBaseline::Environment() {
+  std::vector<std::string> entries;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) entries.emplace_back(*entry);
+  return entries;
+}
+
+std::string ProcessBaseline::Directory() {
+  char path[4096];
+  return ::getcwd(path, sizeof path) != nullptr ? std::string(path) : std::string("(unknown)");
+}
+
+mode_t ProcessBaseline::Umask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+bool ProcessBaseline::Unchanged() const {
+  if (!(ReadStatus() == _Status) || LowestFreeDescriptor() != _LowestFree || Umask() != _Umask) return false;
+  std::size_t count = 0;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry, ++count) {
+    if (count >= _Environment.size() || _Environment[count] != *entry) return false;
+  }
+  if (count != _Environment.size() || Directory() != _Directory) return false;
+  // A handler replaced by another leaves the bitmaps as they were: compare the ones set.
+  for (const auto& [signal, handler] : _Handlers) {
+    if ((_Status.Caught & (std::uint64_t{1} << (signal - 1))) == 0) continue;
+    struct sigaction action {};
+    ::sigaction(signal, nullptr, &action);
+    const auto address = handler.WithInfo ? reinterpret_cast<std::uintptr_t>(action.sa_sigaction)
+                                          : reinterpret_cast<std::uintptr_t>(action.sa_handler);
+    if (address != handler.Address) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ProcessBaseline::Changes() const {
+  std::vector<std::string> changes;
+  const std::string directory = Directory();
+  if (directory != _Directory) changes.push_back("changes the working directory from " + _Directory + " to " + directory);
+  if (const std::string change = EnvironmentChange(_Environment, Environment()); !change.empty()) {
+    changes.push_back("changes the environment: " + change);
+  }
+  if (const mode_t mask = Umask(); mask != _Umask) {
+    changes.push_back("changes the umask from " + Octal(_Umask) + " to " + Octal(mask));
+  }
+  std::vector<std::string> signals;
+  const auto handlers = Handlers();
+  for (const auto& [signal, handler] : handlers) {
+    auto before = _Handlers.find(signal);
+    if (before != _Handlers.end() && !(before->second == handler)) signals.push_back(SignalName(signal));
+  }
+  if (!signals.empty()) changes.push_back("changes the handler of " + Join(signals, ", "));
+  if (const int threads = ReadStatus().Threads; threads > _Status.Threads) {
+    changes.push_back("leaves " + Plural(static_cast<std::size_t>(threads - _Status.Threads), "thread", "threads") +
+                      " running");
+  }
+  std::vector<std::string> opened;
+  std::vector<std::string> closed;
+  const auto descriptors = Descriptors();
+  for (const auto& [number, target] : descriptors) {
+    if (_Descriptors.count(number) == 0) opened.push_back(std::to_string(number) + " (" + Printable(target) + ")");
+  }
+  for (const auto& [number, target] : _Descriptors) {
+    if (number != _Stat && descriptors.count(number) == 0) closed.push_back(std::to_string(number));
+  }
+  if (!opened.empty()) changes.push_back("leaves descriptor " + Join(opened, ", ") + " open");
+  if (!closed.empty()) changes.push_back("closes descriptor " + Join(closed, ", ") + ", which it did not open");
+  return changes;
+}
+
+std::string OutputFinding(std::string_view stream, std::string_view text) {
+  constexpr std::size_t shown = 80;
+  return "writes to " + std::string(stream) + ": " + Quoted(Abbreviated(text, shown));
+}
+
+}  // namespace vexdrive

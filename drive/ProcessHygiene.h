@@ -1,0 +1,69 @@
+// What a module must leave of the process it runs in as it found it: the working directory, the
+// environment, the umask, the signal handlers, the threads and the open descriptors. A baseline is
+// taken before the module runs; it then tells what differs. The check that nothing differs is
+// cheap enough to run after every case of a validation; naming what differs costs more and is done
+// only when something does.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexdrive {
+
+class ProcessBaseline {
+ public:
+  // Takes the baseline now. Keeps a descriptor of its own open (to read the process's state), so
+  // take it after the descriptors that should stay are open.
+  ProcessBaseline();
+  ProcessBaseline(const ProcessBaseline&) = delete;
+  ProcessBaseline& operator=(const ProcessBaseline&) = delete;
+  ~ProcessBaseline();
+
+  // Whether the process is as the baseline found it: a few system calls.
+  bool Unchanged() const;
+  // What differs, one text for each kind of change ("changes the working directory from /a to
+  // /b", "leaves 1 thread running", ...); empty when nothing does.
+  std::vector<std::string> Changes() const;
+
+ private:
+  // What /proc/self/stat tells: the threads, and which signals are ignored and which caught.
+  struct Status {
+    int Threads = 0;
+    std::uint64_t Ignored = 0;
+    std::uint64_t Caught = 0;
+    bool operator==(const Status&) const = default;
+  };
+  struct Handler {
+    std::uintptr_t Address = 0;  // the handler, or SIG_DFL, SIG_IGN
+    bool WithInfo = false;       // SA_SIGINFO
+    bool operator==(const Handler&) const = default;
+  };
+
+  Status ReadStatus() const;
+  int LowestFreeDescriptor() const;
+  static std::map<int, Handler> Handlers();
+  static std::map<int, std::string> Descriptors();
+  static std::vector<std::string> Environment();
+  static std::string Directory();
+  static mode_t Umask();
+
+  int _Stat = -1;  // /proc/self/stat, kept open
+  Status _Status;
+  int _LowestFree = 0;
+  std::string _Directory;
+  std::vector<std::string> _Environment;
+  mode_t _Umask = 0;
+  std::map<int, Handler> _Handlers;  // every signal a handler can be set for
+  std::map<int, std::string> _Descriptors;  // number -> what it leads to
+};
+
+// What a finding says of text a module wrote to standard output or error (`stream`: "standard
+// output"), with the start of the text.
+std::string OutputFinding(std::string_view stream, std::string_view text);
+
+}  // namespace vexdrive
