@@ -3,11 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
-#include <set>
 #include <sstream>
 
 #include "Text.h"
@@ -32,6 +32,10 @@ std::string Octal(mode_t mode) {
 std::string Plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
+
+// The signals whose handlers Unchanged compares: those a library most often takes over (each
+// comparison is a system call, and Unchanged runs after every case of a validation).
+constexpr int Watched[] = {SIGINT, SIGTERM, SIGSEGV, SIGBUS, SIGFPE, SIGABRT, SIGPIPE, SIGCHLD};
 
 // The name of an environment entry "NAME=value".
 std::string NameOf(const std::string& entry) { return entry.substr(0, entry.find('=')); }
@@ -70,8 +74,8 @@ std::string EnvironmentChange(const std::vector<std::string>& before, const std:
 }  // namespace
 
 ProcessBaseline::ProcessBaseline()
-    : _Stat(::open("/proc/self/stat", O_RDONLY | O_CLOEXEC)),
-      _Status(ReadStatus()),
+    : _Tasks(::open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+      _Threads(Threads()),
       _LowestFree(LowestFreeDescriptor()),
       _Directory(Directory()),
       _Environment(Environment()),
@@ -80,37 +84,41 @@ ProcessBaseline::ProcessBaseline()
       _Descriptors(Descriptors()) {}
 
 ProcessBaseline::~ProcessBaseline() {
-  if (_Stat >= 0) ::close(_Stat);
+  if (_Tasks >= 0) ::close(_Tasks);
 }
 
-ProcessBaseline::Status ProcessBaseline::ReadStatus() const {
-  Status status;
-  char text[1024];
-  const ssize_t size = _Stat >= 0 ? ::pread(_Stat, text, sizeof text - 1, 0) : -1;
-  if (size <= 0) return status;
-  text[size] = '\0';
-  // The fields after the command's name, which is in parentheses and may hold anything: the third
-  // field of the line is the first after the last ')'.
-  const char* rest = std::strrchr(text, ')');
-  if (rest == nullptr) return status;
-  std::istringstream fields(rest + 1);
-  std::string field;
-  for (int number = 3; fields >> field; ++number) {
-    if (number == 20) status.Threads = std::stoi(field);
-    if (number == 33) status.Ignored = std::stoull(field);
-    if (number == 34) {
-      status.Caught = std::stoull(field);
-      break;
+int ProcessBaseline::Threads() const {
+  if (_Tasks < 0 || ::lseek(_Tasks, 0, SEEK_SET) != 0) return 0;
+  int threads = 0;
+  alignas(8) char entries[8192];
+  for (long size; (size = ::syscall(SYS_getdents64, _Tasks, entries, sizeof entries)) > 0;) {
+    for (long offset = 0; offset < size;) {
+      // struct linux_dirent64: inode (8 bytes), offset (8), record length (2), type (1), name.
+      unsigned short length = 0;
+      std::memcpy(&length, entries + offset + 16, sizeof length);
+      if (entries[offset + 19] != '.') ++threads;
+      offset += length;
     }
+    // The directory gives as many entries as fit: far less than fits means there are no more.
+    if (size < static_cast<long>(sizeof entries) / 2) break;
   }
-  return status;
+  return threads;
 }
 
 int ProcessBaseline::LowestFreeDescriptor() const {
   // A module that leaves a descriptor open holds the lowest one that was free.
-  const int probe = ::fcntl(_Stat, F_DUPFD_CLOEXEC, 0);
+  const int probe = ::fcntl(_Tasks, F_DUPFD_CLOEXEC, 0);
   if (probe >= 0) ::close(probe);
   return probe;
+}
+
+ProcessBaseline::Handler ProcessBaseline::HandlerOf(int signal) {
+  struct sigaction action {};
+  if (::sigaction(signal, nullptr, &action) != 0) return {};
+  const bool withInfo = (action.sa_flags & SA_SIGINFO) != 0;
+  const auto address = withInfo ? reinterpret_cast<std::uintptr_t>(action.sa_sigaction)
+                                : reinterpret_cast<std::uintptr_t>(action.sa_handler);
+  return {address, withInfo};
 }
 
 std::map<int, ProcessBaseline::Handler> ProcessBaseline::Handlers() {
@@ -118,10 +126,7 @@ std::map<int, ProcessBaseline::Handler> ProcessBaseline::Handlers() {
   for (int signal = 1; signal < NSIG; ++signal) {
     struct sigaction action {};
     if (::sigaction(signal, nullptr, &action) != 0) continue;  // none can be set for it
-    const bool withInfo = (action.sa_flags & SA_SIGINFO) != 0;
-    const auto address = withInfo ? reinterpret_cast<std::uintptr_t>(action.sa_sigaction)
-                                  : reinterpret_cast<std::uintptr_t>(action.sa_handler);
-    handlers[signal] = {address, withInfo};
+    handlers[signal] = HandlerOf(signal);
   }
   return handlers;
 }
@@ -162,20 +167,15 @@ mode_t ProcessBaseline::Umask() {
 }
 
 bool ProcessBaseline::Unchanged() const {
-  if (!(ReadStatus() == _Status) || LowestFreeDescriptor() != _LowestFree || Umask() != _Umask) return false;
+  if (Threads() != _Threads || LowestFreeDescriptor() != _LowestFree || Umask() != _Umask) return false;
   std::size_t count = 0;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry, ++count) {
     if (count >= _Environment.size() || _Environment[count] != *entry) return false;
   }
   if (count != _Environment.size() || Directory() != _Directory) return false;
-  // A handler replaced by another leaves the bitmaps as they were: compare the ones set.
-  for (const auto& [signal, handler] : _Handlers) {
-    if ((_Status.Caught & (std::uint64_t{1} << (signal - 1))) == 0) continue;
-    struct sigaction action {};
-    ::sigaction(signal, nullptr, &action);
-    const auto address = handler.WithInfo ? reinterpret_cast<std::uintptr_t>(action.sa_sigaction)
-                                          : reinterpret_cast<std::uintptr_t>(action.sa_handler);
-    if (address != handler.Address) return false;
+  for (const int signal : Watched) {
+    auto handler = _Handlers.find(signal);
+    if (handler != _Handlers.end() && !(HandlerOf(signal) == handler->second)) return false;
   }
   return true;
 }
@@ -197,8 +197,8 @@ std::vector<std::string> ProcessBaseline::Changes() const {
     if (before != _Handlers.end() && !(before->second == handler)) signals.push_back(SignalName(signal));
   }
   if (!signals.empty()) changes.push_back("changes the handler of " + Join(signals, ", "));
-  if (const int threads = ReadStatus().Threads; threads > _Status.Threads) {
-    changes.push_back("leaves " + Plural(static_cast<std::size_t>(threads - _Status.Threads), "thread", "threads") +
+  if (const int threads = Threads(); threads > _Threads) {
+    changes.push_back("leaves " + Plural(static_cast<std::size_t>(threads - _Threads), "thread", "threads") +
                       " running");
   }
   std::vector<std::string> opened;
@@ -208,7 +208,7 @@ std::vector<std::string> ProcessBaseline::Changes() const {
     if (_Descriptors.count(number) == 0) opened.push_back(std::to_string(number) + " (" + Printable(target) + ")");
   }
   for (const auto& [number, target] : _Descriptors) {
-    if (number != _Stat && descriptors.count(number) == 0) closed.push_back(std::to_string(number));
+    if (number != _Tasks && descriptors.count(number) == 0) closed.push_back(std::to_string(number));
   }
   if (!opened.empty()) changes.push_back("leaves descriptor " + Join(opened, ", ") + " open");
   if (!closed.empty()) changes.push_back("closes descriptor " + Join(closed, ", ") + ", which it did not open");

@@ -17,43 +17,38 @@ namespace vexdrive {
 
 class ProcessBaseline {
  public:
-  // Takes the baseline now. Keeps a descriptor of its own open (to read the process's state), so
-  // take it after the descriptors that should stay are open.
+  // Takes the baseline now. Keeps a descriptor of its own open (to count the process's threads),
+  // so take it after the descriptors that should stay are open.
   ProcessBaseline();
   ProcessBaseline(const ProcessBaseline&) = delete;
   ProcessBaseline& operator=(const ProcessBaseline&) = delete;
   ~ProcessBaseline();
 
-  // Whether the process is as the baseline found it: a few system calls.
+  // Whether the process is as the baseline found it: a few system calls. Of the signal handlers it
+  // compares those of the signals a program commonly handles; Changes() compares them all.
   bool Unchanged() const;
   // What differs, one text for each kind of change ("changes the working directory from /a to
   // /b", "leaves 1 thread running", ...); empty when nothing does.
   std::vector<std::string> Changes() const;
 
  private:
-  // What /proc/self/stat tells: the threads, and which signals are ignored and which caught.
-  struct Status {
-    int Threads = 0;
-    std::uint64_t Ignored = 0;
-    std::uint64_t Caught = 0;
-    bool operator==(const Status&) const = default;
-  };
   struct Handler {
     std::uintptr_t Address = 0;  // the handler, or SIG_DFL, SIG_IGN
     bool WithInfo = false;       // SA_SIGINFO
     bool operator==(const Handler&) const = default;
   };
 
-  Status ReadStatus() const;
+  int Threads() const;
   int LowestFreeDescriptor() const;
+  static Handler HandlerOf(int signal);
   static std::map<int, Handler> Handlers();
   static std::map<int, std::string> Descriptors();
   static std::vector<std::string> Environment();
   static std::string Directory();
   static mode_t Umask();
 
-  int _Stat = -1;  // /proc/self/stat, kept open
-  Status _Status;
+  int _Tasks = -1;  // the directory /proc/self/task, kept open: one entry for each thread
+  int _Threads = 0;
   int _LowestFree = 0;
   std::string _Directory;
   std::vector<std::string> _Environment;
