@@ -29,10 +29,6 @@ std::string Octal(mode_t mode) {
   return text.str();
 }
 
-std::string Plural(std::size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 // The signals whose handlers Unchanged compares: those a library most often takes over (each
 // comparison is a system call, and Unchanged runs after every case of a validation).
 constexpr int Watched[] = {SIGINT, SIGTERM, SIGSEGV, SIGBUS, SIGFPE, SIGABRT, SIGPIPE, SIGCHLD};
@@ -118,7 +114,7 @@ ProcessBaseline::Handler ProcessBaseline::HandlerOf(int signal) {
   const bool withInfo = (action.sa_flags & SA_SIGINFO) != 0;
   const auto address = withInfo ? reinterpret_cast<std::uintptr_t>(action.sa_sigaction)
                                 : reinterpret_cast<std::uintptr_t>(action.sa_handler);
-  return {address, withInfo};
+  return {address, withInfo, action};
 }
 
 std::map<int, ProcessBaseline::Handler> ProcessBaseline::Handlers() {
@@ -197,10 +193,8 @@ std::vector<std::string> ProcessBaseline::Changes() const {
     if (before != _Handlers.end() && !(before->second == handler)) signals.push_back(SignalName(signal));
   }
   if (!signals.empty()) changes.push_back("changes the handler of " + Join(signals, ", "));
-  if (const int threads = Threads(); threads > _Threads) {
-    changes.push_back("leaves " + Plural(static_cast<std::size_t>(threads - _Threads), "thread", "threads") +
-                      " running");
-  }
+  // However many: one message for every case that leaves threads behind.
+  if (Threads() > _Threads) changes.push_back("leaves a thread running");
   std::vector<std::string> opened;
   std::vector<std::string> closed;
   const auto descriptors = Descriptors();
@@ -215,9 +209,30 @@ std::vector<std::string> ProcessBaseline::Changes() const {
   return changes;
 }
 
+bool ProcessBaseline::Restore() const {
+  if (Directory() != _Directory) static_cast<void>(::chdir(_Directory.c_str()));
+  if (const auto now = Environment(); now != _Environment) {
+    for (const auto& entry : now) ::unsetenv(NameOf(entry).c_str());
+    for (const auto& entry : _Environment) {
+      const auto equals = entry.find('=');
+      if (equals != std::string::npos) ::setenv(entry.substr(0, equals).c_str(), entry.c_str() + equals + 1, 1);
+    }
+  }
+  ::umask(_Umask);
+  for (const auto& [signal, handler] : _Handlers) {
+    if (!(HandlerOf(signal) == handler)) ::sigaction(signal, &handler.Action, nullptr);
+  }
+  for (const auto& [number, target] : Descriptors()) {
+    if (_Descriptors.count(number) == 0) ::close(number);
+  }
+  return Unchanged() && Changes().empty();
+}
+
 std::string OutputFinding(std::string_view stream, std::string_view text) {
+  // Its first line: the same for every case that writes the same, however often it wrote it.
   constexpr std::size_t shown = 80;
-  return "writes to " + std::string(stream) + ": " + Quoted(Abbreviated(text, shown));
+  const std::string_view first = text.substr(0, text.find('\n') == std::string_view::npos ? text.size() : text.find('\n') + 1);
+  return "writes to " + std::string(stream) + ": " + Quoted(Abbreviated(first, shown));
 }
 
 }  // namespace vexdrive

@@ -5,6 +5,7 @@
 // only when something does.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -28,14 +29,19 @@ class ProcessBaseline {
   // compares those of the signals a program commonly handles; Changes() compares them all.
   bool Unchanged() const;
   // What differs, one text for each kind of change ("changes the working directory from /a to
-  // /b", "leaves 1 thread running", ...); empty when nothing does.
+  // /b", "leaves a thread running", ...); empty when nothing does.
   std::vector<std::string> Changes() const;
+  // Puts back what can be put back: the working directory, the environment, the umask, the signal
+  // handlers; closes the descriptors left open. Returns whether the process is then as the
+  // baseline found it (a thread left running cannot be taken back, nor a descriptor closed).
+  bool Restore() const;
 
  private:
   struct Handler {
     std::uintptr_t Address = 0;  // the handler, or SIG_DFL, SIG_IGN
     bool WithInfo = false;       // SA_SIGINFO
-    bool operator==(const Handler&) const = default;
+    bool operator==(const Handler& other) const { return Address == other.Address && WithInfo == other.WithInfo; }
+    struct sigaction Action {};  // as it was, to put back
   };
 
   int Threads() const;
@@ -58,7 +64,7 @@ class ProcessBaseline {
 };
 
 // What a finding says of text a module wrote to standard output or error (`stream`: "standard
-// output"), with the start of the text.
+// output"), with the first line of the text.
 std::string OutputFinding(std::string_view stream, std::string_view text);
 
 }  // namespace vexdrive

@@ -74,19 +74,18 @@ void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseOutc
   outcome.Fatal = outcome.Fatal || second.Fatal;
 }
 
-// Runs a case, then checks what it left of the process: whatever it changed is a finding, after
-// which this process cannot be trusted with another case.
+// Runs a case, then checks what it did to the process: whatever it changed is a finding, and
+// what cannot be put back leaves this process untrustworthy for another case.
 CaseOutcome Run(const RunSetup& setup, RunRequest& request, Slot& slot, WorkerProcess& process) {
   CaseOutcome outcome = RunCase(setup, request);
-  std::vector<Finding> changes = process.AfterCase();
-  if (HasSlowStep(outcome) && !outcome.Fatal && changes.empty()) {
+  WorkerProcess::Effects effects = process.AfterCase();
+  if (HasSlowStep(outcome) && !outcome.Fatal && !effects.Untrustworthy) {
     ConfirmSlowSteps(setup, request, outcome, slot);
-    changes = process.AfterCase();
+    const WorkerProcess::Effects again = process.AfterCase();
+    effects.Untrustworthy = again.Untrustworthy;
   }
-  if (!changes.empty()) {
-    outcome.Findings.insert(outcome.Findings.end(), changes.begin(), changes.end());
-    outcome.Fatal = true;
-  }
+  outcome.Findings.insert(outcome.Findings.end(), effects.Findings.begin(), effects.Findings.end());
+  outcome.Fatal = outcome.Fatal || effects.Untrustworthy;
   return outcome;
 }
 

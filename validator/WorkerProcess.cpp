@@ -13,6 +13,8 @@ namespace vexvalidator {
 void BecomeModuleProcess() {
   // Ctrl-C reaches the whole process group: the validator stops, ends its workers and reports.
   std::signal(SIGINT, SIG_IGN);
+  // The validator's own handler is the validator's: a worker ends on SIGTERM as any process does.
+  std::signal(SIGTERM, SIG_DFL);
   // A validator that dies without ending its workers takes them with it.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() == 1) _exit(3);  // the validator was gone already
@@ -31,11 +33,12 @@ WorkerProcess::WorkerProcess(const RunSetup& setup) {
   _Baseline = std::make_unique<vexdrive::ProcessBaseline>();
 }
 
-std::vector<Finding> WorkerProcess::AfterCase() {
-  std::vector<Finding> findings = _Output.Take();
-  if (_Baseline->Unchanged()) return findings;
-  for (auto& change : _Baseline->Changes()) findings.push_back({kind::ProcessHygiene, std::move(change)});
-  return findings;
+WorkerProcess::Effects WorkerProcess::AfterCase() {
+  Effects effects{_Output.Take(), false};
+  if (_Baseline->Unchanged()) return effects;
+  for (auto& change : _Baseline->Changes()) effects.Findings.push_back({kind::ProcessHygiene, std::move(change)});
+  effects.Untrustworthy = !_Baseline->Restore();
+  return effects;
 }
 
 }  // namespace vexvalidator

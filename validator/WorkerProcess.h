@@ -27,10 +27,15 @@ class WorkerProcess {
   // the module is loaded: what it did at load is the probe's to report.
   explicit WorkerProcess(const RunSetup& setup);
 
-  // What the case just run left of the process: output written, the working directory, the
-  // environment, the umask, signal handlers, threads, descriptors. Each is a finding, and a case
-  // with one leaves the process untrustworthy for the next.
-  std::vector<Finding> AfterCase();
+  // What the case just run did to the process: output written, the working directory, the
+  // environment, the umask, signal handlers, threads, descriptors; each kind a finding. What can be
+  // put back is put back; what cannot (a thread left running, a descriptor of the process closed)
+  // leaves the process untrustworthy for the next case.
+  struct Effects {
+    std::vector<Finding> Findings;
+    bool Untrustworthy = false;
+  };
+  Effects AfterCase();
   // Writes one of the worker's own messages where standard error led before.
   void Complain(const std::string& text) const { _Output.Complain(text); }
 

@@ -60,17 +60,46 @@ TEST(ProcessHygiene, AChangedVariableAndAnUnsetOneAreNamedWithoutTheirValues) {
 }
 
 TEST(ProcessHygiene, ASignalHandlerSetOrReplacedIsSeen) {
-  std::signal(SIGUSR2, Ignore);
+  std::signal(SIGCHLD, Ignore);
   const vexdrive::ProcessBaseline baseline;
-  std::signal(SIGUSR1, Ignore);
+  std::signal(SIGPIPE, Ignore);
   EXPECT_FALSE(baseline.Unchanged());
+  EXPECT_THAT(baseline.Changes(), ElementsAre("changes the handler of SIGPIPE"));
+  std::signal(SIGPIPE, SIG_DFL);
+  EXPECT_TRUE(baseline.Unchanged());
+  std::signal(SIGCHLD, AlsoIgnore);  // caught before and after: only the handler differs
+  EXPECT_FALSE(baseline.Unchanged());
+  EXPECT_THAT(baseline.Changes(), ElementsAre("changes the handler of SIGCHLD"));
+  std::signal(SIGCHLD, Ignore);
+  // The quick check compares the handlers a library most often takes; the full one, every handler.
+  std::signal(SIGUSR1, Ignore);
   EXPECT_THAT(baseline.Changes(), ElementsAre("changes the handler of SIGUSR1"));
   std::signal(SIGUSR1, SIG_DFL);
+  std::signal(SIGCHLD, SIG_DFL);
+}
+
+TEST(ProcessHygiene, RestoringPutsBackWhatCanBePutBackAndSaysWhetherThatWasAll) {
+  const vexdrive::ProcessBaseline baseline;
+  ASSERT_EQ(chdir("/"), 0);
+  ASSERT_EQ(setenv("VEX_HYGIENE_RESTORED", "1", 1), 0);
+  const mode_t mask = umask(077);
+  std::signal(SIGTERM, Ignore);
+  const int left = open("/dev/null", O_RDONLY);
+  ASSERT_GE(left, 0);
+  EXPECT_TRUE(baseline.Restore());
   EXPECT_TRUE(baseline.Unchanged());
-  std::signal(SIGUSR2, AlsoIgnore);  // caught before and after: only the handler differs
-  EXPECT_FALSE(baseline.Unchanged());
-  EXPECT_THAT(baseline.Changes(), ElementsAre("changes the handler of SIGUSR2"));
-  std::signal(SIGUSR2, SIG_DFL);
+  EXPECT_THAT(baseline.Changes(), IsEmpty());
+  EXPECT_EQ(getenv("VEX_HYGIENE_RESTORED"), nullptr);
+  EXPECT_EQ(fcntl(left, F_GETFD), -1) << "the descriptor left open was closed";
+  umask(mask);
+
+  std::atomic<bool> go{false};
+  std::thread worker([&] {
+    while (!go) std::this_thread::yield();
+  });
+  EXPECT_FALSE(baseline.Restore()) << "a thread cannot be taken back";
+  go = true;
+  worker.join();
 }
 
 TEST(ProcessHygiene, AThreadLeftRunningIsSeenUntilItEnds) {
@@ -80,7 +109,7 @@ TEST(ProcessHygiene, AThreadLeftRunningIsSeenUntilItEnds) {
     while (!go) std::this_thread::yield();
   });
   EXPECT_FALSE(baseline.Unchanged());
-  EXPECT_THAT(baseline.Changes(), ElementsAre("leaves 1 thread running"));
+  EXPECT_THAT(baseline.Changes(), ElementsAre("leaves a thread running"));
   go = true;
   worker.join();
   EXPECT_TRUE(baseline.Unchanged());
@@ -103,6 +132,8 @@ TEST(ProcessHygiene, ADescriptorLeftOpenOrClosedIsSeenAndNamed) {
 
 TEST(ProcessHygiene, WhatAModuleWroteIsQuotedPrintableAndShort) {
   EXPECT_EQ(vexdrive::OutputFinding("standard output", "hello\n"), "writes to standard output: \"hello\\n\"");
+  EXPECT_EQ(vexdrive::OutputFinding("standard output", "hello\nhello\n"), "writes to standard output: \"hello\\n\"")
+      << "the first line: one message however often it was written";
   const std::string finding = vexdrive::OutputFinding("standard error", std::string(1000, 'x'));
   EXPECT_LT(finding.size(), 200U);
   EXPECT_THAT(finding, HasSubstr("writes to standard error: \"xxx"));
