@@ -83,7 +83,7 @@ int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err)
     WriteText(out, outcome, options.Replays);
     out.flush();
     // Stopped by a signal, the process says so as a process ended by it would.
-    if (const int signal = interruption.Signal(); signal != 0) return 128 + signal;
+    if (const int signal = interruption.Signal(); signal != 0 && !outcome.Partial.empty()) return 128 + signal;
     return ExitCode(outcome);
   } catch (const BadUsage& error) {
     out.flush();
