@@ -38,7 +38,8 @@ std::string CheckStatus(const std::string& text) {
 
 std::string Footer() {
   return "\n" + vexdrive::Script::Help() + "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
-         "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often;\n"
+         "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often,\n"
+         "a misuse of the host, or a change of the process;\n"
          "2 bad usage or input (unknown option, unreadable or malformed document, module or script, bad script line).\n";
 }
 
@@ -76,7 +77,9 @@ void AddOptions(CLI::App& app, vexdrive::Options& options) {
       ->check(CLI::Validator(CheckStatus, ""))
       ->allow_extra_args(false);
   app.add_flag("--check", options.Check,
-               "end with the accounting report; exit 1 if host objects are left, over-released or called after they died");
+               "end with the accounting report and what the module did to the process; exit 1 if host objects are "
+               "left, over-released or called after they died, the host recorded a misuse, or the module wrote output "
+               "or changed the process");
   app.add_flag("--print-document", options.PrintDocument, "print the embedded document as JSON and exit");
 }
 

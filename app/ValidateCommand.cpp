@@ -45,6 +45,14 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
       ->check(CLI::Range(10, 3600000))
       ->type_name("MS")
       ->capture_default_str();
+  app.add_option("--slow", options.SlowMs, "milliseconds a step may take before it is a finding (longer than a person waits)")
+      ->check(CLI::Range(1, 3600000))
+      ->type_name("MS")
+      ->capture_default_str();
+  app.add_option("--time-limit", options.RunLimitSeconds,
+                 "stop after this many seconds and write the reports of what ran, marked partial (default: none)")
+      ->check(CLI::Range(1, 604800))
+      ->type_name("S");
 }
 
 }  // namespace
@@ -58,7 +66,8 @@ int RunValidate(int argc, char** argv, const std::string& defaultResources) {
                "vexhost validate");
   AddOptions(app, options);
   app.footer("\nExit codes: 0 no findings; 1 findings; 2 bad usage (unknown option, a module that cannot be loaded,\n"
-             "a bad document or resource directory, a report that cannot be written).\n");
+             "a bad document or resource directory, a report that cannot be written); 130 and 143 after SIGINT and\n"
+             "SIGTERM, which stop the validation: its reports are written all the same, marked partial.\n");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

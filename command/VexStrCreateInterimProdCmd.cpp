@@ -72,7 +72,7 @@ VexStrCreateInterimProdCmd::VexStrCreateInterimProdCmd() : VexStateCommand(Comma
         // The panel's widgets are built at activation.
         _Panel = new VexStrInterimProdPanel(parent, "InterimProductPanel");  // GCOVR_EXCL_BR_LINE
         if (_Panel == nullptr) {
-          RequestDelayedDestruction();
+          EndCommand();
         } else {
           _Panel->SetVisibility(VexDlgHide);
         }
@@ -156,8 +156,15 @@ void VexStrCreateInterimProdCmd::BuildGraph() {
   // panel cannot be made. Without a panel it has asked already, or its constructor stopped before
   // the panel and the error box, and nothing can be shown.
   if (_Panel != nullptr && (!built || state == nullptr || _PanelAgent == nullptr)) {
-    VexXHContext::Guard([&] { RequestDelayedDestruction(); }, LeaveToHost);
+    VexXHContext::Guard([&] { EndCommand(); }, LeaveToHost);
   }
+}
+
+void VexStrCreateInterimProdCmd::EndCommand() {
+  if (_EndRequested) return;
+  // The host takes the command even when the request then raises an error: it is made once.
+  _EndRequested = true;
+  RequestDelayedDestruction();
 }
 
 const char* VexStrCreateInterimProdCmd::GetResourceFilename(int level) const {
@@ -201,7 +208,7 @@ VexStatusChangeRC VexStrCreateInterimProdCmd::Activate(VexCommand*, VexNotificat
     if (_ErrorBox == nullptr) return Done;
     if (_ErrorBoxAgent == nullptr) {
       // Nothing would take the box's OK: rather than show a box nothing can close, end.
-      RequestDelayedDestruction();
+      EndCommand();
       return Done;
     }
     _ErrorBox->SetText(message);

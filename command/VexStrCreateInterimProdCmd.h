@@ -24,6 +24,9 @@ class VexStrCreateInterimProdCmd : public VexStateCommand {
   VexBoolean SelectClassAction(void* data);
 
  private:
+  // Asks the host to destroy this command, once: the host counts a second request as a misuse.
+  void EndCommand();
+
   VexStrInterimProdPanel* _Panel = nullptr;                  // owned; disposed of by delayed destruction
   VexIStrInterimProductFactory* _Factory = nullptr;          // counted
   VexStrErrorBox* _ErrorBox = nullptr;                       // owned; disposed of by delayed destruction
@@ -32,6 +35,7 @@ class VexStrCreateInterimProdCmd : public VexStateCommand {
   VexDialogAgent* _SelectClassAgent = nullptr;               // owned; disposed of by delayed destruction
   VexUnicodeString _SelectedClass;
   bool _ErrorBoxShown = false;  // the error box shows a refusal of an earlier activation
+  bool _EndRequested = false;   // the command has asked for its own destruction
 };
 
 // The module's entry points: the only symbols it exports (see exports.map).

@@ -1,6 +1,7 @@
 #include "Expectations.h"
 
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -25,6 +26,8 @@ const std::vector<ExpectationForm> ExpectationForms{
     {"widget DIALOG/WIDGET shown|hidden|absent", "shown with all that holds it, not shown, or not there"},
     {"title DIALOG[/WIDGET] TEXT", "the title a person reads: the one set or the resource text, else the name"},
     {"running yes|no", "a command is running or not"},
+    {"unseen yes|no", "a command runs with no dialog shown, which a person can neither see nor end, or not"},
+    {"steps within MS", "every step so far took at most MS milliseconds"},
     {"error TEXT", "short for the error box's text (may be empty)"},
     {"ok on|off", "short for the sensitivity of the panel's OK"},
     {"browser on|off", "short for whether the panel's class browser can be opened"},
@@ -315,17 +318,47 @@ Verdict Running(Desk& desk, const std::string& text) {
   return {desk.Running() == running, RunningText(running), RunningText(desk.Running())};
 }
 
+std::string UnseenText(bool unseen) {
+  return unseen ? "a command running with no dialog shown" : "no command running unseen";
+}
+
+Verdict Unseen(Desk& desk, const std::string& text) {
+  const bool expected = Either(text, "yes", "no", "unseen");
+  bool shown = false;
+  for (const auto& window : desk.OpenWindows()) shown = shown || window.Visible;
+  const bool unseen = desk.Running() && !shown;
+  return {unseen == expected, UnseenText(expected), UnseenText(unseen)};
+}
+
+Verdict Steps(const std::string& text, const StepTimes& times) {
+  const std::vector<Word> words = SplitWords(text);
+  long long most = 0;
+  const std::string number = words.size() == 2 ? words[1].Text : std::string();
+  const auto [end, problem] = std::from_chars(number.data(), number.data() + number.size(), most);
+  if (words.size() != 2 || words[0].Text != "within" || problem != std::errc() ||
+      end != number.data() + number.size() || most < 0) {
+    throw LineError("expected: expect steps within MS (a number of milliseconds), not " + Echo(text));
+  }
+  char took[32];
+  std::snprintf(took, sizeof took, "%.1f", times.SlowestMs);
+  Verdict verdict{times.SlowestMs <= static_cast<double>(most), "every step within " + std::to_string(most) + " ms", {}};
+  verdict.Found = times.Slowest.empty() ? std::string("no step yet")
+                                        : "`" + Printable(times.Slowest) + "` took " + took + " ms";
+  return verdict;
+}
+
 }  // namespace
 
-Verdict CheckExpectation(Desk& desk, const std::string& words) {
+Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times) {
   using Check = Verdict (*)(Desk&, const std::string&);
   static const std::map<std::string, Check, std::less<>> checks{
       {"count", Count}, {"child", Child},         {"partnumber", PartNumber}, {"dialog", Dialog},   {"text", Text},
       {"title", Title}, {"sensitive", Sensitive}, {"widget", Widget},         {"running", Running}, {"error", Error},
-      {"ok", Ok},       {"browser", Browser},     {"editor", Editor}};
+      {"ok", Ok},       {"browser", Browser},     {"editor", Editor},         {"unseen", Unseen}};
   const std::size_t kindEnd = words.find_first_of(" \t");
   const std::string kind = words.substr(0, kindEnd);
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));
+  if (kind == "steps") return Steps(rest, times);
   auto found = checks.find(kind);
   if (found == checks.end()) {
     throw LineError("unknown expectation " + Echo(kind) + " (expected one of: " + ExpectationKinds() + ")");

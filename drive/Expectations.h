@@ -14,8 +14,14 @@ struct Verdict {
   std::string Found;
 };
 
+// What a script measured of its own steps so far, for `expect steps within MS`.
+struct StepTimes {
+  std::string Slowest;  // the slowest step's line; empty before the first step
+  double SlowestMs = 0;
+};
+
 // Checks the expectation written after `expect`. Throws LineError when the words are not one.
-Verdict CheckExpectation(Desk& desk, const std::string& words);
+Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times = {});
 
 // The forms of an expectation and what each checks, for help texts.
 struct ExpectationForm {

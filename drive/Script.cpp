@@ -136,6 +136,8 @@ void Script::Run(std::istream& in, const std::string& source) {
 }
 
 void Script::Do(const ScriptLine& line) {
+  _Line = line.Text;
+  _LineBegan = std::chrono::steady_clock::now();
   if (const GenericVerb* generic = FindGenericVerb(line.Verb, line.Rest)) {
     for (const auto& said : RunGenericVerb(*generic, _Desk, line.Rest)) Say("  " + said + "\n");
     if (IsStep(*generic, line.Rest)) Step();
@@ -165,6 +167,9 @@ void Script::Do(const ScriptLine& line) {
 }
 
 void Script::Step() {
+  // The action is done: what follows is the script's own report of it.
+  const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - _LineBegan).count();
+  if (_Times.Slowest.empty() || took > _Times.SlowestMs) _Times = {_Line, took};
   for (const auto& change : _Desk.Changes()) Say("  " + change + "\n");
   Say("  " + _Desk.State() + "\n");
   if (_Interactive) Show();
@@ -203,7 +208,7 @@ void Script::Browse(const std::string& className) {
 }
 
 void Script::Expect(const std::string& words) {
-  const Verdict verdict = CheckExpectation(_Desk, words);
+  const Verdict verdict = CheckExpectation(_Desk, words, _Times);
   if (verdict.Passed) {
     Say("  passed\n");
     return;

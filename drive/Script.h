@@ -2,10 +2,12 @@
 // or typed at a prompt.
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <string>
 
 #include "Desk.h"
+#include "Expectations.h"
 #include "Words.h"
 
 namespace vexdrive {
@@ -24,6 +26,8 @@ class Script {
   // Lines that could not be understood or done (at a prompt the session goes on after them).
   int RefusedLines() const { return _Refused; }
   int FailedExpectations() const { return _Failed; }
+  // How long the steps took, the slowest so far (`expect steps within MS` checks it).
+  const StepTimes& Times() const { return _Times; }
 
   // The commands and what they do, for `help` and --help.
   static std::string Help();
@@ -49,6 +53,10 @@ class Script {
   bool _Stopped = false;
   int _Failed = 0;
   int _Refused = 0;
+  // The line being done and when it began: a step is timed from there to its end.
+  std::string _Line;
+  std::chrono::steady_clock::time_point _LineBegan;
+  StepTimes _Times;
 };
 
 }  // namespace vexdrive

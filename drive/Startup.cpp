@@ -17,7 +17,13 @@ vexhost::DocumentData LoadDocument(const Options& options) {
   }
 }
 
-void Say(const std::string& text) { std::cout << PrintableLines(text); }
+namespace {
+std::ostream* Speech = &std::cout;
+}  // namespace
+
+void Say(const std::string& text) { *Speech << PrintableLines(text); }
+
+void SayTo(std::ostream& out) { Speech = &out; }
 
 void LoadModule(const std::string& path) {
   // A name without a slash is a file in the working directory, as for every other file option,

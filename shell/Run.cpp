@@ -7,9 +7,11 @@
 #include <iostream>
 #include <set>
 
+#include "OutputWatch.h"
 #include "drive/DefaultDocument.h"
 #include "drive/Desk.h"
 #include "drive/Errors.h"
+#include "drive/ProcessHygiene.h"
 #include "drive/Script.h"
 #include "drive/Startup.h"
 #include "drive/Svg.h"
@@ -50,9 +52,51 @@ struct Outcome {
   int Failed = 0;
 };
 
-Outcome RunScript(Desk& desk, const Options& options, std::istream& in, const std::string& source) {
+// What --check watches besides the accounting: what the module writes to standard output and
+// error, and what it changes of the process. The run speaks through Out and Err.
+class ProcessCheck {
+ public:
+  explicit ProcessCheck(bool check) {
+    if (!check) return;
+    try {
+      _Watch = std::make_unique<OutputWatch>();
+    } catch (const std::runtime_error& error) {
+      throw BadInput(std::string("--check: ") + error.what());
+    }
+    SayTo(_Watch->Out());
+  }
+  ~ProcessCheck() { SayTo(std::cout); }
+  ProcessCheck(const ProcessCheck&) = delete;
+  ProcessCheck& operator=(const ProcessCheck&) = delete;
+
+  std::ostream& Out() { return _Watch ? _Watch->Out() : std::cout; }
+  std::ostream& Err() { return _Watch ? _Watch->Err() : std::cerr; }
+  // Taken just before the module is loaded, when every descriptor the run keeps is open.
+  void TakeBaseline() {
+    if (_Watch) _Baseline = std::make_unique<ProcessBaseline>();
+  }
+  // Ends the watch: what the module did to the process, one text for each kind.
+  std::vector<std::string> Findings() {
+    if (!_Watch) return {};
+    // The process as the module left it, while the watch's own descriptors are as the baseline
+    // found them; then what the module wrote.
+    std::vector<std::string> findings;
+    if (_Baseline) findings = _Baseline->Changes();
+    const OutputWatch::Heard heard = _Watch->Stop();
+    if (!heard.Err.empty()) findings.insert(findings.begin(), OutputFinding("standard error", heard.Err));
+    if (!heard.Out.empty()) findings.insert(findings.begin(), OutputFinding("standard output", heard.Out));
+    return findings;
+  }
+
+ private:
+  std::unique_ptr<OutputWatch> _Watch;
+  std::unique_ptr<ProcessBaseline> _Baseline;
+};
+
+Outcome RunScript(Desk& desk, const Options& options, std::istream& in, const std::string& source,
+                  ProcessCheck& process) {
   const bool interactive = options.Interactive || (options.Script.empty() && isatty(STDIN_FILENO) != 0);
-  Script script(desk, std::cout, std::cerr, interactive);
+  Script script(desk, process.Out(), process.Err(), interactive);
   script.Run(in, source);
   return {script.Stopped() || script.RefusedLines() > 0, script.FailedExpectations()};
 }
@@ -70,7 +114,7 @@ std::string Names(const std::set<std::string>& names) {
 // A raise that names an object can only be checked once the run has made its objects: the module
 // names most of them. One that never met a call of its operation on its object was mistyped, and
 // the run was not the one asked for. One that met too few calls to raise is only noted.
-void CheckRaises(vexhost::Session& session, const Options& options) {
+void CheckRaises(vexhost::Session& session, const Options& options, std::ostream& err) {
   const auto rules = session.Faults().RaiseRules();
   for (std::size_t i = 0; i < rules.size() && i < options.Raises.size(); ++i) {
     const auto& rule = rules[i];
@@ -82,16 +126,17 @@ void CheckRaises(vexhost::Session& session, const Options& options) {
       throw BadInput("--raise " + options.Raises[i] + ": no call of " + rule.Op + " was made on an object named " +
                      Quoted(rule.OnObject) + " (" + calls + ")");
     }
-    std::cerr << "vexhost: --raise " << Printable(options.Raises[i]) << ": not raised: the run made "
+    err << "vexhost: --raise " << Printable(options.Raises[i]) << ": not raised: the run made "
               << rule.Counted << " such call(s), fewer than " << rule.Nth << "\n";
   }
 }
 
 // Ends the run: the running command goes as when the document closes, then what was asked for is
-// written. Returns whether the accounting is clean (or not asked for).
-bool Finish(vexhost::Session& session, Desk& desk, const Options& options) {
+// written. Returns whether the accounting and the process are clean (or not asked for).
+bool Finish(vexhost::Session& session, Desk& desk, const Options& options, ProcessCheck& process) {
   if (auto ended = desk.EndRun()) Say("end of run: " + *ended + "\n");
-  CheckRaises(session, options);
+  CheckRaises(session, options, process.Err());
+  const std::vector<std::string> changes = process.Findings();
   session.GetJournal().Flush();
   if (!options.Svg.empty()) {
     const Picture picture = desk.LastDrawing() ? *desk.LastDrawing() : desk.Draw();
@@ -100,8 +145,10 @@ bool Finish(vexhost::Session& session, Desk& desk, const Options& options) {
   if (!options.Check) return true;
   const vexhost::AccountingReport report = session.Accounting();
   Say(report.Text());
+  for (const auto& change : changes) Say("process: " + change + "\n");
   if (!report.Clean()) std::cerr << "vexhost: --check: host objects are left alive or were released too often\n";
-  return report.Clean();
+  if (!changes.empty()) std::cerr << "vexhost: --check: the module changed the process it runs in\n";
+  return report.Clean() && changes.empty();
 }
 
 int RunSession(const Options& options) {
@@ -127,17 +174,21 @@ int RunSession(const Options& options) {
     journal.open(options.Journal, std::ios::binary | std::ios::trunc);
     if (!journal) throw BadInput("--journal " + options.Journal + ": cannot be written");
   }
-  LoadModule(options.Module);
+  ProcessCheck process(options.Check);
   vexhost::SessionOptions sessionOptions;
   sessionOptions.ResourceDirs = {options.Resources};
   vexhost::Session session(sessionOptions);
   if (journal.is_open()) session.GetJournal().StreamTo(&journal);
+  process.TakeBaseline();
+  // Loaded with the session open, as a host has one: what the module does wrong at load (a call
+  // of the host besides registering, say) is in the session's journal and accounting.
+  LoadModule(options.Module);
   OpenDocument(session, document, options);
   ArmFaults(session.Faults(), options);
   Desk desk(session);
-  const Outcome outcome = fromStdin ? RunScript(desk, options, std::cin, "<stdin>")
-                                    : RunScript(desk, options, scriptFile, options.Script);
-  const bool clean = Finish(session, desk, options);
+  const Outcome outcome = fromStdin ? RunScript(desk, options, std::cin, "<stdin>", process)
+                                    : RunScript(desk, options, scriptFile, options.Script, process);
+  const bool clean = Finish(session, desk, options, process);
   if (journal.is_open()) {
     session.GetJournal().StreamTo(nullptr);
     journal.close();

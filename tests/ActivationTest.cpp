@@ -274,6 +274,26 @@ TEST_F(Activation, ARefusalWhoseErrorBoxCannotTakeItsOKEndsTheCommandInsteadOfSh
   EXPECT_FALSE(Running());
 }
 
+// From the fourth allocation on nothing can be allocated: the panel and the error box are made,
+// their agents are not. The graph then asks for the command's end, and a refusal without the error
+// box's agent would ask again, which the host counts as a misuse.
+TEST_F(Activation, ACommandWithoutItsAgentsAsksForItsEndOnceThoughActivationIsRefused) {
+  Faults().FailAllocation(4, vexhost::Persistence::FromThenOn);
+  EXPECT_EQ(StartOn(ActiveAt({"Hull", "Block B"})), nullptr);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
+  EXPECT_EQ(Host().FindDialog(ErrorBox), nullptr) << "no box that nothing could close";
+  EXPECT_EQ(Host().CommandsEnded(), 1);
+}
+
+TEST_F(Activation, ARequestForTheEndThatRaisesAnErrorStillEndsTheCommandAndIsNotMadeAgain) {
+  Faults().FailAllocation(4, vexhost::Persistence::FromThenOn);
+  Faults().Raise("RequestDelayedDestruction", 1, vexhost::ErrorKind::VexError, CommandName);
+  EXPECT_EQ(StartOn(ActiveAt({"Hull", "Block B"})), nullptr) << "the command ended all the same";
+  EXPECT_EQ(Host().Errors().size(), 1U);
+  EXPECT_EQ(Host().FindDialog(ErrorBox), nullptr);
+  EXPECT_EQ(Host().CommandsEnded(), 1);
+}
+
 TEST_F(Activation, ARefusalWithoutAnErrorBoxShowsNothingAndTheCommandWaits) {
   const int boxAllocation = AllocationOf("VexStrErrorBox");
   Faults().FailAllocation(boxAllocation);

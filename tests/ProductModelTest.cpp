@@ -126,7 +126,9 @@ TEST_F(ProductModel, AReleaseTooManyIsCaughtAndTheProductIsNotFreedUnderTheDocum
   found->Release();
   found->Release();  // one too many: the document's and the path's references are left
   found->Release();
-  found->Release();  // now the count is spent
-  EXPECT_THAT(Host().Accounting().OverReleases, ElementsAre("Release on 'Block A' (module->host): its last reference was already released"));
+  found->Release();  // the document's own reference: refused, the product stays in the document
+  EXPECT_THAT(Host().Accounting().OverReleases,
+              ElementsAre("Release on 'Block A' (module->host): a host-owned object the module holds no reference to"));
+  EXPECT_EQ(ProductAt("Hull/Block A").PartNumber, "BA-200") << "the product is still the document's";
   DiscardSession();
 }

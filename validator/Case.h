@@ -32,6 +32,9 @@ inline constexpr const char* Crash = "crash";
 inline constexpr const char* Exception = "exception";
 inline constexpr const char* Hang = "hang";
 inline constexpr const char* Nondeterminism = "nondeterminism";
+inline constexpr const char* HostMisuse = "host-misuse";
+inline constexpr const char* ProcessHygiene = "process-hygiene";
+inline constexpr const char* Slow = "slow";
 }  // namespace kind
 
 struct Finding {

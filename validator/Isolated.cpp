@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
 namespace vexvalidator {
 
-
-Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chrono::milliseconds limit) {
+Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chrono::milliseconds limit, Ending ending,
+                     const std::function<bool()>& stop) {
   SharedSlots slots(1);
   int channel[2];
   if (::pipe(channel) != 0) throw std::runtime_error("cannot make a pipe");
@@ -23,38 +24,58 @@ Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chro
   if (pid == 0) {
     ::close(channel[0]);
     WriteAll(channel[1], work(slots[0]).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    ::close(channel[1]);
+    if (ending == Ending::Normal) std::exit(0);
     _exit(0);
   }
   ::close(channel[1]);
+  Isolated result;
   std::string text;
+  bool closed = false;  // the child gave its value (or died)
+  bool ended = false;
+  int status = 0;
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  bool timedOut = false;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      timedOut = true;
+    if (stop && stop()) {
+      result.Stopped = true;
       break;
     }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      result.Death = "no answer within " + std::to_string(limit.count()) + " ms";
+      break;
+    }
+    // Woken now and then to ask whether to stop.
+    const int wait = static_cast<int>(std::min<long long>(left.count(), 100));
+    if (closed) {
+      if (::waitpid(pid, &status, WNOHANG) == pid) {
+        ended = true;
+        break;
+      }
+      ::poll(nullptr, 0, std::min(wait, 10));
+      continue;
+    }
     pollfd fd{channel[0], POLLIN, 0};
-    if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
+    if (::poll(&fd, 1, wait) <= 0) continue;
     char chunk[65536];
     const ssize_t n = ::read(channel[0], chunk, sizeof chunk);
-    if (n <= 0) break;
-    text.append(chunk, static_cast<std::size_t>(n));
+    if (n <= 0) {
+      closed = true;
+    } else {
+      text.append(chunk, static_cast<std::size_t>(n));
+    }
   }
   ::close(channel[0]);
-  if (timedOut) ::kill(pid, SIGKILL);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Isolated result;
-  result.Stage = slots[0].Line;
-  if (timedOut) {
-    result.Death = "no answer within " + std::to_string(limit.count()) + " ms";
-  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty()) {
-    result.Death = EndText(status);
-  } else {
-    result.Value = nlohmann::json::parse(text);
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
   }
+  result.Stage = slots[0].Line;
+  if (closed && !text.empty()) {
+    nlohmann::json value = nlohmann::json::parse(text, nullptr, false);
+    if (!value.is_discarded()) result.Value = std::move(value);
+  }
+  if (ended && (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !result.Value)) result.Death = EndText(status);
   return result;
 }
 

@@ -15,11 +15,19 @@ namespace vexvalidator {
 
 struct Isolated {
   std::optional<nlohmann::json> Value;
-  std::string Death;  // how the child died, when it did
-  int Stage = -1;     // what the work had last written into its slot
+  // How the child died, when it did: before it gave its value, or (with Ending::Normal) after.
+  std::string Death;
+  int Stage = -1;        // what the work had last written into its slot
+  bool Stopped = false;  // ended early because the caller asked it to stop
 };
 
-// `work` runs in the child and may note its stage as the slot's line.
-Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chrono::milliseconds limit);
+// How the child ends once it gave its value: at once, or as a process normally ends (exit
+// handlers and the destructors of static objects run, and a death there is reported).
+enum class Ending { Quick, Normal };
+
+// `work` runs in the child and may note its stage as the slot's line. `stop`, asked while the work
+// runs, ends the child early.
+Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chrono::milliseconds limit,
+                     Ending ending = Ending::Quick, const std::function<bool()>& stop = {});
 
 }  // namespace vexvalidator

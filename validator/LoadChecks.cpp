@@ -5,6 +5,9 @@
 
 #include "Exports.h"
 #include "Isolated.h"
+#include "OutputCapture.h"
+#include "WorkerProcess.h"
+#include "drive/ProcessHygiene.h"
 #include "vexhost/Session.h"
 
 namespace vexvalidator {
@@ -13,14 +16,15 @@ using nlohmann::json;
 
 namespace {
 
-// The stages of the probe, noted in its slot so that a crash can be placed.
-enum Stage { Loading, Unloading, Reloading, RunningAfterReload };
+// The stages of the probes, noted in their slot so that a crash can be placed.
+enum Stage { Loading, Unloading, Reloading, RunningAfterReload, Exiting };
 const char* StageText(int stage) {
   switch (stage) {
     case Loading: return "while the module was loaded";
     case Unloading: return "while the module was unloaded";
     case Reloading: return "while the module was loaded again";
     case RunningAfterReload: return "while its commands ran after it was loaded again";
+    case Exiting: return "as the process ended with the module loaded (its static objects destroyed)";
     default: return "before the module was loaded";
   }
 }
@@ -38,6 +42,27 @@ std::vector<Finding> RegistrationFindings(const vexhost::LoadRecord& record) {
   return findings;
 }
 
+// What the host recorded of the registered factories: one it cannot find by its exported name.
+std::vector<Finding> FactoryFindings(const vexhost::LoadRecord& record) {
+  std::vector<Finding> findings;
+  for (const auto& misuse : record.Misuses) {
+    if (misuse.rfind("VexFillDictionary", 0) == 0) findings.push_back({kind::HostMisuse, misuse});
+  }
+  return findings;
+}
+
+std::vector<Finding> ThreadCallFindings(const vexhost::LoadRecord& record) {
+  bool switched = false;
+  for (const auto& event : record.Events) switched = switched || event == "DisableThreadLibraryCalls";
+  if (switched && record.ThreadCallsDisabledFor == nullptr) {
+    return {{kind::WrongModuleHandle, "switches off thread calls for a null handle"}};
+  }
+  if (record.ThreadCallsDisabledFor != nullptr && record.ThreadCallsDisabledFor != record.Handle) {
+    return {{kind::WrongModuleHandle, "switches off thread calls for a handle that is not its own"}};
+  }
+  return {};
+}
+
 std::vector<Finding> CallsAt(const char* when, const char* kind, const vexhost::Journal& journal) {
   std::vector<Finding> findings;
   for (const auto& entry : journal.Entries()) {
@@ -46,8 +71,22 @@ std::vector<Finding> CallsAt(const char* when, const char* kind, const vexhost::
   return findings;
 }
 
-// Runs in the child: load, look, unload, load again, run each command once.
-json Probe(const std::string& module, const RunSetup& setup, Slot& slot) {
+// What loading changed of the process: output written, threads started, ...
+std::vector<Finding> ProcessFindings(OutputCapture& output, const vexdrive::ProcessBaseline& baseline) {
+  std::vector<Finding> findings = output.Take();
+  if (!baseline.Unchanged()) {
+    for (auto& change : baseline.Changes()) findings.push_back({kind::ProcessHygiene, std::move(change)});
+  }
+  for (auto& finding : findings) finding.Message = "at load: " + finding.Message;
+  return findings;
+}
+
+// Runs in a child: load the module with a session open, look at what loading did, and end the
+// process as a process ends, with the module loaded.
+json LoadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
+  BecomeModuleProcess();
+  OutputCapture output;
+  const vexdrive::ProcessBaseline baseline;
   json out;
   vexhost::LoadRecord record;
   std::vector<Finding> atLoad;
@@ -70,13 +109,27 @@ json Probe(const std::string& module, const RunSetup& setup, Slot& slot) {
   out["events"] = record.Events;
   json checks = json::array();
   checks.push_back({"registrations unique", FindingsJson(RegistrationFindings(record))});
+  checks.push_back({"factories exported under their commands' names", FindingsJson(FactoryFindings(record))});
   checks.push_back({"no host calls at load", FindingsJson(atLoad)});
-  std::vector<Finding> handle;
-  if (record.ThreadCallsDisabledFor != nullptr && record.ThreadCallsDisabledFor != record.Handle) {
-    handle.push_back({kind::WrongModuleHandle, "switches off thread calls for a handle that is not its own"});
-  }
-  checks.push_back({"thread-call switch for its own handle", FindingsJson(handle)});
+  checks.push_back({"thread-call switch for its own handle", FindingsJson(ThreadCallFindings(record))});
+  checks.push_back({"process left as it was at load", FindingsJson(ProcessFindings(output, baseline))});
+  out["checks"] = std::move(checks);
+  slot.BeginLine(Exiting);
+  return out;
+}
 
+// Runs in a child: load, unload, load again, run each command once.
+json UnloadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
+  BecomeModuleProcess();
+  OutputCapture output;
+  json out;
+  vexhost::LoadRecord record;
+  slot.BeginLine(Loading);
+  {
+    vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
+    record = vexhost::Session::LoadModule(module);
+  }
+  json checks = json::array();
   slot.BeginLine(Unloading);
   std::vector<Finding> unload;
   {
@@ -111,20 +164,37 @@ json Probe(const std::string& module, const RunSetup& setup, Slot& slot) {
   return out;
 }
 
+std::vector<LoadCheck> ChecksOf(const json& value) {
+  std::vector<LoadCheck> checks;
+  for (const auto& check : value.at("checks")) {
+    LoadCheck loaded{check.at(0), {}};
+    for (const auto& finding : check.at(1)) loaded.Findings.push_back({finding.at(0), finding.at(1)});
+    checks.push_back(std::move(loaded));
+  }
+  return checks;
+}
+
+// A probe that died: the one finding of its check, placed at the stage it had reached.
+LoadCheck DeathCheck(const char* name, const Isolated& probe) {
+  const bool hung = probe.Death.rfind("no answer", 0) == 0;
+  return {name, {{hung ? kind::Hang : kind::Crash, probe.Death + " " + StageText(probe.Stage)}}};
+}
+
 }  // namespace
 
-LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::chrono::milliseconds limit) {
-  const Isolated probe = RunIsolated([&](Slot& slot) { return Probe(module, setup, slot); }, limit);
+LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::chrono::milliseconds limit,
+                        const std::function<bool()>& stop) {
   LoadReport report;
-  if (!probe.Value) {
+  const Isolated load =
+      RunIsolated([&](Slot& slot) { return LoadProbe(module, setup, slot); }, limit, Ending::Normal, stop);
+  report.Stopped = load.Stopped;
+  if (report.Stopped) return report;
+  if (!load.Value) {
     // The module could not even be looked at: what it did is the one finding.
-    report.Loaded = probe.Stage > Loading;
-    const bool hung = probe.Death.rfind("no answer", 0) == 0;
-    report.Checks.push_back({"loading and unloading",
-                             {{hung ? kind::Hang : kind::Crash, probe.Death + " " + StageText(probe.Stage)}}});
+    report.Checks.push_back(DeathCheck("loading", load));
     return report;
   }
-  const json& value = *probe.Value;
+  const json& value = *load.Value;
   report.Loaded = value.at("loaded");
   if (!report.Loaded) {
     report.Error = value.at("error");
@@ -132,11 +202,17 @@ LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::c
   }
   report.Registered = value.at("registered").get<std::vector<std::string>>();
   report.Events = value.at("events").get<std::vector<std::string>>();
-  for (const auto& check : value.at("checks")) {
-    LoadCheck loaded{check.at(0), {}};
-    for (const auto& finding : check.at(1)) loaded.Findings.push_back({finding.at(0), finding.at(1)});
-    report.Checks.push_back(std::move(loaded));
+  report.Checks = ChecksOf(value);
+  report.Checks.push_back(load.Death.empty() ? LoadCheck{"clean exit", {}} : DeathCheck("clean exit", load));
+  const Isolated unload =
+      RunIsolated([&](Slot& slot) { return UnloadProbe(module, setup, slot); }, limit, Ending::Quick, stop);
+  report.Stopped = unload.Stopped;
+  if (report.Stopped) return report;
+  if (!unload.Value) {
+    report.Checks.push_back(DeathCheck("clean unload and reload", unload));
+    return report;
   }
+  for (auto& check : ChecksOf(*unload.Value)) report.Checks.push_back(std::move(check));
   return report;
 }
 

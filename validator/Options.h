@@ -19,7 +19,9 @@ struct ValidateOptions {
   int RandomSequences = 100;  // for each command
   int RandomLength = 20;      // lines of a random sequence, at most
   int Workers = 0;            // worker processes; 0: one for each core
-  int TimeLimitMs = 5000;     // for a case (and for each line of a random sequence)
+  int TimeLimitMs = 5000;     // for a case: longer counts as hung
+  int SlowMs = 500;           // a step that takes longer is a finding: longer than a person waits
+  int RunLimitSeconds = 0;    // stop after this long and write partial reports; 0: no limit
   std::optional<std::uint64_t> Seed;
   bool Progress = false;      // a progress line on standard error
 };

@@ -49,6 +49,8 @@ struct Outcome {
   int Restarts = 0;
   double Seconds = 0;
   int Depth = 0;
+  int SlowMs = 0;       // the bound of a step's time
+  std::string Partial;  // why the validation stopped before it ran every case; empty: it did not
 };
 
 }  // namespace vexvalidator

@@ -201,7 +201,8 @@ void Pool::Bury(std::size_t index, const std::string& how, bool timedOut, const 
   ++_Restarts;
 }
 
-// A worker whose beat has not moved within the time limit is taken as hung.
+// A worker whose case has run past the time limit (its beat has not moved since the case began) is
+// taken as hung.
 void Pool::WatchTime(const Handlers& handlers) {
   const auto now = Clock::now();
   for (std::size_t i = 0; i < _Workers.size(); ++i) {
@@ -220,11 +221,12 @@ void Pool::WatchTime(const Handlers& handlers) {
   }
 }
 
-void Pool::Run(const Handlers& handlers) {
+bool Pool::Run(const Handlers& handlers) {
   auto lastTick = Clock::now();
   for (;;) {
+    if (handlers.ShouldStop && handlers.ShouldStop()) return false;
     Dispatch(handlers);
-    if (!Busy()) break;
+    if (!Busy()) return true;
     std::vector<pollfd> fds;
     std::vector<std::size_t> polled;
     for (std::size_t i = 0; i < _Workers.size(); ++i) {

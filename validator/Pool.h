@@ -1,6 +1,6 @@
 // The worker processes: forked from this process after the module is loaded, two or more at a
-// time, each running jobs under a time limit. A worker that dies (a signal, an abort, an exit of
-// the module's own) or that stands still for longer than the limit is reported with the case and
+// time, each running jobs under a time limit for each case. A worker that dies (a signal, an abort,
+// an exit of the module's own) or whose case runs longer than the limit is reported with the case and
 // the line it was running, then replaced, and the rest of its job goes on in the new worker. So is
 // a worker that sends a line that is no message, or a message out of its place.
 #pragma once
@@ -44,6 +44,8 @@ class Pool {
     std::function<bool(const Job&, const Death&)> OnDeath;
     std::function<void()> OnTick;       // about ten times a second
     std::function<void(Job&)> Prepare;  // just before a job is handed to a worker
+    // Asked as often: true stops the run at once, the jobs queued and running left undone.
+    std::function<bool()> ShouldStop;
   };
 
   Pool(int workers, std::chrono::milliseconds limit, WorkerMain main);
@@ -53,8 +55,9 @@ class Pool {
 
   // Queues a job; lower priorities go first, jobs of one priority in the order submitted.
   void Submit(Job job, int priority);
-  // Runs until no job is queued or running. Handlers may submit more jobs.
-  void Run(const Handlers& handlers);
+  // Runs until no job is queued or running, or until ShouldStop. Handlers may submit more jobs.
+  // Returns false when it was stopped; the workers then end with the pool.
+  bool Run(const Handlers& handlers);
   int Restarts() const { return _Restarts; }
 
  private:

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ReplayEnding.h"
 #include "drive/Text.h"
 
 namespace vexvalidator {
@@ -44,10 +45,7 @@ std::string Phases(const FindingGroup& group) {
   return vexdrive::Join(parts, ", ");
 }
 
-std::string ReplayPath(const std::string& replays, int number) {
-  const std::string file = ReplayFileName(number);
-  return replays.empty() ? file : (std::filesystem::path(replays) / file).string();
-}
+std::string ReplayPath(const std::string& replays, int number) { return ReplayTarget(replays, number); }
 
 int LoadChecks(const Outcome& outcome) {
   return static_cast<int>(outcome.Load.Checks.size() + outcome.Exports.size());
@@ -77,6 +75,7 @@ std::string ReplayScript(const Outcome& outcome, const FindingGroup& finding, co
     if (static_cast<int>(i) == finding.First.Step) script << "# the next line is where it happened\n";
     script << lines[i] << "\n";
   }
+  for (const auto& line : ReplayEnding(outcome, finding)) script << line << "\n";
   return script.str();
 }
 
@@ -107,6 +106,9 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
     if (stats.Skipped > 0) out << "    not run: " << Count(stats.Skipped, "path", "paths") << " ending in a line that hung before\n";
   }
   out << "  random sequences: seed " << outcome.Seed << " (--seed " << outcome.Seed << " runs them again)\n";
+  if (!outcome.Partial.empty()) {
+    out << "  PARTIAL: the validation stopped early (" << outcome.Partial << "); what ran is reported, the rest did not run\n";
+  }
   for (const auto& note : outcome.Notes) out << "  note: " << note << "\n";
   out << "  " << Count(outcome.Cases, "case", "cases") << " in " << std::fixed << std::setprecision(2) << outcome.Seconds
       << " s (" << static_cast<long long>(outcome.Cases / std::max(outcome.Seconds, 1e-3)) << " cases/s) on "
@@ -114,7 +116,8 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
   if (outcome.Restarts > 0) out << " (" << outcome.Restarts << " replaced after a case ended them)";
   out << "\n\n";
   if (outcome.Findings.empty()) {
-    out << "no findings: the module passed every check\n";
+    out << (outcome.Partial.empty() ? "no findings: the module passed every check\n"
+                                    : "no findings in what ran; the validation is partial (" + outcome.Partial + ")\n");
     return;
   }
   out << Count(static_cast<int>(outcome.Findings.size()), "finding", "findings") << ":\n";
@@ -124,7 +127,8 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
     out << "\n[" << number << "] " << finding.What.Kind << ": " << finding.What.Message << "\n";
     out << "    in " << Count(finding.Count, "case", "cases") << " (" << Phases(finding) << "); simplest: "
         << Where(finding.First) << "\n";
-    out << "    replay: " << ReplayCommand(outcome, file) << "\n";
+    out << "    replay" << (replays.empty() ? " (these lines, saved as FILE; --replays DIR writes them)" : "")
+        << ": " << ReplayCommand(outcome, file) << "\n";
     std::istringstream script(ReplayScript(outcome, finding, file));
     for (std::string line; std::getline(script, line);) {
       if (line.rfind("# vexhost validate found", 0) == 0 || line.rfind("# in ", 0) == 0 || line.rfind("# replay", 0) == 0) {
@@ -133,7 +137,9 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
       out << "    | " << line << "\n";
     }
   }
-  out << "\n" << Count(static_cast<int>(outcome.Findings.size()), "finding", "findings") << " (exit code 1)\n";
+  out << "\n" << Count(static_cast<int>(outcome.Findings.size()), "finding", "findings") << " (exit code 1)";
+  if (!outcome.Partial.empty()) out << "; the validation is partial (" << outcome.Partial << ")";
+  out << "\n";
 }
 
 std::string JsonReport(const Outcome& outcome, const std::string& replays) {
@@ -144,6 +150,7 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
                            ? ordered_json(nullptr)
                            : ordered_json(std::filesystem::absolute(outcome.Document).lexically_normal().string());
   report["seed"] = outcome.Seed;
+  report["partial"] = outcome.Partial.empty() ? ordered_json(nullptr) : ordered_json(outcome.Partial);
   report["workers"] = outcome.Workers;
   report["cases"] = outcome.Cases;
   report["seconds"] = outcome.Seconds;
@@ -186,7 +193,7 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
                         {"faultPoint", where.FaultPoint},
                         {"lines", where.Lines},
                         {"line", finding.First.Step},
-                        {"replayFile", file},
+                        {"replayFile", replays.empty() ? ordered_json(nullptr) : ordered_json(file)},
                         {"replay", ReplayCommand(outcome, file)},
                         {"script", ReplayScript(outcome, finding, file)}});
   }
@@ -241,6 +248,20 @@ std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
     failure->SetAttribute("type", test.Failures.front().Kind.c_str());
     failure->SetAttribute("message", test.Failures.front().Message.c_str());
     failure->SetText(text.c_str());
+  }
+  if (!outcome.Partial.empty()) {
+    // A validation that stopped early is a test that could not complete.
+    tinyxml2::XMLElement* suite = root->InsertNewChildElement("testsuite");
+    suite->SetAttribute("name", "validation");
+    suite->SetAttribute("tests", 1);
+    suite->SetAttribute("failures", 0);
+    suite->SetAttribute("errors", 1);
+    tinyxml2::XMLElement* element = suite->InsertNewChildElement("testcase");
+    element->SetAttribute("classname", "validation");
+    element->SetAttribute("name", "ran every case");
+    element->InsertNewChildElement("error")->SetAttribute("message", ("partial: " + outcome.Partial).c_str());
+    ++tests;
+    root->SetAttribute("errors", 1);
   }
   root->SetAttribute("tests", tests);
   root->SetAttribute("failures", failures);

@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 
+#include <chrono>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -63,6 +64,22 @@ bool IsPartOfLiveDialog(const std::string& name, const std::set<std::string>& na
   return false;
 }
 
+// Times one step at a time against a bound; without a bound, reads no clock.
+class Timer {
+ public:
+  explicit Timer(int slowMs) : _SlowMs(slowMs) {}
+  void Begin() {
+    if (_SlowMs > 0) _Began = std::chrono::steady_clock::now();
+  }
+  bool Slow() const {
+    return _SlowMs > 0 && std::chrono::steady_clock::now() - _Began > std::chrono::milliseconds(_SlowMs);
+  }
+
+ private:
+  int _SlowMs;
+  std::chrono::steady_clock::time_point _Began;
+};
+
 }  // namespace
 
 std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow) {
@@ -85,7 +102,12 @@ std::vector<Finding> CheckAccounting(vexhost::Session& session) {
   for (const auto& unbalanced : report.Unbalanced) findings.push_back({kind::UnbalancedReference, unbalanced});
   for (const auto& released : report.OverReleases) findings.push_back({kind::OverRelease, released});
   for (const auto& violation : report.Violations) findings.push_back({kind::DeadObject, violation});
+  for (const auto& misuse : report.Misuses) findings.push_back({kind::HostMisuse, misuse});
   return findings;
+}
+
+Finding SlowStep(const std::string& line, int slowMs) {
+  return {kind::Slow, "`" + line + "` took longer than " + std::to_string(slowMs) + " ms, longer than a person waits"};
 }
 
 CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
@@ -104,11 +126,15 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     // Without a current editor a command may have nothing to show (the host cancels such a
     // command when the user goes on); started with one, a command that waits must show something.
     bool startedWithEditor = false;
+    // Each step is timed as a person waits for it; a fault line is no step.
+    Timer timer(setup.SlowMs);
     auto run = [&](const std::string& line, int index) {
       if (request.Monitor) request.Monitor(index);
       if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
       std::istringstream in(line);
+      timer.Begin();
       script.Run(in, "case");
+      if (timer.Slow() && line.rfind("fault ", 0) != 0) outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
       ++outcome.LinesRun;
       return !script.Stopped();
     };

@@ -20,6 +20,8 @@ namespace vexvalidator {
 struct RunSetup {
   vexhost::DocumentData Document;
   std::vector<std::string> ResourceDirs;
+  std::string Module;  // what a worker loads before it runs cases
+  int SlowMs = 0;      // a step that takes longer is a finding; 0: steps are not timed
 };
 
 struct CaseOutcome {
@@ -61,5 +63,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request);
 std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow);
 // After the host has cancelled a running command: what the accounting holds.
 std::vector<Finding> CheckAccounting(vexhost::Session& session);
+// A step that took longer than `slowMs`, as a finding that names its line.
+Finding SlowStep(const std::string& line, int slowMs);
 
 }  // namespace vexvalidator

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "Interruption.h"
 #include "Report.h"
 #include "Validation.h"
 #include "drive/DefaultDocument.h"
@@ -70,6 +71,9 @@ int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err)
     CheckWritable(options.Json, "JSON report");
     CheckWritable(options.JUnit, "JUnit report");
     Validation validation(options, setup);
+    // SIGINT, SIGTERM or the time limit stop the validation; its reports are written all the same.
+    Interruption interruption{std::chrono::seconds(options.RunLimitSeconds)};
+    validation.StopWhen([&interruption] { return interruption.Reason(); });
     if (!validation.Load()) throw BadUsage("cannot load " + asked.Module + ": " + validation.Error());
     validation.Run();
     const Outcome& outcome = validation.Result();
@@ -77,6 +81,9 @@ int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err)
     if (!options.Json.empty()) WriteFile(options.Json, JsonReport(outcome, options.Replays), "JSON report");
     if (!options.JUnit.empty()) WriteFile(options.JUnit, JUnitReport(outcome, options.Replays), "JUnit report");
     WriteText(out, outcome, options.Replays);
+    out.flush();
+    // Stopped by a signal, the process says so as a process ended by it would.
+    if (const int signal = interruption.Signal(); signal != 0 && !outcome.Partial.empty()) return 128 + signal;
     return ExitCode(outcome);
   } catch (const BadUsage& error) {
     out.flush();

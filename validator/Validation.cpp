@@ -27,6 +27,7 @@ Outcome Begun(const ValidateOptions& options) {
   outcome.Document = options.Document;
   outcome.Resources = options.Resources;
   outcome.Depth = options.Depth;
+  outcome.SlowMs = options.SlowMs;
   outcome.Seed = options.Seed ? *options.Seed : (std::uint64_t{std::random_device()()} << 32) ^ std::random_device()();
   outcome.Workers = WorkerCount(options.Workers);
   return outcome;
@@ -52,22 +53,20 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
       _Planner(_Book, Submitter()),
       _Explorer({options.Depth, options.States}, _Setup.Document, _Book, _Planner, _Hangs, Submitter()),
       _Random({options.RandomSequences, options.RandomLength, _Outcome.Seed}, _Setup.Document, _Book, Submitter()),
-      _Start(std::chrono::steady_clock::now()) {}
+      _Start(std::chrono::steady_clock::now()) {
+  _Setup.Module = options.Module;
+  _Setup.SlowMs = options.SlowMs;
+}
 
 bool Validation::Load() {
   const auto limit = std::chrono::milliseconds(_Options.TimeLimitMs);
-  _Outcome.Load = ProbeLoading(_Options.Module, _Setup, limit);
+  // The module is loaded only in child processes: the probes here, the workers later.
+  _Outcome.Load = ProbeLoading(_Options.Module, _Setup, limit, [this] { return ShouldStop(); });
   LoadReport& load = _Outcome.Load;
+  if (load.Stopped) return true;
   if (!load.Loaded && load.Checks.empty()) {
     _Error = load.Error;
     return false;
-  }
-  if (load.Loaded) {
-    // The probe showed that loading works; this process loads the module before forking its
-    // workers, with a session open as a host has one.
-    vexhost::Session session(vexhost::SessionOptions{_Setup.ResourceDirs});
-    const vexhost::LoadRecord& record = vexhost::Session::LoadModule(_Options.Module);
-    if (load.Registered.empty()) load.Registered = record.Registered;
   }
   _Outcome.Commands = Commands(load);
   _Outcome.Exports = ExportChecks(_Options.Module, _Outcome.Commands);
@@ -143,7 +142,14 @@ void Validation::Progress() {
             << " finding(s)\033[K" << std::flush;
 }
 
+bool Validation::ShouldStop() {
+  if (!_Outcome.Partial.empty()) return true;
+  if (_StopReason) _Outcome.Partial = _StopReason();
+  return !_Outcome.Partial.empty();
+}
+
 void Validation::Run() {
+  if (ShouldStop()) return;
   const auto limit = std::chrono::milliseconds(_Options.TimeLimitMs);
   RunSetup setup = _Setup;
   _Pool = std::make_unique<Pool>(_Outcome.Workers, limit,
@@ -161,6 +167,7 @@ void Validation::Run() {
   handlers.OnDone = [this](const Job& job) { OnDone(job); };
   handlers.OnTick = [this] { Progress(); };
   handlers.Prepare = [this](Job& job) { Prepare(job); };
+  handlers.ShouldStop = [this] { return ShouldStop(); };
   _Pool->Run(handlers);
   if (_Options.Progress) std::cerr << "\r\033[K" << std::flush;
   _Outcome.Restarts = _Pool->Restarts();

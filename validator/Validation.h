@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,8 +30,10 @@ class Validation {
   // Loads and checks the module; false when it cannot be loaded at all (Error() says why).
   bool Load();
   const std::string& Error() const { return _Error; }
-  // Runs every case of every command.
+  // Runs every case of every command, until `StopWhen` gives a reason to stop.
   void Run();
+  // Asked while the validation runs: a reason to stop now (a signal, a time limit), or empty.
+  void StopWhen(std::function<std::string()> reason) { _StopReason = std::move(reason); }
   // What was run and found; the findings in the order of their simplest cases.
   Outcome& Result();
 
@@ -42,6 +45,7 @@ class Validation {
   void OnDone(const Job& job);
   void Prepare(Job& job) const;
   void Progress();
+  bool ShouldStop();
 
   ValidateOptions _Options;
   RunSetup _Setup;
@@ -54,6 +58,7 @@ class Validation {
   RandomSequences _Random;
   std::unique_ptr<Pool> _Pool;  // while the validation runs
   std::chrono::steady_clock::time_point _Start;
+  std::function<std::string()> _StopReason;
 };
 
 }  // namespace vexvalidator

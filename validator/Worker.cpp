@@ -12,6 +12,7 @@
 #include "Overloaded.h"
 #include "Processes.h"
 #include "RandomSource.h"
+#include "WorkerProcess.h"
 #include "vexhost/Session.h"
 
 namespace vexvalidator {
@@ -55,13 +56,47 @@ LineMonitor Monitor(Slot& slot) {
   return [&slot](int index) { slot.BeginLine(index); };
 }
 
-void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup) {
-  slot.BeginCase(0);
-  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot)};
-  Report(out, ToResult(0, RunCase(setup, request)));
+bool HasSlowStep(const CaseOutcome& outcome) {
+  return std::any_of(outcome.Findings.begin(), outcome.Findings.end(),
+                     [](const Finding& finding) { return finding.Kind == kind::Slow; });
 }
 
-void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup) {
+// A slow step counts only when the same lines, run again, are slow at the same step: a machine
+// busy with other work is no module's fault.
+void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseOutcome& outcome, Slot& slot) {
+  RunRequest again{request.Lines, false, request.FaultArmed, {}, request.Monitor};
+  slot.BeginCase(slot.Case);  // the case's time starts again with its second run
+  const CaseOutcome second = RunCase(setup, again);
+  std::erase_if(outcome.Findings, [&](const Finding& finding) {
+    return finding.Kind == kind::Slow &&
+           std::find(second.Findings.begin(), second.Findings.end(), finding) == second.Findings.end();
+  });
+  outcome.Fatal = outcome.Fatal || second.Fatal;
+}
+
+// Runs a case, then checks what it did to the process: whatever it changed is a finding, and
+// what cannot be put back leaves this process untrustworthy for another case.
+CaseOutcome Run(const RunSetup& setup, RunRequest& request, Slot& slot, WorkerProcess& process) {
+  CaseOutcome outcome = RunCase(setup, request);
+  WorkerProcess::Effects effects = process.AfterCase();
+  if (HasSlowStep(outcome) && !outcome.Fatal && !effects.Untrustworthy) {
+    ConfirmSlowSteps(setup, request, outcome, slot);
+    const WorkerProcess::Effects again = process.AfterCase();
+    effects.Untrustworthy = again.Untrustworthy;
+  }
+  outcome.Findings.insert(outcome.Findings.end(), effects.Findings.begin(), effects.Findings.end());
+  outcome.Fatal = outcome.Fatal || effects.Untrustworthy;
+  return outcome;
+}
+
+void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup,
+             WorkerProcess& process) {
+  slot.BeginCase(0);
+  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot)};
+  Report(out, ToResult(0, Run(setup, request, slot, process)));
+}
+
+void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
   const FaultFamily& family = FaultFamilies().at(static_cast<std::size_t>(work.Family));
   const std::set<int> skip(work.Skip.begin(), work.Skip.end());
   int clean = 0;
@@ -76,7 +111,7 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     slot.BeginCase(n);
     RunRequest request{{family.Line(n)}, false, true, {}, Monitor(slot)};
     request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
-    const CaseResult result = ToResult(n, RunCase(setup, request));
+    const CaseResult result = ToResult(n, Run(setup, request, slot, process));
     // The sweep ends with the first run that meets no fault: past the path's last fault point.
     if (result.Met && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);
@@ -91,7 +126,8 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
 }
 
 // A random sequence: lines chosen as it runs, then the same lines again under one random fault.
-void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const RunSetup& setup) {
+void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const RunSetup& setup,
+            WorkerProcess& process) {
   RandomSource random(work.Seed, static_cast<std::uint64_t>(work.Index));
   const std::vector<std::string> hostActions = HostActions(job.Command, work);
   auto avoided = [&](const std::string& line) {
@@ -118,7 +154,7 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
     if (!line.empty()) Send(out, StepMessage{line});
     return line;
   };
-  CaseOutcome outcome = RunCase(setup, chosen);
+  CaseOutcome outcome = Run(setup, chosen, slot, process);
   CaseResult first = ToResult(0, outcome);
   first.Lines = chosen.Lines;
   Report(out, first);
@@ -136,18 +172,18 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   RunRequest faulted{{family.Line(nth)}, false, true, {}, Monitor(slot)};
   faulted.Lines.insert(faulted.Lines.end(), chosen.Lines.begin(), chosen.Lines.end());
   for (const auto& line : faulted.Lines) Send(out, StepMessage{line});
-  CaseResult second = ToResult(1, RunCase(setup, faulted));
+  CaseResult second = ToResult(1, Run(setup, faulted, slot, process));
   second.Lines = faulted.Lines;
   Report(out, second);
 }
 
 // A line that is no job: this worker and the validator do not speak the same messages, and no
 // case it would run could be trusted.
-Job Read(const std::string& line) {
+Job Read(const std::string& line, const WorkerProcess& process) {
   try {
     return DecodeJob(line);
   } catch (const MessageError& error) {
-    std::fprintf(stderr, "vexhost validate: a worker was handed no job it knows: %s\n", error.what());
+    process.Complain(std::string("vexhost validate: a worker was handed no job it knows: ") + error.what() + "\n");
     _exit(3);
   }
 }
@@ -161,14 +197,16 @@ std::vector<std::string> HostActions(const std::string& command, const RandomJob
 }
 
 void ServeJobs(int in, int out, Slot& slot, const RunSetup& setup) {
+  // The module is loaded here, in the worker, never in the validator's own process.
+  WorkerProcess process(setup);
   std::FILE* input = ::fdopen(in, "r");
   if (input == nullptr) _exit(3);
   for (std::string line; ReadLine(input, line);) {
-    const Job job = Read(line);
+    const Job job = Read(line, process);
     std::visit(Overloaded{
-                   [&](const ExplorationJob& work) { Explore(job, work, out, slot, setup); },
-                   [&](const SweepJob& work) { Sweep(job, work, out, slot, setup); },
-                   [&](const RandomJob& work) { Random(job, work, out, slot, setup); },
+                   [&](const ExplorationJob& work) { Explore(job, work, out, slot, setup, process); },
+                   [&](const SweepJob& work) { Sweep(job, work, out, slot, setup, process); },
+                   [&](const RandomJob& work) { Random(job, work, out, slot, setup, process); },
                },
                job.Work);
     slot.BeginLine(-1);

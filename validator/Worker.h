@@ -1,8 +1,9 @@
-// A worker process: forked after the module is loaded, it reads jobs, runs their cases one after
-// another, each on a fresh host session, and tells the validator what they found. Cases of a
-// sweep that find nothing are only counted. It leaves after a case that left the process
-// untrustworthy (an exception across the boundary, host objects that outlived their session), so
-// that no case inherits another's damage; the pool starts a new one.
+// A worker process: forked from the validator, it loads the module (WorkerProcess), reads jobs,
+// runs their cases one after another, each on a fresh host session, and tells the validator what
+// they found. Cases of a sweep that find nothing are only counted. It leaves after a case that left
+// the process untrustworthy (an exception across the boundary, host objects that outlived their
+// session, a change of the process), so that no case inherits another's damage; the pool starts a
+// new one.
 #pragma once
 
 #include "Messages.h"

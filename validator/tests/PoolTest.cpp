@@ -16,7 +16,7 @@ using namespace vexvalidator;
 
 namespace {
 
-enum class Misdeed { None, Crash, Hang, Leave, Garble, StrayStep };
+enum class Misdeed { None, Crash, Hang, Leave, Garble, StrayStep, EndlessLines };
 
 // A worker that runs sweep cases From..Last, each of two lines, and misbehaves at case `at`.
 Pool::WorkerMain Worker(Misdeed misdeed, int at) {
@@ -30,6 +30,11 @@ Pool::WorkerMain Worker(Misdeed misdeed, int at) {
         slot.BeginLine(1);
         if (n == at && misdeed == Misdeed::Crash) std::abort();
         while (n == at && misdeed == Misdeed::Hang) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // A case whose lines each end quickly, but which never ends.
+        for (int line = 2; n == at && misdeed == Misdeed::EndlessLines; ++line) {
+          slot.BeginLine(line);
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         // A worker that scribbles on its channel is put down at the case it is running then: here it
         // waits to be.
         if (n == at && misdeed == Misdeed::Garble) WriteAll(out, "{\"n\": 3, \"met\n");
@@ -103,6 +108,33 @@ TEST(Isolation, AWorkerThatStandsStillPastTheLimitIsTakenAsHung) {
   EXPECT_EQ(seen.Deaths[0].N, 2);
   EXPECT_NE(seen.Deaths[0].How.find("no answer within 300 ms"), std::string::npos);
   EXPECT_EQ(seen.Results, (std::vector<int>{1, 3, 4, 5}));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+}
+
+TEST(Isolation, TheTimeLimitIsACasesAlsoWhenItsLinesKeepMoving) {
+  const Seen seen = RunSweep(Misdeed::EndlessLines, 4, std::chrono::milliseconds(300));
+  ASSERT_EQ(seen.Deaths.size(), 1U);
+  EXPECT_TRUE(seen.Deaths[0].TimedOut);
+  EXPECT_EQ(seen.Deaths[0].N, 4);
+  EXPECT_GT(seen.Deaths[0].Line, 2) << "the line it had reached is named";
+  EXPECT_EQ(seen.Results, (std::vector<int>{1, 2, 3, 5}));
+}
+
+TEST(Isolation, AStopAskedForEndsTheRunAndItsWorkersAtOnce) {
+  Pool pool(1, std::chrono::seconds(10), Worker(Misdeed::Hang, 1));
+  Job job;
+  job.Work = SweepJob{0, 1, 5, {}};
+  pool.Submit(job, 0);
+  Pool::Handlers handlers;
+  int deaths = 0;
+  handlers.OnResult = [](const Job&, const CaseResult&) {};
+  handlers.OnClean = [](const Job&, int, const std::vector<int>&) {};
+  handlers.OnDeath = [&](const Job&, const Pool::Death&) { return ++deaths, true; };
+  handlers.OnDone = [](const Job&) {};
+  const auto started = std::chrono::steady_clock::now();
+  handlers.ShouldStop = [&] { return std::chrono::steady_clock::now() - started > std::chrono::milliseconds(200); };
+  EXPECT_FALSE(pool.Run(handlers)) << "stopped, not run to its end";
+  EXPECT_EQ(deaths, 0) << "a stopped worker is no finding";
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 

@@ -88,6 +88,56 @@ TEST(Report, JsonHoldsTheFindingWithItsScriptAndTheExitCode) {
   EXPECT_EQ(report["findings"][0]["line"], 2);
 }
 
+TEST(Report, WithoutReplaysNoReportNamesAReplayFileThatWasNotWritten) {
+  const Outcome outcome = OneFinding();
+  std::ostringstream text;
+  WriteText(text, outcome, "");
+  const nlohmann::json json = nlohmann::json::parse(JsonReport(outcome, ""));
+  const std::string xml = JUnitReport(outcome, "");
+  for (const std::string& report : {text.str(), json.dump(), xml}) {
+    EXPECT_EQ(report.find("finding-1.vex"), std::string::npos) << report;
+  }
+  EXPECT_TRUE(json["findings"][0]["replayFile"].is_null());
+  EXPECT_NE(text.str().find("--replays DIR writes them"), std::string::npos) << text.str();
+  std::ostringstream written;
+  WriteText(written, outcome, "replays");
+  EXPECT_NE(written.str().find("--script replays/finding-1.vex"), std::string::npos) << written.str();
+}
+
+TEST(Report, AReplayOfAStateOrATimeEndsWithTheExpectationThatFails) {
+  Outcome outcome = OneFinding();
+  outcome.SlowMs = 250;
+  FindingGroup& finding = outcome.Findings[0];
+  finding.What = {kind::InvisibleWait, "the command runs with nothing shown"};
+  finding.First.Step = -1;
+  std::string script = ReplayScript(outcome, finding, "f.vex");
+  EXPECT_EQ(script.substr(script.size() - 17), "expect unseen no\n") << script;
+  finding.What = {kind::Slow, "`press Dialog/OK` took longer than 250 ms, longer than a person waits"};
+  script = ReplayScript(outcome, finding, "f.vex");
+  EXPECT_EQ(script.substr(script.size() - 24), "expect steps within 250\n") << script;
+  finding.What = {kind::Crash, "signal SIGSEGV"};
+  script = ReplayScript(outcome, finding, "f.vex");
+  EXPECT_EQ(script.find("expect"), std::string::npos) << "a crash fails by itself";
+  std::istringstream lines(script);
+  for (std::string line; std::getline(lines, line);) EXPECT_TRUE(vexdrive::ParseLine(line, 1).has_value());
+}
+
+TEST(Report, APartialValidationSaysSoInEveryReport) {
+  Outcome outcome = OneFinding();
+  outcome.Findings.clear();
+  outcome.Partial = "interrupted by SIGINT";
+  std::ostringstream text;
+  WriteText(text, outcome, "");
+  EXPECT_NE(text.str().find("PARTIAL: the validation stopped early (interrupted by SIGINT)"), std::string::npos);
+  EXPECT_EQ(text.str().find("passed every check"), std::string::npos) << text.str();
+  EXPECT_EQ(nlohmann::json::parse(JsonReport(outcome, ""))["partial"], "interrupted by SIGINT");
+  tinyxml2::XMLDocument document;
+  ASSERT_EQ(document.Parse(JUnitReport(outcome, "").c_str()), tinyxml2::XML_SUCCESS);
+  EXPECT_EQ(document.FirstChildElement("testsuites")->IntAttribute("errors"), 1);
+  outcome.Partial.clear();
+  EXPECT_TRUE(nlohmann::json::parse(JsonReport(outcome, ""))["partial"].is_null());
+}
+
 TEST(Report, TheTextNamesEachFindingAndItsReplay) {
   std::ostringstream text;
   WriteText(text, OneFinding(), "");

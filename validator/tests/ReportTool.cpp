@@ -3,6 +3,8 @@
 //                                                       whose message holds TEXT (exit 1: none)
 //   vexvalidator_report clean REPORT.json               exit 0 when the report has no finding
 //   vexvalidator_report note REPORT.json TEXT           exit 0 when a note holds TEXT
+//   vexvalidator_report partial REPORT.json             why the validation stopped early (exit 1: it
+//                                                       did not)
 //   vexvalidator_report junit REPORT.xml                exit 0 when the JUnit XML is well-formed and
 //                                                       its counts add up
 //   vexvalidator_report summary REPORT.json             "CASES SECONDS CASES-PER-SECOND"
@@ -89,6 +91,12 @@ int main(int argc, char** argv) {
     if (what == "finding" && argc == 5) return Finding(ReadJson(argv[2]), argv[3], argv[4]);
     if (what == "clean" && argc == 3) return ReadJson(argv[2]).at("findings").empty() ? 0 : 1;
     if (what == "note" && argc == 4) return Note(ReadJson(argv[2]), argv[3]);
+    if (what == "partial" && argc == 3) {
+      const nlohmann::json partial = ReadJson(argv[2]).at("partial");
+      if (partial.is_null()) return 1;
+      std::cout << partial.get<std::string>() << "\n";
+      return 0;
+    }
     if (what == "junit" && argc == 3) return JUnit(argv[2]);
     if (what == "same" && argc == 4) {
       const nlohmann::json a = ReadJson(argv[2]);

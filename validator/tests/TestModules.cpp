@@ -5,7 +5,7 @@
 
 namespace vexvalidatortest {
 
-vexvalidator::RunSetup ShipSetup() { return {vexdrive::DefaultDocument(), {VEX_RESOURCE_DIR}}; }
+vexvalidator::RunSetup ShipSetup() { return {vexdrive::DefaultDocument(), {VEX_RESOURCE_DIR}, {}, 0}; }
 
 void Load(const std::string& module) {
   vexhost::Session session(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});

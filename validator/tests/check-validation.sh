@@ -81,6 +81,17 @@ case "$kind" in
     grep -qF -- "${text##*: }" "$work/replay.err" || fail "the replay does not show the exception: ${text##*: }"
     [ "$replayed" -ge 128 ] || fail "the replay exited with $replayed, expected the abort of an uncaught exception"
     ;;
+  host-misuse | process-hygiene | host-call-at-load | wrong-module-handle)
+    # The stand-in records the misuse and `vexhost --check` reports it, as it does what the module
+    # did to the process it runs in.
+    [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (--check found the fault)"
+    grep -qF -- "$text" "$work/replay.out" || fail "the replay's --check report does not show: $text"
+    ;;
+  invisible-wait | slow)
+    # The replay ends with the expectation that fails.
+    [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
+    grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's last expectation did not fail"
+    ;;
   duplicate-registration)
     name=$(echo "$message" | sed -n "s/.*'\\([^']*\\)' is already registered.*/\\1/p")
     grep -qF "VexFillDictionary $name, VexFillDictionary $name" "$work/replay.out" ||

@@ -50,9 +50,14 @@ class VexRaisedError {
 
 class VexXHContext {
  public:
-  // Runs `body`; when a host error stops it, runs `handler` with the error (lent with a reference
-  // of its own: see above for who may release it) and hands the error back to the host. Returns
-  // true when the body ran to its end. An exception of another kind is not caught.
+  // Runs `body`; when a host error stops it, runs `handler` with the error and hands the error
+  // back to the host. Returns true when the body ran to its end. An exception of another kind is
+  // not caught.
+  //
+  // The handler may test the error's kind (IsAKindOf with VexError::ClassName()). A caught
+  // VexError holds a reference for the handler, which the handler may release; the host takes it
+  // back when the handler keeps it. A caught error of any other kind is the host's: the handler
+  // must not release it, and a release of it is recorded as an over-release.
   template <class Body, class Handler>
   static bool Guard(Body&& body, Handler&& handler) {
     VexBaseUnknown* error = nullptr;

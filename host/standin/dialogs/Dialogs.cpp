@@ -82,6 +82,7 @@ const char* VexDialog::GetResourceFilename(int level) const {
 
 void VexDialog::SetTitle(const VexUnicodeString& title) {
   if (!Gate("SetTitle", this, {Quote(title.CastToCharPtr())})) return;
+  CheckText("SetTitle", this, title);
   DialogOf(*this).Title = title;
 }
 
@@ -191,6 +192,7 @@ VexDlgNotify::~VexDlgNotify() {
 
 void VexDlgNotify::SetText(const VexUnicodeString& text) {
   if (!Gate("SetText", this, {Quote(text.CastToCharPtr())})) return;
+  CheckText("SetText", this, text);
   NotifyOf(*this).Text = text;
 }
 
@@ -264,6 +266,7 @@ int VexDlgEditor::GetLine(VexUnicodeString& text, int line) {
 
 int VexDlgEditor::SetLine(const VexUnicodeString& text, int line) {
   if (!Gate("SetLine", this, {Quote(text.CastToCharPtr()), Code(line)})) return 0;
+  CheckText("SetLine", this, text);
   auto& lines = EditorOf(*this).Lines;
   if (line < 0) {
     lines.assign(1, text);
@@ -293,6 +296,7 @@ VexDlgCombo::VexDlgCombo(VexDialog* parent, const VexString& name, VexDialogStyl
 
 int VexDlgCombo::SetLine(const VexUnicodeString& text, int line, unsigned int mode) {
   if (!Gate("SetLine", this, {Quote(text.CastToCharPtr()), Code(line), Code(mode)})) return 0;
+  CheckText("SetLine", this, text);
   ComboState& state = ComboOf(*this);
   std::size_t index = 0;
   if (line == VexDlgComboAppend || line < 0 || static_cast<std::size_t>(line) >= state.Lines.size()) {

@@ -20,6 +20,8 @@ VexStrObjectClassFrame::VexStrObjectClassFrame(VexDialog* parent, const VexStrin
   ConstructedAs(this, "VexStrObjectClassFrame",
                 {Describe(parent), Quote(name.CastToCharPtr()), Quote(family.CastToCharPtr()),
                  Quote(initialClass.CastToCharPtr()), std::to_string(style)});
+  CheckText("VexStrObjectClassFrame", this, family);
+  CheckText("VexStrObjectClassFrame", this, initialClass);
   auto& state = GetImpl()->ClassStates.Add<ClassFrameState>();
   state.Family = family.CastToCharPtr();
   state.Selected = initialClass;
@@ -60,6 +62,7 @@ VexUnicodeString VexStrObjectClassFrame::GetSelectedClass() const {
 
 void VexStrObjectClassFrame::SetClassObject(VexUnicodeString& classObject) {
   if (!Gate("SetClassObject", this, {Quote(classObject.CastToCharPtr())})) return;
+  CheckText("SetClassObject", this, classObject);
   ClassFrameState& state = ClassFrameOf(*this);
   state.Selected = classObject;
   InternalScope internal;

@@ -63,6 +63,7 @@ AccountingReport Session::Accounting() const {
   std::sort(report.Unbalanced.begin(), report.Unbalanced.end());
   report.OverReleases = _State->OverReleases;
   report.Violations = _State->Violations;
+  report.Misuses = _State->Misuses;
   return report;
 }
 
@@ -75,6 +76,7 @@ std::string AccountingReport::Text() const {
   for (const auto& line : Unbalanced) out += "unbalanced: " + line + '\n';
   for (const auto& line : OverReleases) out += "over-release: " + line + '\n';
   for (const auto& line : Violations) out += "violation: " + line + '\n';
+  for (const auto& line : Misuses) out += "misuse: " + line + '\n';
   return out;
 }
 

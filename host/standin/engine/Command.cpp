@@ -57,7 +57,12 @@ void VexCommand::RequestDelayedDestruction() {
   if (call.Refused()) return;
   if (vexhost::Session::State* session = OpenSession()) {
     auto& delayed = EngineOf(*session).Delayed;
-    if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) delayed.push_back(this);
+    if (std::find(delayed.begin(), delayed.end(), this) == delayed.end()) {
+      delayed.push_back(this);
+    } else {
+      // Destroyed once all the same; asking twice says the module lost track of what it disposed of.
+      RecordMisuse("RequestDelayedDestruction", this, "asked a second time before the object was destroyed");
+    }
   }
   // Like a release, a planned fault comes after the host has taken the object: a failing disposal
   // does not leave the object to nobody.

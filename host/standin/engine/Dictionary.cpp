@@ -5,10 +5,29 @@
 
 #include <stdexcept>
 
+#include "gate/Gate.h"
 #include "vex/Dictionary.h"
+#include "vexhost/Journal.h"
 #include "vexhost/Session.h"
 
 using namespace vexhost::detail;
+
+namespace {
+
+// The load record of the module being loaded, or null.
+vexhost::LoadRecord* LoadingRecord() {
+  DictionaryState& dictionary = TheDictionary();
+  auto module = dictionary.Modules.find(dictionary.LoadingModule);
+  return module != dictionary.Modules.end() ? &module->second.Record : nullptr;
+}
+
+// A misuse in the module's load record and in the open session's accounting.
+void LoadMisuse(vexhost::LoadRecord* record, const std::string& op, const std::string& what) {
+  RecordMisuse(op, nullptr, what);
+  if (record != nullptr) record->Misuses.push_back(op + " (" + std::string(vexhost::ModuleToHost) + "): " + what);
+}
+
+}  // namespace
 
 namespace vexhost::detail {
 
@@ -38,11 +57,15 @@ VexFillDictionary::VexFillDictionary(const char* className, VexCreateFunction fa
 }
 
 int DisableThreadLibraryCalls(VexModuleHandle handle) {
-  DictionaryState& dictionary = TheDictionary();
-  auto module = dictionary.Modules.find(dictionary.LoadingModule);
-  if (module != dictionary.Modules.end()) {
-    module->second.Record.Events.push_back("DisableThreadLibraryCalls");
-    module->second.Record.ThreadCallsDisabledFor = handle;
+  vexhost::LoadRecord* record = LoadingRecord();
+  if (record != nullptr) {
+    record->Events.push_back("DisableThreadLibraryCalls");
+    record->ThreadCallsDisabledFor = handle;
+  }
+  // As the system does, a null handle is refused: nothing is switched off.
+  if (handle == nullptr) {
+    LoadMisuse(record, "DisableThreadLibraryCalls", "given a null module handle; nothing was switched off");
+    return 0;
   }
   return 1;
 }
@@ -57,6 +80,33 @@ constexpr int LoadFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
 constexpr int LoadFlags = RTLD_NOW | RTLD_LOCAL;
 #endif
 
+namespace {
+
+// What can be checked of a load once dlopen has returned the handle: the thread-call switch was
+// given it, and each command registered at this load has its factory exported under the name the
+// host looks for (fctCreate followed by the command's name).
+void CheckLoad(LoadRecord& record, std::size_t registeredBefore) {
+  if (record.ThreadCallsDisabledFor != nullptr && record.ThreadCallsDisabledFor != record.Handle) {
+    LoadMisuse(&record, "DisableThreadLibraryCalls", "given a handle that is not the module's own");
+  }
+  const auto& entries = TheDictionary().Entries;
+  for (std::size_t i = registeredBefore; i < record.Registered.size(); ++i) {
+    const std::string& name = record.Registered[i];
+    const std::string factory = "fctCreate" + name;
+    void* exported = dlsym(record.Handle, factory.c_str());
+    if (exported == nullptr) {
+      LoadMisuse(&record, "VexFillDictionary",
+                 "'" + name + "' is registered, but its factory " + factory + " is not exported");
+    } else if (auto entry = entries.find(name);
+               entry != entries.end() && reinterpret_cast<void*>(entry->second) != exported) {
+      LoadMisuse(&record, "VexFillDictionary",
+                 "'" + name + "' is registered with another factory than its exported " + factory);
+    }
+  }
+}
+
+}  // namespace
+
 const LoadRecord& Session::LoadModule(const std::string& path) {
   DictionaryState& dictionary = TheDictionary();
   auto& module = dictionary.Modules[path];
@@ -66,8 +116,13 @@ const LoadRecord& Session::LoadModule(const std::string& path) {
     module.Record = LoadRecord();
     module.Record.Path = path;
   }
+  const std::size_t registeredBefore = module.Record.Registered.size();
   dictionary.LoadingModule = path;
+  LoadWatch& watch = ModuleLoadWatch();
+  watch.Calls.clear();
+  ++watch.Depth;
   void* handle = dlopen(path.c_str(), LoadFlags);
+  --watch.Depth;
   dictionary.LoadingModule.clear();
   if (handle == nullptr) {
     const char* problem = dlerror();
@@ -76,6 +131,8 @@ const LoadRecord& Session::LoadModule(const std::string& path) {
   }
   module.Record.Handle = handle;
   module.Loaded = true;
+  module.Record.Misuses.insert(module.Record.Misuses.end(), watch.Calls.begin(), watch.Calls.end());
+  CheckLoad(module.Record, registeredBefore);
   return module.Record;
 }
 

@@ -118,6 +118,11 @@ VexDialogState* VexStateCommand::GetInitialState(const VexString& name) {
       graph.Initial = state;
       graph.Current = state;
     }
+  } else if (!(graph.Initial->Name == name)) {
+    // A command has one initial state: the first one is handed back, and the module told so.
+    RecordMisuse("GetInitialState", this,
+                 "asked for '" + std::string(name.CastToCharPtr()) + "', but the command's initial state is '" +
+                     graph.Initial->Name.CastToCharPtr() + "'; a command has one initial state");
   }
   return graph.Initial;
 }

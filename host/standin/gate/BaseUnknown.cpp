@@ -65,6 +65,12 @@ std::uint32_t VexBaseUnknown::AddRef() {
 std::uint32_t VexBaseUnknown::Release() {
   BoundaryCall call("Release", this, {}, false, BoundaryCall::RaiseAfter);
   if (call.Refused()) return 0;
+  // The host holds one reference on each object it owns (the layout, the main window, the editor,
+  // the products); a module that borrowed such an object holds none of it to give back.
+  if (_Impl->Infrastructure && _Impl->RefCount <= 1 && !InHostWork()) {
+    RecordOverRelease(*_Impl, vexhost::ModuleToHost, "a host-owned object the module holds no reference to");
+    return _Impl->RefCount;
+  }
   Unref(this);
   const std::uint32_t left = _Impl->RefCount;
   // A fault planned on Release is raised after the reference is gone, as when the host fails in
@@ -85,6 +91,7 @@ int VexBaseUnknown::IsAKindOf(const char* className) const {
 
 void* VexBaseUnknown::operator new(std::size_t size) noexcept {
   if (!InHostWork()) {
+    NoteCallAtLoad("Allocate", {});
     if (vexhost::Session::State* session = OpenSession()) {
       session->TheJournal.Append({"Allocate", "", {std::to_string(size)}, std::string(vexhost::ModuleToHost), {}, {}});
       if (session->Faults.ShouldFailAllocation()) return nullptr;

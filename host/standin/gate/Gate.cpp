@@ -65,12 +65,40 @@ void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, 
   Record(*session, session->OverReleases, Incident("Release", record, direction) + ": " + what);
 }
 
+void RecordMisuse(const std::string& op, const VexBaseUnknown* on, const std::string& what) {
+  Session::State* session = OpenSession();
+  if (session == nullptr) return;
+  const std::string call = on != nullptr ? Incident(op, ImplOf(*on), ModuleToHost)
+                                         : op + " (" + std::string(ModuleToHost) + ")";
+  Record(*session, session->Misuses, call + ": " + what);
+}
+
+void CheckText(const char* op, const VexBaseUnknown* on, const VexUnicodeString& text) {
+  // The host's own texts are its own affair; a module's text is checked where it came in.
+  if (!InHostWork() && !IsUtf8(text.CastToCharPtr())) RecordMisuse(op, on, "the text is not UTF-8");
+}
+
+LoadWatch& ModuleLoadWatch() {
+  static LoadWatch watch;
+  return watch;
+}
+
+void NoteCallAtLoad(const char* op, const std::string& receiver) {
+  LoadWatch& watch = ModuleLoadWatch();
+  if (watch.Depth == 0) return;
+  const std::string call = receiver.empty() ? std::string(op) : std::string(op) + " on '" + receiver + "'";
+  watch.Calls.push_back(call + " (" + std::string(ModuleToHost) +
+                        "): called while the module loads, when a module only registers its commands");
+  if (Session::State* session = OpenSession()) Record(*session, session->Misuses, watch.Calls.back());
+}
+
 BoundaryCall::BoundaryCall(const char* op, const VexBaseUnknown* on, std::vector<std::string> args,
                            bool completesOnReturn, Raising raising)
     : _Op(op) {
   const VexObjectImpl* record = on != nullptr ? on->GetImpl() : nullptr;
   if (record != nullptr) _Receiver = record->Name.empty() ? "(unnamed)" : record->Name;
   _Refused = record != nullptr && record->IsDead();
+  if (!InHostWork()) NoteCallAtLoad(op, _Receiver);
   // The host's own calls are neither journaled nor faulted; it never calls a dead object.
   Session::State* session = OpenSession();
   if (InHostWork() || session == nullptr) return;

@@ -17,6 +17,7 @@
 
 #include "records/Objects.h"
 #include "vex/Base.h"
+#include "vex/Strings.h"
 #include "vexhost/FaultPlan.h"
 
 namespace vexhost::detail {
@@ -110,6 +111,25 @@ void ConstructedAs(const VexBaseUnknown* object, const char* hostClass, std::vec
 void RecordViolation(const std::string& op, const VexObjectImpl& record, std::string_view direction);
 // `why` says what made the release one too many; by default, that the object was already dead.
 void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, std::string_view why = {});
+// Records, once, a misuse of the host by the module that the host tolerates or refuses:
+// "op on 'name' (module->host): what", or "op (module->host): what" without a receiver.
+void RecordMisuse(const std::string& op, const VexBaseUnknown* on, const std::string& what);
+
+// Whether a text is well-formed UTF-8 (no stray continuation byte, no overlong form, no surrogate).
+bool IsUtf8(std::string_view text);
+// A text the module hands to the host must be UTF-8: one that is not is kept as it is and recorded.
+void CheckText(const char* op, const VexBaseUnknown* on, const VexUnicodeString& text);
+
+// While a module loads it calls the host only to register its commands and to switch off thread
+// calls. Every other boundary call (an allocation too) made then is kept here, and recorded as a
+// misuse when a session is open; the loader takes the list into the module's load record.
+struct LoadWatch {
+  int Depth = 0;                   // > 0: a module is loading
+  std::vector<std::string> Calls;  // each as a misuse: "SetTitle on 'x' (module->host): called ..."
+};
+LoadWatch& ModuleLoadWatch();
+// Notes a call from the module while it loads; nothing otherwise.
+void NoteCallAtLoad(const char* op, const std::string& receiver);
 
 [[noreturn]] void RaiseHostError(ErrorKind kind, const std::string& message);
 

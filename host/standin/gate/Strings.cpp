@@ -1,7 +1,11 @@
-// Host strings: a zero-terminated buffer of their own, null for the empty text.
+// Host strings: a zero-terminated buffer of their own, null for the empty text. And what the gate
+// asks of a text the module hands over: that it is UTF-8.
 #include "vex/Strings.h"
 
 #include <cstring>
+#include <string_view>
+
+#include "Gate.h"
 
 namespace {
 
@@ -71,3 +75,43 @@ int VexUnicodeString::GetLengthInChar() const {
 const char* VexUnicodeString::CastToCharPtr() const { return TextOf(_Utf8); }
 bool VexUnicodeString::operator==(const VexUnicodeString& other) const { return Same(_Utf8, other._Utf8); }
 bool VexUnicodeString::operator==(const char* utf8) const { return utf8 != nullptr && Same(_Utf8, utf8); }
+
+namespace vexhost::detail {
+
+bool IsUtf8(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i < size;) {
+    const unsigned char lead = bytes[i];
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    // The sequence's length and the range its second byte must lie in, which rules out overlong
+    // forms, surrogates and code points past U+10FFFF.
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (i + length > size || bytes[i + 1] < low || bytes[i + 1] > high) return false;
+    for (std::size_t k = 2; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace vexhost::detail

@@ -81,6 +81,7 @@ VexUnicodeString Product::GetPartNumber() {
 VexHRESULT Product::SetPartNumber(const VexUnicodeString& partNumber) {
   BoundaryCall call("SetPartNumber", this, {Quote(partNumber.CastToCharPtr())}, true);
   if (call.Refused()) return VexE_FAIL;
+  CheckText("SetPartNumber", this, partNumber);
   if (auto status = call.PlannedStatus()) {
     call.Return(Code(*status));
     return *status;
@@ -206,8 +207,10 @@ VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& classNa
     return std::vector<std::string>{Value("extra", extra != nullptr ? Code(*extra) : "(no place)"),
                                     Value("created", created != nullptr ? Pointer(*created) : "(no place)")};
   };
-  return Operate("CreateInterimProduct", {Quote(className.CastToCharPtr())}, outputs,
-                 [&] { return Create(className.CastToCharPtr(), extra, created); });
+  return Operate("CreateInterimProduct", {Quote(className.CastToCharPtr())}, outputs, [&] {
+    CheckText("CreateInterimProduct", this, className);
+    return Create(className.CastToCharPtr(), extra, created);
+  });
 }
 
 VexHRESULT InterimProductFactory::Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created) {

@@ -1,7 +1,7 @@
 // session: a session's own state (its options, journal, fault plan, the records of its objects,
-// caught errors, over-releases and violations) and a place for each higher concern's part of it;
-// which session is open, and where a new object is recorded. A session is opened and closed at
-// the top (driver/Session.cpp), which has each concern open or close its part.
+// caught errors, over-releases, violations and misuses) and a place for each higher concern's
+// part of it; which session is open, and where a new object is recorded. A session is opened and
+// closed at the top (driver/Session.cpp), which has each concern open or close its part.
 #pragma once
 
 #include <set>
@@ -27,7 +27,8 @@ struct Session::State {
   std::vector<CaughtError> Errors;
   std::vector<std::string> OverReleases;
   std::vector<std::string> Violations;
-  std::set<std::string> Recorded;    // the over-releases and violations already listed
+  std::vector<std::string> Misuses;
+  std::set<std::string> Recorded;    // the over-releases, violations and misuses already listed
   // The higher concerns' parts, each defined in its own folder, made on first use and reached
   // through that folder's accessor: EngineOf, ProductsOf, FrameOf.
   detail::KeptStates Parts;

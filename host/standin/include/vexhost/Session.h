@@ -41,6 +41,10 @@ struct LoadRecord {
   std::vector<std::string> Registered;  // the names this module entered into the dictionary
   void* ThreadCallsDisabledFor = nullptr;
   std::vector<std::string> Violations;  // e.g. a name registered a second time
+  // What else the module did wrong while it loaded: a call of the host besides registering, a
+  // null or foreign handle for the thread-call switch, a command whose factory is not exported.
+  // Each is also a misuse in the accounting of the session open while it loaded.
+  std::vector<std::string> Misuses;
 };
 
 // A host error that reached an error scope or the host's top level.
