@@ -24,6 +24,7 @@ const std::vector<ExpectationForm> ExpectationForms{
     {"browser on|off", "the class browser can be opened or not"},
     {"editor TEXT", "the part-number editor holds TEXT (may be empty)"},
     {"running yes|no", "a command is running or not"},
+    {"answered", "the last press of a button or close box reached the command (an action ran or it ended)"},
 };
 
 std::string ExpectationKinds() {
@@ -195,13 +196,23 @@ Verdict Running(Desk& desk, const std::string& text) {
   return {desk.Running() == running, RunningText(running), RunningText(desk.Running())};
 }
 
+Verdict Answered(Desk& desk, const std::string& text) {
+  if (!text.empty()) throw LineError("expect answered takes nothing after it (found " + Echo(text) + ")");
+  const std::optional<bool> answered = desk.LastPressAnswered();
+  const std::string expected = "the last press answered by the command";
+  if (!answered) return {false, expected, "nothing was pressed"};
+  return {*answered, expected,
+          *answered ? expected : "the last press reached no action of the command and did not end it"};
+}
+
 }  // namespace
 
 Verdict CheckExpectation(Desk& desk, const std::string& words) {
   using Check = Verdict (*)(Desk&, const std::string&);
   static const std::map<std::string, Check, std::less<>> checks{
       {"count", Count}, {"child", Child}, {"partnumber", PartNumber}, {"dialog", Dialog}, {"error", Error},
-      {"ok", Ok},       {"browser", Browser}, {"editor", Editor},    {"running", Running}};
+      {"ok", Ok},       {"browser", Browser}, {"editor", Editor},    {"running", Running},
+      {"answered", Answered}};
   const std::size_t kindEnd = words.find_first_of(" \t");
   const std::string kind = words.substr(0, kindEnd);
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));

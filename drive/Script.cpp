@@ -94,7 +94,9 @@ Script::Script(Desk& desk, std::ostream& out, std::ostream& err, bool interactiv
 
 // Texts are made printable where they are put together; this is the last guard that no control
 // character of a text reaches the terminal.
-void Script::Say(const std::string& text) { _Out << PrintableLines(text) << std::flush; }
+void Script::Say(const std::string& text) {
+  if (_Out.rdbuf() != nullptr) _Out << PrintableLines(text) << std::flush;
+}
 
 void Script::Run(std::istream& in, const std::string& source) {
   if (_Interactive) Say("Type help for the commands, quit to leave.\n");
@@ -157,6 +159,8 @@ void Script::Do(const ScriptLine& line) {
 }
 
 void Script::Step() {
+  // Written nowhere (a validator's case): what changed and what is shown would be told to nobody.
+  if (_Out.rdbuf() == nullptr) return;
   for (const auto& change : _Desk.Changes()) Say("  " + change + "\n");
   Say("  " + _Desk.State() + "\n");
   if (_Interactive) Show();
