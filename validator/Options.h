@@ -21,7 +21,9 @@ struct ValidateOptions {
   int Workers = 0;            // worker processes; 0: one for each core
   int TimeLimitMs = 5000;     // for a case (and for each line of a random sequence)
   std::optional<std::uint64_t> Seed;
-  bool Progress = false;      // a progress line on standard error
+  // Standard error is a terminal: progress as one line rewritten in place; otherwise a line as each
+  // phase ends.
+  bool Progress = false;
 };
 
 }  // namespace vexvalidator

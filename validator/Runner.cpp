@@ -2,11 +2,14 @@
 
 #include <cxxabi.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "Actions.h"
+#include "StepWatch.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
 #include "vexhost/Session.h"
@@ -29,13 +32,6 @@ std::string CurrentExceptionType() {
   std::string name = status == 0 && demangled != nullptr ? demangled : type->name();
   std::free(demangled);
   return name;
-}
-
-bool AnythingShown(vexhost::Session& session) {
-  for (VexDialog* dialog : session.OpenDialogs()) {
-    if (vexhost::Snapshot(*dialog).Visible) return true;
-  }
-  return false;
 }
 
 // The name in an accounting label "Class 'name'".
@@ -65,8 +61,9 @@ bool IsPartOfLiveDialog(const std::string& name, const std::set<std::string>& na
 
 }  // namespace
 
-std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow) {
-  if (!mustShow || session.RunningCommand() == nullptr || AnythingShown(session)) return {};
+std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow, const Sight* sight) {
+  if (!mustShow || session.RunningCommand() == nullptr) return {};
+  if (sight != nullptr ? sight->AnythingShown() : LookAt(session).AnythingShown()) return {};
   return {{kind::InvisibleWait, "the command runs with nothing shown: a person can neither see nor end it"}};
 }
 
@@ -76,7 +73,7 @@ std::vector<Finding> CheckAccounting(vexhost::Session& session) {
   std::set<std::string> parts;
   std::vector<std::string> prefixes;
   if (!report.Live.empty()) {
-    for (VexDialog* dialog : session.OpenDialogs()) CollectParts(vexhost::Snapshot(*dialog), false, parts, prefixes);
+    for (const auto& window : LookAt(session).Windows) CollectParts(window, false, parts, prefixes);
   }
   for (const auto& live : report.Live) {
     if (IsPartOfLiveDialog(NameInLabel(live), parts, prefixes)) continue;
@@ -90,14 +87,17 @@ std::vector<Finding> CheckAccounting(vexhost::Session& session) {
 
 CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
   CaseOutcome outcome;
+  const auto began = std::chrono::steady_clock::now();
   // After a C++ exception the host is left in the middle of a call: the session and the desk are
   // then abandoned, not destroyed, and the process ends after reporting.
   auto session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{setup.ResourceDirs});
   std::unique_ptr<vexdrive::Desk> desk;
+  std::optional<StepWatch> watch;
   std::string crossed;
   try {
     session->OpenDocument(setup.Document);
     desk = std::make_unique<vexdrive::Desk>(*session);
+    if (request.Watch) watch.emplace(*session);
     std::ostream quiet(nullptr);
     std::ostringstream refusals;
     vexdrive::Script script(*desk, quiet, refusals, false);
@@ -107,9 +107,11 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     auto run = [&](const std::string& line, int index) {
       if (request.Monitor) request.Monitor(index);
       if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
+      if (watch) watch->Before(line);
       std::istringstream in(line);
       script.Run(in, "case");
       ++outcome.LinesRun;
+      if (watch) watch->After(line, index, !script.Stopped());
       return !script.Stopped();
     };
     bool going = true;
@@ -117,22 +119,33 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     for (const auto& line : request.Lines) {
       if (!(going = run(line, index++))) break;
     }
-    for (std::string line; going && request.Next && !(line = request.Next(*session, index)).empty();) {
+    while (going && request.Next) {
+      const std::string line = request.Next(*session, watch ? watch->Now() : LookAt(*session), index);
+      if (line.empty()) break;
       request.Lines.push_back(line);
       going = run(line, index++);
     }
     outcome.Stopped = !going;
     // The checks at the end count as the line after the last.
     if (request.Monitor) request.Monitor(index);
+    // What the session shows at the end, looked at once for every check that reads it.
+    std::optional<Sight> end;
+    if (watch) end = watch->Now();
     if (request.Look) {
-      outcome.Fingerprint = StateFingerprint(*session);
+      if (!end) end = LookAt(*session);
+      outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
       outcome.Running = session->RunningCommand() != nullptr;
-      if (going) outcome.Actions = PossibleActions(*session);
+      if (going) outcome.Actions = PossibleActions(*session, *end);
     }
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     outcome.Allocations = session->Faults().AllocationsSeen();
     outcome.BoundaryCalls = static_cast<int>(session->GetJournal().Size());
-    Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor));
+    if (watch) {
+      Append(outcome.Findings, std::move(watch->Findings()));
+      outcome.Trail = watch->Trail();
+      outcome.Coverage = watch->Coverage();
+    }
+    Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor, end ? &*end : nullptr));
     // As when the document closes: a command still running is cancelled and destroyed.
     desk->EndRun();
     Append(outcome.Findings, CheckAccounting(*session));
@@ -144,9 +157,12 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
   }
   if (!crossed.empty()) {
     outcome.Findings.push_back({kind::Exception, crossed});
+    // Read from the abandoned session: whether the sweep goes on past this fault point.
+    outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     (void)desk.release();
     (void)session.release();
     outcome.Fatal = true;
+    outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     return outcome;
   }
   session.reset();
@@ -154,6 +170,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     outcome.Findings.push_back({kind::OutlivesSession, "host objects outlived the session that made them"});
     outcome.Fatal = true;
   }
+  outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   return outcome;
 }
 

@@ -65,7 +65,7 @@ Seen RunSweep(Misdeed misdeed, int at, std::chrono::milliseconds limit = std::ch
   Seen seen;
   Pool::Handlers handlers;
   handlers.OnResult = [&](const Job&, const CaseResult& result) { seen.Results.push_back(result.N); };
-  handlers.OnClean = [](const Job&, int, const std::vector<int>&) {};
+  handlers.OnClean = [](const Job&, const CleanMessage&) {};
   handlers.OnDeath = [&](const Job&, const Pool::Death& death) {
     seen.Deaths.push_back(death);
     return true;

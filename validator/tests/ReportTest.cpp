@@ -4,6 +4,7 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -29,11 +30,16 @@ Outcome OneFinding() {
   outcome.Seconds = 0.5;
   outcome.Commands = {"VexExampleCmd"};
   outcome.Stats["VexExampleCmd"].Paths = 2;
+  outcome.Stats["VexExampleCmd"].RandomSequences = 1;
+  outcome.Phases["load"] = {1, 0.01};
+  outcome.Phases["VexExampleCmd.exploration"] = {2, 0.02};
+  outcome.Phases["VexExampleCmd.faults"] = {3, 0.3};
   Occurrence first{{"crash", "signal SIGSEGV (Segmentation fault) during `press Dialog/OK`"},
                    {Phase::Faults, "VexExampleCmd", "allocation, once", {"fault allocation 3 once", "start VexExampleCmd",
                                                                            "press Dialog/OK"}, 3},
                    2};
-  outcome.Findings.push_back({first.What, first, 4, {{Phase::Faults, 4}}});
+  outcome.Findings.push_back({first.What, first, 4, {{Phase::Faults, 4}}, "crash: signal SIGSEGV during press Dialog/OK",
+                              {{first.What.Message, 4}}, 0.25});
   outcome.Tests.push_back({"VexExampleCmd.exploration", "start VexExampleCmd", 1, false, {}});
   outcome.Tests.push_back({"VexExampleCmd.faults", "allocation, once: start VexExampleCmd", 2, false, {first.What}});
   return outcome;
@@ -60,21 +66,45 @@ TEST(Report, TheReplayCommandQuotesAPathWithBlanks) {
             "vexhost --module '/modules/my module/libVexExample.so' --resources /resources --check --script finding-1.vex");
 }
 
-TEST(Report, JUnitIsWellFormedAndCountsEachFailingTestOnce) {
+TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOnly) {
   const std::string xml = JUnitReport(OneFinding(), "");
   tinyxml2::XMLDocument document;
   ASSERT_EQ(document.Parse(xml.c_str()), tinyxml2::XML_SUCCESS) << xml;
   const tinyxml2::XMLElement* root = document.FirstChildElement("testsuites");
   ASSERT_NE(root, nullptr);
-  EXPECT_EQ(root->IntAttribute("tests"), 2);
+  // The loading; the command's lifecycle, exploration, faults and random phases; its one finding.
+  EXPECT_EQ(root->IntAttribute("tests"), 6);
   EXPECT_EQ(root->IntAttribute("failures"), 1);
-  const tinyxml2::XMLElement* failure = root->FirstChildElement("testsuite")
-                                            ->NextSiblingElement("testsuite")
-                                            ->FirstChildElement("testcase")
-                                            ->FirstChildElement("failure");
+  EXPECT_EQ(root->IntAttribute("skipped"), 2) << "no lifecycle and no random case ran";
+  const std::set<std::string> standard{"name", "tests", "failures", "errors", "skipped", "time", "classname"};
+  std::vector<std::string> names;
+  for (const auto* suite = root->FirstChildElement("testsuite"); suite != nullptr; suite = suite->NextSiblingElement()) {
+    for (const auto* attribute = suite->FirstAttribute(); attribute != nullptr; attribute = attribute->Next()) {
+      EXPECT_EQ(standard.count(attribute->Name()), 1U) << attribute->Name();
+    }
+    for (const auto* test = suite->FirstChildElement("testcase"); test != nullptr; test = test->NextSiblingElement()) {
+      for (const auto* attribute = test->FirstAttribute(); attribute != nullptr; attribute = attribute->Next()) {
+        EXPECT_EQ(standard.count(attribute->Name()), 1U) << attribute->Name();
+      }
+      EXPECT_NE(test->Attribute("time"), nullptr);
+      names.push_back(std::string(suite->Attribute("name")) + ": " + test->Attribute("name"));
+    }
+  }
+  ASSERT_EQ(names.size(), 6U);
+  EXPECT_EQ(names[0], "load: load");
+  EXPECT_EQ(names[3], "VexExampleCmd: faults");
+  EXPECT_EQ(names[5].rfind("VexExampleCmd: [1] crash: signal SIGSEGV", 0), 0U) << names[5];
+  const tinyxml2::XMLElement* faults =
+      root->FirstChildElement("testsuite")->NextSiblingElement("testsuite")->FirstChildElement("testcase");
+  faults = faults->NextSiblingElement()->NextSiblingElement();
+  EXPECT_DOUBLE_EQ(faults->DoubleAttribute("time"), 0.3);
+  EXPECT_NE(std::string(faults->FirstChildElement("system-out")->GetText()).find("findings seen in it: [1]"),
+            std::string::npos);
+  const tinyxml2::XMLElement* failure = faults->NextSiblingElement()->NextSiblingElement()->FirstChildElement("failure");
   ASSERT_NE(failure, nullptr);
   EXPECT_STREQ(failure->Attribute("type"), "crash");
   EXPECT_NE(std::string(failure->GetText()).find("replay: vexhost --module"), std::string::npos);
+  EXPECT_DOUBLE_EQ(failure->Parent()->ToElement()->DoubleAttribute("time"), 0.25);
 }
 
 TEST(Report, JsonHoldsTheFindingWithItsScriptAndTheExitCode) {

@@ -3,6 +3,7 @@
 //                                                       whose message holds TEXT (exit 1: none)
 //   vexvalidator_report clean REPORT.json               exit 0 when the report has no finding
 //   vexvalidator_report note REPORT.json TEXT           exit 0 when a note holds TEXT
+//   vexvalidator_report groups REPORT.json KIND         how many findings of KIND there are
 //   vexvalidator_report junit REPORT.xml                exit 0 when the JUnit XML is well-formed and
 //                                                       its counts add up
 //   vexvalidator_report summary REPORT.json             "CASES SECONDS CASES-PER-SECOND"
@@ -89,6 +90,13 @@ int main(int argc, char** argv) {
     if (what == "finding" && argc == 5) return Finding(ReadJson(argv[2]), argv[3], argv[4]);
     if (what == "clean" && argc == 3) return ReadJson(argv[2]).at("findings").empty() ? 0 : 1;
     if (what == "note" && argc == 4) return Note(ReadJson(argv[2]), argv[3]);
+    if (what == "groups" && argc == 4) {
+      int groups = 0;
+      const nlohmann::json report = ReadJson(argv[2]);
+      for (const auto& finding : report.at("findings")) groups += finding.at("kind") == argv[3] ? 1 : 0;
+      std::cout << groups << "\n";
+      return 0;
+    }
     if (what == "junit" && argc == 3) return JUnit(argv[2]);
     if (what == "same" && argc == 4) {
       const nlohmann::json a = ReadJson(argv[2]);
@@ -110,6 +118,6 @@ int main(int argc, char** argv) {
     std::cerr << argv[2] << ": " << error.what() << "\n";
     return 2;
   }
-  std::cerr << "usage: vexvalidator_report finding|clean|note|junit|summary FILE [KIND TEXT|TEXT]\n";
+  std::cerr << "usage: vexvalidator_report finding|clean|note|groups|junit|summary FILE [KIND TEXT|TEXT|KIND]\n";
   return 2;
 }
