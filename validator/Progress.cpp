@@ -24,7 +24,7 @@ std::string ProgressReport::TimeLeft(const std::vector<PhaseProgress>& phases, d
   for (const auto& phase : phases) {
     done += phase.Done;
     total += phase.Total;
-    open = open || !phase.Over;
+    open = open || phase.Growing;
   }
   // Jobs are still being found while a phase is open: a share below a tenth says too little.
   if (total == 0 || done * 10 < total) return {};
@@ -40,7 +40,7 @@ void ProgressReport::Update(const std::vector<PhaseProgress>& phases, double sec
   std::string line = "  validating:";
   for (const auto& phase : phases) {
     line += " " + phase.Name + " " + std::to_string(phase.Done) + "/" + std::to_string(phase.Total) +
-            (phase.Over ? "" : "+") + ";";
+            (phase.Growing ? "+" : "") + ";";
   }
   const std::string left = TimeLeft(phases, seconds);
   line += left.empty() ? " " + Seconds(seconds) : " " + left;

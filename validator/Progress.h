@@ -15,7 +15,8 @@ struct PhaseProgress {
   std::string Name;       // "exploration", "faults", "random"
   std::size_t Done = 0;   // jobs done: paths taken, sweeps over, sequences run
   std::size_t Total = 0;  // jobs known so far
-  bool Over = false;      // no more of its jobs will come
+  bool Over = false;      // all its jobs are done, and no more will come
+  bool Growing = false;   // its total may still grow: jobs are still being found
   std::string Unit;       // "paths", "sweeps", "sequences"
   std::string Summary;    // what it did, for its line when it ends
 };

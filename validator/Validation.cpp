@@ -156,11 +156,11 @@ std::vector<PhaseProgress> Validation::Phases() const {
   const bool explored = _Explorer.Over() || _Outcome.Commands.empty();
   const std::size_t plannedRandom = _Outcome.Commands.size() * static_cast<std::size_t>(_Options.RandomSequences);
   return {
-      {"exploration", _Explorer.PathsTaken(), _Explorer.PathsFound(), explored, "paths",
+      {"exploration", _Explorer.PathsTaken(), _Explorer.PathsFound(), explored, !explored, "paths",
        std::to_string(_Explorer.PathsTaken()) + " paths, " + std::to_string(states) + " states"},
       {"faults", _SweepsDone, static_cast<std::size_t>(sweeps), explored && _SweepsDone == static_cast<std::size_t>(sweeps),
-       "sweeps", std::to_string(sweeps) + " sweeps of " + std::to_string(faultCases) + " cases"},
-      {"random", _RandomDone, plannedRandom, _RandomDone == plannedRandom, "sequences",
+       !explored, "sweeps", std::to_string(sweeps) + " sweeps of " + std::to_string(faultCases) + " cases"},
+      {"random", _RandomDone, plannedRandom, _RandomDone == plannedRandom, false, "sequences",
        std::to_string(sequences) + " sequences"},
   };
 }

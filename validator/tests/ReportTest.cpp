@@ -127,6 +127,66 @@ TEST(Report, TheTextNamesEachFindingAndItsReplay) {
   EXPECT_EQ(ExitCode(OneFinding()), ExitFindings);
 }
 
+TEST(Report, ACleanValidationThatMetABoundSaysSoInsteadOfPassingEveryCheck) {
+  Outcome outcome = OneFinding();
+  outcome.Findings.clear();
+  std::ostringstream clean;
+  WriteText(clean, outcome, "");
+  EXPECT_NE(clean.str().find("no findings: the module passed every check"), std::string::npos) << clean.str();
+  outcome.Stats["VexExampleCmd"].DepthFrontier = 3;
+  outcome.Stats["VexExampleCmd"].WayOutUnknown = 1;
+  outcome.Depth = 2;
+  std::ostringstream bounded;
+  WriteText(bounded, outcome, "");
+  EXPECT_EQ(bounded.str().find("passed every check\n"), std::string::npos) << bounded.str();
+  EXPECT_NE(bounded.str().find("bound met: depth 2 reached: 3 states with actions left unexplored (--depth)"),
+            std::string::npos)
+      << bounded.str();
+  EXPECT_NE(bounded.str().find("no findings within the bounds met"), std::string::npos);
+  const nlohmann::json report = nlohmann::json::parse(JsonReport(outcome, ""));
+  EXPECT_EQ(report["bounds"].size(), 2U);
+}
+
+TEST(Report, TheSeedIsGivenOnlyWhenRandomSequencesRan) {
+  Outcome outcome = OneFinding();
+  std::ostringstream with;
+  WriteText(with, outcome, "");
+  EXPECT_NE(with.str().find("--seed 42 runs them again"), std::string::npos);
+  outcome.Stats["VexExampleCmd"].RandomSequences = 0;
+  std::ostringstream without;
+  WriteText(without, outcome, "");
+  EXPECT_EQ(without.str().find("seed"), std::string::npos) << without.str();
+  EXPECT_TRUE(nlohmann::json::parse(JsonReport(outcome, ""))["seed"].is_null());
+}
+
+TEST(Report, TheCoverageAndWhatWasNotExploredAreInTheTextAndTheJson) {
+  Outcome outcome = OneFinding();
+  CommandCoverage& coverage = outcome.Coverage["VexExampleCmd"];
+  coverage.Transitions = {"Waiting -> (end) when OK", "Waiting -> (end) when Cancel"};
+  coverage.Fired = {0};
+  coverage.Dialogs = {"Dialog"};
+  coverage.Widgets = {"Dialog/OK"};
+  coverage.Faults["allocation, once"] = {2, 40, 19};
+  coverage.Slowest = {{"start VexExampleCmd", 1.5}};
+  outcome.Stats["VexExampleCmd"].Died = 2;
+  std::ostringstream text;
+  WriteText(text, outcome, "");
+  for (const char* expected :
+       {"transitions fired: 1 of 2", "never fired: Waiting -> (end) when Cancel", "dialogs shown: Dialog",
+        "widgets acted on: Dialog/OK", "allocation, once: 2, 40, 19", "1.50 ms `start VexExampleCmd`",
+        "not explored: 2 paths whose run crashed"}) {
+    EXPECT_NE(text.str().find(expected), std::string::npos) << expected << "\n" << text.str();
+  }
+  const nlohmann::json report = nlohmann::json::parse(JsonReport(outcome, ""));
+  const nlohmann::json& command = report["coverage"]["VexExampleCmd"];
+  EXPECT_EQ(command["transitions"][1]["fired"], false);
+  EXPECT_EQ(command["faultPoints"]["allocation, once"]["furthest"], 19);
+  EXPECT_EQ(command["slowestSteps"][0]["line"], "start VexExampleCmd");
+  EXPECT_EQ(report["notExplored"].size(), 1U);
+  EXPECT_EQ(report["phases"]["VexExampleCmd.faults"]["cases"], 3);
+  EXPECT_EQ(report["findings"][0]["root"], "crash: signal SIGSEGV during press Dialog/OK");
+}
+
 TEST(Exports, OurModuleExportsItsEntryPointsAndNothingElse) {
   std::vector<std::string> symbols = ExportedSymbols(VEX_MODULE_PATH);
   std::sort(symbols.begin(), symbols.end());
