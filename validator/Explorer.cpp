@@ -164,8 +164,10 @@ void Explorer::Process(const Node& node, const CaseResult& result) {
   const std::size_t run = std::min(result.Trail.size(), steps.size());
   const std::size_t accepted = result.Stopped && run > 0 ? run - 1 : run;
   coverage.ActedOn(std::vector<std::string>(steps.begin(), steps.begin() + static_cast<long>(accepted)));
-  // The state the last line was taken from, as this run met it.
-  const std::string from = result.Trail.size() == steps.size() ? result.Trail.back() : std::string();
+  // The state the last line was taken from, as this run met it: the graph of ways out holds a
+  // person's actions in the dialogs only (starting again or cancelling is the host's doing).
+  const std::string from =
+      result.Trail.size() == steps.size() && !WidgetOf(steps.back()).empty() ? result.Trail.back() : std::string();
   // Left by an exception part-way: nothing was reached.
   const bool died = result.Fatal && result.Fingerprint.empty();
   if (died || result.Stopped) {
@@ -179,7 +181,7 @@ void Explorer::Process(const Node& node, const CaseResult& result) {
   if (result.Fingerprint.empty()) return;
   // Only the exploration's own paths tell states apart: a path that repeats a press or looks for a
   // way out must not take a state from the path that would explore it.
-  const bool fresh = node.Why == Purpose::Path && Fresh(command, result.Fingerprint);
+  const bool fresh = node.Why == Purpose::Path && node.Look && Fresh(command, result.Fingerprint);
   _WayOut.Reached(node.Where, from, result.Fingerprint, result.Running, result.Actions);
   Extend(node, result, fresh);
 }
