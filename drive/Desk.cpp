@@ -103,20 +103,32 @@ void Desk::TypePartNumber(const std::string& text) {
   AsAPerson([&] { _Hands.Type(PanelName, PartNumberEditorName, HostText(text)); });
 }
 
+template <class Action>
+void Desk::Press(Action&& action) {
+  const std::size_t before = _Session.GetJournal().Size();
+  AsAPerson(action);
+  _LastPress = std::make_pair(before, _Session.GetJournal().Size());
+}
+
 void Desk::PressOK(const std::string& dialog) {
-  AsAPerson([&] { _Hands.PressOK(dialog); });
+  Press([&] { _Hands.PressOK(dialog); });
 }
 
 void Desk::PressCancel(const std::string& dialog) {
-  AsAPerson([&] { _Hands.PressCancel(dialog); });
+  Press([&] { _Hands.PressCancel(dialog); });
 }
 
 void Desk::CloseWindow(const std::string& dialog) {
-  AsAPerson([&] { _Hands.CloseWindow(dialog); });
+  Press([&] { _Hands.CloseWindow(dialog); });
 }
 
 void Desk::Acknowledge(const std::string& dialog) {
-  AsAPerson([&] { _Hands.Acknowledge(dialog); });
+  Press([&] { _Hands.Acknowledge(dialog); });
+}
+
+std::optional<bool> Desk::LastPressAnswered() const {
+  if (!_LastPress) return std::nullopt;
+  return _LastPress->second > _LastPress->first;
 }
 
 std::optional<vexhost::WidgetView> Desk::See(const std::string& dialog) const {

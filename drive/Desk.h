@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Layout.h"
@@ -60,6 +61,9 @@ class Desk {
   // At the end of a run: cancels and destroys a running command as the host does when the
   // document closes. Returns what was done, or nothing.
   std::optional<std::string> EndRun();
+  // Whether the last press of a button, a close box or a message box's OK reached the module: an
+  // action of the running command ran, or the command ended. Nothing when nothing was pressed yet.
+  std::optional<bool> LastPressAnswered() const;
 
  private:
   vexhost::Session& _Session;
@@ -69,6 +73,11 @@ class Desk {
   vexhost::ChangeWatch _Watch;
   std::optional<std::vector<std::string>> _ReportedActive;  // the active path at the last report
   std::optional<Picture> _LastDrawing;
+  // The journal's size before and after the last press: a press that reaches the module is journaled.
+  std::optional<std::pair<std::size_t, std::size_t>> _LastPress;
+
+  template <class Action>
+  void Press(Action&& action);
 };
 
 }  // namespace vexdrive

@@ -32,6 +32,7 @@ const std::vector<ExpectationForm> ExpectationForms{
     {"ok on|off", "short for the sensitivity of the panel's OK"},
     {"browser on|off", "short for whether the panel's class browser can be opened"},
     {"editor TEXT", "short for the text of the panel's part-number editor (may be empty)"},
+    {"answered", "the last press of a button or close box reached the command (an action ran or it ended)"},
 };
 
 std::string ExpectationKinds() {
@@ -347,6 +348,15 @@ Verdict Steps(const std::string& text, const StepTimes& times) {
   return verdict;
 }
 
+Verdict Answered(Desk& desk, const std::string& text) {
+  if (!text.empty()) throw LineError("expect answered takes nothing after it (found " + Echo(text) + ")");
+  const std::optional<bool> answered = desk.LastPressAnswered();
+  const std::string expected = "the last press answered by the command";
+  if (!answered) return {false, expected, "nothing was pressed"};
+  return {*answered, expected,
+          *answered ? expected : "the last press reached no action of the command and did not end it"};
+}
+
 }  // namespace
 
 Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times) {
@@ -354,7 +364,7 @@ Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& 
   static const std::map<std::string, Check, std::less<>> checks{
       {"count", Count}, {"child", Child},         {"partnumber", PartNumber}, {"dialog", Dialog},   {"text", Text},
       {"title", Title}, {"sensitive", Sensitive}, {"widget", Widget},         {"running", Running}, {"error", Error},
-      {"ok", Ok},       {"browser", Browser},     {"editor", Editor},         {"unseen", Unseen}};
+      {"ok", Ok},       {"browser", Browser},     {"editor", Editor},         {"unseen", Unseen},   {"answered", Answered}};
   const std::size_t kindEnd = words.find_first_of(" \t");
   const std::string kind = words.substr(0, kindEnd);
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));

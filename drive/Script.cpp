@@ -104,7 +104,9 @@ Script::Script(Desk& desk, std::ostream& out, std::ostream& err, bool interactiv
 
 // Texts are made printable where they are put together; this is the last guard that no control
 // character of a text reaches the terminal.
-void Script::Say(const std::string& text) { _Out << PrintableLines(text) << std::flush; }
+void Script::Say(const std::string& text) {
+  if (_Out.rdbuf() != nullptr) _Out << PrintableLines(text) << std::flush;
+}
 
 void Script::Run(std::istream& in, const std::string& source) {
   if (_Interactive) Say("Type help for the commands, quit to leave.\n");
@@ -170,6 +172,8 @@ void Script::Step() {
   // The action is done: what follows is the script's own report of it.
   const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - _LineBegan).count();
   if (_Times.Slowest.empty() || took > _Times.SlowestMs) _Times = {_Line, took};
+  // Written nowhere (a validator's case): what changed and what is shown would be told to nobody.
+  if (_Out.rdbuf() == nullptr) return;
   for (const auto& change : _Desk.Changes()) Say("  " + change + "\n");
   Say("  " + _Desk.State() + "\n");
   if (_Interactive) Show();

@@ -102,6 +102,17 @@ void AddWidget(Digest& digest, const WidgetView& widget) {
   for (const auto& child : widget.Children) AddWidget(digest, child);
 }
 
+// The text's first `width` characters.
+std::string FitTo(const std::string& text, int width) {
+  std::string fitted;
+  int taken = 0;
+  for (const auto& character : vexdrive::Characters(text)) {
+    if (taken++ == width) break;
+    fitted += character;
+  }
+  return fitted;
+}
+
 void AddProduct(Digest& digest, const vexhost::ProductData& product) {
   digest.Add(product.Name);
   digest.Add(product.PartNumber);
@@ -119,20 +130,13 @@ std::vector<std::string> SampleTexts(int maxCharacterWidth) {
   const int width = maxCharacterWidth > 0 ? maxCharacterWidth : 256;
   const char* const digits = "0123456789";
   for (int i = 0; i < width; ++i) widest += i == 0 ? std::string("\xC3\x84") : std::string(1, digits[i % 10]);
-  // The other samples only where they fit: a person cannot type more than an editor takes.
-  std::vector<std::string> samples;
-  for (std::string text : {std::string(), std::string("Part 7-A"), std::string("\xC3\x9C" "berbau \xC3\x98" "7 \xE8\x88\xB9")}) {
-    const auto characters = static_cast<int>(vexdrive::Characters(text).size());
-    if (maxCharacterWidth <= 0 || characters <= maxCharacterWidth) samples.push_back(std::move(text));
-  }
-  samples.push_back(widest);
-  return samples;
+  // The host refuses a text wider than the editor, as a real editor takes no more: a sample must fit.
+  return {"", FitTo("Part 7-A", width), FitTo("\xC3\x9C" "berbau \xC3\x98" "7 \xE8\x88\xB9", width), widest};
 }
 
-std::vector<std::string> PossibleActions(vexhost::Session& session) {
+std::vector<std::string> PossibleActions(vexhost::Session& session, const Sight& sight) {
   std::vector<std::string> actions;
-  for (VexDialog* dialog : session.OpenDialogs()) {
-    const WidgetView window = vexhost::Snapshot(*dialog);
+  for (const WidgetView& window : sight.Windows) {
     if (!window.Visible || !window.Sensitive || !Addressable(window.Name)) continue;
     DialogButtons(window, actions);
     WidgetActions(session, window.Name, window, actions);
@@ -140,11 +144,23 @@ std::vector<std::string> PossibleActions(vexhost::Session& session) {
   return actions;
 }
 
-std::string StateFingerprint(vexhost::Session& session) {
-  Digest digest;
+std::vector<std::string> PossibleActions(vexhost::Session& session) { return PossibleActions(session, LookAt(session)); }
+
+std::string StateFingerprint(vexhost::Session& session) { return StateFingerprint(session, LookAt(session)); }
+
+std::string StateFingerprint(vexhost::Session& session, const Sight& sight) {
+  return StateFingerprint(session, sight, CommandState(session));
+}
+
+std::string CommandState(vexhost::Session& session) {
   VexStateCommand* running = session.RunningCommand();
-  digest.Add(running == nullptr ? "(none)" : vexhost::SnapshotGraph(*running).CurrentState);
-  for (VexDialog* dialog : session.OpenDialogs()) AddWidget(digest, vexhost::Snapshot(*dialog));
+  return running == nullptr ? "(none)" : vexhost::SnapshotGraph(*running).CurrentState;
+}
+
+std::string StateFingerprint(vexhost::Session& session, const Sight& sight, const std::string& commandState) {
+  Digest digest;
+  digest.Add(commandState);
+  for (const WidgetView& window : sight.Windows) AddWidget(digest, window);
   if (session.HasDocument()) {
     const vexhost::DocumentData& document = session.DocumentView();
     AddProduct(digest, document.Root);

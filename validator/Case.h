@@ -5,6 +5,8 @@
 #include <compare>
 #include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace vexvalidator {
@@ -35,13 +37,27 @@ inline constexpr const char* Nondeterminism = "nondeterminism";
 inline constexpr const char* HostMisuse = "host-misuse";
 inline constexpr const char* ProcessHygiene = "process-hygiene";
 inline constexpr const char* Slow = "slow";
+inline constexpr const char* DeadButton = "dead-button";
+inline constexpr const char* Stranded = "stranded";
+inline constexpr const char* ShownAfterEnd = "shown-after-end";
 }  // namespace kind
 
 struct Finding {
+  Finding() = default;
+  Finding(std::string kind, std::string message, int step = -1, std::string expectation = {})
+      : Kind(std::move(kind)), Message(std::move(message)), Step(step), Expectation(std::move(expectation)) {}
+
   std::string Kind;
   std::string Message;  // what went wrong, naming the objects
-  bool operator==(const Finding&) const = default;
-  auto operator<=>(const Finding&) const = default;  // by kind, then message
+  // Where a check of one step found it: the step's index in the case's lines, and the expectation
+  // that fails after that step when the case is replayed ("expect answered"). The replay then ends
+  // there. -1 and empty: the case as a whole showed it. Neither tells two findings apart.
+  int Step = -1;
+  std::string Expectation;
+  bool operator==(const Finding& other) const { return Kind == other.Kind && Message == other.Message; }
+  auto operator<=>(const Finding& other) const {  // by kind, then message
+    return std::tie(Kind, Message) <=> std::tie(other.Kind, other.Message);
+  }
 };
 
 struct Case {
@@ -59,12 +75,16 @@ struct Occurrence {
   int Step = -1;  // the index in Where.Lines of the line during which it happened; -1: at the end
 };
 
-// One finding however many cases showed it: the simplest of those cases, and how many there were.
+// One fault however many cases showed it, and whatever objects it touched: the findings of one
+// root cause (RootCause.h), the simplest case that showed one, and how many there were.
 struct FindingGroup {
-  Finding What;
+  Finding What;  // as the simplest case showed it
   Occurrence First;
   int Count = 0;
   std::map<Phase, int> ByPhase;
+  std::string Root;                     // what the findings have in common
+  std::map<std::string, int> Variants;  // each message, and in how many cases it was seen
+  double Seconds = 0;                   // how long the cases that showed it took together
 };
 
 // Whether `a` is the simpler case to show: without a fault, fewer lines, an earlier phase.

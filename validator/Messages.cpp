@@ -49,7 +49,12 @@ json Encode(const CaseResult& result) {
   if (result.Fatal) out["fatal"] = true;
   if (!result.Findings.empty()) {
     json findings = json::array();
-    for (const auto& finding : result.Findings) findings.push_back({finding.Kind, finding.Message});
+    for (const auto& finding : result.Findings) {
+      json pair{finding.Kind, finding.Message};
+      // A finding of one step also names the step and the expectation its replay ends with.
+      if (finding.Step >= 0) pair.insert(pair.end(), {finding.Step, finding.Expectation});
+      findings.push_back(std::move(pair));
+    }
     out["findings"] = std::move(findings);
   }
   if (!result.Fingerprint.empty()) {
@@ -58,6 +63,9 @@ json Encode(const CaseResult& result) {
     out["actions"] = result.Actions;
   }
   if (!result.Lines.empty()) out["lines"] = result.Lines;
+  if (!result.Trail.empty()) out["trail"] = result.Trail;
+  if (!result.Coverage.Empty()) out["coverage"] = result.Coverage;
+  if (result.Seconds > 0) out["seconds"] = result.Seconds;
   return out;
 }
 
@@ -68,13 +76,22 @@ CaseResult DecodeResult(const json& in) {
   result.Stopped = in.value("stopped", false);
   result.Fatal = in.value("fatal", false);
   for (const auto& finding : in.value("findings", json::array())) {
-    if (finding.size() != 2) throw MessageError("a finding is not a pair of kind and message");
+    if (finding.size() != 2 && finding.size() != 4) {
+      throw MessageError("a finding is not a pair of kind and message, nor those with a step and an expectation");
+    }
     result.Findings.push_back({finding.at(0).get<std::string>(), finding.at(1).get<std::string>()});
+    if (finding.size() == 4) {
+      result.Findings.back().Step = finding.at(2).get<int>();
+      result.Findings.back().Expectation = finding.at(3).get<std::string>();
+    }
   }
   result.Fingerprint = in.value("state", std::string());
   result.Running = in.value("running", false);
   result.Actions = in.value("actions", std::vector<std::string>{});
   result.Lines = in.value("lines", std::vector<std::string>{});
+  result.Trail = in.value("trail", std::vector<std::string>{});
+  if (in.contains("coverage")) result.Coverage = in.at("coverage").get<CaseCoverage>();
+  result.Seconds = in.value("seconds", 0.0);
   return result;
 }
 
@@ -134,7 +151,10 @@ std::string EncodeMessage(const WorkerMessage& message) {
                                return json{{"type", "step"}, {"line", step.Line}};
                              },
                              [](const CleanMessage& clean) {
-                               return json{{"type", "clean"}, {"cases", clean.Cases}, {"stopped", clean.Stopped}};
+                               return json{{"type", "clean"},
+                                           {"cases", clean.Cases},
+                                           {"stopped", clean.Stopped},
+                                           {"seconds", clean.Seconds}};
                              },
                              [](const CaseResult& result) { return Encode(result); },
                              [](const DoneMessage&) {
@@ -147,7 +167,10 @@ std::string EncodeMessage(const WorkerMessage& message) {
 WorkerMessage DecodeMessage(const std::string& line) {
   return Decoded(line, "message", [](const std::string& type, const json& in) -> WorkerMessage {
     if (type == "step") return StepMessage{in.at("line").get<std::string>()};
-    if (type == "clean") return CleanMessage{in.at("cases").get<int>(), in.at("stopped").get<std::vector<int>>()};
+    if (type == "clean") {
+      return CleanMessage{in.at("cases").get<int>(), in.at("stopped").get<std::vector<int>>(),
+                          in.value("seconds", 0.0)};
+    }
     if (type == "result") return DecodeResult(in);
     if (type == "done") return DoneMessage{};
     throw MessageError("a message of unknown type '" + type + "'");

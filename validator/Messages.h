@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Case.h"
+#include "Coverage.h"
 
 namespace vexvalidator {
 
@@ -56,6 +57,7 @@ struct StepMessage {
 struct CleanMessage {
   int Cases = 0;
   std::vector<int> Stopped;
+  double Seconds = 0;  // how long they took together
 };
 
 // One case's result. For a random sequence, case 0 is the sequence as chosen and case 1 the same
@@ -70,6 +72,9 @@ struct CaseResult {
   bool Running = false;
   std::vector<std::string> Actions;
   std::vector<std::string> Lines;  // random: the script that ran
+  std::vector<std::string> Trail;  // watched: the fingerprint of the state before each line run
+  CaseCoverage Coverage;           // watched: what the steps covered
+  double Seconds = 0;              // how long the case took
 };
 
 // The job is over: the worker waits for the next.

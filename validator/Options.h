@@ -23,7 +23,9 @@ struct ValidateOptions {
   int SlowMs = 500;           // a step that takes longer is a finding: longer than a person waits
   int RunLimitSeconds = 0;    // stop after this long and write partial reports; 0: no limit
   std::optional<std::uint64_t> Seed;
-  bool Progress = false;      // a progress line on standard error
+  // Standard error is a terminal: progress as one line rewritten in place; otherwise a line as each
+  // phase ends.
+  bool Progress = false;
 };
 
 }  // namespace vexvalidator

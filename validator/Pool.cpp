@@ -130,10 +130,11 @@ bool Pool::Take(std::size_t index, const std::string& line, const Handlers& hand
   }
   std::visit(Overloaded{
                  [&](const StepMessage& step) { worker.Streamed.push_back(step.Line); },
-                 [&](const CleanMessage& clean) { handlers.OnClean(*worker.Current, clean.Cases, clean.Stopped); },
+                 [&](const CleanMessage& clean) { handlers.OnClean(*worker.Current, clean); },
                  [&](const CaseResult& result) {
                    worker.LastN = result.N;
                    worker.Leaving = result.Fatal;
+                   worker.LastMet = result.Met;
                    worker.Streamed.clear();
                    handlers.OnResult(*worker.Current, result);
                  },
@@ -179,7 +180,8 @@ void Pool::Bury(std::size_t index, const std::string& how, bool timedOut, const 
   if (worker.Current) {
     std::optional<Job> rest;
     if (worker.Leaving) {
-      rest = Rest(*worker.Current, worker.LastN);
+      // A sweep is over at its first run that met no fault, also when that run ended the worker.
+      if (worker.LastMet) rest = Rest(*worker.Current, worker.LastN);
     } else {
       Death death;
       death.TimedOut = timedOut;

@@ -37,8 +37,8 @@ class Pool {
 
   struct Handlers {
     std::function<void(const Job&, const CaseResult&)> OnResult;
-    // Cases of a sweep that found nothing, and those of them that were refused a line.
-    std::function<void(const Job&, int cases, const std::vector<int>& stopped)> OnClean;
+    // Cases of a sweep that found nothing, those of them that were refused a line, and their time.
+    std::function<void(const Job&, const CleanMessage&)> OnClean;
     std::function<void(const Job&)> OnDone;  // a job is over, also when its worker died
     // Returns whether the rest of the job (a sweep's further fault points) is still to run.
     std::function<bool(const Job&, const Death&)> OnDeath;
@@ -70,6 +70,7 @@ class Pool {
     int Priority = 0;
     int LastN = 0;         // the last case reported
     bool Leaving = false;  // its last result said it leaves
+    bool LastMet = false;  // its last result met its fault: a sweep goes on past it
     std::vector<std::string> Streamed;
     unsigned LastBeat = 0;
     Clock::time_point LastMoved;

@@ -21,7 +21,16 @@ void RandomSequences::Plan(const std::string& command) {
 }
 
 void RandomSequences::OnResult(const Job& job, const RandomJob& work, const CaseResult& result) {
-  Booked({Phase::Random, job.Command, Label(work), result.Lines, result.N}, result.N, result.Findings, work.Test, -1);
+  if (result.N == 0) {
+    // The sequence as chosen ran without faults, watched step by step.
+    CommandCoverage& coverage = _Book.Coverage(job.Command);
+    coverage.Add(result.Coverage);
+    std::vector<std::string> accepted = result.Lines;
+    if (result.Stopped && !accepted.empty()) accepted.pop_back();
+    coverage.ActedOn(accepted);
+  }
+  Booked({Phase::Random, job.Command, Label(work), result.Lines, result.N}, result.N, result.Findings, work.Test, -1,
+         result.Seconds);
 }
 
 void RandomSequences::OnDeath(const Job& job, const RandomJob& work, const Pool::Death& death) {
@@ -32,10 +41,11 @@ void RandomSequences::OnDeath(const Job& job, const RandomJob& work, const Pool:
 
 // Case 0 is the sequence as chosen, case 1 the same lines under a fault: a sequence counts once.
 void RandomSequences::Booked(const Case& where, int n, const std::vector<Finding>& findings, std::size_t test,
-                             int step) {
+                             int step, double seconds) {
   if (n == 0) ++_Book.Stats(where.Command).RandomSequences;
   _Book.AddTestCases(test, 1);
-  _Book.Record(where, findings, test, step);
+  _Book.AddPhase(where.Command, Phase::Random, 1, seconds);
+  _Book.Record(where, findings, test, step, seconds);
 }
 
 }  // namespace vexvalidator

@@ -31,7 +31,8 @@ class RandomSequences {
   void OnDeath(const Job& job, const RandomJob& work, const Pool::Death& death);
 
  private:
-  void Booked(const Case& where, int n, const std::vector<Finding>& findings, std::size_t test, int step);
+  void Booked(const Case& where, int n, const std::vector<Finding>& findings, std::size_t test, int step,
+              double seconds = 0);
 
   Settings _Settings;
   const vexhost::DocumentData& _Document;

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CoverageReport.h"
 #include "ReplayEnding.h"
 #include "drive/Text.h"
 
@@ -46,6 +47,13 @@ std::string Phases(const FindingGroup& group) {
 }
 
 std::string ReplayPath(const std::string& replays, int number) { return ReplayTarget(replays, number); }
+
+bool RandomCasesRan(const Outcome& outcome) {
+  for (const auto& [command, stats] : outcome.Stats) {
+    if (stats.RandomSequences > 0) return true;
+  }
+  return false;
+}
 
 int LoadChecks(const Outcome& outcome) {
   return static_cast<int>(outcome.Load.Checks.size() + outcome.Exports.size());
@@ -96,28 +104,38 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
         << ", depth " << outcome.Depth << "); " << Count(stats.Sweeps, "fault sweep", "fault sweeps") << " of "
         << Count(stats.FaultCases, "case", "cases") << "; " << Count(stats.RandomSequences, "random sequence", "random sequences")
         << "\n";
+    if (stats.Repeats + stats.WayOut > 0) {
+      out << "    also run without faults: " << Count(stats.Repeats, "path", "paths") << " pressing again what changed nothing, "
+          << Count(stats.WayOut, "path", "paths") << " in search of a way out\n";
+    }
     if (stats.Identical > 0) {
       out << "    left out: " << Count(stats.Identical, "fault case", "fault cases")
           << " that would repeat a shorter path's run, refused the same line\n";
     }
-    if (stats.Unswept > 0) {
-      out << "    not swept: " << Count(stats.Unswept, "path", "paths") << " with findings already without faults\n";
-    }
-    if (stats.Skipped > 0) out << "    not run: " << Count(stats.Skipped, "path", "paths") << " ending in a line that hung before\n";
   }
-  out << "  random sequences: seed " << outcome.Seed << " (--seed " << outcome.Seed << " runs them again)\n";
+  if (RandomCasesRan(outcome)) {
+    out << "  random sequences: seed " << outcome.Seed << " (--seed " << outcome.Seed << " runs them again)\n";
+  }
   if (!outcome.Partial.empty()) {
     out << "  PARTIAL: the validation stopped early (" << outcome.Partial << "); what ran is reported, the rest did not run\n";
   }
   for (const auto& note : outcome.Notes) out << "  note: " << note << "\n";
+  for (const auto& note : NotExplored(outcome)) out << "  not explored: " << note << "\n";
+  const std::vector<std::string> bounds = BoundsMet(outcome);
+  for (const auto& bound : bounds) out << "  bound met: " << bound << "\n";
+  WriteCoverage(out, outcome);
   out << "  " << Count(outcome.Cases, "case", "cases") << " in " << std::fixed << std::setprecision(2) << outcome.Seconds
       << " s (" << static_cast<long long>(outcome.Cases / std::max(outcome.Seconds, 1e-3)) << " cases/s) on "
       << Count(outcome.Workers, "worker", "workers");
   if (outcome.Restarts > 0) out << " (" << outcome.Restarts << " replaced after a case ended them)";
   out << "\n\n";
   if (outcome.Findings.empty()) {
-    out << (outcome.Partial.empty() ? "no findings: the module passed every check\n"
-                                    : "no findings in what ran; the validation is partial (" + outcome.Partial + ")\n");
+    if (!outcome.Partial.empty()) {
+      out << "no findings in what ran; the validation is partial (" + outcome.Partial + ")\n";
+    } else {
+      out << (bounds.empty() ? "no findings: the module passed every check\n"
+                             : "no findings within the bounds met (see above): the module passed every check it reached\n");
+    }
     return;
   }
   out << Count(static_cast<int>(outcome.Findings.size()), "finding", "findings") << ":\n";
@@ -127,6 +145,15 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
     out << "\n[" << number << "] " << finding.What.Kind << ": " << finding.What.Message << "\n";
     out << "    in " << Count(finding.Count, "case", "cases") << " (" << Phases(finding) << "); simplest: "
         << Where(finding.First) << "\n";
+    if (finding.Variants.size() > 1) {
+      out << "    one fault, seen as " << finding.Variants.size() << " messages, such as:\n";
+      int shown = 0;
+      for (const auto& [message, count] : finding.Variants) {
+        if (message == finding.What.Message) continue;
+        if (++shown > 3) break;
+        out << "      " << message << " (" << Count(count, "case", "cases") << ")\n";
+      }
+    }
     out << "    replay" << (replays.empty() ? " (these lines, saved as FILE; --replays DIR writes them)" : "")
         << ": " << ReplayCommand(outcome, file) << "\n";
     std::istringstream script(ReplayScript(outcome, finding, file));
@@ -149,7 +176,7 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
   report["document"] = outcome.Document.empty()
                            ? ordered_json(nullptr)
                            : ordered_json(std::filesystem::absolute(outcome.Document).lexically_normal().string());
-  report["seed"] = outcome.Seed;
+  report["seed"] = RandomCasesRan(outcome) ? ordered_json(outcome.Seed) : ordered_json(nullptr);
   report["partial"] = outcome.Partial.empty() ? ordered_json(nullptr) : ordered_json(outcome.Partial);
   report["workers"] = outcome.Workers;
   report["cases"] = outcome.Cases;
@@ -174,10 +201,20 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
                         {"randomSequences", stats.RandomSequences},
                         {"unswept", stats.Unswept},
                         {"identicalLeftOut", stats.Identical},
-                        {"skipped", stats.Skipped}});
+                        {"skipped", stats.Skipped},
+                        {"repeats", stats.Repeats},
+                        {"wayOut", stats.WayOut},
+                        {"refused", stats.Refused},
+                        {"died", stats.Died}});
   }
   report["commands"] = commands;
   report["notes"] = outcome.Notes;
+  report["notExplored"] = NotExplored(outcome);
+  report["bounds"] = BoundsMet(outcome);
+  report["coverage"] = CoverageJson(outcome);
+  ordered_json phases = ordered_json::object();
+  for (const auto& [name, phase] : outcome.Phases) phases[name] = {{"cases", phase.Cases}, {"seconds", phase.Seconds}};
+  report["phases"] = phases;
   ordered_json findings = ordered_json::array();
   int number = 0;
   for (const auto& finding : outcome.Findings) {
@@ -187,6 +224,9 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
                         {"kind", finding.What.Kind},
                         {"message", finding.What.Message},
                         {"count", finding.Count},
+                        {"root", finding.Root},
+                        {"variants", finding.Variants},
+                        {"seconds", finding.Seconds},
                         {"phase", PhaseName(where.Stage)},
                         {"command", where.Command},
                         {"case", where.Label},
@@ -202,52 +242,105 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
   return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+namespace {
+
+// A suite of the JUnit report: its element and its counts, set as test cases are added.
+struct Suite {
+  tinyxml2::XMLElement* Element = nullptr;
+  int Tests = 0;
+  int Failures = 0;
+  int Skipped = 0;
+  double Seconds = 0;
+};
+
+tinyxml2::XMLElement* AddTestCase(Suite& suite, const std::string& classname, const std::string& name, double seconds) {
+  tinyxml2::XMLElement* element = suite.Element->InsertNewChildElement("testcase");
+  element->SetAttribute("name", name.c_str());
+  element->SetAttribute("classname", classname.c_str());
+  element->SetAttribute("time", seconds);
+  ++suite.Tests;
+  return element;
+}
+
+// The suite of a command, or "load": its phases first, then its findings.
+std::string SuiteOf(const Case& where) { return where.Stage == Phase::Load ? std::string("load") : where.Command; }
+
+}  // namespace
+
+// One test case for each phase that a command went through (what it ran and how long it took) and
+// one for each finding (a failure with its replay); standard elements and attributes only.
 std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
-  std::map<std::string, std::string> replayOf;  // "kind: message" -> how to replay it
-  int number = 0;
-  for (const auto& finding : outcome.Findings) {
-    replayOf[finding.What.Kind + ": " + finding.What.Message] = ReplayCommand(outcome, ReplayPath(replays, ++number));
-  }
   tinyxml2::XMLDocument document;
   document.InsertEndChild(document.NewDeclaration());
   tinyxml2::XMLElement* root = document.NewElement("testsuites");
   root->SetAttribute("name", ("vexhost validate " + outcome.Module).c_str());
-  root->SetAttribute("time", outcome.Seconds);
   document.InsertEndChild(root);
-  std::map<std::string, tinyxml2::XMLElement*> suites;
+  std::map<std::string, Suite> suites;
+  std::vector<std::string> order;
+  auto suiteNamed = [&](const std::string& name) -> Suite& {
+    Suite& suite = suites[name];
+    if (suite.Element == nullptr) {
+      suite.Element = root->InsertNewChildElement("testsuite");
+      suite.Element->SetAttribute("name", name.c_str());
+      order.push_back(name);
+    }
+    return suite;
+  };
+  std::vector<std::pair<std::string, Phase>> phases{{"load", Phase::Load}};
+  for (const auto& command : outcome.Commands) {
+    for (Phase phase : {Phase::Lifecycle, Phase::Exploration, Phase::Faults, Phase::Random}) phases.emplace_back(command, phase);
+  }
+  for (const auto& [suiteName, phase] : phases) {
+    const std::string key = phase == Phase::Load ? std::string("load") : suiteName + "." + PhaseName(phase);
+    const auto record = outcome.Phases.find(key);
+    const PhaseRecord ran = record == outcome.Phases.end() ? PhaseRecord{} : record->second;
+    Suite& suite = suiteNamed(suiteName);
+    tinyxml2::XMLElement* element = AddTestCase(suite, suiteName, PhaseName(phase), ran.Seconds);
+    suite.Seconds += ran.Seconds;  // a finding's cases are among its phases' cases
+    std::string out = Count(ran.Cases, "case", "cases") + " run";
+    int number = 0;
+    std::vector<std::string> found;
+    for (const auto& finding : outcome.Findings) {
+      ++number;
+      const auto seen = finding.ByPhase.find(phase);
+      if (seen != finding.ByPhase.end() && SuiteOf(finding.First.Where) == suiteName) found.push_back("[" + std::to_string(number) + "]");
+    }
+    if (!found.empty()) out += "; findings seen in it: " + vexdrive::Join(found, " ");
+    element->InsertNewChildElement("system-out")->SetText(out.c_str());
+    if (ran.Cases == 0) {
+      element->InsertNewChildElement("skipped")->SetAttribute("message", "no case of this phase ran");
+      ++suite.Skipped;
+    }
+  }
+  int number = 0;
+  for (const auto& finding : outcome.Findings) {
+    const std::string file = ReplayPath(replays, ++number);
+    Suite& suite = suiteNamed(SuiteOf(finding.First.Where));
+    const std::string what = finding.What.Kind + ": " + finding.What.Message;
+    tinyxml2::XMLElement* element = AddTestCase(suite, SuiteOf(finding.First.Where), "[" + std::to_string(number) + "] " + what,
+                                                finding.Seconds);
+    tinyxml2::XMLElement* failure = element->InsertNewChildElement("failure");
+    failure->SetAttribute("type", finding.What.Kind.c_str());
+    failure->SetAttribute("message", finding.What.Message.c_str());
+    const std::string text = what + "\n  in " + Count(finding.Count, "case", "cases") + " (" + Phases(finding) +
+                             "); simplest: " + Where(finding.First) + "\n  replay: " + ReplayCommand(outcome, file) + "\n" +
+                             ReplayScript(outcome, finding, file);
+    failure->SetText(text.c_str());
+    ++suite.Failures;
+  }
   int tests = 0;
   int failures = 0;
-  for (const TestRecord& test : outcome.Tests) {
-    tinyxml2::XMLElement*& suite = suites[test.Suite];
-    if (suite == nullptr) {
-      suite = root->InsertNewChildElement("testsuite");
-      suite->SetAttribute("name", test.Suite.c_str());
-      suite->SetAttribute("tests", 0);
-      suite->SetAttribute("failures", 0);
-      suite->SetAttribute("skipped", 0);
-    }
-    tinyxml2::XMLElement* element = suite->InsertNewChildElement("testcase");
-    element->SetAttribute("classname", test.Suite.c_str());
-    element->SetAttribute("name", test.Name.c_str());
-    if (test.Cases > 1) element->SetAttribute("cases", test.Cases);
-    suite->SetAttribute("tests", suite->IntAttribute("tests") + 1);
-    ++tests;
-    if (test.Skipped) {
-      element->InsertNewChildElement("skipped")->SetAttribute("message", "its last line hung before");
-      suite->SetAttribute("skipped", suite->IntAttribute("skipped") + 1);
-    }
-    if (test.Failures.empty()) continue;
-    ++failures;
-    suite->SetAttribute("failures", suite->IntAttribute("failures") + 1);
-    std::string text;
-    for (const Finding& failure : test.Failures) {
-      const std::string what = failure.Kind + ": " + failure.Message;
-      text += what + "\n  replay: " + replayOf[what] + "\n";
-    }
-    tinyxml2::XMLElement* failure = element->InsertNewChildElement("failure");
-    failure->SetAttribute("type", test.Failures.front().Kind.c_str());
-    failure->SetAttribute("message", test.Failures.front().Message.c_str());
-    failure->SetText(text.c_str());
+  int skipped = 0;
+  for (const auto& name : order) {
+    Suite& suite = suites[name];
+    suite.Element->SetAttribute("tests", suite.Tests);
+    suite.Element->SetAttribute("failures", suite.Failures);
+    suite.Element->SetAttribute("errors", 0);
+    suite.Element->SetAttribute("skipped", suite.Skipped);
+    suite.Element->SetAttribute("time", suite.Seconds);
+    tests += suite.Tests;
+    failures += suite.Failures;
+    skipped += suite.Skipped;
   }
   if (!outcome.Partial.empty()) {
     // A validation that stopped early is a test that could not complete.
@@ -261,10 +354,12 @@ std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
     element->SetAttribute("name", "ran every case");
     element->InsertNewChildElement("error")->SetAttribute("message", ("partial: " + outcome.Partial).c_str());
     ++tests;
-    root->SetAttribute("errors", 1);
   }
   root->SetAttribute("tests", tests);
   root->SetAttribute("failures", failures);
+  root->SetAttribute("errors", outcome.Partial.empty() ? 0 : 1);
+  root->SetAttribute("skipped", skipped);
+  root->SetAttribute("time", outcome.Seconds);
   tinyxml2::XMLPrinter printer;
   document.Print(&printer);
   return printer.CStr();

@@ -4,10 +4,12 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "Actions.h"
+#include "StepWatch.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
 #include "vexhost/Session.h"
@@ -30,13 +32,6 @@ std::string CurrentExceptionType() {
   std::string name = status == 0 && demangled != nullptr ? demangled : type->name();
   std::free(demangled);
   return name;
-}
-
-bool AnythingShown(vexhost::Session& session) {
-  for (VexDialog* dialog : session.OpenDialogs()) {
-    if (vexhost::Snapshot(*dialog).Visible) return true;
-  }
-  return false;
 }
 
 // The name in an accounting label "Class 'name'".
@@ -82,8 +77,9 @@ class Timer {
 
 }  // namespace
 
-std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow) {
-  if (!mustShow || session.RunningCommand() == nullptr || AnythingShown(session)) return {};
+std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow, const Sight* sight) {
+  if (!mustShow || session.RunningCommand() == nullptr) return {};
+  if (sight != nullptr ? sight->AnythingShown() : LookAt(session).AnythingShown()) return {};
   return {{kind::InvisibleWait, "the command runs with nothing shown: a person can neither see nor end it"}};
 }
 
@@ -93,7 +89,7 @@ std::vector<Finding> CheckAccounting(vexhost::Session& session) {
   std::set<std::string> parts;
   std::vector<std::string> prefixes;
   if (!report.Live.empty()) {
-    for (VexDialog* dialog : session.OpenDialogs()) CollectParts(vexhost::Snapshot(*dialog), false, parts, prefixes);
+    for (const auto& window : LookAt(session).Windows) CollectParts(window, false, parts, prefixes);
   }
   for (const auto& live : report.Live) {
     if (IsPartOfLiveDialog(NameInLabel(live), parts, prefixes)) continue;
@@ -112,14 +108,17 @@ Finding SlowStep(const std::string& line, int slowMs) {
 
 CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
   CaseOutcome outcome;
+  const auto began = std::chrono::steady_clock::now();
   // After a C++ exception the host is left in the middle of a call: the session and the desk are
   // then abandoned, not destroyed, and the process ends after reporting.
   auto session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{setup.ResourceDirs});
   std::unique_ptr<vexdrive::Desk> desk;
+  std::optional<StepWatch> watch;
   std::string crossed;
   try {
     session->OpenDocument(setup.Document);
     desk = std::make_unique<vexdrive::Desk>(*session);
+    if (request.Watch) watch.emplace(*session);
     std::ostream quiet(nullptr);
     std::ostringstream refusals;
     vexdrive::Script script(*desk, quiet, refusals, false);
@@ -131,11 +130,13 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     auto run = [&](const std::string& line, int index) {
       if (request.Monitor) request.Monitor(index);
       if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
+      if (watch) watch->Before(line);
       std::istringstream in(line);
       timer.Begin();
       script.Run(in, "case");
       if (timer.Slow() && line.rfind("fault ", 0) != 0) outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
       ++outcome.LinesRun;
+      if (watch) watch->After(line, index, !script.Stopped());
       return !script.Stopped();
     };
     bool going = true;
@@ -143,22 +144,33 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     for (const auto& line : request.Lines) {
       if (!(going = run(line, index++))) break;
     }
-    for (std::string line; going && request.Next && !(line = request.Next(*session, index)).empty();) {
+    while (going && request.Next) {
+      const std::string line = request.Next(*session, watch ? watch->Now() : LookAt(*session), index);
+      if (line.empty()) break;
       request.Lines.push_back(line);
       going = run(line, index++);
     }
     outcome.Stopped = !going;
     // The checks at the end count as the line after the last.
     if (request.Monitor) request.Monitor(index);
+    // What the session shows at the end, looked at once for every check that reads it.
+    std::optional<Sight> end;
+    if (watch) end = watch->Now();
     if (request.Look) {
-      outcome.Fingerprint = StateFingerprint(*session);
+      if (!end) end = LookAt(*session);
+      outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
       outcome.Running = session->RunningCommand() != nullptr;
-      if (going) outcome.Actions = PossibleActions(*session);
+      if (going) outcome.Actions = PossibleActions(*session, *end);
     }
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     outcome.Allocations = session->Faults().AllocationsSeen();
     outcome.BoundaryCalls = static_cast<int>(session->GetJournal().Size());
-    Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor));
+    if (watch) {
+      Append(outcome.Findings, std::move(watch->Findings()));
+      outcome.Trail = watch->Trail();
+      outcome.Coverage = watch->Coverage();
+    }
+    Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor, end ? &*end : nullptr));
     // As when the document closes: a command still running is cancelled and destroyed.
     desk->EndRun();
     Append(outcome.Findings, CheckAccounting(*session));
@@ -170,9 +182,12 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
   }
   if (!crossed.empty()) {
     outcome.Findings.push_back({kind::Exception, crossed});
+    // Read from the abandoned session: whether the sweep goes on past this fault point.
+    outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     (void)desk.release();
     (void)session.release();
     outcome.Fatal = true;
+    outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     return outcome;
   }
   session.reset();
@@ -180,6 +195,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     outcome.Findings.push_back({kind::OutlivesSession, "host objects outlived the session that made them"});
     outcome.Fatal = true;
   }
+  outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   return outcome;
 }
 

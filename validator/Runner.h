@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "Case.h"
+#include "Coverage.h"
+#include "Sight.h"
 #include "vexhost/Document.h"
 
 namespace vexhost {
@@ -39,13 +41,19 @@ struct CaseOutcome {
   // The journal's size and the host allocations seen: how many fault points the run offers at most.
   int BoundaryCalls = 0;
   int Allocations = 0;
+  // When its steps were watched: the fingerprint of the state before each line run, and what the
+  // steps covered.
+  std::vector<std::string> Trail;
+  CaseCoverage Coverage;
+  double Seconds = 0;  // how long the case took
 };
 
 // Called before each line with its index, and with the index after the last when the end-of-path
 // checks begin.
 using LineMonitor = std::function<void(int)>;
-// Chooses the next line of a path as it runs, from the possible actions; empty: the path ends.
-using NextLine = std::function<std::string(vexhost::Session&, int index)>;
+// Chooses the next line of a path as it runs, from the possible actions in what the session shows
+// now; empty: the path ends.
+using NextLine = std::function<std::string(vexhost::Session&, const Sight&, int index)>;
 
 struct RunRequest {
   std::vector<std::string> Lines;
@@ -53,14 +61,15 @@ struct RunRequest {
   bool FaultArmed = false; // the script arms a fault: a clean failure is then acceptable
   NextLine Next;           // when set, lines are chosen as the path runs (after `Lines`)
   LineMonitor Monitor;
+  bool Watch = false;      // watch each step as a person would (StepWatch.h); for runs without faults
 };
 
 CaseOutcome RunCase(const RunSetup& setup, RunRequest& request);
 
 // The end-of-path check on a session whose steps are done, before the host ends the run: a
 // command left running must show something, when `mustShow` (no fault armed, started with a
-// current editor).
-std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow);
+// current editor). `sight`: what the session shows now, when it was already taken.
+std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow, const Sight* sight = nullptr);
 // After the host has cancelled a running command: what the accounting holds.
 std::vector<Finding> CheckAccounting(vexhost::Session& session);
 // A step that took longer than `slowMs`, as a finding that names its line.

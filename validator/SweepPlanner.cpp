@@ -1,15 +1,13 @@
 #include "SweepPlanner.h"
 
+#include <algorithm>
+
 #include "Faults.h"
 #include "drive/Text.h"
 
 namespace vexvalidator {
 
 namespace {
-
-// A sweep stops at the first fault point a run does not meet; this bounds a module that never
-// stops calling the host.
-constexpr int MostFaultPoints = 100000;
 
 const FaultFamily& FamilyOf(const SweepJob& work) { return FaultFamilies().at(static_cast<std::size_t>(work.Family)); }
 
@@ -49,6 +47,7 @@ void SweepPlanner::Submit(const Path& path, std::size_t family, const std::set<i
   _Sweeps.at(path).at(family).Skip = skip;
   CommandStats& stats = _Book.Stats(path.Command);
   ++stats.Sweeps;
+  ++_Book.Coverage(path.Command).Faults[FaultFamilies().at(family).Name()].Sweeps;
   stats.Identical += static_cast<int>(skip.size());
   SweepJob work{static_cast<int>(family), 1, MostFaultPoints, std::vector<int>(skip.begin(), skip.end())};
   _Submit({path.Command, path.Steps, std::move(work)}, Sweeping);
@@ -63,16 +62,28 @@ void SweepPlanner::OnResult(const Job& job, const SweepJob& work, const CaseResu
   FamilySweep& sweep = Of(job, work);
   if (result.Stopped) sweep.Skip.insert(result.N);
   _Book.AddTestCases(sweep.Test, 1);
+  FaultReach& reach = Reach(job, work, 1, result.Seconds);
+  reach.Furthest = std::max(reach.Furthest, result.Met ? result.N : result.N - 1);
+  if (!result.Met) sweep.Ended = true;
   if (result.Findings.empty()) return;
   _Book.Record({Phase::Faults, job.Command, FamilyOf(work).Name(), SweepLines(job, work, result.N), result.N},
-               result.Findings, sweep.Test);
+               result.Findings, sweep.Test, -1, result.Seconds);
 }
 
-void SweepPlanner::OnClean(const Job& job, const SweepJob& work, int cases, const std::vector<int>& stopped) {
+void SweepPlanner::OnClean(const Job& job, const SweepJob& work, int cases, const std::vector<int>& stopped,
+                           double seconds) {
   FamilySweep& sweep = Of(job, work);
   sweep.Skip.insert(stopped.begin(), stopped.end());
   _Book.Stats(job.Command).FaultCases += cases;
   _Book.AddTestCases(sweep.Test, cases);
+  Reach(job, work, cases, seconds);
+}
+
+FaultReach& SweepPlanner::Reach(const Job& job, const SweepJob& work, int cases, double seconds) {
+  _Book.AddPhase(job.Command, Phase::Faults, cases, seconds);
+  FaultReach& reach = _Book.Coverage(job.Command).Faults[FamilyOf(work).Name()];
+  reach.Cases += cases;
+  return reach;
 }
 
 bool SweepPlanner::OnDeath(const Job& job, const SweepJob& work, const Pool::Death& death,
@@ -80,15 +91,19 @@ bool SweepPlanner::OnDeath(const Job& job, const SweepJob& work, const Pool::Dea
   FamilySweep& sweep = Of(job, work);
   ++_Book.Stats(job.Command).FaultCases;
   _Book.AddTestCases(sweep.Test, 1);
+  Reach(job, work, 1, 0);
   _Book.Record({Phase::Faults, job.Command, FamilyOf(work).Name(), lines, death.N}, {DeathFinding(death, lines)},
                sweep.Test, death.Line);
   // A sweep that keeps hanging would spend a time limit on every point: two are enough.
-  return !(death.TimedOut && ++sweep.TimeOuts >= HangsBeforeSkipping);
+  const bool goesOn = !(death.TimedOut && ++sweep.TimeOuts >= HangsBeforeSkipping);
+  if (!goesOn) sweep.Ended = true;
+  return goesOn;
 }
 
 void SweepPlanner::OnDone(const Job& job, const SweepJob& work) {
   FamilySweep& sweep = Of(job, work);
   sweep.Done = true;
+  if (!sweep.Ended) ++_Book.Stats(job.Command).SweepsCapped;
   const std::vector<Path> waiting = std::move(sweep.Waiting);
   sweep.Waiting.clear();
   for (const Path& path : waiting) Submit(path, static_cast<std::size_t>(work.Family), sweep.Skip);

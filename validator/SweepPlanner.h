@@ -28,7 +28,7 @@ class SweepPlanner {
 
   // What the workers tell of a sweep.
   void OnResult(const Job& job, const SweepJob& work, const CaseResult& result);
-  void OnClean(const Job& job, const SweepJob& work, int cases, const std::vector<int>& stopped);
+  void OnClean(const Job& job, const SweepJob& work, int cases, const std::vector<int>& stopped, double seconds = 0);
   // The worker died during case `death.N`, which ran `lines`; returns whether the rest of the
   // sweep is still to run.
   bool OnDeath(const Job& job, const SweepJob& work, const Pool::Death& death, const std::vector<std::string>& lines);
@@ -41,16 +41,23 @@ class SweepPlanner {
     std::set<int> Skip;  // inherited from the shorter path, then its own refused points
     std::size_t Test = 0;
     int TimeOuts = 0;
+    bool Ended = false;  // a run met no fault, or the sweep gave up on hangs: not stopped by its bound
     std::vector<Path> Waiting;  // paths one line longer, waiting for this sweep's refused points
   };
 
   FamilySweep& Of(const Job& job, const SweepJob& work);
+  // Books cases of a sweep's family and their time; its reach, for the caller to extend.
+  FaultReach& Reach(const Job& job, const SweepJob& work, int cases, double seconds);
   void Submit(const Path& path, std::size_t family, const std::set<int>& skip);
 
   FindingBook& _Book;
   SubmitJob _Submit;
   std::map<Path, std::vector<FamilySweep>> _Sweeps;  // by path, one for each family
 };
+
+// A sweep stops at the first fault point a run does not meet, or at this one: it bounds a module that
+// never stops calling the host.
+inline constexpr int MostFaultPoints = 100000;
 
 // The script of a sweep's nth case: the fault line, then the path's steps.
 std::vector<std::string> SweepLines(const Job& job, const SweepJob& work, int n);

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "Overloaded.h"
+#include "RootCause.h"
 #include "Worker.h"
 #include "vexhost/Session.h"
 
@@ -28,6 +29,7 @@ Outcome Begun(const ValidateOptions& options) {
   outcome.Resources = options.Resources;
   outcome.Depth = options.Depth;
   outcome.SlowMs = options.SlowMs;
+  outcome.StatesBound = options.States;
   outcome.Seed = options.Seed ? *options.Seed : (std::uint64_t{std::random_device()()} << 32) ^ std::random_device()();
   outcome.Workers = WorkerCount(options.Workers);
   return outcome;
@@ -49,11 +51,12 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
     : _Options(options),
       _Setup(std::move(setup)),
       _Outcome(Begun(options)),
-      _Book(_Outcome),
+      _Book(_Outcome, HostObjectNames(_Setup.Document)),
       _Planner(_Book, Submitter()),
       _Explorer({options.Depth, options.States}, _Setup.Document, _Book, _Planner, _Hangs, Submitter()),
       _Random({options.RandomSequences, options.RandomLength, _Outcome.Seed}, _Setup.Document, _Book, Submitter()),
-      _Start(std::chrono::steady_clock::now()) {
+      _Start(std::chrono::steady_clock::now()),
+      _Progress(std::cerr, options.Progress) {
   _Setup.Module = options.Module;
   _Setup.SlowMs = options.SlowMs;
 }
@@ -71,6 +74,7 @@ bool Validation::Load() {
   _Outcome.Commands = Commands(load);
   _Outcome.Exports = ExportChecks(_Options.Module, _Outcome.Commands);
   _Book.AddCases(1);
+  _Book.AddPhase("", Phase::Load, 1, Elapsed());
   for (const auto& checks : {load.Checks, _Outcome.Exports}) {
     for (const auto& check : checks) {
       const std::size_t test = _Book.AddTest("load", check.Name);
@@ -95,9 +99,9 @@ void Validation::OnResult(const Job& job, const CaseResult& result) {
              job.Work);
 }
 
-void Validation::OnClean(const Job& job, int cases, const std::vector<int>& stopped) {
-  _Book.AddCases(cases);
-  _Planner.OnClean(job, std::get<SweepJob>(job.Work), cases, stopped);
+void Validation::OnClean(const Job& job, const CleanMessage& clean) {
+  _Book.AddCases(clean.Cases);
+  _Planner.OnClean(job, std::get<SweepJob>(job.Work), clean.Cases, clean.Stopped, clean.Seconds);
 }
 
 bool Validation::OnDeath(const Job& job, const Pool::Death& death) {
@@ -120,7 +124,11 @@ bool Validation::OnDeath(const Job& job, const Pool::Death& death) {
 }
 
 void Validation::OnDone(const Job& job) {
-  if (const auto* work = std::get_if<SweepJob>(&job.Work)) _Planner.OnDone(job, *work);
+  if (const auto* work = std::get_if<SweepJob>(&job.Work)) {
+    _Planner.OnDone(job, *work);
+    ++_SweepsDone;
+  }
+  if (std::holds_alternative<RandomJob>(job.Work)) ++_RandomDone;
 }
 
 void Validation::Prepare(Job& job) const {
@@ -128,18 +136,32 @@ void Validation::Prepare(Job& job) const {
   if (auto* work = std::get_if<RandomJob>(&job.Work)) work->Avoid = _Hangs.Lines();
 }
 
-void Validation::Progress() {
-  if (!_Options.Progress) return;
-  int paths = 0;
+double Validation::Elapsed() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - _Start).count();
+}
+
+// Each phase's jobs: paths (the lifecycles and the way-out search included), sweeps, random sequences.
+std::vector<PhaseProgress> Validation::Phases() const {
+  int sweeps = 0;
+  int faultCases = 0;
   int states = 0;
+  int sequences = 0;
   for (const auto& [command, stats] : _Outcome.Stats) {
-    paths += stats.Paths + stats.Lifecycles;
+    sweeps += stats.Sweeps;
+    faultCases += stats.FaultCases;
     states += stats.States;
+    sequences += stats.RandomSequences;
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - _Start).count();
-  std::cerr << "\r  validating: " << paths << " paths, " << states << " states, " << _Outcome.Cases << " cases ("
-            << static_cast<long long>(_Outcome.Cases / std::max(seconds, 0.001)) << "/s), " << _Book.FindingCount()
-            << " finding(s)\033[K" << std::flush;
+  const bool explored = _Explorer.Over() || _Outcome.Commands.empty();
+  const std::size_t plannedRandom = _Outcome.Commands.size() * static_cast<std::size_t>(_Options.RandomSequences);
+  return {
+      {"exploration", _Explorer.PathsTaken(), _Explorer.PathsFound(), explored, !explored, "paths",
+       std::to_string(_Explorer.PathsTaken()) + " paths, " + std::to_string(states) + " states"},
+      {"faults", _SweepsDone, static_cast<std::size_t>(sweeps), explored && _SweepsDone == static_cast<std::size_t>(sweeps),
+       !explored, "sweeps", std::to_string(sweeps) + " sweeps of " + std::to_string(faultCases) + " cases"},
+      {"random", _RandomDone, plannedRandom, _RandomDone == plannedRandom, false, "sequences",
+       std::to_string(sequences) + " sequences"},
+  };
 }
 
 bool Validation::ShouldStop() {
@@ -160,22 +182,20 @@ void Validation::Run() {
   }
   Pool::Handlers handlers;
   handlers.OnResult = [this](const Job& job, const CaseResult& result) { OnResult(job, result); };
-  handlers.OnClean = [this](const Job& job, int cases, const std::vector<int>& stopped) {
-    OnClean(job, cases, stopped);
-  };
+  handlers.OnClean = [this](const Job& job, const CleanMessage& clean) { OnClean(job, clean); };
   handlers.OnDeath = [this](const Job& job, const Pool::Death& death) { return OnDeath(job, death); };
   handlers.OnDone = [this](const Job& job) { OnDone(job); };
-  handlers.OnTick = [this] { Progress(); };
+  handlers.OnTick = [this] { _Progress.Update(Phases(), Elapsed()); };
   handlers.Prepare = [this](Job& job) { Prepare(job); };
   handlers.ShouldStop = [this] { return ShouldStop(); };
   _Pool->Run(handlers);
-  if (_Options.Progress) std::cerr << "\r\033[K" << std::flush;
+  _Progress.Finish(Phases(), Elapsed());
   _Outcome.Restarts = _Pool->Restarts();
   _Pool.reset();
 }
 
 Outcome& Validation::Result() {
-  _Outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - _Start).count();
+  _Outcome.Seconds = Elapsed();
   _Book.Close();
   return _Outcome;
 }

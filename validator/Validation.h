@@ -18,6 +18,7 @@
 #include "Outcome.h"
 #include "Planning.h"
 #include "Pool.h"
+#include "Progress.h"
 #include "RandomSequences.h"
 #include "Runner.h"
 #include "SweepPlanner.h"
@@ -40,12 +41,14 @@ class Validation {
  private:
   SubmitJob Submitter();
   void OnResult(const Job& job, const CaseResult& result);
-  void OnClean(const Job& job, int cases, const std::vector<int>& stopped);
+  void OnClean(const Job& job, const CleanMessage& clean);
   bool OnDeath(const Job& job, const Pool::Death& death);
   void OnDone(const Job& job);
   void Prepare(Job& job) const;
   void Progress();
   bool ShouldStop();
+  std::vector<PhaseProgress> Phases() const;
+  double Elapsed() const;
 
   ValidateOptions _Options;
   RunSetup _Setup;
@@ -59,6 +62,9 @@ class Validation {
   std::unique_ptr<Pool> _Pool;  // while the validation runs
   std::chrono::steady_clock::time_point _Start;
   std::function<std::string()> _StopReason;
+  ProgressReport _Progress;
+  std::size_t _SweepsDone = 0;
+  std::size_t _RandomDone = 0;
 };
 
 }  // namespace vexvalidator

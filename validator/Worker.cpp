@@ -43,6 +43,9 @@ CaseResult ToResult(int n, const CaseOutcome& outcome) {
   result.Fingerprint = outcome.Fingerprint;
   result.Running = outcome.Running;
   result.Actions = outcome.Actions;
+  result.Trail = outcome.Trail;
+  result.Coverage = outcome.Coverage;
+  result.Seconds = outcome.Seconds;
   return result;
 }
 
@@ -92,7 +95,7 @@ CaseOutcome Run(const RunSetup& setup, RunRequest& request, Slot& slot, WorkerPr
 void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup,
              WorkerProcess& process) {
   slot.BeginCase(0);
-  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot)};
+  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot), true};
   Report(out, ToResult(0, Run(setup, request, slot, process)));
 }
 
@@ -101,10 +104,12 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
   const std::set<int> skip(work.Skip.begin(), work.Skip.end());
   int clean = 0;
   std::vector<int> stopped;
+  double seconds = 0;
   auto tellClean = [&] {
-    if (clean > 0) Send(out, CleanMessage{clean, stopped});
+    if (clean > 0) Send(out, CleanMessage{clean, stopped, seconds});
     clean = 0;
     stopped.clear();
+    seconds = 0;
   };
   for (int n = work.From; n <= work.Last; ++n) {
     if (skip.count(n) != 0) continue;
@@ -115,6 +120,7 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     // The sweep ends with the first run that meets no fault: past the path's last fault point.
     if (result.Met && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);
+      seconds += result.Seconds;
       if (++clean == CleanBatch) tellClean();
       continue;
     }
@@ -139,13 +145,13 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   // Sequences of every length up to the greatest, the command's start included.
   const int length = 2 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(work.Length - 1, 1))));
   slot.BeginCase(0);
-  RunRequest chosen{{}, false, false, {}, Monitor(slot)};
-  chosen.Next = [&](vexhost::Session& session, int index) -> std::string {
+  RunRequest chosen{{}, false, false, {}, Monitor(slot), true};
+  chosen.Next = [&](vexhost::Session& session, const Sight& sight, int index) -> std::string {
     std::string line;
     if (index == 0) {
       line = "start " + job.Command;
     } else if (index < length) {
-      std::vector<std::string> options = PossibleActions(session);
+      std::vector<std::string> options = PossibleActions(session, sight);
       // Mostly what the dialogs offer; now and then what the host lets a person do besides.
       if (options.empty() || random.Below(5) == 0) options = hostActions;
       std::erase_if(options, avoided);

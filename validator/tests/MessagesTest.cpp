@@ -126,3 +126,40 @@ TEST(Messages, AJobOfUnknownTypeOrMissingWorkIsRefused) {
   EXPECT_NE(RefusedJob("{\"type\": \"explore\", \"steps\": [], \"look\": true}"), "") << "no command";
   EXPECT_NE(RefusedJob(""), "");
 }
+
+TEST(Messages, AWatchedCaseReadsBackWithItsStepFindingsTrailCoverageAndTime) {
+  CaseResult result;
+  result.N = 0;
+  result.Met = false;
+  result.Findings = {{kind::Leak, "left alive"}, {kind::DeadButton, "OK of 'P' does nothing", 2, "expect answered"}};
+  result.Trail = {"a1", "b2", "b2"};
+  result.Coverage.Transitions = {"S -> S when X", "S -> (end) when Y"};
+  result.Coverage.Fired = {1};
+  result.Coverage.Dialogs = {"P"};
+  result.Coverage.Slowest = {{"start Cmd", 0.75}, {"press P/OK", 0.5}};
+  result.Seconds = 0.125;
+  const auto read = std::get<CaseResult>(DecodeMessage(EncodeMessage(result)));
+  ASSERT_EQ(read.Findings.size(), 2U);
+  EXPECT_EQ(read.Findings[0].Step, -1);
+  EXPECT_EQ(read.Findings[1].Step, 2);
+  EXPECT_EQ(read.Findings[1].Expectation, "expect answered");
+  EXPECT_EQ(read.Trail, result.Trail);
+  EXPECT_EQ(read.Coverage.Transitions, result.Coverage.Transitions);
+  EXPECT_EQ(read.Coverage.Fired, result.Coverage.Fired);
+  EXPECT_EQ(read.Coverage.Dialogs, result.Coverage.Dialogs);
+  EXPECT_EQ(read.Coverage.Slowest, result.Coverage.Slowest);
+  EXPECT_DOUBLE_EQ(read.Seconds, 0.125);
+
+  const auto clean = std::get<CleanMessage>(DecodeMessage(EncodeMessage(CleanMessage{256, {3}, 1.5})));
+  EXPECT_DOUBLE_EQ(clean.Seconds, 1.5);
+  // A case that was not watched says nothing of it.
+  const std::string plain = EncodeMessage(CaseResult{});
+  EXPECT_EQ(plain.find("trail"), std::string::npos);
+  EXPECT_EQ(plain.find("coverage"), std::string::npos);
+}
+
+TEST(Messages, AFindingOfThreePartsOrACoverageThatFiresWhatItDoesNotHoldIsRefused) {
+  EXPECT_NE(RefusedMessage(R"({"type":"result","n":0,"met":true,"findings":[["leak","x",2]]})"), "");
+  EXPECT_NE(RefusedMessage(R"({"type":"result","n":0,"met":true,"coverage":{"transitions":["a"],"fired":[1]}})"), "");
+  EXPECT_EQ(RefusedMessage(R"({"type":"result","n":0,"met":true,"coverage":{"transitions":["a"],"fired":[0]}})"), "");
+}

@@ -70,7 +70,7 @@ Seen RunSweep(Misdeed misdeed, int at, std::chrono::milliseconds limit = std::ch
   Seen seen;
   Pool::Handlers handlers;
   handlers.OnResult = [&](const Job&, const CaseResult& result) { seen.Results.push_back(result.N); };
-  handlers.OnClean = [](const Job&, int, const std::vector<int>&) {};
+  handlers.OnClean = [](const Job&, const CleanMessage&) {};
   handlers.OnDeath = [&](const Job&, const Pool::Death& death) {
     seen.Deaths.push_back(death);
     return true;
@@ -128,7 +128,7 @@ TEST(Isolation, AStopAskedForEndsTheRunAndItsWorkersAtOnce) {
   Pool::Handlers handlers;
   int deaths = 0;
   handlers.OnResult = [](const Job&, const CaseResult&) {};
-  handlers.OnClean = [](const Job&, int, const std::vector<int>&) {};
+  handlers.OnClean = [](const Job&, const CleanMessage&) {};
   handlers.OnDeath = [&](const Job&, const Pool::Death&) { return ++deaths, true; };
   handlers.OnDone = [](const Job&) {};
   const auto started = std::chrono::steady_clock::now();

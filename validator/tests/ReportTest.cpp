@@ -4,6 +4,7 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -29,11 +30,16 @@ Outcome OneFinding() {
   outcome.Seconds = 0.5;
   outcome.Commands = {"VexExampleCmd"};
   outcome.Stats["VexExampleCmd"].Paths = 2;
+  outcome.Stats["VexExampleCmd"].RandomSequences = 1;
+  outcome.Phases["load"] = {1, 0.01};
+  outcome.Phases["VexExampleCmd.exploration"] = {2, 0.02};
+  outcome.Phases["VexExampleCmd.faults"] = {3, 0.3};
   Occurrence first{{"crash", "signal SIGSEGV (Segmentation fault) during `press Dialog/OK`"},
                    {Phase::Faults, "VexExampleCmd", "allocation, once", {"fault allocation 3 once", "start VexExampleCmd",
                                                                            "press Dialog/OK"}, 3},
                    2};
-  outcome.Findings.push_back({first.What, first, 4, {{Phase::Faults, 4}}});
+  outcome.Findings.push_back({first.What, first, 4, {{Phase::Faults, 4}}, "crash: signal SIGSEGV during press Dialog/OK",
+                              {{first.What.Message, 4}}, 0.25});
   outcome.Tests.push_back({"VexExampleCmd.exploration", "start VexExampleCmd", 1, false, {}});
   outcome.Tests.push_back({"VexExampleCmd.faults", "allocation, once: start VexExampleCmd", 2, false, {first.What}});
   return outcome;
@@ -60,21 +66,45 @@ TEST(Report, TheReplayCommandQuotesAPathWithBlanks) {
             "vexhost --module '/modules/my module/libVexExample.so' --resources /resources --check --script finding-1.vex");
 }
 
-TEST(Report, JUnitIsWellFormedAndCountsEachFailingTestOnce) {
+TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOnly) {
   const std::string xml = JUnitReport(OneFinding(), "");
   tinyxml2::XMLDocument document;
   ASSERT_EQ(document.Parse(xml.c_str()), tinyxml2::XML_SUCCESS) << xml;
   const tinyxml2::XMLElement* root = document.FirstChildElement("testsuites");
   ASSERT_NE(root, nullptr);
-  EXPECT_EQ(root->IntAttribute("tests"), 2);
+  // The loading; the command's lifecycle, exploration, faults and random phases; its one finding.
+  EXPECT_EQ(root->IntAttribute("tests"), 6);
   EXPECT_EQ(root->IntAttribute("failures"), 1);
-  const tinyxml2::XMLElement* failure = root->FirstChildElement("testsuite")
-                                            ->NextSiblingElement("testsuite")
-                                            ->FirstChildElement("testcase")
-                                            ->FirstChildElement("failure");
+  EXPECT_EQ(root->IntAttribute("skipped"), 2) << "no lifecycle and no random case ran";
+  const std::set<std::string> standard{"name", "tests", "failures", "errors", "skipped", "time", "classname"};
+  std::vector<std::string> names;
+  for (const auto* suite = root->FirstChildElement("testsuite"); suite != nullptr; suite = suite->NextSiblingElement()) {
+    for (const auto* attribute = suite->FirstAttribute(); attribute != nullptr; attribute = attribute->Next()) {
+      EXPECT_EQ(standard.count(attribute->Name()), 1U) << attribute->Name();
+    }
+    for (const auto* test = suite->FirstChildElement("testcase"); test != nullptr; test = test->NextSiblingElement()) {
+      for (const auto* attribute = test->FirstAttribute(); attribute != nullptr; attribute = attribute->Next()) {
+        EXPECT_EQ(standard.count(attribute->Name()), 1U) << attribute->Name();
+      }
+      EXPECT_NE(test->Attribute("time"), nullptr);
+      names.push_back(std::string(suite->Attribute("name")) + ": " + test->Attribute("name"));
+    }
+  }
+  ASSERT_EQ(names.size(), 6U);
+  EXPECT_EQ(names[0], "load: load");
+  EXPECT_EQ(names[3], "VexExampleCmd: faults");
+  EXPECT_EQ(names[5].rfind("VexExampleCmd: [1] crash: signal SIGSEGV", 0), 0U) << names[5];
+  const tinyxml2::XMLElement* faults =
+      root->FirstChildElement("testsuite")->NextSiblingElement("testsuite")->FirstChildElement("testcase");
+  faults = faults->NextSiblingElement()->NextSiblingElement();
+  EXPECT_DOUBLE_EQ(faults->DoubleAttribute("time"), 0.3);
+  EXPECT_NE(std::string(faults->FirstChildElement("system-out")->GetText()).find("findings seen in it: [1]"),
+            std::string::npos);
+  const tinyxml2::XMLElement* failure = faults->NextSiblingElement()->NextSiblingElement()->FirstChildElement("failure");
   ASSERT_NE(failure, nullptr);
   EXPECT_STREQ(failure->Attribute("type"), "crash");
   EXPECT_NE(std::string(failure->GetText()).find("replay: vexhost --module"), std::string::npos);
+  EXPECT_DOUBLE_EQ(failure->Parent()->ToElement()->DoubleAttribute("time"), 0.25);
 }
 
 TEST(Report, JsonHoldsTheFindingWithItsScriptAndTheExitCode) {
@@ -145,6 +175,66 @@ TEST(Report, TheTextNamesEachFindingAndItsReplay) {
   EXPECT_NE(text.str().find("    | press Dialog/OK"), std::string::npos) << text.str();
   EXPECT_NE(text.str().find("1 finding (exit code 1)"), std::string::npos) << text.str();
   EXPECT_EQ(ExitCode(OneFinding()), ExitFindings);
+}
+
+TEST(Report, ACleanValidationThatMetABoundSaysSoInsteadOfPassingEveryCheck) {
+  Outcome outcome = OneFinding();
+  outcome.Findings.clear();
+  std::ostringstream clean;
+  WriteText(clean, outcome, "");
+  EXPECT_NE(clean.str().find("no findings: the module passed every check"), std::string::npos) << clean.str();
+  outcome.Stats["VexExampleCmd"].DepthFrontier = 3;
+  outcome.Stats["VexExampleCmd"].WayOutUnknown = 1;
+  outcome.Depth = 2;
+  std::ostringstream bounded;
+  WriteText(bounded, outcome, "");
+  EXPECT_EQ(bounded.str().find("passed every check\n"), std::string::npos) << bounded.str();
+  EXPECT_NE(bounded.str().find("bound met: depth 2 reached: 3 states with actions left unexplored (--depth)"),
+            std::string::npos)
+      << bounded.str();
+  EXPECT_NE(bounded.str().find("no findings within the bounds met"), std::string::npos);
+  const nlohmann::json report = nlohmann::json::parse(JsonReport(outcome, ""));
+  EXPECT_EQ(report["bounds"].size(), 2U);
+}
+
+TEST(Report, TheSeedIsGivenOnlyWhenRandomSequencesRan) {
+  Outcome outcome = OneFinding();
+  std::ostringstream with;
+  WriteText(with, outcome, "");
+  EXPECT_NE(with.str().find("--seed 42 runs them again"), std::string::npos);
+  outcome.Stats["VexExampleCmd"].RandomSequences = 0;
+  std::ostringstream without;
+  WriteText(without, outcome, "");
+  EXPECT_EQ(without.str().find("seed"), std::string::npos) << without.str();
+  EXPECT_TRUE(nlohmann::json::parse(JsonReport(outcome, ""))["seed"].is_null());
+}
+
+TEST(Report, TheCoverageAndWhatWasNotExploredAreInTheTextAndTheJson) {
+  Outcome outcome = OneFinding();
+  CommandCoverage& coverage = outcome.Coverage["VexExampleCmd"];
+  coverage.Transitions = {"Waiting -> (end) when OK", "Waiting -> (end) when Cancel"};
+  coverage.Fired = {0};
+  coverage.Dialogs = {"Dialog"};
+  coverage.Widgets = {"Dialog/OK"};
+  coverage.Faults["allocation, once"] = {2, 40, 19};
+  coverage.Slowest = {{"start VexExampleCmd", 1.5}};
+  outcome.Stats["VexExampleCmd"].Died = 2;
+  std::ostringstream text;
+  WriteText(text, outcome, "");
+  for (const char* expected :
+       {"transitions fired: 1 of 2", "never fired: Waiting -> (end) when Cancel", "dialogs shown: Dialog",
+        "widgets acted on: Dialog/OK", "allocation, once: 2, 40, 19", "1.50 ms `start VexExampleCmd`",
+        "not explored: 2 paths whose run crashed"}) {
+    EXPECT_NE(text.str().find(expected), std::string::npos) << expected << "\n" << text.str();
+  }
+  const nlohmann::json report = nlohmann::json::parse(JsonReport(outcome, ""));
+  const nlohmann::json& command = report["coverage"]["VexExampleCmd"];
+  EXPECT_EQ(command["transitions"][1]["fired"], false);
+  EXPECT_EQ(command["faultPoints"]["allocation, once"]["furthest"], 19);
+  EXPECT_EQ(command["slowestSteps"][0]["line"], "start VexExampleCmd");
+  EXPECT_EQ(report["notExplored"].size(), 1U);
+  EXPECT_EQ(report["phases"]["VexExampleCmd.faults"]["cases"], 3);
+  EXPECT_EQ(report["findings"][0]["root"], "crash: signal SIGSEGV during press Dialog/OK");
 }
 
 TEST(Exports, OurModuleExportsItsEntryPointsAndNothingElse) {

@@ -5,6 +5,7 @@
 //   vexvalidator_report note REPORT.json TEXT           exit 0 when a note holds TEXT
 //   vexvalidator_report partial REPORT.json             why the validation stopped early (exit 1: it
 //                                                       did not)
+//   vexvalidator_report groups REPORT.json KIND         how many findings of KIND there are
 //   vexvalidator_report junit REPORT.xml                exit 0 when the JUnit XML is well-formed and
 //                                                       its counts add up
 //   vexvalidator_report summary REPORT.json             "CASES SECONDS CASES-PER-SECOND"
@@ -97,10 +98,21 @@ int main(int argc, char** argv) {
       std::cout << partial.get<std::string>() << "\n";
       return 0;
     }
+    if (what == "groups" && argc == 4) {
+      int groups = 0;
+      const nlohmann::json report = ReadJson(argv[2]);
+      for (const auto& finding : report.at("findings")) groups += finding.at("kind") == argv[3] ? 1 : 0;
+      std::cout << groups << "\n";
+      return 0;
+    }
     if (what == "junit" && argc == 3) return JUnit(argv[2]);
     if (what == "same" && argc == 4) {
-      const nlohmann::json a = ReadJson(argv[2]);
-      const nlohmann::json b = ReadJson(argv[3]);
+      nlohmann::json a = ReadJson(argv[2]);
+      nlohmann::json b = ReadJson(argv[3]);
+      // How long a finding's cases took is no part of what was found.
+      for (nlohmann::json* report : {&a, &b}) {
+        for (auto& finding : report->at("findings")) finding.erase("seconds");
+      }
       for (const char* key : {"cases", "commands", "findings", "load"}) {
         if (a.at(key) != b.at(key)) {
           std::cerr << "the two validations differ in \"" << key << "\":\n" << a.at(key) << "\n" << b.at(key) << "\n";
@@ -118,6 +130,6 @@ int main(int argc, char** argv) {
     std::cerr << argv[2] << ": " << error.what() << "\n";
     return 2;
   }
-  std::cerr << "usage: vexvalidator_report finding|clean|note|junit|summary FILE [KIND TEXT|TEXT]\n";
+  std::cerr << "usage: vexvalidator_report finding|clean|note|groups|junit|summary FILE [KIND TEXT|TEXT|KIND]\n";
   return 2;
 }

@@ -6,6 +6,7 @@
 # KIND empty: the module must validate clean (exit 0, no findings). Otherwise validation must exit
 # 1 with a finding of KIND whose message holds TEXT, and that finding's replay script, run by
 # `vexhost --script`, must show the same fault. The JUnit report must be well-formed either way.
+# With VEX_EXPECT_ONE_GROUP=1 in the environment, the findings of KIND must be one finding.
 # Exit 77 (skipped) when the finding needs what this host cannot yet report.
 set -uo pipefail
 
@@ -45,6 +46,10 @@ fi
 [ "$code" = 1 ] || fail "exit code $code, expected 1 (findings)"
 if ! found=$("$report" finding "$work/report.json" "$kind" "$text"); then
   fail "no $kind finding that holds: $text"
+fi
+if [ "${VEX_EXPECT_ONE_GROUP:-}" = 1 ]; then
+  groups=$("$report" groups "$work/report.json" "$kind")
+  [ "$groups" = 1 ] || fail "$groups findings of kind $kind, expected one for the one fault"
 fi
 script=$(echo "$found" | sed -n 1p)
 message=$(echo "$found" | sed -n 2p)
@@ -91,6 +96,11 @@ case "$kind" in
     # The replay ends with the expectation that fails.
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
     grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's last expectation did not fail"
+    ;;
+  dead-button | stranded | shown-after-end | nondeterminism)
+    # The replay ends with the expectation that the fault makes fail.
+    [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
+    grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's expectation did not fail"
     ;;
   duplicate-registration)
     name=$(echo "$message" | sed -n "s/.*'\\([^']*\\)' is already registered.*/\\1/p")

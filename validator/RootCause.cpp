@@ -1,0 +1,93 @@
+#include "RootCause.h"
+
+#include <cctype>
+#include <regex>
+
+namespace vexvalidator {
+
+namespace {
+
+void CollectNames(const vexhost::ProductData& product, std::set<std::string>& names) {
+  names.insert(product.Name);
+  names.insert(product.Name + ".factory");
+  for (const auto& child : product.Children) CollectNames(child, names);
+}
+
+// A name as a pattern: what the document names stands for any product of it; a run of digits for
+// any number.
+std::string NamePattern(const std::string& name, const std::set<std::string>& hostNames) {
+  if (hostNames.count(name) != 0) {
+    return name.size() > 8 && name.compare(name.size() - 8, 8, ".factory") == 0 ? "(a product's factory)"
+                                                                                 : "(a product)";
+  }
+  std::string pattern;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (std::isdigit(static_cast<unsigned char>(name[i])) == 0) {
+      pattern += name[i];
+    } else if (pattern.empty() || pattern.back() != '#') {
+      pattern += '#';
+    }
+  }
+  return "'" + pattern + "'";
+}
+
+// Every 'quoted name' of a message replaced by its pattern.
+std::string WithPatterns(const std::string& message, const std::set<std::string>& hostNames) {
+  static const std::regex quoted("'([^']*)'");
+  std::string out;
+  auto last = message.cbegin();
+  for (std::sregex_iterator it(message.begin(), message.end(), quoted), end; it != end; ++it) {
+    out.append(last, (*it)[0].first);
+    out += NamePattern((*it)[1].str(), hostNames);
+    last = (*it)[0].second;
+  }
+  out.append(last, message.cend());
+  return out;
+}
+
+// "press Panel/OK", "type Panel/editor", "start Cmd", "active": a line without the text it types,
+// the class it chooses or the product it names.
+std::string VerbAndAddress(const std::string& line) {
+  const std::size_t verbEnd = line.find(' ');
+  const std::string verb = line.substr(0, verbEnd);
+  if (verbEnd == std::string::npos || verb == "active" || verb == "fault") return verb;
+  const std::size_t addressEnd = line.find(' ', verbEnd + 1);
+  return verb + " " + line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
+}
+
+// "signal SIGSEGV (...) during `press Panel/OK`" as "signal SIGSEGV (...) during press Panel/OK".
+std::string DeathCause(const std::string& message) {
+  const std::size_t during = message.find(" during `");
+  if (during == std::string::npos) return message;
+  const std::size_t begin = during + 9;
+  const std::size_t end = message.find('`', begin);
+  return message.substr(0, during) + " during " + VerbAndAddress(message.substr(begin, end - begin));
+}
+
+// "VexProduct 'Hull' holds 3 references, expected 2": host-owned objects come from the document,
+// so their class and whether they hold too many or too few is what counts.
+std::string Unbalanced(const std::string& message) {
+  static const std::regex form("(\\S+) '.*' holds (\\d+) references, expected (\\d+)");
+  std::smatch match;
+  if (!std::regex_match(message, match, form)) return message;
+  const bool more = std::stoll(match[2].str()) > std::stoll(match[3].str());
+  return match[1].str() + (more ? " holds more references than its owners give it" : " holds fewer references than its owners give it");
+}
+
+}  // namespace
+
+std::set<std::string> HostObjectNames(const vexhost::DocumentData& document) {
+  std::set<std::string> names;
+  CollectNames(document.Root, names);
+  return names;
+}
+
+std::string RootCause(const Finding& finding, const std::set<std::string>& hostNames) {
+  const std::string& kind = finding.Kind;
+  if (kind == kind::Crash || kind == kind::Hang) return kind + ": " + DeathCause(finding.Message);
+  if (kind == kind::UnbalancedReference) return kind + ": " + Unbalanced(finding.Message);
+  if (kind == kind::Exception) return kind + ": " + finding.Message;
+  return kind + ": " + WithPatterns(finding.Message, hostNames);
+}
+
+}  // namespace vexvalidator

@@ -1,0 +1,132 @@
+#include "StepWatch.h"
+
+#include <algorithm>
+
+#include "Actions.h"
+#include "drive/GenericVerbs.h"
+#include "vex/StateCommand.h"
+#include "vexhost/Session.h"
+#include "vexhost/Snapshot.h"
+
+namespace vexvalidator {
+
+namespace {
+
+std::string After(const std::string& line, const std::string& verb) { return line.substr(verb.size()); }
+
+// "OK of 'Panel'", "the close box of 'Panel'", "OK of the message box 'Box'".
+std::string Button(const std::string& line) {
+  if (line.rfind("close ", 0) == 0) return "the close box of '" + After(line, "close ") + "'";
+  if (line.rfind("acknowledge ", 0) == 0) return "OK of the message box '" + After(line, "acknowledge ") + "'";
+  const std::string address = After(line, "press ");
+  const std::size_t slash = address.rfind('/');
+  return address.substr(slash + 1) + " of '" + address.substr(0, slash) + "'";
+}
+
+std::string Label(const vexhost::TransitionView& transition) {
+  return transition.From + " -> " + transition.To + " when " + transition.Condition;
+}
+
+// The number N of a transition named "transition N", or 0.
+int TransitionNumber(const std::string& name) {
+  const std::string prefix = "transition ";
+  if (name.rfind(prefix, 0) != 0) return 0;
+  try {
+    return std::stoi(name.substr(prefix.size()));
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void AddOnce(std::vector<int>& to, int value) {
+  if (std::find(to.begin(), to.end(), value) == to.end()) to.push_back(value);
+}
+
+}  // namespace
+
+bool IsPress(const std::string& line) {
+  return (line.rfind("press ", 0) == 0 && line.find('/') != std::string::npos) || line.rfind("close ", 0) == 0 ||
+         line.rfind("acknowledge ", 0) == 0;
+}
+
+StepWatch::StepWatch(vexhost::Session& session) : _Session(session) { Take(); }
+
+void StepWatch::Take() {
+  _Sight = LookAt(_Session);
+  VexStateCommand* running = _Session.RunningCommand();
+  if (running == nullptr) {
+    _CommandState = "(none)";
+  } else {
+    const vexhost::GraphView graph = vexhost::SnapshotGraph(*running);
+    _CommandState = graph.CurrentState;
+    if (_Coverage.Transitions.empty()) {
+      for (const auto& transition : graph.Transitions) _Coverage.Transitions.push_back(Label(transition));
+    }
+  }
+  _Fingerprint = StateFingerprint(_Session, _Sight, _CommandState);
+  for (const auto& name : _Sight.ShownNames()) {
+    if (std::find(_Coverage.Dialogs.begin(), _Coverage.Dialogs.end(), name) == _Coverage.Dialogs.end()) {
+      _Coverage.Dialogs.push_back(name);
+    }
+  }
+}
+
+void StepWatch::Before(const std::string&) {
+  _Trail.push_back(_Fingerprint);
+  _JournalBefore = _Session.GetJournal().Size();
+  _EndedBefore = _Session.CommandsEnded();
+  _Began = std::chrono::steady_clock::now();
+}
+
+void StepWatch::After(const std::string& line, int index, bool accepted) {
+  const double milliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - _Began).count();
+  _Coverage.Timed({line, milliseconds});
+  const std::string fingerprintBefore = _Fingerprint;
+  const std::string stateBefore = _CommandState;
+  Take();
+  if (!accepted) return;
+  NoteFired(line, stateBefore, stateBefore != "(none)");
+  const bool silent = _Session.GetJournal().Size() == _JournalBefore;
+  if (IsPress(line) && silent && _Fingerprint == fingerprintBefore) {
+    _Findings.push_back({kind::DeadButton,
+                         Button(line) + " does nothing when pressed: no transition fires and nothing a person can see changes",
+                         index, "expect answered"});
+  }
+  const std::vector<std::string> shown = _Sight.ShownWindows();
+  if (_Session.CommandsEnded() > _EndedBefore && _Session.RunningCommand() == nullptr && !shown.empty()) {
+    _Findings.push_back({kind::ShownAfterEnd,
+                         "the command ended and left its dialog '" + shown.front() +
+                             "' shown: nothing answers it any more",
+                         index, "expect dialog " + vexdrive::ScriptWord(shown.front()) + " absent"});
+  }
+}
+
+// The transitions that the step fired: each that ran its action, and one without an action that
+// made the move the command made.
+void StepWatch::NoteFired(const std::string& line, const std::string& stateBefore, bool ranBefore) {
+  if (_Coverage.Transitions.empty()) return;
+  vexhost::Journal& journal = _Session.GetJournal();
+  bool ranAction = false;
+  for (std::size_t i = _JournalBefore; i < journal.Size(); ++i) {
+    const vexhost::JournalEntry* entry = journal.At(i);
+    if (entry == nullptr || entry->Op != "RunAction" || entry->Args.empty()) continue;
+    const int number = TransitionNumber(entry->Args.front());
+    if (number >= 1 && number <= static_cast<int>(_Coverage.Transitions.size())) {
+      AddOnce(_Coverage.Fired, number - 1);
+      ranAction = true;
+    }
+  }
+  if (ranAction || !ranBefore || line.rfind("interrupt", 0) == 0 || line.rfind("start ", 0) == 0) return;
+  const std::string to = _CommandState == "(none)" ? "(end)" : _CommandState;
+  if (to == stateBefore) return;
+  const std::string move = stateBefore + " -> " + to + " when ";
+  for (std::size_t i = 0; i < _Coverage.Transitions.size(); ++i) {
+    if (_Coverage.Transitions[i].rfind(move, 0) == 0) {
+      AddOnce(_Coverage.Fired, static_cast<int>(i));
+      return;
+    }
+  }
+}
+
+}  // namespace vexvalidator

@@ -1,0 +1,124 @@
+#include "WayOut.h"
+
+#include <algorithm>
+
+namespace vexvalidator {
+
+bool IsButtonLine(const std::string& line) {
+  return line.rfind("press ", 0) == 0 || line.rfind("close ", 0) == 0 || line.rfind("acknowledge ", 0) == 0;
+}
+
+void WayOut::Reached(const Path& path, const std::string& from, const std::string& state, bool running,
+                     const std::vector<std::string>& actions) {
+  Graph& graph = _Graphs[path.Command];
+  auto [found, fresh] = graph.try_emplace(state);
+  if (fresh) found->second = {path, running, actions, {}};
+  if (from.empty() || path.Steps.empty()) return;
+  const auto source = graph.find(from);
+  if (source != graph.end()) source->second.Edges[path.Steps.back()] = state;
+}
+
+void WayOut::Unknown(const std::string& command, const std::string& from, const std::string& line) {
+  Graph& graph = _Graphs[command];
+  const auto source = graph.find(from);
+  if (source != graph.end()) source->second.Edges.try_emplace(line, std::nullopt);
+}
+
+// The states that end, and those with an action that leads to one that can.
+std::set<std::string> WayOut::CanEnd(const Graph& graph) {
+  std::set<std::string> can;
+  for (const auto& [name, state] : graph) {
+    if (!state.Running) can.insert(name);
+  }
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const auto& [name, state] : graph) {
+      if (can.count(name) != 0) continue;
+      for (const auto& [line, target] : state.Edges) {
+        if (target && can.count(*target) != 0) {
+          can.insert(name);
+          grew = true;
+          break;
+        }
+      }
+    }
+  }
+  return can;
+}
+
+bool WayOut::Closed(const State& state) {
+  return std::all_of(state.Actions.begin(), state.Actions.end(),
+                     [&](const std::string& action) { return state.Edges.count(action) != 0; });
+}
+
+std::vector<Path> WayOut::Next(const std::set<Path>& seen) {
+  std::vector<Path> next;
+  if (_Round == Rounds) return next;
+  for (auto& [command, graph] : _Graphs) {
+    const std::set<std::string> can = CanEnd(graph);
+    for (auto& [name, state] : graph) {
+      if (!state.Running || state.Actions.empty() || can.count(name) != 0) continue;
+      // The buttons first: most states end by one of them. The rest once the buttons did not do it.
+      const bool buttonsTried = std::all_of(state.Actions.begin(), state.Actions.end(), [&](const std::string& action) {
+        return !IsButtonLine(action) || state.Edges.count(action) != 0;
+      });
+      for (const auto& action : state.Actions) {
+        if (state.Edges.count(action) != 0 || (!buttonsTried && !IsButtonLine(action))) continue;
+        Path probe = state.Where;
+        probe.Steps.push_back(action);
+        if (seen.count(probe) != 0 || next.size() >= MostPerRound || !_Asked.insert(probe).second) {
+          // Run before without telling where it led, or past the round's bound: its outcome stays unknown.
+          state.Edges.try_emplace(action, std::nullopt);
+          continue;
+        }
+        next.push_back(std::move(probe));
+      }
+    }
+  }
+  if (!next.empty()) ++_Round;
+  return next;
+}
+
+WayOut::Verdict WayOut::Conclude(const std::string& command) const {
+  Verdict verdict;
+  const auto found = _Graphs.find(command);
+  if (found == _Graphs.end()) return verdict;
+  const Graph& graph = found->second;
+  const std::set<std::string> can = CanEnd(graph);
+  for (const auto& [name, state] : graph) {
+    if (!state.Running || state.Actions.empty() || can.count(name) != 0) continue;
+    // Stranded only when everything reachable from here was run and told where it led.
+    bool known = true;
+    std::set<std::string> visited{name};
+    std::vector<const State*> open{&state};
+    while (known && !open.empty()) {
+      const State* current = open.back();
+      open.pop_back();
+      if (!Closed(*current)) known = false;
+      for (const auto& [line, target] : current->Edges) {
+        if (!target) {
+          known = false;
+        } else if (visited.insert(*target).second) {
+          const auto next = graph.find(*target);
+          if (next == graph.end()) {
+            known = false;
+          } else {
+            open.push_back(&next->second);
+          }
+        }
+      }
+    }
+    if (known) {
+      verdict.Stranded.push_back({state.Where, state.Actions});
+    } else {
+      ++verdict.Unknown;
+    }
+  }
+  std::sort(verdict.Stranded.begin(), verdict.Stranded.end(), [](const StrandedState& a, const StrandedState& b) {
+    if (a.Where.Steps.size() != b.Where.Steps.size()) return a.Where.Steps.size() < b.Where.Steps.size();
+    return a.Where < b.Where;
+  });
+  return verdict;
+}
+
+}  // namespace vexvalidator
