@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Case.h"
+#include "CaseRecorder.h"
 
 namespace vexvalidator {
 
@@ -45,6 +46,7 @@ struct Job {
   std::string Command;
   std::vector<std::string> Steps;  // the path's script lines (exploration, sweep)
   std::variant<ExplorationJob, SweepJob, RandomJob> Work;
+  bool Record = false;  // tell the canonical record of each case (exploration, sweep)
 };
 
 // A line a random sequence chose, told before it runs, so that a crash can name the lines so far.
@@ -75,7 +77,14 @@ struct CaseResult {
 // The job is over: the worker waits for the next.
 struct DoneMessage {};
 
-using WorkerMessage = std::variant<StepMessage, CleanMessage, CaseResult, DoneMessage>;
+// Canonical records, when the job asks for them: a path's whole record (case 0), or the outcome
+// that cases of a sweep reached (the record's outcome alone), with those cases.
+struct RecordMessage {
+  std::vector<int> Cases;
+  CaseRecord Record;
+};
+
+using WorkerMessage = std::variant<StepMessage, CleanMessage, CaseResult, DoneMessage, RecordMessage>;
 
 class MessageError : public std::runtime_error {
  public:

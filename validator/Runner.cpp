@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "Actions.h"
+#include "CaseRecorder.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
 #include "vexhost/Session.h"
@@ -106,6 +107,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     bool startedWithEditor = false;
     auto run = [&](const std::string& line, int index) {
       if (request.Monitor) request.Monitor(index);
+      if (request.Recorder) request.Recorder->LineBegins(*session);
       if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
       std::istringstream in(line);
       script.Run(in, "case");
@@ -124,6 +126,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     outcome.Stopped = !going;
     // The checks at the end count as the line after the last.
     if (request.Monitor) request.Monitor(index);
+    if (request.Recorder) request.Recorder->StepsDone(*session, *desk);
     if (request.Look) {
       outcome.Fingerprint = StateFingerprint(*session);
       outcome.Running = session->RunningCommand() != nullptr;
@@ -134,8 +137,10 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     outcome.BoundaryCalls = static_cast<int>(session->GetJournal().Size());
     Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor));
     // As when the document closes: a command still running is cancelled and destroyed.
+    if (request.Recorder) request.Recorder->EndBegins(*session);
     desk->EndRun();
     Append(outcome.Findings, CheckAccounting(*session));
+    if (request.Recorder) request.Recorder->Ended(*session, outcome.Findings, outcome.Stopped);
     desk.reset();
   } catch (const std::exception& error) {
     crossed = "a C++ exception crossed the boundary: " + CurrentExceptionType() + ": " + error.what();
@@ -144,6 +149,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
   }
   if (!crossed.empty()) {
     outcome.Findings.push_back({kind::Exception, crossed});
+    if (request.Recorder) request.Recorder->Abandoned(outcome.Findings);
     (void)desk.release();
     (void)session.release();
     outcome.Fatal = true;

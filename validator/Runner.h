@@ -17,6 +17,8 @@ class Session;
 
 namespace vexvalidator {
 
+class CaseRecorder;
+
 struct RunSetup {
   vexhost::DocumentData Document;
   std::vector<std::string> ResourceDirs;
@@ -51,6 +53,7 @@ struct RunRequest {
   bool FaultArmed = false; // the script arms a fault: a clean failure is then acceptable
   NextLine Next;           // when set, lines are chosen as the path runs (after `Lines`)
   LineMonitor Monitor;
+  CaseRecorder* Recorder = nullptr;  // when set, takes the case's canonical record as it runs
 };
 
 CaseOutcome RunCase(const RunSetup& setup, RunRequest& request);

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "Actions.h"
+#include "CaseRecorder.h"
 #include "Faults.h"
 #include "Overloaded.h"
 #include "Processes.h"
@@ -58,7 +61,11 @@ LineMonitor Monitor(Slot& slot) {
 void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup) {
   slot.BeginCase(0);
   RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot)};
-  Report(out, ToResult(0, RunCase(setup, request)));
+  std::optional<CaseRecorder> recorder;
+  if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true);
+  const CaseResult result = ToResult(0, RunCase(setup, request));
+  if (recorder) Send(out, RecordMessage{{0}, recorder->Record()});
+  Report(out, result);
 }
 
 void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup) {
@@ -66,7 +73,10 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
   const std::set<int> skip(work.Skip.begin(), work.Skip.end());
   int clean = 0;
   std::vector<int> stopped;
+  std::map<std::string, std::vector<int>> outcomes;  // when recording: the cases that ended so, not yet told
   auto tellClean = [&] {
+    for (const auto& [outcome, cases] : outcomes) Send(out, RecordMessage{cases, {{}, outcome, {}}});
+    outcomes.clear();
     if (clean > 0) Send(out, CleanMessage{clean, stopped});
     clean = 0;
     stopped.clear();
@@ -76,7 +86,10 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     slot.BeginCase(n);
     RunRequest request{{family.Line(n)}, false, true, {}, Monitor(slot)};
     request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
+    std::optional<CaseRecorder> recorder;
+    if (job.Record) request.Recorder = &recorder.emplace(setup.Document, false);
     const CaseResult result = ToResult(n, RunCase(setup, request));
+    if (recorder) outcomes[recorder->Record().Outcome].push_back(n);
     // The sweep ends with the first run that meets no fault: past the path's last fault point.
     if (result.Met && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);

@@ -1,0 +1,210 @@
+#include "CaseRecorder.h"
+
+#include <algorithm>
+#include <map>
+
+#include "UnifiedDiff.h"
+#include "drive/Desk.h"
+#include "drive/Drawing.h"
+#include "drive/Text.h"
+#include "vex/StateCommand.h"
+#include "vexhost/Session.h"
+#include "vexhost/Snapshot.h"
+
+namespace vexvalidator {
+
+namespace {
+
+using vexdrive::Printable;
+using vexdrive::Quoted;
+
+// Looking at the dialogs asks the module for its resource files. While the record looks, the
+// fault plan neither counts nor fails what that makes the module do: the case goes on to end
+// exactly as it would have without the record.
+class FaultsPaused {
+ public:
+  explicit FaultsPaused(vexhost::Session& session) : _Session(session), _Saved(session.Faults()) {
+    _Session.Faults() = vexhost::FaultPlan();
+  }
+  ~FaultsPaused() { _Session.Faults() = _Saved; }
+  FaultsPaused(const FaultsPaused&) = delete;
+  FaultsPaused& operator=(const FaultsPaused&) = delete;
+
+ private:
+  vexhost::Session& _Session;
+  vexhost::FaultPlan _Saved;
+};
+
+std::string PathOf(const std::vector<std::string>& names) { return Printable(vexdrive::Join(names, "/")); }
+
+std::string ActiveText(const vexhost::DocumentData& document) {
+  return document.ActivePath ? PathOf(*document.ActivePath) : std::string("(no editor)");
+}
+
+std::string ProductText(const vexhost::ProductData& product) {
+  std::string text;
+  if (!product.InterimClass.empty()) text += "class " + Quoted(product.InterimClass) + ", ";
+  return text + "part number " + Quoted(product.PartNumber);
+}
+
+void NewProducts(const vexhost::ProductData& product, const std::string& path, std::vector<std::string>& lines) {
+  lines.push_back("new " + path + ": " + ProductText(product));
+  for (const auto& child : product.Children) NewProducts(child, path + "/" + Printable(child.Name), lines);
+}
+
+void GoneProducts(const vexhost::ProductData& product, const std::string& path, std::vector<std::string>& lines) {
+  lines.push_back("gone " + path);
+  for (const auto& child : product.Children) GoneProducts(child, path + "/" + Printable(child.Name), lines);
+}
+
+// Children are matched by name, in the order the document now holds them; those gone follow.
+void CompareProducts(const vexhost::ProductData& before, const vexhost::ProductData& now, const std::string& path,
+                     std::vector<std::string>& lines) {
+  if (before.PartNumber != now.PartNumber) {
+    lines.push_back("part number of " + path + ": " + Quoted(before.PartNumber) + " -> " + Quoted(now.PartNumber));
+  }
+  if (before.InterimClass != now.InterimClass) {
+    lines.push_back("class of " + path + ": " + Quoted(before.InterimClass) + " -> " + Quoted(now.InterimClass));
+  }
+  std::map<std::string, const vexhost::ProductData*> earlier;
+  for (const auto& child : before.Children) earlier.emplace(child.Name, &child);
+  for (const auto& child : now.Children) {
+    const std::string childPath = path + "/" + Printable(child.Name);
+    const auto found = earlier.find(child.Name);
+    if (found == earlier.end()) {
+      NewProducts(child, childPath, lines);
+      continue;
+    }
+    CompareProducts(*found->second, child, childPath, lines);
+    earlier.erase(found);
+  }
+  for (const auto& child : before.Children) {
+    if (earlier.count(child.Name) != 0) GoneProducts(child, path + "/" + Printable(child.Name), lines);
+  }
+}
+
+// What became of the host errors, each way once with how often, in the order first met: their
+// kind and whether the module released them, left them to the host or let them escape (and from
+// which call). Their messages name where the fault plan raised them, which the case says already.
+std::vector<std::string> ErrorLines(const std::vector<vexhost::CaughtError>& errors) {
+  std::vector<std::string> ways;
+  std::map<std::string, int> counts;
+  for (const auto& error : errors) {
+    std::string way = "host error " + Printable(error.Kind);
+    if (error.Escaped) {
+      way += " escaped the module" + (error.Where.empty() ? "" : " from " + Printable(error.Where));
+    } else {
+      way += error.ReleasedByHandler ? " caught and released by the module" : " caught, left to the host";
+    }
+    if (counts[way]++ == 0) ways.push_back(way);
+  }
+  for (auto& way : ways) {
+    if (counts[way] > 1) way += " (" + std::to_string(counts[way]) + " times)";
+  }
+  return ways;
+}
+
+// What a person sees: whether a command runs and in which state, the shown dialogs (drawn, when
+// `drawn`) and the hidden ones, and the products.
+std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, const vexhost::DocumentData& opened,
+                               bool drawn) {
+  std::vector<std::string> lines{Printable(desk.State())};
+  if (VexStateCommand* running = session.RunningCommand()) {
+    lines.push_back("state: " + Printable(vexhost::SnapshotGraph(*running).CurrentState));
+  }
+  if (drawn) {
+    std::vector<std::string> hidden;
+    for (const auto& window : desk.OpenWindows()) {
+      if (!window.Visible) hidden.push_back(Printable(window.Name));
+    }
+    if (!hidden.empty()) lines.push_back("hidden: " + vexdrive::Join(hidden, ", "));
+    for (const auto& line : SplitLines(vexdrive::DrawText(desk.Draw()))) lines.push_back("| " + line);
+  }
+  const std::vector<std::string> products = ProductDifferences(opened, session.DocumentView());
+  lines.insert(lines.end(), products.begin(), products.end());
+  return lines;
+}
+
+// The findings, each on a line of its own, in order of kind and message.
+std::string FindingLines(std::vector<Finding> findings) {
+  std::sort(findings.begin(), findings.end());
+  std::string lines;
+  for (const auto& finding : findings) lines += "\nfinding: " + finding.Kind + ": " + Printable(finding.Message);
+  return lines;
+}
+
+}  // namespace
+
+std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args,
+                          bool intoModule, const std::string& result, const std::vector<std::string>& outputs) {
+  if (op == "Allocate") args.clear();
+  std::string text = std::string(intoModule ? "> " : "  ") + op + "(" + on;
+  for (std::size_t i = 0; i < args.size(); ++i) text += (i == 0 ? (on.empty() ? "" : "; ") : ", ") + args[i];
+  text += ")";
+  if (!result.empty()) text += " -> " + result;
+  if (!outputs.empty()) text += " [" + vexdrive::Join(outputs, ", ") + "]";
+  return Printable(text);
+}
+
+std::vector<std::string> ProductDifferences(const vexhost::DocumentData& opened, const vexhost::DocumentData& now) {
+  std::vector<std::string> lines;
+  const std::string root = Printable(now.Root.Name);
+  if (opened.Root.Name != now.Root.Name) {
+    GoneProducts(opened.Root, Printable(opened.Root.Name), lines);
+    NewProducts(now.Root, root, lines);
+  } else {
+    CompareProducts(opened.Root, now.Root, root, lines);
+  }
+  if (opened.ActivePath != now.ActivePath) {
+    lines.push_back("active: " + ActiveText(opened) + " -> " + ActiveText(now));
+  }
+  if (lines.empty()) return {"products: as opened"};
+  for (auto& line : lines) line = "products: " + line;
+  return lines;
+}
+
+std::vector<std::string> CaseRecorder::CallsSince(vexhost::Session& session, std::size_t from) const {
+  vexhost::Journal& journal = session.GetJournal();
+  std::vector<std::string> calls;
+  if (from < journal.FirstIndex()) {
+    calls.push_back("  (" + std::to_string(journal.FirstIndex() - from) + " calls no longer kept)");
+    from = journal.FirstIndex();
+  }
+  for (std::size_t i = from; i < journal.Size(); ++i) {
+    const vexhost::JournalEntry& entry = *journal.At(i);
+    calls.push_back(CanonicalCall(entry.Op, entry.On, entry.Args, entry.Dir == vexhost::HostToModule, entry.Result,
+                                  entry.Outputs));
+  }
+  return calls;
+}
+
+void CaseRecorder::LineBegins(vexhost::Session& session) {
+  const std::size_t now = session.GetJournal().Size();
+  if (_InLine && _Calls) _Record.Lines.push_back(CallsSince(session, _LineStart));
+  if (_InLine && !_Calls) _Record.Lines.emplace_back();
+  _LineStart = now;
+  _InLine = true;
+}
+
+void CaseRecorder::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
+  LineBegins(session);
+  _InLine = false;
+  FaultsPaused paused(session);
+  _Sight = vexdrive::Join(Sight(session, desk, _Opened, _Calls), "\n");
+}
+
+void CaseRecorder::EndBegins(vexhost::Session& session) { _EndStart = session.GetJournal().Size(); }
+
+void CaseRecorder::Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped) {
+  if (_Calls) _Record.Ending = CallsSince(session, _EndStart);
+  std::string outcome = _Sight;
+  if (stopped) outcome += "\nrefused: line " + std::to_string(_Record.Lines.size()) + " could not be done";
+  for (const auto& error : ErrorLines(session.Errors())) outcome += "\n" + error;
+  _Record.Outcome = outcome + FindingLines(findings);
+}
+
+void CaseRecorder::Abandoned(const std::vector<Finding>& findings) {
+  _Record.Outcome = "the run was abandoned" + FindingLines(findings);
+}
+
+}  // namespace vexvalidator
