@@ -14,6 +14,8 @@ struct ValidateOptions {
   std::string Json;       // write the report as JSON here
   std::string JUnit;      // write the report as JUnit XML here
   std::string Replays;    // write each finding's replay script into this directory
+  std::string Approved;   // compare with the approved behaviour in this directory, or write it there
+  bool Approve = false;   // write it there even when it holds approved behaviour
   int Depth = 3;          // actions after the start, explored breadth first
   int States = 100;       // states told apart, at most, for each command
   int RandomSequences = 100;  // for each command

@@ -52,7 +52,9 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
       _Planner(_Book, Submitter()),
       _Explorer({options.Depth, options.States}, _Setup.Document, _Book, _Planner, _Hangs, Submitter()),
       _Random({options.RandomSequences, options.RandomLength, _Outcome.Seed}, _Setup.Document, _Book, Submitter()),
-      _Start(std::chrono::steady_clock::now()) {}
+      _Start(std::chrono::steady_clock::now()) {
+  if (!options.Approved.empty()) _Approval = std::make_unique<Approval>(options);
+}
 
 bool Validation::Load() {
   const auto limit = std::chrono::milliseconds(_Options.TimeLimitMs);
@@ -106,6 +108,7 @@ bool Validation::OnDeath(const Job& job, const Pool::Death& death) {
   const std::vector<std::string> lines = CaseLines(job, death);
   // Noted first, so that no path found from here on runs a line that hung too often.
   _Hangs.Note(death, lines);
+  if (_Approval) _Approval->Book().OnDeath(job, death, lines);
   return std::visit(Overloaded{
                         [&](const ExplorationJob& work) {
                           _Explorer.OnDeath(work, death);
@@ -127,6 +130,8 @@ void Validation::OnDone(const Job& job) {
 void Validation::Prepare(Job& job) const {
   // A random sequence would spend a whole time limit on a line known to hang: it avoids them all.
   if (auto* work = std::get_if<RandomJob>(&job.Work)) work->Avoid = _Hangs.Lines();
+  // Random sequences depend on the seed: they are no part of the approved behaviour.
+  job.Record = _Approval != nullptr && !std::holds_alternative<RandomJob>(job.Work);
 }
 
 void Validation::Progress() {
@@ -161,10 +166,12 @@ void Validation::Run() {
   handlers.OnDone = [this](const Job& job) { OnDone(job); };
   handlers.OnTick = [this] { Progress(); };
   handlers.Prepare = [this](Job& job) { Prepare(job); };
+  handlers.OnRecord = [this](const Job& job, const RecordMessage& record) { _Approval->Book().OnRecord(job, record); };
   _Pool->Run(handlers);
   if (_Options.Progress) std::cerr << "\r\033[K" << std::flush;
   _Outcome.Restarts = _Pool->Restarts();
   _Pool.reset();
+  if (_Approval) _Approval->Conclude(_Outcome, _Book, _Setup.Document.Name);
 }
 
 Outcome& Validation::Result() {
