@@ -14,9 +14,14 @@ namespace {
 
 constexpr const char* Continued = "    ";
 
+// FNV-1a, then mixed (as splitmix64 finishes) so that its leading digits depend on every byte:
+// outcomes often differ in their last characters only.
 std::string Digest(const std::string& text, int digits) {
-  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  std::uint64_t hash = 14695981039346656037ULL;
   for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
+  hash = (hash ^ (hash >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  hash = (hash ^ (hash >> 27)) * 0x94d049bb133111ebULL;
+  hash ^= hash >> 31;
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
   return std::string(hex, static_cast<std::size_t>(digits));
