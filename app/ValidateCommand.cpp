@@ -77,7 +77,7 @@ int RunValidate(int argc, char** argv, const std::string& defaultResources) {
   options.Progress = isatty(STDERR_FILENO) != 0;
   // As for the shell's golden transcripts: a deliberate change is approved by running the tests so.
   const char* update = std::getenv("VEXHOST_UPDATE_GOLDEN");
-  if (!options.Approved.empty() && update != nullptr && std::string(update) == "1") options.Approve = true;
+  options.UpdateGolden = update != nullptr && std::string(update) == "1";
   return vexvalidator::Validate(options, std::cout, std::cerr);
 }
 

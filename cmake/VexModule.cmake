@@ -9,9 +9,11 @@
 # builds with clang need). The order of the module's own static initialisation (its dictionary
 # entries before its platform entry) is the module's to state in its source.
 #
-#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [ARGS arg...])
+#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [APPROVED dir] [ARGS arg...])
 #
-# Adds a CTest test that runs `vexhost validate` on the module.
+# Adds a CTest test that runs `vexhost validate` on the module. With APPROVED (relative to the
+# calling CMakeLists.txt's folder), the test also compares the module's behaviour with the approved
+# behaviour kept in that directory, and writes it there when the directory holds none yet.
 
 function(vex_add_module name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;EXPORTS;INCLUDE_DIRECTORIES")
@@ -39,7 +41,7 @@ function(vex_add_module name)
 endfunction()
 
 function(vex_add_validation name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT;APPROVED" "ARGS")
   if(NOT arg_MODULE)
     message(FATAL_ERROR "vex_add_validation(${name}): MODULE names the module target or file")
   endif()
@@ -50,6 +52,11 @@ function(vex_add_validation name)
   set(command "$<TARGET_FILE:VexHost::vexhost>" validate "${module}")
   if(arg_DOCUMENT)
     list(APPEND command --document "${arg_DOCUMENT}")
+  endif()
+  if(arg_APPROVED)
+    cmake_path(ABSOLUTE_PATH arg_APPROVED BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE
+               OUTPUT_VARIABLE approved)
+    list(APPEND command --approved "${approved}")
   endif()
   add_test(NAME ${name} COMMAND ${command} ${arg_ARGS})
 endfunction()

@@ -95,7 +95,9 @@ Approval::Approval(const ValidateOptions& options)
     : _Directory(options.Approved), _Depth(options.Depth), _States(options.States) {
   CheckApprovedDirectory(_Directory);
   std::optional<ApprovedSet> approved = ReadApproved(_Directory);
-  if (!options.Approve) _Approved = std::move(approved);
+  const bool sameBounds = approved && approved->Depth == _Depth && approved->States == _States;
+  if (options.Approve || (options.UpdateGolden && (!approved || sameBounds))) return;
+  _Approved = std::move(approved);
 }
 
 ApprovedSet Approval::Recorded(const Outcome& outcome, const std::string& document) const {
@@ -161,13 +163,13 @@ void Approval::Book(const Comparison& comparison, const Outcome& outcome, Findin
       const std::string steps = StepsText(first.Steps);
       std::string message;
       if (how == PathChange::How::Changed) {
-        message = command + ": " + Paths(paths.size()) + " of those approved behave otherwise; the first, " + steps +
+        message = command + " behaves otherwise than approved on " + Paths(paths.size()) + "; the first, " + steps +
                   ":" + Indented(UnifiedDiff(SplitLines(Joined(first.Approved)), SplitLines(Joined(first.Now)),
                                              "approved", "this run"));
       } else if (how == PathChange::How::Vanished) {
-        message = command + ": " + Paths(paths.size()) + " approved but no longer explored; the first, " + steps;
+        message = command + ": " + Paths(paths.size()) + " approved and no longer explored; the first, " + steps;
       } else {
-        message = command + ": " + Paths(paths.size()) + " explored that are not approved; the first, " + steps + ":" +
+        message = command + ": " + Paths(paths.size()) + " explored and not approved; the first, " + steps + ":" +
                   Indented(UnifiedDiff({}, SplitLines(Joined(first.Now)), "approved", "this run"));
       }
       findings.Record(Replay(first, command), {{kind::BehaviourChanged, message}}, test);

@@ -5,12 +5,15 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <set>
 
 #include "validator/ApprovedComparison.h"
 #include "validator/ApprovedFiles.h"
+#include "drive/Words.h"
 #include "validator/FaultOutcomes.h"
 #include "validator/Faults.h"
+#include "validator/Report.h"
 #include "validator/UnifiedDiff.h"
 
 using namespace vexvalidator;
@@ -292,4 +295,27 @@ TEST(ApprovedComparison, AnOutcomeThatChangesChangesEveryPathThatReachedIt) {
   EXPECT_EQ(comparison.Paths[0].Steps, std::vector<std::string>{"start Cmd"});
   EXPECT_NE(Joined(comparison.Paths[0].Approved).find("[bbbb] running: yes"), std::string::npos);
   EXPECT_NE(Joined(comparison.Paths[0].Now).find("[bbbb] running: no"), std::string::npos);
+}
+
+TEST(ApprovedReport, AFindingWithADiffKeepsItInTheReportAndAsCommentsInItsReplay) {
+  Outcome outcome;
+  outcome.Module = "/modules/libVexExample.so";
+  outcome.Commands = {"Cmd"};
+  outcome.Stats["Cmd"].Paths = 2;
+  const Finding changed{"behaviour-changed", "Cmd behaves otherwise than approved on 1 path; the first, `start Cmd`:\n"
+                                             "    --- approved\n    +++ this run\n    @@ -1 +1 @@\n"
+                                             "    -  SetTitle(Dialog; \"Hello\")\n    +  SetTitle(Dialog; \"Hallo\")"};
+  const Occurrence first{changed, {Phase::Exploration, "Cmd", "approved behaviour", {"start Cmd"}, 0}, -1};
+  outcome.Findings.push_back({changed, first, 1, {{Phase::Exploration, 1}}});
+  const std::string script = ReplayScript(outcome, outcome.Findings[0], "finding-1.vex");
+  EXPECT_NE(script.find("\n#     +  SetTitle(Dialog; \"Hallo\")\n"), std::string::npos) << script;
+  for (const auto& line : SplitLines(script)) {
+    EXPECT_TRUE(line.empty() || line[0] == '#' || line == "start Cmd") << "not a comment: " << line;
+    EXPECT_TRUE(vexdrive::ParseLine(line, 1).has_value()) << line;
+  }
+  std::ostringstream text;
+  WriteText(text, outcome, "");
+  EXPECT_NE(text.str().find("\n    +  SetTitle(Dialog; \"Hallo\")\n"), std::string::npos) << text.str();
+  EXPECT_EQ(text.str().find("| #"), std::string::npos) << "the diff is shown once, not again in the script: " << text.str();
+  EXPECT_NE(text.str().find("    | start Cmd\n"), std::string::npos) << text.str();
 }
