@@ -1,11 +1,15 @@
 #include "Approval.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 
 #include "Exports.h"
 #include "FaultOutcomes.h"
+#include "Isolated.h"
 #include "UnifiedDiff.h"
 #include "drive/Text.h"
 
@@ -75,11 +79,28 @@ Case Replay(const PathChange& change, const std::string& command) {
 
 }  // namespace
 
-std::string LoadingText(const Outcome& outcome) {
-  std::string text = "# The module's loading: what it registered and called at load, in order, and what it exports.\n";
+std::string MarkerAnswer(const std::string& module, std::chrono::milliseconds limit) {
+  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle == nullptr) return "(the module is not loaded)";
+  void* symbol = ::dlsym(handle, MarkerName(module).c_str());
+  ::dlclose(handle);  // the reference RTLD_NOLOAD took; the module stays loaded
+  if (symbol == nullptr) return "(not exported)";
+  int (*marker)() = nullptr;
+  std::memcpy(&marker, &symbol, sizeof marker);
+  // The module's code may do anything: it runs in a child.
+  const Isolated asked = RunIsolated([marker](Slot&) { return nlohmann::json(marker()); }, limit);
+  if (!asked.Value || !asked.Value->is_number_integer()) return "(no answer: " + asked.Death + ")";
+  return std::to_string(asked.Value->get<long long>());
+}
+
+std::string LoadingText(const Outcome& outcome, std::chrono::milliseconds limit) {
+  std::string text =
+      "# The module's loading: what it registered and called at load, in order, what its marker answers and\n"
+      "# what it exports.\n";
   text += "== loading\n";
   for (const auto& name : outcome.Load.Registered) text += "registered: " + vexdrive::Printable(name) + "\n";
   for (const auto& event : outcome.Load.Events) text += "at load: " + vexdrive::Printable(event) + "\n";
+  text += "marker: " + vexdrive::Printable(MarkerName(outcome.Module)) + "() -> " + MarkerAnswer(outcome.Module, limit) + "\n";
   std::vector<std::string> exports;
   try {
     exports = ExportedSymbols(outcome.Module);
@@ -92,7 +113,10 @@ std::string LoadingText(const Outcome& outcome) {
 }
 
 Approval::Approval(const ValidateOptions& options)
-    : _Directory(options.Approved), _Depth(options.Depth), _States(options.States) {
+    : _Directory(options.Approved),
+      _Depth(options.Depth),
+      _States(options.States),
+      _Limit(std::chrono::milliseconds(options.TimeLimitMs)) {
   CheckApprovedDirectory(_Directory);
   std::optional<ApprovedSet> approved = ReadApproved(_Directory);
   const bool sameBounds = approved && approved->Depth == _Depth && approved->States == _States;
@@ -105,7 +129,7 @@ ApprovedSet Approval::Recorded(const Outcome& outcome, const std::string& docume
   set.Document = vexdrive::Printable(document);
   set.Depth = _Depth;
   set.States = _States;
-  set.Files[LoadingFile] = LoadingText(outcome);
+  set.Files[LoadingFile] = LoadingText(outcome, _Limit);
   for (const auto& section : _Book.Sections()) {
     std::string& text = set.Files[section.File];
     if (text.empty()) text = Preamble(section.File);

@@ -5,6 +5,7 @@
 // vanished or appeared are findings of their own, and so is a change in the module's loading.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,12 +43,14 @@ class Approval {
   std::string _Directory;
   int _Depth;
   int _States;
+  std::chrono::milliseconds _Limit;  // for the marker's answer
   std::optional<ApprovedSet> _Approved;  // none: nothing approved yet, or --approve
   ApprovedBook _Book;
 };
 
 // The text of the module's loading as approved: its registrations and host calls at load, in
-// order, and the symbols it exports, sorted.
-std::string LoadingText(const Outcome& outcome);
+// order, what its marker answers (asked in a child, within `limit`), and the symbols it exports,
+// sorted.
+std::string LoadingText(const Outcome& outcome, std::chrono::milliseconds limit);
 
 }  // namespace vexvalidator

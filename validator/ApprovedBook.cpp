@@ -57,7 +57,9 @@ void ApprovedBook::OnRecord(const Job& job, const RecordMessage& message) {
                  [&](const SweepJob& work) {
                    auto& points = record.Faults[static_cast<std::size_t>(work.Family)];
                    const int outcome = OutcomeNumber(message.Record.Outcome);
-                   for (int n : message.Cases) points[n] = outcome;
+                   for (std::size_t i = 0; i < message.Cases.size(); ++i) {
+                     points[message.Cases[i]] = {outcome, i < message.Calls.size() ? message.Calls[i] : 0};
+                   }
                  },
                  [&](const RandomJob&) {},
              },
@@ -74,8 +76,8 @@ void ApprovedBook::OnDeath(const Job& job, const Pool::Death& death, const std::
                    record.Record = CaseRecord{{}, outcome, {}};
                  },
                  [&](const SweepJob& work) {
-                   _Paths[Path{job.Command, job.Steps}].Faults[static_cast<std::size_t>(work.Family)][death.N] =
-                       OutcomeNumber(outcome);
+                   _Paths[Path{job.Command, job.Steps}].Faults[static_cast<std::size_t>(work.Family)][death.N] = {
+                       OutcomeNumber(outcome), 0};
                  },
                  [&](const RandomJob&) {},
              },
@@ -113,13 +115,18 @@ std::string ApprovedBook::PathText(const Path& path, const PathRecord& record) c
 
 std::string ApprovedBook::FaultText(const Path& path, const PathRecord& record,
                                     const std::vector<std::string>& labels) const {
-  std::string text = SectionHeading(path) + "-- fault points and the outcome each reached\n";
+  std::string text = SectionHeading(path) + "-- fault points, the outcome each reached, the digest of their calls\n";
   const auto& families = FaultFamilies();
   for (const auto& [family, points] : record.Faults) {
     std::map<int, std::string> labelled;
-    for (const auto& [n, outcome] : points) labelled[n] = labels[static_cast<std::size_t>(outcome)];
+    std::vector<std::uint64_t> calls;
+    for (const auto& [n, reached] : points) {
+      labelled[n] = labels[static_cast<std::size_t>(reached.Outcome)];
+      calls.push_back(static_cast<std::uint64_t>(n));
+      calls.push_back(reached.Calls);
+    }
     text += (family < families.size() ? families[family].Name() : "family " + std::to_string(family)) + ": " +
-            PointRuns(labelled) + "\n";
+            PointRuns(labelled) + " | calls " + CallsDigest(calls) + "\n";
   }
   return text;
 }
@@ -135,8 +142,9 @@ std::vector<PathSection> ApprovedBook::Sections() const {
     if (record.Faults.empty()) continue;
     sections.push_back({path, FileNameOf(path.Command) + "/" + FaultsFile, FaultText(path, record, labels)});
     for (const auto& [family, points] : record.Faults) {
-      for (const auto& [n, outcome] : points) {
-        legends[path.Command].emplace(labels[static_cast<std::size_t>(outcome)], _Outcomes[static_cast<std::size_t>(outcome)]);
+      for (const auto& [n, reached] : points) {
+        const auto outcome = static_cast<std::size_t>(reached.Outcome);
+        legends[path.Command].emplace(labels[outcome], _Outcomes[outcome]);
       }
     }
   }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,7 +42,11 @@ class ApprovedBook {
   struct PathRecord {
     bool Recorded = false;  // its own run told its record (or died)
     CaseRecord Record;
-    std::map<std::size_t, std::map<int, int>> Faults;  // by family, then fault point: the outcome's number
+    struct Reached {
+      int Outcome = 0;          // its number
+      std::uint64_t Calls = 0;  // the digest of the calls the case made
+    };
+    std::map<std::size_t, std::map<int, Reached>> Faults;  // by family, then fault point
   };
 
   int OutcomeNumber(const std::string& outcome);

@@ -56,6 +56,12 @@ Folders PathFiles(const ApprovedSet& set, std::map<std::string, std::string>& wh
   return folders;
 }
 
+// A file from its first section on: the comments before it say what the file holds.
+std::string Body(const std::string& text) {
+  const std::size_t first = text.rfind("== ", 0) == 0 ? 0 : text.find("\n== ");
+  return first == std::string::npos ? text : text.substr(first == 0 ? 0 : first + 1);
+}
+
 }  // namespace
 
 Sections SplitSections(const std::string& text) {
@@ -135,7 +141,7 @@ Comparison Compare(const ApprovedSet& approved, const ApprovedSet& now, bool sam
   for (const auto& name : names) {
     const std::string was = approvedWhole.count(name) != 0 ? approvedWhole.at(name) : std::string();
     const std::string is = nowWhole.count(name) != 0 ? nowWhole.at(name) : std::string();
-    if (was != is) comparison.Files.push_back({name, was, is});
+    if (Body(was) != Body(is)) comparison.Files.push_back({name, was, is});
   }
   return comparison;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 
 #include "UnifiedDiff.h"
 #include "drive/Desk.h"
@@ -125,6 +126,33 @@ std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, 
   return lines;
 }
 
+// FNV-1a over the fields of calls, each field ended, so that no two different calls mix alike.
+class CallDigest {
+ public:
+  void Add(std::string_view text) {
+    for (unsigned char c : text) _Hash = (_Hash ^ c) * 1099511628211ULL;
+    _Hash = (_Hash ^ 0xFFU) * 1099511628211ULL;
+  }
+  void Add(const vexhost::JournalEntry& entry) {
+    Add(entry.Op);
+    Add(entry.On);
+    Add(entry.Dir);
+    if (entry.Op != "Allocate") {
+      for (const auto& arg : entry.Args) Add(arg);
+    }
+    Add(entry.Result);
+    for (const auto& output : entry.Outputs) Add(output);
+  }
+  void AddRange(const vexhost::Journal& journal, std::size_t from, std::size_t to) {
+    if (from < journal.FirstIndex()) Add(std::to_string(journal.FirstIndex() - from) + " not kept");
+    for (std::size_t i = std::max(from, journal.FirstIndex()); i < to; ++i) Add(journal.Entries()[i - journal.FirstIndex()]);
+  }
+  std::uint64_t Value() const { return _Hash; }
+
+ private:
+  std::uint64_t _Hash = 14695981039346656037ULL;
+};
+
 // The findings, each on a line of its own, in order of kind and message.
 std::string FindingLines(std::vector<Finding> findings) {
   std::sort(findings.begin(), findings.end());
@@ -170,11 +198,27 @@ std::vector<std::string> CaseRecorder::CallsSince(vexhost::Session& session, std
     calls.push_back("  (" + std::to_string(journal.FirstIndex() - from) + " calls no longer kept)");
     from = journal.FirstIndex();
   }
+  // The same call made again and again in a row (the host looking up a dialog's resource file
+  // for each of its widgets) stands once, with how often.
+  std::string last;
+  int repeats = 0;
+  auto close = [&] {
+    if (repeats > 1) calls.back() += " (" + std::to_string(repeats) + " times)";
+  };
   for (std::size_t i = from; i < journal.Size(); ++i) {
     const vexhost::JournalEntry& entry = *journal.At(i);
-    calls.push_back(CanonicalCall(entry.Op, entry.On, entry.Args, entry.Dir == vexhost::HostToModule, entry.Result,
-                                  entry.Outputs));
+    std::string call = CanonicalCall(entry.Op, entry.On, entry.Args, entry.Dir == vexhost::HostToModule, entry.Result,
+                                     entry.Outputs);
+    if (repeats > 0 && call == last) {
+      ++repeats;
+      continue;
+    }
+    close();
+    calls.push_back(call);
+    last = std::move(call);
+    repeats = 1;
   }
+  close();
   return calls;
 }
 
@@ -189,6 +233,7 @@ void CaseRecorder::LineBegins(vexhost::Session& session) {
 void CaseRecorder::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
   LineBegins(session);
   _InLine = false;
+  _StepsEnd = session.GetJournal().Size();
   FaultsPaused paused(session);
   _Sight = vexdrive::Join(Sight(session, desk, _Opened, _Calls), "\n");
 }
@@ -196,7 +241,15 @@ void CaseRecorder::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
 void CaseRecorder::EndBegins(vexhost::Session& session) { _EndStart = session.GetJournal().Size(); }
 
 void CaseRecorder::Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped) {
-  if (_Calls) _Record.Ending = CallsSince(session, _EndStart);
+  if (_Calls) {
+    _Record.Ending = CallsSince(session, _EndStart);
+  } else {
+    const vexhost::Journal& journal = session.GetJournal();
+    CallDigest digest;
+    digest.AddRange(journal, 0, _StepsEnd);
+    digest.AddRange(journal, _EndStart, journal.Size());
+    _Record.Calls = digest.Value();
+  }
   std::string outcome = _Sight;
   if (stopped) outcome += "\nrefused: line " + std::to_string(_Record.Lines.size()) + " could not be done";
   for (const auto& error : ErrorLines(session.Errors())) outcome += "\n" + error;

@@ -4,11 +4,12 @@
 // runs, the shown dialogs drawn, the hidden ones named, the products as they changed), what became
 // of the host errors, the findings, and the calls as the host ends the run. A fault case keeps
 // only its outcome, and sees the shown dialogs by name and state, undrawn: the sweeps run a
-// hundred thousand of them. Nothing in a record depends on addresses, timing, the seed or the
+// hundred thousand of them; its calls are kept as a digest. Nothing in a record depends on addresses, timing, the seed or the
 // worker that ran it.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct CaseRecord {
   std::vector<std::vector<std::string>> Lines;  // the calls during each script line run
   std::string Outcome;                          // what the case ends with, one item a line
   std::vector<std::string> Ending;              // the calls as the host ends the run
+  // A fault case's calls, all of them as a digest: too many to keep, but a change among them shows.
+  std::uint64_t Calls = 0;
   bool operator==(const CaseRecord&) const = default;
 };
 
@@ -57,13 +60,15 @@ class CaseRecorder {
   CaseRecord _Record;
   std::size_t _LineStart = 0;
   bool _InLine = false;
+  std::size_t _StepsEnd = 0;  // the calls from here to _EndStart were made by looking
   std::size_t _EndStart = 0;
   std::string _Sight;
 };
 
 // A boundary call as the record writes it: "  Op(on; args) -> result [outputs]" for a call of the
 // module, "> ..." for a call of the host into the module; an allocation without its size, which
-// is the layout of the module's own classes and no behaviour.
+// is the layout of the module's own classes and no behaviour. The record writes a call made
+// several times in a row once, with " (N times)".
 std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args,
                           bool intoModule, const std::string& result, const std::vector<std::string>& outputs);
 

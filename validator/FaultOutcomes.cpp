@@ -43,6 +43,32 @@ bool IsFamilyLine(const std::string& line) {
          line.find(": ") != std::string::npos;
 }
 
+// A family's line split into its name, its runs and the digest of its calls.
+struct FamilyLine {
+  std::string Name, Runs, Calls;
+};
+
+FamilyLine SplitFamilyLine(const std::string& line) {
+  const std::size_t colon = line.find(": ");
+  FamilyLine split{line.substr(0, colon), line.substr(colon + 2), ""};
+  const std::size_t mark = split.Runs.find(CallsMark);
+  if (mark != std::string::npos) {
+    split.Calls = split.Runs.substr(mark + std::string(CallsMark).size());
+    split.Runs.erase(mark);
+  }
+  return split;
+}
+
+std::map<std::string, std::string> ReadCalls(const std::string& expanded) {
+  std::map<std::string, std::string> calls;
+  for (const auto& line : SplitLines(expanded.substr(0, expanded.find("-- outcomes\n")))) {
+    if (!IsFamilyLine(line)) continue;
+    const FamilyLine family = SplitFamilyLine(line);
+    calls[family.Name] = family.Calls;
+  }
+  return calls;
+}
+
 }  // namespace
 
 std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes) {
@@ -72,6 +98,12 @@ std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes)
     for (std::size_t k = 0; k < indices.size(); ++k) labels[indices[k]] = label + "-" + std::to_string(k + 1);
   }
   return labels;
+}
+
+std::string CallsDigest(const std::vector<std::uint64_t>& pointsAndDigests) {
+  std::string bytes;
+  for (std::uint64_t value : pointsAndDigests) bytes += std::to_string(value) + ";";
+  return Digest(bytes, 8);
 }
 
 std::string PointRuns(const std::map<int, std::string>& labels) {
@@ -124,7 +156,7 @@ std::string ExpandFaults(const std::string& section, const std::map<std::string,
   std::set<std::string> seen;
   for (const auto& line : SplitLines(section)) {
     if (!IsFamilyLine(line)) continue;
-    for (auto& label : NamedLabels(line.substr(line.find(": ") + 2))) {
+    for (auto& label : NamedLabels(SplitFamilyLine(line).Runs)) {
       if (seen.insert(label).second) named.push_back(label);
     }
   }
@@ -143,9 +175,9 @@ std::map<std::string, std::map<int, std::string>> ReadFaults(const std::string& 
   std::map<std::string, std::map<int, std::string>> faults;
   for (const auto& line : SplitLines(expanded.substr(0, outcomes))) {
     if (!IsFamilyLine(line)) continue;
-    const std::size_t colon = line.find(": ");
-    std::map<int, std::string>& points = faults[line.substr(0, colon)];
-    const std::string runs = line.substr(colon + 2);
+    const FamilyLine family = SplitFamilyLine(line);
+    std::map<int, std::string>& points = faults[family.Name];
+    const std::string& runs = family.Runs;
     for (std::size_t at = 0; at < runs.size();) {
       int first = 0;
       int last = 0;
@@ -165,6 +197,16 @@ std::map<std::string, std::map<int, std::string>> ReadFaults(const std::string& 
   return faults;
 }
 
+namespace {
+
+Case FaultCase(const Path& path, const FaultFamily& family, int n, const std::string& label) {
+  std::vector<std::string> lines{family.Line(n)};
+  lines.insert(lines.end(), path.Steps.begin(), path.Steps.end());
+  return Case{Phase::Faults, path.Command, label, lines, n};
+}
+
+}  // namespace
+
 std::optional<Case> FirstChangedFaultCase(const Path& path, const std::string& approved, const std::string& now) {
   const auto before = ReadFaults(approved);
   const auto after = ReadFaults(now);
@@ -181,10 +223,19 @@ std::optional<Case> FirstChangedFaultCase(const Path& path, const std::string& a
       const auto a = wasPoints.find(n);
       const auto b = isPoints.find(n);
       if (a != wasPoints.end() && b != isPoints.end() && a->second == b->second) continue;
-      std::vector<std::string> lines{family.Line(n)};
-      lines.insert(lines.end(), path.Steps.begin(), path.Steps.end());
-      return Case{Phase::Faults, path.Command, family.Name(), lines, n};
+      return FaultCase(path, family, n, family.Name());
     }
+  }
+  // The same outcomes everywhere: a family whose calls changed is replayed from its first point.
+  const auto beforeCalls = ReadCalls(approved);
+  const auto afterCalls = ReadCalls(now);
+  for (const auto& family : FaultFamilies()) {
+    const auto was = beforeCalls.find(family.Name());
+    const auto is = afterCalls.find(family.Name());
+    if (was == beforeCalls.end() || is == afterCalls.end() || was->second == is->second) continue;
+    const auto points = after.find(family.Name());
+    const int first = points == after.end() || points->second.empty() ? 1 : points->second.begin()->first;
+    return FaultCase(path, family, first, family.Name() + ", the calls of its cases");
   }
   return std::nullopt;
 }

@@ -5,6 +5,7 @@
 // outcomes it names appended is what is compared and shown in a diff.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,11 @@ std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes)
 // "1-3 [a3f2]; 4 [77c1]; 6-9 [a3f2]": each point's label, consecutive points of one label as a run.
 std::string PointRuns(const std::map<int, std::string>& labels);
 
+// The digest of a family's calls, written after its runs (" | calls 3f9a1c0d"): of each point and
+// the digest of the calls its case made, in the order of the points.
+std::string CallsDigest(const std::vector<std::uint64_t>& pointsAndDigests);
+inline constexpr const char* CallsMark = " | calls ";
+
 // The legend: "[label] " and an outcome's first line, its further lines indented, by label.
 std::string LegendText(const std::map<std::string, std::string>& outcomes);
 std::map<std::string, std::string> ReadLegend(const std::string& text);
@@ -33,7 +39,8 @@ std::string ExpandFaults(const std::string& section, const std::map<std::string,
 std::map<std::string, std::map<int, std::string>> ReadFaults(const std::string& expanded);
 
 // The first fault case of a path (families in their order, then points) whose outcome differs
-// between two expanded sections; none when every outcome is the same.
+// between two expanded sections; else the first case of the first family whose calls differ;
+// none when neither does.
 std::optional<Case> FirstChangedFaultCase(const Path& path, const std::string& approved, const std::string& now);
 
 }  // namespace vexvalidator

@@ -82,6 +82,7 @@ json Encode(const RecordMessage& message) {
   json out{{"type", "record"}, {"cases", message.Cases}, {"outcome", message.Record.Outcome}};
   if (!message.Record.Lines.empty()) out["lines"] = message.Record.Lines;
   if (!message.Record.Ending.empty()) out["ending"] = message.Record.Ending;
+  if (!message.Calls.empty()) out["calls"] = message.Calls;
   return out;
 }
 
@@ -91,6 +92,10 @@ RecordMessage DecodeRecord(const json& in) {
   message.Record.Outcome = in.at("outcome").get<std::string>();
   message.Record.Lines = in.value("lines", std::vector<std::vector<std::string>>{});
   message.Record.Ending = in.value("ending", std::vector<std::string>{});
+  message.Calls = in.value("calls", std::vector<std::uint64_t>{});
+  if (!message.Calls.empty() && message.Calls.size() != message.Cases.size()) {
+    throw MessageError("a record whose digests of calls are not one for each case");
+  }
   return message;
 }
 

@@ -78,10 +78,12 @@ struct CaseResult {
 struct DoneMessage {};
 
 // Canonical records, when the job asks for them: a path's whole record (case 0), or the outcome
-// that cases of a sweep reached (the record's outcome alone), with those cases.
+// that cases of a sweep reached (the record's outcome alone), with those cases and, for each, the
+// digest of its calls.
 struct RecordMessage {
   std::vector<int> Cases;
   CaseRecord Record;
+  std::vector<std::uint64_t> Calls;  // a sweep's: one for each of Cases
 };
 
 using WorkerMessage = std::variant<StepMessage, CleanMessage, CaseResult, DoneMessage, RecordMessage>;

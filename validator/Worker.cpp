@@ -64,7 +64,7 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
   std::optional<CaseRecorder> recorder;
   if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true);
   const CaseResult result = ToResult(0, RunCase(setup, request));
-  if (recorder) Send(out, RecordMessage{{0}, recorder->Record()});
+  if (recorder) Send(out, RecordMessage{{0}, recorder->Record(), {}});
   Report(out, result);
 }
 
@@ -73,9 +73,9 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
   const std::set<int> skip(work.Skip.begin(), work.Skip.end());
   int clean = 0;
   std::vector<int> stopped;
-  std::map<std::string, std::vector<int>> outcomes;  // when recording: the cases that ended so, not yet told
+  std::map<std::string, RecordMessage> outcomes;  // when recording: the cases that ended so, not yet told
   auto tellClean = [&] {
-    for (const auto& [outcome, cases] : outcomes) Send(out, RecordMessage{cases, {{}, outcome, {}}});
+    for (const auto& [outcome, record] : outcomes) Send(out, record);
     outcomes.clear();
     if (clean > 0) Send(out, CleanMessage{clean, stopped});
     clean = 0;
@@ -89,7 +89,12 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     std::optional<CaseRecorder> recorder;
     if (job.Record) request.Recorder = &recorder.emplace(setup.Document, false);
     const CaseResult result = ToResult(n, RunCase(setup, request));
-    if (recorder) outcomes[recorder->Record().Outcome].push_back(n);
+    if (recorder) {
+      RecordMessage& record = outcomes[recorder->Record().Outcome];
+      record.Record.Outcome = recorder->Record().Outcome;
+      record.Cases.push_back(n);
+      record.Calls.push_back(recorder->Record().Calls);
+    }
     // The sweep ends with the first run that meets no fault: past the path's last fault point.
     if (result.Met && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);

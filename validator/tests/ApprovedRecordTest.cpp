@@ -83,6 +83,18 @@ TEST_F(Record, APathKeepsTheCallsOfEachLineWhatIsSeenAtTheEndAndTheEnding) {
   EXPECT_TRUE(cancelled.Record.Ending.empty()) << "nothing is left to end";
 }
 
+TEST_F(Record, ACallMadeAgainAndAgainInARowStandsOnceWithHowOften) {
+  const Recorded browsed = RunRecorded({Start, "browse InterimProductPanel/frmClass Panel"});
+  ASSERT_EQ(browsed.Record.Lines.size(), 2U);
+  const auto& calls = browsed.Record.Lines[1];
+  EXPECT_EQ(std::adjacent_find(calls.begin(), calls.end()), calls.end());
+  const auto repeated = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+    return call.rfind("> GetResourceFilename(InterimProductPanel; 0) -> \"VexStrInterimProdPanel\" (", 0) == 0;
+  });
+  ASSERT_NE(repeated, calls.end()) << ::testing::PrintToString(calls);
+  EXPECT_EQ(repeated->substr(repeated->size() - 7), " times)");
+}
+
 TEST_F(Record, TheProductsAPersonSeesAreThoseThatChanged) {
   const Recorded created = RunRecorded({Start, "browse InterimProductPanel/frmClass Panel",
                                         "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"});
@@ -98,6 +110,12 @@ TEST_F(Record, TheRecordIsTheSameEveryTime) {
   const Recorded first = RunRecorded(lines);
   const Recorded second = RunRecorded(lines);
   EXPECT_EQ(first.Record, second.Record);
+  std::vector<std::string> faulted{"fault allocation 3 once"};
+  faulted.insert(faulted.end(), lines.begin(), lines.end());
+  const Recorded once = RunRecorded(faulted, false, true);
+  EXPECT_EQ(once.Record.Calls, RunRecorded(faulted, false, true).Record.Calls);
+  faulted[0] = "fault allocation 4 once";
+  EXPECT_NE(once.Record.Calls, RunRecorded(faulted, false, true).Record.Calls) << "another fault, other calls";
 }
 
 TEST_F(Record, AFaultCaseKeepsItsOutcomeUndrawnWithWhatBecameOfTheErrors) {
@@ -171,11 +189,14 @@ TEST(ProductDifferences, NamesWhatAppearedWentAndChanged) {
 }
 
 TEST(RecordMessages, ARecordAndTheJobThatAsksForItTravelWhole) {
-  RecordMessage message{{3, 4, 9}, {{{"> Create(\"C\") -> C", "  Allocate()"}, {}}, "running: no\nproducts: as opened",
-                                    {"> Destroy(C)"}}};
-  const auto decoded = std::get<RecordMessage>(DecodeMessage(EncodeMessage(message)));
-  EXPECT_EQ(decoded.Cases, message.Cases);
-  EXPECT_EQ(decoded.Record, message.Record);
+  const RecordMessage path{{0}, {{{"> Create(\"C\") -> C", "  Allocate()"}, {}}, "running: no\nproducts: as opened",
+                                {"> Destroy(C)"}, 0}, {}};
+  const auto decoded = std::get<RecordMessage>(DecodeMessage(EncodeMessage(path)));
+  EXPECT_EQ(decoded.Cases, path.Cases);
+  EXPECT_EQ(decoded.Record, path.Record);
+  const RecordMessage sweep{{3, 4, 9}, {{}, "running: no", {}, 0}, {1, 0xFFFFFFFFFFFFFFFFULL, 42}};
+  EXPECT_EQ(std::get<RecordMessage>(DecodeMessage(EncodeMessage(sweep))).Calls, sweep.Calls) << "digests of 64 bits";
+  EXPECT_THROW(DecodeMessage("{\"type\":\"record\",\"cases\":[1,2],\"outcome\":\"x\",\"calls\":[7]}"), MessageError);
   Job job{"C", {"start C"}, ExplorationJob{true, 0}, true};
   EXPECT_TRUE(DecodeJob(EncodeJob(job)).Record);
   job.Record = false;
@@ -190,7 +211,7 @@ TEST(RecordMessages, AWorkerThatTellsARecordNobodyAskedForIsPutDown) {
     char buffer[4096];
     while (std::fgets(buffer, sizeof buffer, input) != nullptr) {
       slot.BeginCase(0);
-      WriteAll(out, EncodeMessage(RecordMessage{{0}, {{}, "running: no", {}}}));
+      WriteAll(out, EncodeMessage(RecordMessage{{0}, {{}, "running: no", {}, 0}, {}}));
       WriteAll(out, EncodeMessage(CaseResult{}));
       WriteAll(out, EncodeMessage(DoneMessage{}));
     }

@@ -271,6 +271,9 @@ TEST(ApprovedComparison, ChangedVanishedAndAppearedPathsAreToldApart) {
   paths.replace(paths.find("press Dialog/OK"), 15, "press Dialog/Cancel");
   paths.replace(paths.find("press Dialog/OK"), 15, "press Dialog/Cancel");
   now.Files["module.txt"] += "exports: more\n";
+  ApprovedSet recommented = Sample();
+  recommented.Files["module.txt"] = "# what the file holds, said otherwise\n" + recommented.Files["module.txt"];
+  EXPECT_TRUE(Compare(Sample(), recommented, true).Files.empty()) << "comments are no behaviour";
   const Comparison comparison = Compare(Sample(), now, true);
   ASSERT_EQ(comparison.Paths.size(), 3U);
   EXPECT_EQ(comparison.Paths[0].What, PathChange::How::Changed);
@@ -318,4 +321,22 @@ TEST(ApprovedReport, AFindingWithADiffKeepsItInTheReportAndAsCommentsInItsReplay
   EXPECT_NE(text.str().find("\n    +  SetTitle(Dialog; \"Hallo\")\n"), std::string::npos) << text.str();
   EXPECT_EQ(text.str().find("| #"), std::string::npos) << "the diff is shown once, not again in the script: " << text.str();
   EXPECT_NE(text.str().find("    | start Cmd\n"), std::string::npos) << text.str();
+}
+
+TEST(FaultOutcomes, WhenOnlyTheCallsChangedTheFamilyIsReplayedFromItsFirstPoint) {
+  const std::map<std::string, std::string> legend{{"aaaa", "running: no"}};
+  const std::string heading = "== path\nstart Cmd\n-- fault points\n";
+  const Path path{"Cmd", {"start Cmd"}};
+  const std::string approved = ExpandFaults(heading + "allocation, once: 1-3 [aaaa] | calls 0000aaaa\n"
+                                                      "VexError, once: 2-3 [aaaa] | calls 0000bbbb\n", legend);
+  const std::string now = ExpandFaults(heading + "allocation, once: 1-3 [aaaa] | calls 0000aaaa\n"
+                                                 "VexError, once: 2-3 [aaaa] | calls 0000cccc\n", legend);
+  EXPECT_EQ(ReadFaults(approved), ReadFaults(now)) << "the digest is no part of the outcomes";
+  const auto changed = FirstChangedFaultCase(path, approved, now);
+  ASSERT_TRUE(changed.has_value());
+  EXPECT_EQ(changed->FaultPoint, 2);
+  EXPECT_EQ(changed->Lines.front(), FaultFamilies()[2].Line(2));
+  EXPECT_NE(CallsDigest({1, 7, 2, 9}), CallsDigest({1, 7, 2, 8}));
+  EXPECT_NE(CallsDigest({1, 7, 2, 9}), CallsDigest({1, 7, 3, 9})) << "which point made which calls counts too";
+  EXPECT_EQ(CallsDigest({1, 7}).size(), 8U);
 }
