@@ -33,7 +33,8 @@ const char* Preamble(const std::string& file) {
   }
   if (EndsWith(file, "/faults.txt")) {
     return "# Each swept path: for every fault family, the fault points that ran, in runs of points that\n"
-           "# reached the same outcome; outcomes.txt holds each outcome under its label.\n";
+           "# reached the same outcome (outcomes.txt holds each outcome under its label), then a digest of\n"
+           "# all the calls the family's cases made.\n";
   }
   return "# The outcomes the fault cases reached, each under its label: whether a command runs and what is\n"
          "# shown, the products, what became of the host errors, a line refused, the findings.\n";

@@ -39,12 +39,13 @@ std::string FileNameOf(const std::string& command) {
     name += kept ? c : '_';
     changed = changed || !kept;
   }
-  if (!changed) return name;
+  constexpr std::size_t Longest = 64;  // far below what a file system allows
+  if (!changed && name.size() <= Longest) return name;
   std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
   for (unsigned char c : command) hash = (hash ^ c) * 1099511628211ULL;
   char digest[17];
   std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(hash));
-  return name.substr(0, 64) + "-" + std::string(digest, 8);
+  return name.substr(0, Longest) + "-" + std::string(digest + 8, 8);
 }
 
 void ApprovedBook::OnRecord(const Job& job, const RecordMessage& message) {
@@ -126,7 +127,7 @@ std::string ApprovedBook::FaultText(const Path& path, const PathRecord& record,
       calls.push_back(reached.Calls);
     }
     text += (family < families.size() ? families[family].Name() : "family " + std::to_string(family)) + ": " +
-            PointRuns(labelled) + " | calls " + CallsDigest(calls) + "\n";
+            PointRuns(labelled) + CallsMark + CallsDigest(calls) + "\n";
   }
   return text;
 }

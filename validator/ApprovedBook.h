@@ -62,7 +62,8 @@ class ApprovedBook {
 // The heading of a path's section: "== path" and its steps, one a line.
 std::string SectionHeading(const Path& path);
 // A file name made of a command's name: letters, digits, '.', '_' and '-' kept, anything else
-// (and a leading '.') written as '_' with a digest of the name added, so that names stay apart.
+// (and a leading '.') written as '_', and a name so changed or cut (past 64 characters) given a
+// digest of the whole, so that names stay apart.
 std::string FileNameOf(const std::string& command);
 
 }  // namespace vexvalidator
