@@ -4,6 +4,7 @@
 #include <map>
 #include <string_view>
 
+#include "ProductEffects.h"
 #include "UnifiedDiff.h"
 #include "drive/Desk.h"
 #include "drive/Drawing.h"
@@ -36,54 +37,6 @@ class FaultsPaused {
   vexhost::FaultPlan _Saved;
 };
 
-std::string PathOf(const std::vector<std::string>& names) { return Printable(vexdrive::Join(names, "/")); }
-
-std::string ActiveText(const vexhost::DocumentData& document) {
-  return document.ActivePath ? PathOf(*document.ActivePath) : std::string("(no editor)");
-}
-
-std::string ProductText(const vexhost::ProductData& product) {
-  std::string text;
-  if (!product.InterimClass.empty()) text += "class " + Quoted(product.InterimClass) + ", ";
-  return text + "part number " + Quoted(product.PartNumber);
-}
-
-void NewProducts(const vexhost::ProductData& product, const std::string& path, std::vector<std::string>& lines) {
-  lines.push_back("new " + path + ": " + ProductText(product));
-  for (const auto& child : product.Children) NewProducts(child, path + "/" + Printable(child.Name), lines);
-}
-
-void GoneProducts(const vexhost::ProductData& product, const std::string& path, std::vector<std::string>& lines) {
-  lines.push_back("gone " + path);
-  for (const auto& child : product.Children) GoneProducts(child, path + "/" + Printable(child.Name), lines);
-}
-
-// Children are matched by name, in the order the document now holds them; those gone follow.
-void CompareProducts(const vexhost::ProductData& before, const vexhost::ProductData& now, const std::string& path,
-                     std::vector<std::string>& lines) {
-  if (before.PartNumber != now.PartNumber) {
-    lines.push_back("part number of " + path + ": " + Quoted(before.PartNumber) + " -> " + Quoted(now.PartNumber));
-  }
-  if (before.InterimClass != now.InterimClass) {
-    lines.push_back("class of " + path + ": " + Quoted(before.InterimClass) + " -> " + Quoted(now.InterimClass));
-  }
-  std::map<std::string, const vexhost::ProductData*> earlier;
-  for (const auto& child : before.Children) earlier.emplace(child.Name, &child);
-  for (const auto& child : now.Children) {
-    const std::string childPath = path + "/" + Printable(child.Name);
-    const auto found = earlier.find(child.Name);
-    if (found == earlier.end()) {
-      NewProducts(child, childPath, lines);
-      continue;
-    }
-    CompareProducts(*found->second, child, childPath, lines);
-    earlier.erase(found);
-  }
-  for (const auto& child : before.Children) {
-    if (earlier.count(child.Name) != 0) GoneProducts(child, path + "/" + Printable(child.Name), lines);
-  }
-}
-
 // What became of the host errors, each way once with how often, in the order first met: their
 // kind and whether the module released them, left them to the host or let them escape (and from
 // which call). Their messages name where the fault plan raised them, which the case says already.
@@ -107,7 +60,7 @@ std::vector<std::string> ErrorLines(const std::vector<vexhost::CaughtError>& err
 
 // What a person sees: whether a command runs and in which state, the shown dialogs (drawn, when
 // `drawn`) and the hidden ones, and the products.
-std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, const vexhost::DocumentData& opened,
+std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, std::vector<std::string> products,
                                bool drawn) {
   std::vector<std::string> lines{Printable(desk.State())};
   if (VexStateCommand* running = session.RunningCommand()) {
@@ -121,7 +74,6 @@ std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, 
     if (!hidden.empty()) lines.push_back("hidden: " + vexdrive::Join(hidden, ", "));
     for (const auto& line : SplitLines(vexdrive::DrawText(desk.Draw()))) lines.push_back("| " + line);
   }
-  const std::vector<std::string> products = ProductDifferences(opened, session.DocumentView());
   lines.insert(lines.end(), products.begin(), products.end());
   return lines;
 }
@@ -174,23 +126,6 @@ std::string CanonicalCall(const std::string& op, const std::string& on, std::vec
   return Printable(text);
 }
 
-std::vector<std::string> ProductDifferences(const vexhost::DocumentData& opened, const vexhost::DocumentData& now) {
-  std::vector<std::string> lines;
-  const std::string root = Printable(now.Root.Name);
-  if (opened.Root.Name != now.Root.Name) {
-    GoneProducts(opened.Root, Printable(opened.Root.Name), lines);
-    NewProducts(now.Root, root, lines);
-  } else {
-    CompareProducts(opened.Root, now.Root, root, lines);
-  }
-  if (opened.ActivePath != now.ActivePath) {
-    lines.push_back("active: " + ActiveText(opened) + " -> " + ActiveText(now));
-  }
-  if (lines.empty()) return {"products: as opened"};
-  for (auto& line : lines) line = "products: " + line;
-  return lines;
-}
-
 std::vector<std::string> CaseRecorder::CallsSince(vexhost::Session& session, std::size_t from) const {
   vexhost::Journal& journal = session.GetJournal();
   std::vector<std::string> calls;
@@ -223,6 +158,8 @@ std::vector<std::string> CaseRecorder::CallsSince(vexhost::Session& session, std
 }
 
 void CaseRecorder::LineBegins(vexhost::Session& session) {
+  // From the first line on: the document is open, and what opening it did is no change.
+  if (!_Watch) _Watch = std::make_unique<vexhost::ChangeWatch>(session);
   const std::size_t now = session.GetJournal().Size();
   if (_InLine && _Calls) _Record.Lines.push_back(CallsSince(session, _LineStart));
   if (_InLine && !_Calls) _Record.Lines.emplace_back();
@@ -235,7 +172,9 @@ void CaseRecorder::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
   _InLine = false;
   _StepsEnd = session.GetJournal().Size();
   FaultsPaused paused(session);
-  _Sight = vexdrive::Join(Sight(session, desk, _Opened, _Calls), "\n");
+  std::vector<std::string> products = ProductEffects(session, _Watch->Take(), _Opened.ActivePath);
+  _Watch.reset();
+  _Sight = vexdrive::Join(Sight(session, desk, std::move(products), _Calls), "\n");
 }
 
 void CaseRecorder::EndBegins(vexhost::Session& session) { _EndStart = session.GetJournal().Size(); }

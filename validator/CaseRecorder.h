@@ -10,11 +10,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Case.h"
 #include "vexhost/Document.h"
+#include "vexhost/ProductWatch.h"
 
 namespace vexhost {
 class Session;
@@ -63,6 +65,7 @@ class CaseRecorder {
   std::size_t _StepsEnd = 0;  // the calls from here to _EndStart were made by looking
   std::size_t _EndStart = 0;
   std::string _Sight;
+  std::unique_ptr<vexhost::ChangeWatch> _Watch;  // from the first line to the end of the steps
 };
 
 // A boundary call as the record writes it: "  Op(on; args) -> result [outputs]" for a call of the
@@ -71,10 +74,5 @@ class CaseRecorder {
 // several times in a row once, with " (N times)".
 std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args,
                           bool intoModule, const std::string& result, const std::vector<std::string>& outputs);
-
-// How the products of `now` differ from those of `opened`, one line each, in order of paths: new
-// and gone products, changed part numbers and classes, the active product; "products: as opened"
-// when nothing changed.
-std::vector<std::string> ProductDifferences(const vexhost::DocumentData& opened, const vexhost::DocumentData& now);
 
 }  // namespace vexvalidator

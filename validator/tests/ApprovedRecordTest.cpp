@@ -104,6 +104,18 @@ TEST_F(Record, TheProductsAPersonSeesAreThoseThatChanged) {
       << created.Record.Outcome;
 }
 
+TEST_F(Record, APartNumberSetBackIsNoChangeAndTheActiveProductIsTold) {
+  const Recorded same = RunRecorded({Start, "browse InterimProductPanel/frmClass Panel", "press InterimProductPanel/OK"});
+  EXPECT_TRUE(HoldsLine(same.Record.Outcome, "products: new Hull/Block A/Panel 1: class \"Panel\", part number \"\""))
+      << same.Record.Outcome;
+  EXPECT_EQ(same.Record.Outcome.find("part number of"), std::string::npos)
+      << "the editor's part number went back as it was: " << same.Record.Outcome;
+  EXPECT_TRUE(HoldsLine(RunRecorded({"noeditor"}).Record.Outcome, "products: active: Hull/Block A -> (no editor)"));
+  EXPECT_TRUE(HoldsLine(RunRecorded({"active Hull", "active Hull/Block B"}).Record.Outcome,
+                        "products: active: Hull/Block A -> Hull/Block B"));
+  EXPECT_TRUE(HoldsLine(RunRecorded({"active Hull", "active Hull/Block A"}).Record.Outcome, "products: as opened"));
+}
+
 TEST_F(Record, TheRecordIsTheSameEveryTime) {
   const std::vector<std::string> lines{Start, "choose InterimProductPanel/frmClass \"Typed Class\"",
                                        "press InterimProductPanel/OK"};
@@ -169,23 +181,6 @@ TEST(CanonicalCall, WritesACallAsTheJournalDoesWithoutSizesOrControlCharacters) 
   EXPECT_EQ(CanonicalCall("CanCreate", "A.factory", {"allowed=0"}, false, "0", {"allowed=1"}),
             "  CanCreate(A.factory; allowed=0) -> 0 [allowed=1]");
   EXPECT_EQ(CanonicalCall("SetTitle", "Bad\nName", {"\"x\""}, false, "", {}), "  SetTitle(Bad\\nName; \"x\")");
-}
-
-TEST(ProductDifferences, NamesWhatAppearedWentAndChanged) {
-  vexhost::DocumentData opened;
-  opened.Root = {"Hull", true, "H-1", "", {}, {{"A", true, "A-1", "", {}, {}}, {"B", true, "B-1", "", {}, {}}}};
-  opened.ActivePath = std::vector<std::string>{"Hull", "A"};
-  EXPECT_EQ(ProductDifferences(opened, opened), std::vector<std::string>{"products: as opened"});
-  vexhost::DocumentData now = opened;
-  now.Root.Children[0].PartNumber = "A-2";
-  now.Root.Children[0].Children.push_back({"Panel 1", true, "", "Panel", {}, {{"Inner", true, "I", "", {}, {}}}});
-  now.Root.Children.erase(now.Root.Children.begin() + 1);
-  now.ActivePath.reset();
-  EXPECT_EQ(ProductDifferences(opened, now),
-            (std::vector<std::string>{"products: part number of Hull/A: \"A-1\" -> \"A-2\"",
-                                      "products: new Hull/A/Panel 1: class \"Panel\", part number \"\"",
-                                      "products: new Hull/A/Panel 1/Inner: part number \"I\"", "products: gone Hull/B",
-                                      "products: active: Hull/A -> (no editor)"}));
 }
 
 TEST(RecordMessages, ARecordAndTheJobThatAsksForItTravelWhole) {
