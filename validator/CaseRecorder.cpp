@@ -78,12 +78,15 @@ std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, 
   return lines;
 }
 
-// FNV-1a over the fields of calls, each field ended, so that no two different calls mix alike.
+// A digest of the fields of calls, each field ended by its length, so that no two different calls
+// mix alike. It takes eight bytes at a time, put together byte by byte so that it is the same on
+// any machine: a sweep digests a hundred thousand runs.
 class CallDigest {
  public:
   void Add(std::string_view text) {
-    for (unsigned char c : text) _Hash = (_Hash ^ c) * 1099511628211ULL;
-    _Hash = (_Hash ^ 0xFFU) * 1099511628211ULL;
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) Mix(Word(text.data() + at, 8));
+    Mix(Word(text.data() + at, text.size() - at) ^ (std::uint64_t{text.size()} << 56));
   }
   void Add(const vexhost::JournalEntry& entry) {
     Add(entry.Op);
@@ -102,6 +105,16 @@ class CallDigest {
   std::uint64_t Value() const { return _Hash; }
 
  private:
+  static std::uint64_t Word(const char* bytes, std::size_t count) {
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < count; ++i) word |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+    return word;
+  }
+  void Mix(std::uint64_t word) {
+    _Hash = (_Hash ^ word) * 0x9E3779B97F4A7C15ULL;
+    _Hash ^= _Hash >> 29;
+  }
+
   std::uint64_t _Hash = 14695981039346656037ULL;
 };
 
