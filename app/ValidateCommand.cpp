@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "validator/Report.h"
 #include "validator/Validate.h"
@@ -25,6 +27,15 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
   app.add_option("--junit", options.JUnit, "write the report as JUnit XML to this file")->type_name("FILE");
   app.add_option("--replays", options.Replays, "write each finding's replay script into this directory")
       ->type_name("DIR");
+  CLI::Option* approved =
+      app.add_option("--approved", options.Approved,
+                     "compare the module's behaviour with the approved one in this directory; write it there when "
+                     "the directory holds none")
+          ->type_name("DIR");
+  app.add_flag("--approve", options.Approve,
+               "write this run's behaviour into the --approved directory as the approved one, after a deliberate "
+               "change (as does VEXHOST_UPDATE_GOLDEN=1)")
+      ->needs(approved);
   app.add_option("--depth", options.Depth, "explore this many actions after the start")
       ->check(CLI::Range(0, 50))
       ->capture_default_str();
@@ -76,6 +87,9 @@ int RunValidate(int argc, char** argv, const std::string& defaultResources) {
   options.Progress = isatty(STDERR_FILENO) != 0;
   // Bad resource files are said here, once, not again in every worker.
   vexhost::Session::CheckResourceFolders({options.Resources});
+  // As for the shell's golden transcripts: a deliberate change is approved by running the tests so.
+  const char* update = std::getenv("VEXHOST_UPDATE_GOLDEN");
+  options.UpdateGolden = update != nullptr && std::string(update) == "1";
   return vexvalidator::Validate(options, std::cout, std::cerr);
 }
 

@@ -1,6 +1,6 @@
 # Building and validating command modules for the host.
 #
-#   vex_add_module(NAME SOURCES file... EXPORTS symbol... [INCLUDE_DIRECTORIES dir...])
+#   vex_add_module(NAME SOURCES file... EXPORTS symbol... [INCLUDE_DIRECTORIES dir...] [OUTPUT_NAME name])
 #
 # Builds a shared library the way a host loads it: compiled against the host contracts alone
 # (VexHost::contracts), the stand-in host linked without its headers, hidden visibility, a
@@ -10,12 +10,16 @@
 # a name of another form stops the configuration, and an export the library does not define stops
 # the build, each with what to write instead. The order of the module's own static initialisation
 # (its dictionary entries before its platform entry) is the module's to state in its source.
+# OUTPUT_NAME names the library when it is not NAME, as for two builds of one module.
 #
-#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [RESOURCES dir] [JOBS n] [ARGS arg...])
+#   vex_add_validation(NAME MODULE target-or-path [DOCUMENT file] [RESOURCES dir] [APPROVED dir] [JOBS n]
+#                      [ARGS arg...])
 #
 # Adds a CTest test that runs `vexhost validate` on the module. DOCUMENT and RESOURCES are relative
 # to the folder of the CMakeLists.txt that calls it. The validation runs JOBS worker processes
-# (default 2), and the test asks CTest for as many processors.
+# (default 2), and the test asks CTest for as many processors. With APPROVED (relative to the same
+# folder), the test also compares the module's behaviour with the approved behaviour kept in that
+# directory, and writes it there when the directory holds none yet.
 
 set(_VEX_MODULE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -47,7 +51,7 @@ function(_vex_check_export_names name library exports)
 endfunction()
 
 function(vex_add_module name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;EXPORTS;INCLUDE_DIRECTORIES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "OUTPUT_NAME" "SOURCES;EXPORTS;INCLUDE_DIRECTORIES")
   if(NOT arg_SOURCES)
     message(FATAL_ERROR "vex_add_module(${name}): SOURCES names the module's source files")
   endif()
@@ -57,6 +61,9 @@ function(vex_add_module name)
   add_library(${name} SHARED ${arg_SOURCES})
   target_include_directories(${name} PRIVATE ${arg_INCLUDE_DIRECTORIES})
   target_link_libraries(${name} PRIVATE VexHost::contracts $<LINK_ONLY:VexHost::standin>)
+  if(arg_OUTPUT_NAME)
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${arg_OUTPUT_NAME})
+  endif()
   get_target_property(library ${name} OUTPUT_NAME)
   if(NOT library)
     set(library ${name})
@@ -83,7 +90,7 @@ function(vex_add_module name)
 endfunction()
 
 function(vex_add_validation name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT;RESOURCES;JOBS" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT;RESOURCES;APPROVED;JOBS" "ARGS")
   if(NOT arg_MODULE)
     message(FATAL_ERROR "vex_add_validation(${name}): MODULE names the module target or file")
   endif()
@@ -103,6 +110,11 @@ function(vex_add_validation name)
       list(APPEND command --${flag} "${path}")
     endif()
   endforeach()
+  if(arg_APPROVED)
+    cmake_path(ABSOLUTE_PATH arg_APPROVED BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE
+               OUTPUT_VARIABLE approved)
+    list(APPEND command --approved "${approved}")
+  endif()
   add_test(NAME ${name} COMMAND ${command} ${arg_ARGS})
   set_tests_properties(${name} PROPERTIES PROCESSORS ${jobs})
 endfunction()

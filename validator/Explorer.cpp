@@ -95,7 +95,7 @@ void Explorer::Explore(Node node) {
     return;
   }
   // Every run reports the state it reached: the way-out search needs it also where nothing is explored.
-  _Submit({node.Where.Command, node.Where.Steps, ExplorationJob{true, number}}, Exploring);
+  _Submit({node.Where.Command, node.Where.Steps, ExplorationJob{true, number, node.Why == Purpose::Path}}, Exploring);
 }
 
 void Explorer::OnResult(const ExplorationJob& work, const CaseResult& result) { Arrived(work.Path, result); }

@@ -95,10 +95,32 @@ CaseResult DecodeResult(const json& in) {
   return result;
 }
 
+json Encode(const RecordMessage& message) {
+  json out{{"type", "record"}, {"cases", message.Cases}, {"outcome", message.Record.Outcome}};
+  if (!message.Record.Lines.empty()) out["lines"] = message.Record.Lines;
+  if (!message.Record.Ending.empty()) out["ending"] = message.Record.Ending;
+  if (!message.Calls.empty()) out["calls"] = message.Calls;
+  return out;
+}
+
+RecordMessage DecodeRecord(const json& in) {
+  RecordMessage message;
+  message.Cases = in.at("cases").get<std::vector<int>>();
+  message.Record.Outcome = in.at("outcome").get<std::string>();
+  message.Record.Lines = in.value("lines", std::vector<std::vector<std::string>>{});
+  message.Record.Ending = in.value("ending", std::vector<std::string>{});
+  message.Calls = in.value("calls", std::vector<std::uint64_t>{});
+  if (!message.Calls.empty() && message.Calls.size() != message.Cases.size()) {
+    throw MessageError("a record whose digests of calls are not one for each case");
+  }
+  return message;
+}
+
 }  // namespace
 
 std::string EncodeJob(const Job& job) {
   json out{{"command", job.Command}, {"steps", job.Steps}};
+  if (job.Record) out["record"] = true;
   std::visit(Overloaded{
                  [&](const ExplorationJob& work) {
                    out["type"] = "explore";
@@ -129,6 +151,7 @@ Job DecodeJob(const std::string& line) {
     Job job;
     job.Command = in.at("command").get<std::string>();
     job.Steps = in.at("steps").get<std::vector<std::string>>();
+    job.Record = in.value("record", false);
     if (type == "explore") {
       job.Work = ExplorationJob{in.at("look").get<bool>()};
     } else if (type == "sweep") {
@@ -160,6 +183,7 @@ std::string EncodeMessage(const WorkerMessage& message) {
                              [](const DoneMessage&) {
                                return json{{"type", "done"}};
                              },
+                             [](const RecordMessage& record) { return Encode(record); },
                          },
                          message));
 }
@@ -173,6 +197,7 @@ WorkerMessage DecodeMessage(const std::string& line) {
     }
     if (type == "result") return DecodeResult(in);
     if (type == "done") return DoneMessage{};
+    if (type == "record") return DecodeRecord(in);
     throw MessageError("a message of unknown type '" + type + "'");
   });
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Case.h"
+#include "CaseRecorder.h"
 #include "Coverage.h"
 
 namespace vexvalidator {
@@ -19,6 +20,9 @@ namespace vexvalidator {
 struct ExplorationJob {
   bool Look = false;
   std::size_t Path = 0;  // the explorer's number of the path; kept by the validator, not sent
+  // Whether its record is part of the approved behaviour: the exploration's own paths are, its
+  // repeated presses and its searches for a way out are not. Kept by the validator, not sent.
+  bool Approvable = true;
 };
 
 // Runs a path under the nth fault of a family, for n = From, From + 1, ... until a run meets no
@@ -46,6 +50,7 @@ struct Job {
   std::string Command;
   std::vector<std::string> Steps;  // the path's script lines (exploration, sweep)
   std::variant<ExplorationJob, SweepJob, RandomJob> Work;
+  bool Record = false;  // tell the canonical record of each case (exploration, sweep)
 };
 
 // A line a random sequence chose, told before it runs, so that a crash can name the lines so far.
@@ -80,7 +85,16 @@ struct CaseResult {
 // The job is over: the worker waits for the next.
 struct DoneMessage {};
 
-using WorkerMessage = std::variant<StepMessage, CleanMessage, CaseResult, DoneMessage>;
+// Canonical records, when the job asks for them: a path's whole record (case 0), or the outcome
+// that cases of a sweep reached (the record's outcome alone), with those cases and, for each, the
+// digest of its calls.
+struct RecordMessage {
+  std::vector<int> Cases;
+  CaseRecord Record;
+  std::vector<std::uint64_t> Calls;  // a sweep's: one for each of Cases
+};
+
+using WorkerMessage = std::variant<StepMessage, CleanMessage, CaseResult, DoneMessage, RecordMessage>;
 
 class MessageError : public std::runtime_error {
  public:

@@ -38,6 +38,9 @@ void CheckPlace(const std::optional<Job>& current, const WorkerMessage& message)
   if (std::holds_alternative<StepMessage>(message) && !std::holds_alternative<RandomJob>(current->Work)) {
     throw MessageError("a chosen line told outside a random sequence");
   }
+  if (std::holds_alternative<RecordMessage>(message) && !current->Record) {
+    throw MessageError("a record told for a job that asked for none");
+  }
 }
 
 }  // namespace
@@ -141,6 +144,9 @@ bool Pool::Take(std::size_t index, const std::string& line, const Handlers& hand
                  [&](const DoneMessage&) {
                    handlers.OnDone(*worker.Current);
                    worker.Current.reset();
+                 },
+                 [&](const RecordMessage& record) {
+                   if (handlers.OnRecord) handlers.OnRecord(*worker.Current, record);
                  },
              },
              message);

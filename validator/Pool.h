@@ -40,6 +40,7 @@ class Pool {
     // Cases of a sweep that found nothing, those of them that were refused a line, and their time.
     std::function<void(const Job&, const CleanMessage&)> OnClean;
     std::function<void(const Job&)> OnDone;  // a job is over, also when its worker died
+    std::function<void(const Job&, const RecordMessage&)> OnRecord;  // canonical records, when the job asked
     // Returns whether the rest of the job (a sweep's further fault points) is still to run.
     std::function<bool(const Job&, const Death&)> OnDeath;
     std::function<void()> OnTick;       // about ten times a second

@@ -74,7 +74,12 @@ std::string ReplayCommand(const Outcome& outcome, const std::string& file) {
 
 std::string ReplayScript(const Outcome& outcome, const FindingGroup& finding, const std::string& file) {
   std::ostringstream script;
-  script << "# vexhost validate found: " << finding.What.Kind << ": " << finding.What.Message << "\n";
+  // A message of several lines (a diff) stays a comment, each of its lines.
+  std::string message = finding.What.Message;
+  for (std::size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at + 3)) {
+    message.replace(at, 1, "\n# ");
+  }
+  script << "# vexhost validate found: " << finding.What.Kind << ": " << message << "\n";
   script << "# in " << Where(finding.First) << "\n";
   script << "# replay: " << ReplayCommand(outcome, file) << "\n";
   const auto& lines = finding.First.Where.Lines;
@@ -157,8 +162,11 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
     out << "    replay" << (replays.empty() ? " (these lines, saved as FILE; --replays DIR writes them)" : "")
         << ": " << ReplayCommand(outcome, file) << "\n";
     std::istringstream script(ReplayScript(outcome, finding, file));
+    // The script's heading (what was found, where, how to replay it) is shown above.
+    bool heading = true;
     for (std::string line; std::getline(script, line);) {
-      if (line.rfind("# vexhost validate found", 0) == 0 || line.rfind("# in ", 0) == 0 || line.rfind("# replay", 0) == 0) {
+      if (heading) {
+        heading = line.rfind("# replay", 0) != 0;
         continue;
       }
       out << "    | " << line << "\n";

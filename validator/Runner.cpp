@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Actions.h"
+#include "CaseRecorder.h"
 #include "StepWatch.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
@@ -129,6 +130,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     Timer timer(setup.SlowMs);
     auto run = [&](const std::string& line, int index) {
       if (request.Monitor) request.Monitor(index);
+      if (request.Recorder) request.Recorder->LineBegins(*session);
       if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
       if (watch) watch->Before(line);
       std::istringstream in(line);
@@ -156,6 +158,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     // What the session shows at the end, looked at once for every check that reads it.
     std::optional<Sight> end;
     if (watch) end = watch->Now();
+    if (request.Recorder) request.Recorder->StepsDone(*session, *desk);
     if (request.Look) {
       if (!end) end = LookAt(*session);
       outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
@@ -172,8 +175,10 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     }
     Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor, end ? &*end : nullptr));
     // As when the document closes: a command still running is cancelled and destroyed.
+    if (request.Recorder) request.Recorder->EndBegins(*session);
     desk->EndRun();
     Append(outcome.Findings, CheckAccounting(*session));
+    if (request.Recorder) request.Recorder->Ended(*session, outcome.Findings, outcome.Stopped);
     desk.reset();
   } catch (const std::exception& error) {
     crossed = "a C++ exception crossed the boundary: " + CurrentExceptionType() + ": " + error.what();
@@ -184,6 +189,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     outcome.Findings.push_back({kind::Exception, crossed});
     // Read from the abandoned session: whether the sweep goes on past this fault point.
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
+    if (request.Recorder) request.Recorder->Abandoned(outcome.Findings);
     (void)desk.release();
     (void)session.release();
     outcome.Fatal = true;

@@ -19,6 +19,8 @@ class Session;
 
 namespace vexvalidator {
 
+class CaseRecorder;
+
 struct RunSetup {
   vexhost::DocumentData Document;
   std::vector<std::string> ResourceDirs;
@@ -62,6 +64,7 @@ struct RunRequest {
   NextLine Next;           // when set, lines are chosen as the path runs (after `Lines`)
   LineMonitor Monitor;
   bool Watch = false;      // watch each step as a person would (StepWatch.h); for runs without faults
+  CaseRecorder* Recorder = nullptr;  // when set, takes the case's canonical record as it runs
 };
 
 CaseOutcome RunCase(const RunSetup& setup, RunRequest& request);

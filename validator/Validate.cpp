@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
@@ -70,13 +71,18 @@ int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err)
     options.Module = std::filesystem::absolute(options.Module).lexically_normal().string();
     CheckWritable(options.Json, "JSON report");
     CheckWritable(options.JUnit, "JUnit report");
-    Validation validation(options, setup);
     // SIGINT, SIGTERM or the time limit stop the validation; its reports are written all the same.
     Interruption interruption{std::chrono::seconds(options.RunLimitSeconds)};
-    validation.StopWhen([&interruption] { return interruption.Reason(); });
-    if (!validation.Load()) throw BadUsage("cannot load " + asked.Module + ": " + validation.Error());
-    validation.Run();
-    const Outcome& outcome = validation.Result();
+    std::optional<Validation> validation;
+    try {
+      validation.emplace(options, setup);
+      validation->StopWhen([&interruption] { return interruption.Reason(); });
+      if (!validation->Load()) throw BadUsage("cannot load " + asked.Module + ": " + validation->Error());
+      validation->Run();
+    } catch (const ApprovedError& error) {
+      throw BadUsage("--approved " + options.Approved + ": " + error.what());
+    }
+    const Outcome& outcome = validation->Result();
     if (!options.Replays.empty()) WriteReplays(outcome, options.Replays);
     if (!options.Json.empty()) WriteFile(options.Json, JsonReport(outcome, options.Replays), "JSON report");
     if (!options.JUnit.empty()) WriteFile(options.JUnit, JUnitReport(outcome, options.Replays), "JUnit report");

@@ -59,6 +59,7 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
       _Progress(std::cerr, options.Progress) {
   _Setup.Module = options.Module;
   _Setup.SlowMs = options.SlowMs;
+  if (!options.Approved.empty()) _Approval = std::make_unique<Approval>(options);
 }
 
 bool Validation::Load() {
@@ -109,6 +110,7 @@ bool Validation::OnDeath(const Job& job, const Pool::Death& death) {
   const std::vector<std::string> lines = CaseLines(job, death);
   // Noted first, so that no path found from here on runs a line that hung too often.
   _Hangs.Note(death, lines);
+  if (_Approval) _Approval->Book().OnDeath(job, death, lines);
   return std::visit(Overloaded{
                         [&](const ExplorationJob& work) {
                           _Explorer.OnDeath(work, death);
@@ -134,6 +136,10 @@ void Validation::OnDone(const Job& job) {
 void Validation::Prepare(Job& job) const {
   // A random sequence would spend a whole time limit on a line known to hang: it avoids them all.
   if (auto* work = std::get_if<RandomJob>(&job.Work)) work->Avoid = _Hangs.Lines();
+  // Random sequences depend on the seed: they are no part of the approved behaviour.
+  const auto* exploring = std::get_if<ExplorationJob>(&job.Work);
+  job.Record = _Approval != nullptr && !std::holds_alternative<RandomJob>(job.Work) &&
+               (exploring == nullptr || exploring->Approvable);
 }
 
 double Validation::Elapsed() const {
@@ -188,10 +194,12 @@ void Validation::Run() {
   handlers.OnTick = [this] { _Progress.Update(Phases(), Elapsed()); };
   handlers.Prepare = [this](Job& job) { Prepare(job); };
   handlers.ShouldStop = [this] { return ShouldStop(); };
+  handlers.OnRecord = [this](const Job& job, const RecordMessage& record) { _Approval->Book().OnRecord(job, record); };
   _Pool->Run(handlers);
   _Progress.Finish(Phases(), Elapsed());
   _Outcome.Restarts = _Pool->Restarts();
   _Pool.reset();
+  if (_Approval) _Approval->Conclude(_Outcome, _Book, _Setup.Document.Name);
 }
 
 Outcome& Validation::Result() {

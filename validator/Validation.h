@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Approval.h"
 #include "Explorer.h"
 #include "FindingBook.h"
 #include "Messages.h"
@@ -60,6 +61,7 @@ class Validation {
   Explorer _Explorer;
   RandomSequences _Random;
   std::unique_ptr<Pool> _Pool;  // while the validation runs
+  std::unique_ptr<Approval> _Approval;  // with --approved
   std::chrono::steady_clock::time_point _Start;
   std::function<std::string()> _StopReason;
   ProgressReport _Progress;

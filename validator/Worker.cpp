@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "Actions.h"
+#include "CaseRecorder.h"
 #include "Faults.h"
 #include "Overloaded.h"
 #include "Processes.h"
@@ -96,7 +99,11 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
              WorkerProcess& process) {
   slot.BeginCase(0);
   RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot), true};
-  Report(out, ToResult(0, Run(setup, request, slot, process)));
+  std::optional<CaseRecorder> recorder;
+  if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true);
+  const CaseResult result = ToResult(0, Run(setup, request, slot, process));
+  if (recorder) Send(out, RecordMessage{{0}, recorder->Record(), {}});
+  Report(out, result);
 }
 
 void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
@@ -105,7 +112,10 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
   int clean = 0;
   std::vector<int> stopped;
   double seconds = 0;
+  std::map<std::string, RecordMessage> outcomes;  // when recording: the cases that ended so, not yet told
   auto tellClean = [&] {
+    for (const auto& [outcome, record] : outcomes) Send(out, record);
+    outcomes.clear();
     if (clean > 0) Send(out, CleanMessage{clean, stopped, seconds});
     clean = 0;
     stopped.clear();
@@ -116,7 +126,15 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     slot.BeginCase(n);
     RunRequest request{{family.Line(n)}, false, true, {}, Monitor(slot)};
     request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
+    std::optional<CaseRecorder> recorder;
+    if (job.Record) request.Recorder = &recorder.emplace(setup.Document, false);
     const CaseResult result = ToResult(n, Run(setup, request, slot, process));
+    if (recorder) {
+      RecordMessage& record = outcomes[recorder->Record().Outcome];
+      record.Record.Outcome = recorder->Record().Outcome;
+      record.Cases.push_back(n);
+      record.Calls.push_back(recorder->Record().Calls);
+    }
     // The sweep ends with the first run that meets no fault: past the path's last fault point.
     if (result.Met && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);
