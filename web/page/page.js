@@ -506,18 +506,14 @@
     if (commands.includes(chosen)) select.value = chosen;
   }
 
-  // The word as a POSIX shell reads it back.
-  function shellWord(word) {
-    return /^[A-Za-z0-9_@%+=:,.\/-]+$/.test(word) ? word : `'${word.replaceAll("'", "'\\''")}'`;
-  }
-
   function drawTranscript(script) {
     byId("transcript").replaceChildren(...script.transcript.map((entry) =>
       el("li", { class: entry.refused ? "refused" : undefined },
         el("code", { text: entry.line }),
         el("pre", { text: entry.output.trimEnd() }))));
-    const replay = ["vexhost", ...script.replay.map(shellWord), "--script", "session.vex"].join(" ");
-    byId("replay").textContent = `${script.lines} line${script.lines === 1 ? "" : "s"}; replay: ${replay}`;
+    // The server's replay command, quoted for a shell as the downloaded script's header has it.
+    byId("replay").replaceChildren(`${script.lines} line${script.lines === 1 ? "" : "s"}; replay: `,
+      el("code", { id: "replay-command", text: script.replayCommand }));
     toTheEnd.add(byId("transcript"));
   }
 

@@ -10,9 +10,11 @@ import json
 import os
 import re
 import shlex
+import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -24,6 +26,7 @@ ERROR_BOX = "VexStrErrorBox"
 CLASS_FRAME = f"{PANEL}/frmClass"
 PART_NUMBER = f"{PANEL}/editorpartnumber"
 EXAMPLE_MODULE = os.environ.get("VEXWEB_EXAMPLE_MODULE", "")
+NUMBER_PARTS_MODULE = os.environ.get("VEXWEB_NUMBER_PARTS_MODULE", "")
 OUTPUT = os.environ.get("VEXWEB_OUTPUT", ".")
 DOCS = os.environ.get("VEXWEB_DOCS", "")
 
@@ -163,6 +166,17 @@ class PageTest(unittest.TestCase):
         done = subprocess.run([VEXHOST, *arguments, *extra, "--script", path], stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=60)
         return done.returncode, done.stdout + done.stderr, text
+
+    def replay_as_shown(self, path):
+        """Pastes the replay command the page shows into bash, in the downloaded script's folder,
+        with this build's vexhost first on the PATH: (exit code, output). The command shown must be
+        the server's, character for character."""
+        shown = self.find("#replay-command").get_attribute("textContent")  # blanks as they stand
+        self.assertEqual(shown, self.server.view()["script"]["replayCommand"])
+        environment = dict(os.environ, PATH=os.path.dirname(VEXHOST) + os.pathsep + os.environ.get("PATH", ""))
+        done = subprocess.run(["bash", "-c", shown], cwd=os.path.dirname(path), env=environment,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=60)
+        return done.returncode, done.stdout + done.stderr
 
 
 class Page(PageTest):
@@ -581,6 +595,158 @@ class AnotherModule(PageTest):
         code, output, _ = self.replay(path, *(() if named else ("--module", EXAMPLE_MODULE)))
         self.assertEqual(code, 0, output)
         self.assertNotIn("FAILED", output)
+
+
+@unittest.skipUnless(NUMBER_PARTS_MODULE, "VEXWEB_NUMBER_PARTS_MODULE names no module")
+class NumberParts(PageTest):
+    """The number-parts example: a panel of two editors, a confirmation over it and an error box,
+    the panel greyed out while either is up. The module is loaded from a folder whose name a shell
+    would split and a careless quoting would break, so the replay command the page shows works
+    only when it is quoted right."""
+
+    COMMAND = "VexExNumberPartsCmd"
+    PANEL = "NumberPartsPanel"
+    CONFIRM = "ConfirmNumbering"
+    ERROR = "NumberPartsError"
+    NUMBER = f"{PANEL}/editornumber"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix="vexweb number parts ")
+        awkward = os.path.join(cls.folder, 'it\'s  "$(here)"')
+        os.mkdir(awkward)
+        cls.server_arguments = ("--check", "--module", shutil.copy(NUMBER_PARTS_MODULE, awkward))
+        super().setUpClass()
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            super().tearDownClass()
+        finally:
+            shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def value(self, name):
+        return self.widget(self.PANEL, name).get_attribute("value")
+
+    def assert_panel_greyed_and_unusable(self, over):
+        """The panel under the `over` dialog is drawn greyed; typing into its editors changes nothing
+        and sends nothing, and its buttons and close box are refused by the host and change nothing."""
+        panel = self.window(self.PANEL)
+        self.assertIn("off", panel.get_attribute("class").split())
+        self.assertEqual(panel.get_attribute("aria-disabled"), "true")
+        for name in ("labelprefix", "editorprefix", "labelnumber", "editornumber", "OK", "Cancel"):
+            self.assertIn("off", self.widget(self.PANEL, name).get_attribute("class").split(), name)
+        values = (self.value("editorprefix"), self.value("editornumber"))
+        lines = self.server.view()["script"]["lines"]
+        for name in ("editorprefix", "editornumber"):
+            editor = self.widget(self.PANEL, name)
+            # The dialog over the panel may cover the editor: focused as a keyboard would reach it.
+            self.driver.execute_script("arguments[0].focus()", editor)
+            editor.send_keys(self.Keys.END, "9", self.Keys.BACKSPACE, self.Keys.BACKSPACE, "7")
+            self.assertEqual((self.value("editorprefix"), self.value("editornumber")), values)
+        for control in (self.widget(self.PANEL, "OK"), self.widget(self.PANEL, "Cancel"),
+                        self.find(f'.closebox[data-window="{self.PANEL}"]')):
+            self.acting(control.click)
+            kind, text = self.message()
+            self.assertEqual(kind, "refused")
+            self.assertIn(f"the dialog '{self.PANEL}' is insensitive", text)
+        self.assertEqual(self.server.view()["script"]["lines"], lines, "nothing typed or pressed was recorded")
+        self.assertEqual((self.value("editorprefix"), self.value("editornumber")), values)
+        self.assertTrue(self.window(over).is_displayed())
+
+    def assert_panel_usable(self, prefix, number):
+        panel = self.window(self.PANEL)
+        self.assertNotIn("off", panel.get_attribute("class").split())
+        self.assertIsNone(self.widget(self.PANEL, "editornumber").get_attribute("readonly"))
+        self.assertEqual((self.value("editorprefix"), self.value("editornumber")), (prefix, number))
+
+    def test_a_number_is_confirmed_after_a_cancel_and_the_session_replays(self):
+        self.start()
+        self.assertEqual(self.window(self.PANEL).get_attribute("aria-label"), "Number the active product")
+        self.assertEqual(self.focused(), self.widget(self.PANEL, "editorprefix"))
+        self.assert_panel_usable("BA-", "200")
+        # The prefix by keyboard, sent by Tab; the number typed and sent as the mouse goes down on
+        # OK, which is held as a hand holds it.
+        self.focused().send_keys(self.Keys.CONTROL, "a", self.Keys.NULL, "X-")
+        self.acting(self.keys, self.Keys.TAB)
+        self.assertEqual(self.focused(), self.widget(self.PANEL, "editornumber"))
+        self.focused().send_keys(self.Keys.CONTROL, "a", self.Keys.NULL, "0201")
+        self.hold_and_release(self.widget(self.PANEL, "OK"), count=2)
+        self.assertEqual(self.widget(self.CONFIRM, "labelquestion").text, "Replace BA-200 with X-0201?")
+        self.assertEqual(self.focused(), self.widget(self.CONFIRM, "OK"), "the confirmation takes the focus")
+
+        # Escape cancels the confirmation: back to the panel as it was, usable again.
+        self.acting(self.keys, self.Keys.ESCAPE)
+        self.assertEqual(self.found(f'.box.window[data-window="{self.CONFIRM}"]'), [])
+        self.assert_panel_usable("X-", "0201")
+        self.assertEqual(self.focused(), self.widget(self.PANEL, "editorprefix"))
+        self.keys(self.Keys.TAB, self.Keys.TAB)
+        self.assertEqual(self.focused(), self.widget(self.PANEL, "OK"))
+        self.acting(self.keys, self.Keys.ENTER)
+        self.assert_panel_greyed_and_unusable(over=self.CONFIRM)
+
+        self.hold_and_release(self.widget(self.CONFIRM, "OK"), count=1)
+        self.assertEqual(self.found(".box.window"), [])
+        block_a = self.product("Hull/Block A")
+        self.assertIn("changed", block_a.get_attribute("class").split())
+        self.assertIn("X-0201 was BA-200", block_a.text)
+        self.assertIn("running: no", self.find("#state").text)
+        self.assertEqual(
+            [line for line, entry in zip(self.transcript(), self.found("#transcript li"))
+             if entry.get_attribute("class") != "refused"],
+            [f"start {self.COMMAND}", f"type {self.PANEL}/editorprefix X-", f"type {self.NUMBER} 0201",
+             f"press {self.PANEL}/OK", f"press {self.CONFIRM}/Cancel", f"press {self.PANEL}/OK",
+             f"press {self.CONFIRM}/OK"])
+        # The host's refusals answer 409, which the browser logs; nothing else may go wrong.
+        self.assertEqual([entry for entry in self.console_errors()
+                          if not (entry["source"] == "network" and "409 (Conflict)" in entry["message"])], [])
+
+        code, output = self.replay_as_shown(self.download())
+        self.assertEqual(code, 0, output)
+        self.assertNotIn("FAILED", output)
+        self.assertIn("expect partnumber \"Hull/Block A\" X-0201", output)
+        self.assertIn("accounting: clean", output)
+
+    def test_a_number_not_of_digits_shows_the_error_box_until_its_ok(self):
+        self.start()
+        number = self.widget(self.PANEL, "editornumber")
+        number.click()
+        number.send_keys(self.Keys.CONTROL, "a", self.Keys.NULL, "12x")
+        self.acting(self.widget(self.PANEL, "OK").click, count=2)
+        box = self.window(self.ERROR)
+        self.assertEqual(box.find_element(self.By.CSS_SELECTOR, ".title").text, "Cannot number the product")
+        self.assertEqual(self.find(f'.box.message[data-window="{self.ERROR}"]').text,
+                         'The number must be digits only, not "12x".')
+        self.assert_panel_greyed_and_unusable(over=self.ERROR)
+        self.press(self.ERROR, "OK")
+        self.assertEqual(self.found(f'.box.window[data-window="{self.ERROR}"]'), [])
+        self.assert_panel_usable("BA-", "12x")
+
+        # By keyboard: the number emptied and sent by Enter, OK by Enter, the box acknowledged by Escape.
+        self.widget(self.PANEL, "editornumber").send_keys(self.Keys.CONTROL, "a", self.Keys.BACKSPACE)
+        self.acting(self.keys, self.Keys.ENTER)
+        self.keys(self.Keys.TAB)
+        self.assertEqual(self.focused(), self.widget(self.PANEL, "OK"))
+        self.acting(self.keys, self.Keys.ENTER)
+        self.assertEqual(self.find(f'.box.message[data-window="{self.ERROR}"]').text, "Type a number of up to 12 digits.")
+        self.assertEqual(self.focused(), self.widget(self.ERROR, "OK"), "the error box takes the focus")
+        self.acting(self.keys, self.Keys.ESCAPE)
+        self.assert_panel_usable("BA-", "")
+
+        # The session ends on the error box over the greyed panel, and replays to that end.
+        self.type_into(self.PANEL, "editornumber", "7x")
+        self.press(self.PANEL, "OK")
+        self.assertEqual(self.transcript(), [
+            f"start {self.COMMAND}", f"type {self.NUMBER} 12x", f"press {self.PANEL}/OK",
+            # what the host refused while the error box was up
+            f"press {self.PANEL}/OK", f"press {self.PANEL}/Cancel", f"close {self.PANEL}",
+            f"acknowledge {self.ERROR}", f'type {self.NUMBER} ""', f"press {self.PANEL}/OK",
+            f"acknowledge {self.ERROR}",
+            f"type {self.NUMBER} 7x", f"press {self.PANEL}/OK"])
+        code, output = self.replay_as_shown(self.download())
+        self.assertEqual(code, 0, output)
+        self.assertNotIn("FAILED", output)
+        self.assertIn(f"expect sensitive {self.NUMBER} off", output)
 
 
 if __name__ == "__main__":
