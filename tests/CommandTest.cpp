@@ -185,6 +185,21 @@ TEST_F(Command, APanelWhoseAgentCannotBeAllocatedIsNotShownForNothingWouldCloseI
   EXPECT_FALSE(Running());
 }
 
+TEST_F(Command, AConstructorStoppedBeforeThePanelLeavesTheCommandWaitingThoughItsGraphFailsToo) {
+  // Nothing can be shown, and nothing was asked of the host yet: as without an editor, the command
+  // waits for the host to end it, also when its graph then stops part-way.
+  Faults().Raise("GetCurrentLayout", 1);
+  Faults().Raise("GetInitialState", 1);
+  ASSERT_NE(Start(), nullptr);
+  ASSERT_EQ(Host().Errors().size(), 2U) << "the layout, asked for first, and the state raised";
+  EXPECT_TRUE(Running());
+  EXPECT_EQ(Host().FindDialog(Panel), nullptr);
+  EXPECT_EQ(Host().FindDialog(ErrorBox), nullptr);
+  EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 0);
+  Host().CancelRunningCommand();
+  EXPECT_FALSE(Running());
+}
+
 TEST_F(Command, AWholeGraphDoesNotAskForTheCommandsDestruction) {
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 0);
