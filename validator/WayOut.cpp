@@ -59,8 +59,9 @@ std::vector<Path> WayOut::Next(const std::set<Path>& seen) {
     for (auto& [name, state] : graph) {
       if (!state.Running || state.Actions.empty() || can.count(name) != 0) continue;
       // The buttons first: most states end by one of them. The rest once the buttons did not do it.
+      const auto& edges = state.Edges;  // a structured binding cannot be captured everywhere
       const bool buttonsTried = std::all_of(state.Actions.begin(), state.Actions.end(), [&](const std::string& action) {
-        return !IsButtonLine(action) || state.Edges.count(action) != 0;
+        return !IsButtonLine(action) || edges.count(action) != 0;
       });
       for (const auto& action : state.Actions) {
         if (state.Edges.count(action) != 0 || (!buttonsTried && !IsButtonLine(action))) continue;
