@@ -174,7 +174,9 @@ class VexExNarrowEditorsCmd : public VexStateCommand {
 
   void On(VexDialogState* state, VexNotification* notification, VexActionMethod action) {
     _Agent->AcceptOnEvent(notification, nullptr);
-    AddTransition(state, nullptr, IsLastModifiedAgentCondition(_Agent, notification), Action(action));
+    // The condition before the action: the order of a call's arguments is the compiler's.
+    VexStateCondition* condition = IsLastModifiedAgentCondition(_Agent, notification);
+    AddTransition(state, nullptr, condition, Action(action));
   }
 
   void Hide() {

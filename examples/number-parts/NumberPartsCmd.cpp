@@ -253,7 +253,9 @@ class VexExNumberPartsCmd : public VexStateCommand {
     } else {
       static_cast<VexPanelAcquisition*>(agent)->AcceptOnEvent(event, nullptr);
     }
-    AddTransition(from, to, IsLastModifiedAgentCondition(agent, event), Action(method));
+    // The condition before the action: the order of a call's arguments is the compiler's.
+    VexStateCondition* condition = IsLastModifiedAgentCondition(agent, event);
+    AddTransition(from, to, condition, Action(method));
   }
 
   void FillPanel(const VexUnicodeString& partNumber) {

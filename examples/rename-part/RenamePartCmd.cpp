@@ -83,9 +83,15 @@ class VexExRenamePartCmd : public VexStateCommand {
           state->AddDialogAgent(_Agent);
           const auto rename = static_cast<VexActionMethod>(&VexExRenamePartCmd::RenameAction);
           const auto leave = static_cast<VexActionMethod>(&VexExRenamePartCmd::LeaveAction);
-          AddTransition(state, nullptr, IsLastModifiedAgentCondition(_Agent, ok), Action(rename));
-          AddTransition(state, nullptr, IsLastModifiedAgentCondition(_Agent, cancel), Action(leave));
-          AddTransition(state, nullptr, IsLastModifiedAgentCondition(_Agent, close), Action(leave));
+          // The condition before the action, each in a statement of its own: the order in which a
+          // call's arguments are evaluated is the compiler's, and the host sees the calls' order.
+          auto on = [&](VexNotification* notification, VexActionMethod method) {
+            VexStateCondition* condition = IsLastModifiedAgentCondition(_Agent, notification);
+            AddTransition(state, nullptr, condition, Action(method));
+          };
+          on(ok, rename);
+          on(cancel, leave);
+          on(close, leave);
         },
         LeaveToHost);
   }
