@@ -27,7 +27,7 @@ std::string Digest(const std::string& text, int digits) {
   return std::string(hex, static_cast<std::size_t>(digits));
 }
 
-// The labels a family's line names, in order: "[a3f2]" of "1-3 [a3f2]; 4 [77c1]".
+// The labels a family's line names, in order: "[a3f2c810]" of "1-3 [a3f2c810]; 4 [77c1e3a0]".
 std::vector<std::string> NamedLabels(const std::string& runs) {
   std::vector<std::string> labels;
   for (std::size_t open = runs.find('['); open != std::string::npos; open = runs.find('[', open + 1)) {
@@ -75,7 +75,7 @@ std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes)
   std::vector<std::string> labels(outcomes.size());
   std::vector<std::size_t> unlabelled(outcomes.size());
   for (std::size_t i = 0; i < outcomes.size(); ++i) unlabelled[i] = i;
-  for (int digits : {4, 8, 16}) {
+  for (int digits : {8, 16}) {
     std::map<std::string, int> uses;
     for (std::size_t i : unlabelled) ++uses[Digest(outcomes[i], digits)];
     std::vector<std::size_t> shared;

@@ -16,8 +16,9 @@
 
 namespace vexvalidator {
 
-// A label for each outcome: four hexadecimal digits of its digest, more for outcomes whose
-// shorter labels would be the same.
+// A label for each outcome: eight hexadecimal digits of its digest, more for outcomes whose
+// labels would be the same. Fewer digits would meet more often, and a label that grew where a
+// larger set of outcomes met would differ between validations under other bounds.
 std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes);
 
 // "1-3 [a3f2]; 4 [77c1]; 6-9 [a3f2]": each point's label, consecutive points of one label as a run.

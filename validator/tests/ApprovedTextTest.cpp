@@ -163,11 +163,13 @@ TEST(FaultOutcomes, LabelsAreDigestsThatOtherOutcomesDoNotMove) {
   const std::vector<std::string> labels = OutcomeLabels(outcomes);
   EXPECT_EQ(std::set<std::string>(labels.begin(), labels.end()).size(), labels.size()) << "every label names one outcome";
   const std::vector<std::string> alone = OutcomeLabels({outcomes[17]});
-  EXPECT_EQ(alone[0].size(), 4U);
+  EXPECT_EQ(alone[0].size(), 8U);
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < labels.size(); ++i) kept += labels[i].size() == 4 ? 1 : 0;
-  EXPECT_GT(kept, 1900U) << "only outcomes whose four digits meet another's get longer labels";
+  for (std::size_t i = 0; i < labels.size(); ++i) kept += labels[i].size() == 8 ? 1 : 0;
+  EXPECT_GT(kept, 1990U) << "only outcomes whose eight digits meet another's get longer labels";
   EXPECT_EQ(OutcomeLabels({outcomes[17], outcomes[3]})[0], alone[0]);
+  // A validation under smaller bounds meets fewer outcomes: their labels must be those of the whole.
+  EXPECT_EQ(alone[0], labels[17]);
 }
 
 TEST(FaultOutcomes, AnExpandedSectionReadsBackEveryPointsOutcome) {
