@@ -139,7 +139,9 @@ class PageTest(unittest.TestCase):
         return items[0] if items else None
 
     def transcript(self):
-        return [line.text for line in self.found("#transcript li > code")]
+        # Read in one go: the page may redraw the list between two reads of its elements.
+        return self.driver.execute_script(
+            "return [...document.querySelectorAll('#transcript li > code')].map((code) => code.innerText)")
 
     def choose_from_the_browser(self, name):
         self.press(PANEL, "ClassBrowser")
