@@ -58,8 +58,10 @@ class PageTest(unittest.TestCase):
         from selenium.webdriver.common.by import By
         from selenium.webdriver.common.keys import Keys
         from selenium.webdriver.support.ui import WebDriverWait
+        from selenium.common.exceptions import StaleElementReferenceException
 
         cls.ActionChains, cls.By, cls.Keys, cls.Wait = ActionChains, By, Keys, WebDriverWait
+        cls.Stale = StaleElementReferenceException
         cls.server = Server(*cls.server_arguments)
         cls.browser = shared_browser()
         cls.driver = cls.browser.driver
@@ -80,7 +82,9 @@ class PageTest(unittest.TestCase):
         self.until(lambda d: d.execute_script("return document.body.dataset.ready") == "yes", "the page is ready")
 
     def until(self, condition, what, timeout=10):
-        return self.Wait(self.driver, timeout, poll_frequency=0.005).until(condition, f"waited for: {what}")
+        # An element the page redrew while the condition read it is read again at the next poll.
+        return self.Wait(self.driver, timeout, poll_frequency=0.005, ignored_exceptions=(self.Stale,)).until(
+            condition, f"waited for: {what}")
 
     def actions_done(self):
         return int(self.driver.execute_script("return document.body.dataset.actions || '0'"))
