@@ -72,7 +72,8 @@ void AddOptions(CLI::App& app, vexdrive::Options& options) {
       ->allow_extra_args(false);
   app.add_option("--status", options.Statuses,
                  "make the Nth call of OP [on OBJECT] answer a negative STATUS without raising; OP is one of the "
-                 "factory's operations, QueryInterface or SetPartNumber (repeatable)")
+                 "factory's operations, QueryInterface or SetPartNumber; CreateInterimProduct=0 succeeds without an "
+                 "object, GetResourceValueFromKey=0 finds no text (repeatable)")
       ->type_name("OP[@OBJECT][#N]=STATUS")
       ->check(CLI::Validator(CheckStatus, ""))
       ->allow_extra_args(false);

@@ -195,4 +195,10 @@ std::optional<std::string> Desk::EndRun() {
   return "the running command " + Printable(_Started) + " was cancelled and destroyed";
 }
 
+std::optional<std::string> Desk::Reactivate() {
+  if (!Running()) return std::nullopt;
+  _Session.ReactivateRunningCommand();
+  return "the running command " + Printable(_Started) + " was desactivated and activated again";
+}
+
 }  // namespace vexdrive

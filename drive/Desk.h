@@ -61,6 +61,9 @@ class Desk {
   // At the end of a run: cancels and destroys a running command as the host does when the
   // document closes. Returns what was done, or nothing.
   std::optional<std::string> EndRun();
+  // Desactivates the running command and activates it again, as the host does around a command
+  // run over it for a while. Returns what was done, or nothing when no command runs.
+  std::optional<std::string> Reactivate();
   // Whether the last press of a button, a close box or a message box's OK reached the module: an
   // action of the running command ran, or the command ended. Nothing when nothing was pressed yet.
   std::optional<bool> LastPressAnswered() const;

@@ -145,6 +145,12 @@ std::vector<std::string> Interrupt(Desk& desk, const std::vector<Word>& words, c
   return {ended ? *ended : "no command runs"};
 }
 
+std::vector<std::string> Reactivate(Desk& desk, const std::vector<Word>& words, const std::string&) {
+  ExpectWords(words, 0, "reactivate");
+  const auto done = desk.Reactivate();
+  return {done ? *done : "no command runs"};
+}
+
 // "once" (the default) or "persistent": whether the fault is met once or from then on.
 FaultWhen ParseWhen(const std::vector<Word>& words, std::size_t at) {
   if (words.size() <= at || words[at].Text == "once") return FaultWhen::Once;
@@ -219,6 +225,9 @@ const std::vector<GenericVerb>& Verbs() {
        Shape::Address, Steps::WhenChoosing, "the class browser available and offering the class", Browse},
       {{"interrupt"}, "interrupt", "cancel the running command, as the host does when another one starts",
        Shape::Always, Steps::Always, "", Interrupt},
+      {{"reactivate"}, "reactivate",
+       "desactivate the running command and activate it again, as the host does around a command run over it",
+       Shape::Always, Steps::Always, "", Reactivate},
       {{"fault"}, "fault allocation N [once|persistent]", "fail the Nth host allocation, once or from then on",
        Shape::Always, Steps::Never, "", Fault},
   };
@@ -277,7 +286,9 @@ std::string GenericHelp() {
   help += "  fault raise OP[@OBJECT][#N][:KIND] [once|persistent]\n"
           "                                        raise a host error (VexError or SystemError) at the Nth call of OP\n"
           "  fault status OP[@OBJECT][#N]=STATUS [once|persistent]\n"
-          "                                        make the Nth call of OP answer a negative STATUS without raising\n";
+          "                                        make the Nth call of OP answer a negative STATUS without raising\n"
+          "                                        (CreateInterimProduct=0: a success without an object;\n"
+          "                                        GetResourceValueFromKey=0: no text for the key)\n";
   return help;
 }
 

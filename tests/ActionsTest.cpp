@@ -130,6 +130,18 @@ TEST_F(Actions, ASuccessWithoutAnObjectCountsAsAFailure) {
   EXPECT_FALSE(Running());
 }
 
+TEST_F(Actions, APlannedSuccessWithoutAnObjectIsMetAsTheDocumentsOne) {
+  Hands().ChooseClass(Panel, ClassFrame, "Block");
+  Hands().Type(Panel, PartNumberEditor, "BA-999");
+  Faults().ReturnStatus("CreateInterimProduct", 1, 0);
+  Hands().PressOK(Panel);
+  ExpectNothingCreated();
+  EXPECT_THAT(Calls({"CreateInterimProduct"}), ElementsAre(::testing::HasSubstr("-> 0 [extra=0, created=null]")));
+  EXPECT_EQ(BlockA().PartNumber, "BA-200");
+  EXPECT_THAT(Calls({"RunAction"}).back(), "RunAction(VexStrCreateInterimProdCmd; transition 4) -> false");
+  EXPECT_FALSE(Running());
+}
+
 TEST_F(Actions, AHostErrorWhileHidingMakesCloseActionFalseAndStillEnds) {
   Faults().Raise("SetVisibility", 1, vexhost::ErrorKind::VexError, Panel);
   Hands().PressCancel(Panel);

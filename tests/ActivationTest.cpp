@@ -335,6 +335,21 @@ TEST_F(Activation, AReactivationLeavesTheChosenClassAlone) {
   EXPECT_EQ(block.Children[1].InterimClass, "Assembly");
 }
 
+TEST_F(Activation, TheHostsReactivationDesactivatesThenActivatesAndTheFactoryKeptWithoutAnEditorCreates) {
+  Start();
+  Hands().ChooseClass(Panel, ClassFrame, "Assembly");
+  Host().RemoveEditor();
+  EXPECT_TRUE(Host().ReactivateRunningCommand());
+  EXPECT_THAT(Calls({"Activate", "Desactivate"}), ElementsAre("Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
+                                                              "Desactivate(VexStrCreateInterimProdCmd; null, null) -> 0",
+                                                              "Activate(VexStrCreateInterimProdCmd; null, null) -> 0"));
+  Hands().PressOK(Panel);
+  const auto block = ProductAt("Hull/Block A");
+  ASSERT_EQ(block.Children.size(), 2U);
+  EXPECT_EQ(block.Children[1].InterimClass, "Assembly");
+  EXPECT_FALSE(Host().ReactivateRunningCommand()) << "no command runs any more";
+}
+
 TEST_F(Activation, AnAllowedReactivationShowsOneFreshPanelAndOKTakesWhatThePersonEntersInIt) {
   VexStateCommand* command = Start();
   Hands().ChooseClass(Panel, ClassFrame, "Assembly");

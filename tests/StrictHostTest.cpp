@@ -365,7 +365,13 @@ TEST(StatusPlans, AreReadFromTheirShortFormAndOnlyForOperationsThatAnswerAStatus
   EXPECT_EQ(problem("CanCreate=-1"), "(accepted)");
   EXPECT_EQ(problem("QueryInterface@Block A.factory#2=-2147467262"), "(accepted)");
   EXPECT_THAT(problem("CanCreate"), HasSubstr("a status is missing"));
-  EXPECT_THAT(problem("CanCreate=0"), HasSubstr("'0' is not a negative status"));
+  // Only an operation that may succeed without its object takes 0.
+  EXPECT_EQ(problem("CreateInterimProduct#2=0"), "(accepted)");
+  EXPECT_THAT(problem("CanCreate=0"), HasSubstr("'CanCreate' must be negative, not 0"));
+  EXPECT_THAT(problem("CanCreate=0"), HasSubstr("may answer 0 without a result: CreateInterimProduct, GetResourceValueFromKey)"));
+  EXPECT_EQ(problem("GetResourceValueFromKey@InterimProductPanel=0"), "(accepted)");
+  EXPECT_THAT(problem("GetResourceValueFromKey=-1"), HasSubstr("'GetResourceValueFromKey' must be 0, not -1"));
+  EXPECT_THAT(problem("CreateInterimProduct=1"), HasSubstr("'1' is not a negative status"));
   EXPECT_THAT(problem("CanCreate=x"), HasSubstr("'x' is not a negative status"));
   EXPECT_THAT(problem("SetTitle=-1"), HasSubstr("'SetTitle' answers no status (operations that answer one: CanCreate"));
   EXPECT_THAT(problem("CanCreate#0=-1"), HasSubstr("'0' is not a positive call number"));

@@ -9,6 +9,7 @@
 #include "drive/Desk.h"
 #include "drive/Drawing.h"
 #include "drive/Text.h"
+#include "vex/Dialogs.h"
 #include "vex/StateCommand.h"
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
@@ -58,13 +59,23 @@ std::vector<std::string> ErrorLines(const std::vector<vexhost::CaughtError>& err
   return ways;
 }
 
+// The resource files an object names at levels -1, 0, 1, ...: the host finds its texts there.
+std::string ResourceLine(const VexCommand& object) {
+  return "resource files of " + Printable(object.GetName().CastToCharPtr()) + ": " +
+         Printable(vexdrive::Join(vexhost::ResourceFiles(object), " "));
+}
+
 // What a person sees: whether a command runs and in which state, the shown dialogs (drawn, when
-// `drawn`) and the hidden ones, and the products.
+// `drawn`) and the hidden ones, and the products. With `resources`, also the resource files the
+// running command and the open windows name, which decide the texts the host finds for them.
 std::vector<std::string> Sight(vexhost::Session& session, vexdrive::Desk& desk, std::vector<std::string> products,
-                               bool drawn) {
+                               bool drawn, bool resources) {
   std::vector<std::string> lines{Printable(desk.State())};
-  if (VexStateCommand* running = session.RunningCommand()) {
-    lines.push_back("state: " + Printable(vexhost::SnapshotGraph(*running).CurrentState));
+  VexStateCommand* running = session.RunningCommand();
+  if (running != nullptr) lines.push_back("state: " + Printable(vexhost::SnapshotGraph(*running).CurrentState));
+  if (resources) {
+    if (running != nullptr) lines.push_back(ResourceLine(*running));
+    for (const VexDialog* window : session.OpenDialogs()) lines.push_back(ResourceLine(*window));
   }
   if (drawn) {
     std::vector<std::string> hidden;
@@ -187,7 +198,7 @@ void CaseRecorder::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
   FaultsPaused paused(session);
   std::vector<std::string> products = ProductEffects(session, _Watch->Take(), _Opened.ActivePath);
   _Watch.reset();
-  _Sight = vexdrive::Join(Sight(session, desk, std::move(products), _Calls), "\n");
+  _Sight = vexdrive::Join(Sight(session, desk, std::move(products), _Calls, _Resources), "\n");
 }
 
 void CaseRecorder::EndBegins(vexhost::Session& session) { _EndStart = session.GetJournal().Size(); }

@@ -39,7 +39,10 @@ struct CaseRecord {
 class CaseRecorder {
  public:
   // `calls`: whether to keep the calls (a path's record) or only the outcome (a fault case's).
-  CaseRecorder(const vexhost::DocumentData& opened, bool calls) : _Opened(opened), _Calls(calls) {}
+  // `resources`: whether what is seen tells the resource files the running command and the open
+  // windows name, which a path that ends with the start of a command tells for every path.
+  CaseRecorder(const vexhost::DocumentData& opened, bool calls, bool resources = false)
+      : _Opened(opened), _Calls(calls), _Resources(resources) {}
 
   // Before each script line, and once after the last one.
   void LineBegins(vexhost::Session& session);
@@ -59,6 +62,7 @@ class CaseRecorder {
 
   const vexhost::DocumentData& _Opened;
   bool _Calls;
+  bool _Resources;
   CaseRecord _Record;
   std::size_t _LineStart = 0;
   bool _InLine = false;

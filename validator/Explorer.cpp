@@ -10,6 +10,9 @@ namespace vexvalidator {
 
 namespace {
 
+// The host's reactivation of the running command, as a script line.
+const std::string Reactivation = "reactivate";
+
 std::vector<std::string> With(std::vector<std::string> lines, const std::string& more) {
   lines.push_back(more);
   return lines;
@@ -82,6 +85,8 @@ void Explorer::Plan(const std::string& command) {
     if (path == activePath) continue;
     Explore({{command, {"active " + path, start}}, Phase::Exploration, "path", true, 0, std::min(1, _Limits.Depth), 0});
   }
+  // Activated again, as the host does around a command run over it for a while.
+  Explore({{command, {start, Reactivation}}, Phase::Lifecycle, "start, then activate it again", false, 0, 0, 0});
 }
 
 void Explorer::Explore(Node node) {
@@ -182,6 +187,7 @@ void Explorer::Process(const Node& node, const CaseResult& result) {
                                 [](const Finding& finding) { return finding.Kind == kind::Slow; });
   if (node.Why == Purpose::Path && slow) ++stats.SlowUnswept;
   if (node.Why == Purpose::Path && !slow) _Planner.Sweep(node.Where);
+  if (node.Why == Purpose::Path && node.Stage == Phase::Exploration && !result.Running) Reactivate(node.Where);
   if (result.Fingerprint.empty()) return;
   // Only the exploration's own paths tell states apart: a path that repeats a press or looks for a
   // way out must not take a state from the path that would explore it.
@@ -208,6 +214,28 @@ std::vector<Finding> Explorer::StepFindings(const Node& node, const CaseResult& 
     }
   }
   return findings;
+}
+
+// The first path that ends the command with OK, again with the command activated anew in its
+// course: at once after the start, after the editor went away, and just before the OK. What an
+// activation keeps of the first one (the factory, the chosen class, the widgets) shows there.
+void Explorer::Reactivate(const Path& path) {
+  const std::vector<std::string>& steps = path.Steps;
+  const std::string& last = steps.back();
+  const auto start = std::find_if(steps.begin(), steps.end(),
+                                  [](const std::string& line) { return line.rfind("start ", 0) == 0; });
+  const bool ok = last.rfind("press ", 0) == 0 && last.size() > 3 && last.compare(last.size() - 3, 3, "/OK") == 0;
+  if (!ok || start == steps.end() || start + 1 == steps.end() || !_Reactivated.insert(path.Command).second) return;
+  const auto afterStart = start + 1;
+  auto variant = [&](std::vector<std::string> inserted, std::vector<std::string>::const_iterator at) {
+    std::vector<std::string> lines(steps.begin(), at);
+    lines.insert(lines.end(), inserted.begin(), inserted.end());
+    lines.insert(lines.end(), at, steps.end());
+    Explore({{path.Command, lines}, Phase::Exploration, "path", false, 0, 0, 0});
+  };
+  variant({Reactivation}, afterStart);
+  variant({"noeditor", Reactivation}, afterStart);
+  if (afterStart + 1 != steps.end()) variant({"noeditor", Reactivation}, steps.end() - 1);
 }
 
 bool Explorer::Fresh(const std::string& command, const std::string& state) {

@@ -79,6 +79,7 @@ class Explorer {
   // same line was done before in the same state.
   std::vector<Finding> StepFindings(const Node& node, const CaseResult& result);
   bool Fresh(const std::string& command, const std::string& state);
+  void Reactivate(const Path& path);
   void Extend(const Node& node, const CaseResult& result, bool fresh);
   void SearchWayOut();
   void Conclude();
@@ -95,6 +96,7 @@ class Explorer {
   bool _Over = false;
   std::set<Path> _Seen;                                  // paths explored, so that none runs twice
   std::map<std::string, std::set<std::string>> _States;  // states told apart, by command
+  std::set<std::string> _Reactivated;  // commands whose path ending with OK was run reactivated
   std::map<std::string, std::set<std::string>> _TurnedAway;  // states not told apart: the bound was met
   // By command and state: the lines done there.
   std::map<std::string, std::map<std::string, std::set<std::string>>> _Done;

@@ -11,6 +11,7 @@ std::string FaultFamily::Name() const {
     case Kind::VexError: what = "VexError"; break;
     case Kind::SystemError: what = "SystemError"; break;
     case Kind::Status: what = "negative status of " + Operation; break;
+    case Kind::EmptyAnswer: what = "no result from " + Operation; break;
   }
   return what + (When == vexdrive::FaultWhen::Once ? ", once" : ", from then on");
 }
@@ -23,6 +24,8 @@ std::string FaultFamily::Line(int nth) const {
     case Kind::SystemError: return vexdrive::RaiseFaultLine("*#" + number + ":SystemError", When);
     case Kind::Status:
       return vexdrive::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
+    case Kind::EmptyAnswer:
+      return vexdrive::StatusFaultLine(Operation + "#" + number + "=0", When);
   }
   return {};
 }
@@ -38,6 +41,10 @@ const std::vector<FaultFamily>& FaultFamilies() {
     for (const auto& operation : vexhost::FaultPlan::StatusOperations()) {
       all.push_back({Kind::Status, vexdrive::FaultWhen::Once, operation});
       all.push_back({Kind::Status, vexdrive::FaultWhen::FromThenOn, operation});
+    }
+    for (const auto& operation : vexhost::FaultPlan::EmptyAnswerOperations()) {
+      all.push_back({Kind::EmptyAnswer, vexdrive::FaultWhen::Once, operation});
+      all.push_back({Kind::EmptyAnswer, vexdrive::FaultWhen::FromThenOn, operation});
     }
     return all;
   }();

@@ -100,7 +100,8 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
   slot.BeginCase(0);
   RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot), true};
   std::optional<CaseRecorder> recorder;
-  if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true);
+  const bool started = !job.Steps.empty() && job.Steps.back().rfind("start ", 0) == 0;
+  if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true, started);
   const CaseResult result = ToResult(0, Run(setup, request, slot, process));
   if (recorder) Send(out, RecordMessage{{0}, recorder->Record(), {}});
   Report(out, result);
@@ -188,8 +189,9 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   const FaultFamily& family = families[random.Below(families.size())];
   // A status fault counts the calls of one operation only: a few of those are all a run makes.
   constexpr int StatusCalls = 3;
+  const bool oneOperation = family.What == FaultFamily::Kind::Status || family.What == FaultFamily::Kind::EmptyAnswer;
   const int points = family.What == FaultFamily::Kind::Allocation ? outcome.Allocations
-                     : family.What == FaultFamily::Kind::Status   ? StatusCalls
+                     : oneOperation                               ? StatusCalls
                                                                   : outcome.BoundaryCalls;
   const int nth = 1 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(points, 1))));
   slot.BeginCase(1);
@@ -215,7 +217,7 @@ Job Read(const std::string& line, const WorkerProcess& process) {
 }  // namespace
 
 std::vector<std::string> HostActions(const std::string& command, const RandomJob& work) {
-  std::vector<std::string> actions{"start " + command, "interrupt", "noeditor"};
+  std::vector<std::string> actions{"start " + command, "interrupt", "reactivate", "noeditor"};
   for (const auto& product : work.Products) actions.push_back("active " + product);
   return actions;
 }

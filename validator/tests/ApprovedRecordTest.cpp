@@ -28,9 +28,10 @@ struct Recorded {
 };
 
 // `watch`: each step is looked at as a person would, as the exploration does.
-Recorded RunRecorded(std::vector<std::string> lines, bool calls = true, bool faultArmed = false, bool watch = false) {
+Recorded RunRecorded(std::vector<std::string> lines, bool calls = true, bool faultArmed = false, bool watch = false,
+                     bool resources = true) {
   const RunSetup setup = ShipSetup();
-  CaseRecorder recorder(setup.Document, calls);
+  CaseRecorder recorder(setup.Document, calls, resources);
   RunRequest request{std::move(lines), false, faultArmed, {}, {}, watch};
   request.Recorder = &recorder;
   Recorded recorded;
@@ -95,6 +96,29 @@ TEST_F(Record, ACallMadeAgainAndAgainInARowStandsOnceWithHowOften) {
   });
   ASSERT_NE(repeated, calls.end()) << ::testing::PrintToString(calls);
   EXPECT_EQ(repeated->substr(repeated->size() - 7), " times)");
+}
+
+TEST_F(Record, APathTellsTheResourceFilesOfTheCommandAndOfEachOpenWindowLevelByLevel) {
+  const Recorded shown = RunRecorded({Start});
+  // Levels -1, 0, 1, ...: the module names its own file at -1 and 0, its base classes above.
+  EXPECT_TRUE(HoldsLine(shown.Record.Outcome,
+                        "resource files of VexStrCreateInterimProdCmd: \"VexStrCreateInterimProdCmd\" "
+                        "\"VexStrCreateInterimProdCmd\" \"VexDialogAgent\" \"VexCommand\" \"VexEventSubscriber\" "
+                        "\"VexBaseUnknown\" null"))
+      << shown.Record.Outcome;
+  EXPECT_TRUE(HoldsLine(shown.Record.Outcome,
+                        "resource files of InterimProductPanel: \"VexStrInterimProdPanel\" \"VexStrInterimProdPanel\" "
+                        "\"VexDialog\" \"VexCommand\" \"VexEventSubscriber\" \"VexBaseUnknown\" null"))
+      << shown.Record.Outcome;
+  for (const auto& line : shown.Record.Lines[0]) {
+    EXPECT_EQ(line.find("GetResourceFilename(VexStrCreateInterimProdCmd"), std::string::npos)
+        << "asking is looking, not a call of the step: " << line;
+  }
+  EXPECT_EQ(RunRecorded({Start}, true, false, false, false).Record.Outcome.find("resource files"), std::string::npos)
+      << "only when asked for";
+  EXPECT_EQ(RunRecorded({Start, "press InterimProductPanel/Cancel"}).Record.Outcome.find("resource files"),
+            std::string::npos)
+      << "nothing runs and nothing is open";
 }
 
 TEST_F(Record, TheProductsAPersonSeesAreThoseThatChanged) {

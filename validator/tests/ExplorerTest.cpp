@@ -40,6 +40,8 @@ CaseResult Simulate(const Model& model, const std::vector<std::string>& steps, c
       editor = false;
     } else if (line == "interrupt") {
       state = "none";
+    } else if (line == "reactivate") {
+      // Activated again, the command shows what it showed.
     } else if (line.rfind("active ", 0) != 0) {
       const auto move = model.Moves.find({state, line});
       if (move == model.Moves.end()) {
@@ -117,6 +119,32 @@ TEST_F(Explored, APressThatChangesNothingIsPressedAgainUpToThreeTimesWithoutFaul
   EXPECT_TRUE(explorer.Over());
   _Book.Close();
   EXPECT_TRUE(_Outcome.Findings.empty());
+}
+
+TEST_F(Explored, TheFirstPathThatEndsWithOKRunsAgainWithTheCommandActivatedAnewInItsCourse) {
+  // Typing keeps the command running; OK ends it, from either state. Cancel ends it too, first.
+  const std::string type = "type P/Editor x";
+  const Model model{{{"panel", {Cancel, type, OK}}, {"typed", {OK}}},
+                    {{{"panel", Cancel}, "ended"}, {{"panel", type}, "typed"}, {{"panel", OK}, "ended"},
+                     {{"typed", OK}, "ended"}},
+                    {}};
+  Explorer explorer({2, 100}, _Document, _Book, _Planner, _Hangs, _Submit);
+  explorer.Plan("Cmd");
+  RunAll(explorer, model);
+  EXPECT_TRUE(Submitted({"start Cmd", "reactivate"})) << "a lifecycle of its own";
+  EXPECT_FALSE(Submitted({"start Cmd", "reactivate", Cancel})) << "a path that ends with Cancel is not the one";
+  EXPECT_TRUE(Submitted({"start Cmd", "reactivate", OK}));
+  EXPECT_TRUE(Submitted({"start Cmd", "noeditor", "reactivate", OK}));
+  // Its only step after the start is the OK: activated anew just before it is the same path.
+  EXPECT_FALSE(Submitted({"start Cmd", "noeditor", "reactivate", "noeditor", "reactivate", OK}));
+  EXPECT_FALSE(Submitted({"start Cmd", "reactivate", type, OK})) << "the first such path only";
+  EXPECT_FALSE(Submitted({"start Cmd", type, "noeditor", "reactivate", OK}));
+  // Run as paths are, and swept, but nothing is explored from them.
+  EXPECT_FALSE(Submitted({"start Cmd", "reactivate", OK, OK}));
+  const auto swept = std::any_of(_Sweeps.begin(), _Sweeps.end(), [](const Job& job) {
+    return job.Steps == std::vector<std::string>{"start Cmd", "noeditor", "reactivate", OK};
+  });
+  EXPECT_TRUE(swept);
 }
 
 TEST_F(Explored, ARefusedLineIsNondeterministicOnlyWhereTheSameLineWasDoneInTheSameState) {

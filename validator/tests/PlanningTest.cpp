@@ -225,18 +225,20 @@ TEST_F(PathsExplored, ACommandStartsWithItsLifecyclesAndItsStartOnEveryOtherProd
                                                                    {"start Cmd", "interrupt"},
                                                                    {"start Cmd", "start Cmd"},
                                                                    {"noeditor", "start Cmd"},
-                                                                   {"active Hull", "start Cmd"}}));
+                                                                   {"active Hull", "start Cmd"},
+                                                                   {"start Cmd", "reactivate"}}));
   // Every run reports the state it reached, also where nothing is explored from it (the way-out
   // search needs it).
   for (const auto& submitted : _Queue.Jobs) {
     EXPECT_EQ(submitted.Order, Exploring);
     EXPECT_TRUE(std::get<ExplorationJob>(submitted.Work.Work).Look);
   }
-  ASSERT_EQ(_Outcome.Tests.size(), 5U);
+  ASSERT_EQ(_Outcome.Tests.size(), 6U);
   EXPECT_EQ(_Outcome.Tests[0].Suite, "Cmd.lifecycle");
   EXPECT_EQ(_Outcome.Tests[0].Name, "start and close the document");
   EXPECT_EQ(_Outcome.Tests[4].Suite, "Cmd.exploration");
   EXPECT_EQ(_Outcome.Tests[4].Name, "active Hull; start Cmd");
+  EXPECT_EQ(_Outcome.Tests[5].Name, "start, then activate it again");
 }
 
 TEST_F(PathsExplored, ResultsAreTakenInTheOrderThePathsWereFoundWhicheverArrivesFirst) {
@@ -294,9 +296,10 @@ TEST_F(PathsExplored, APathThatEndsInALineThatHungTwiceIsSkippedAndADeathIsTaken
   _Explorer.OnResult(Work(1), Clean());
   _Explorer.OnResult(Work(2), Clean());
   _Explorer.OnResult(Work(3), Reached("panel", {"press Q/OK", "press P/Cancel"}));
+  _Explorer.OnResult(Work(5), Clean());
   // The path that would end in the hung line is found, booked as skipped, and never submitted.
-  ASSERT_EQ(_Queue.Jobs.size(), 6U);
-  EXPECT_EQ(_Queue.Jobs[5].Work.Steps, (std::vector<std::string>{"noeditor", "start Cmd", "press P/Cancel"}));
+  ASSERT_EQ(_Queue.Jobs.size(), 7U);
+  EXPECT_EQ(_Queue.Jobs[6].Work.Steps, (std::vector<std::string>{"noeditor", "start Cmd", "press P/Cancel"}));
   EXPECT_EQ(_Outcome.Stats["Cmd"].Skipped, 1);
   const auto skipped =
       std::find_if(_Outcome.Tests.begin(), _Outcome.Tests.end(), [](const TestRecord& test) { return test.Skipped; });

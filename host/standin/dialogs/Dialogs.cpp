@@ -97,10 +97,13 @@ void VexDialog::SetSensitivity(unsigned int code) {
 }
 
 int VexDialog::GetResourceValueFromKey(const VexString& key, VexUnicodeString& text, void*) {
-  if (!Gate("GetResourceValueFromKey", this, {Quote(key.CastToCharPtr())})) return 0;
+  BoundaryCall call("GetResourceValueFromKey", this, {Quote(key.CastToCharPtr())});
+  if (call.Refused()) return 0;
+  // A planned 0 finds no text, as a resource file without the key would.
+  const bool missing = call.PlannedStatus().has_value();
   // The dialog's own file first, then those of its base classes; a level past the root is null.
   constexpr int deepestLevel = 16;
-  for (int level = 0; level < deepestLevel; ++level) {
+  for (int level = 0; level < deepestLevel && !missing; ++level) {
     const std::size_t entry = IntoModule("GetResourceFilename", this, {Code(level)});
     const char* file = nullptr;
     {

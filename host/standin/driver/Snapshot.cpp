@@ -28,6 +28,18 @@ std::string HostClassOf(const VexDialog& dialog) {
   return dialog.GetMetaObject()->GetName();
 }
 
+// Asks an object for the resource file it names at `level`, through the journal.
+const char* ResourceFileAt(const VexCommand& object, int level) {
+  const std::size_t entry = IntoModule("GetResourceFilename", &object, {Code(level)});
+  const char* file = nullptr;
+  {
+    ModuleScope module;
+    file = object.GetResourceFilename(level);
+  }
+  ModuleReturned(entry, file != nullptr ? Quote(file) : "null");
+  return file;
+}
+
 // The text the host would show for a widget without a title of its own: its name looked up in
 // the resource files of the window it belongs to.
 std::string DefaultTitle(const VexDialog& widget) {
@@ -37,14 +49,7 @@ std::string DefaultTitle(const VexDialog& widget) {
   }
   if (window == &widget) return {};
   std::string text;
-  const std::size_t entry = IntoModule("GetResourceFilename", window, {"0"});
-  const char* file = nullptr;
-  {
-    ModuleScope module;
-    file = window->GetResourceFilename(0);
-  }
-  ModuleReturned(entry, file != nullptr ? Quote(file) : "null");
-  if (file != nullptr) LookUpResource(file, widget.GetName().CastToCharPtr(), text);
+  if (const char* file = ResourceFileAt(*window, 0)) LookUpResource(file, widget.GetName().CastToCharPtr(), text);
   return text;
 }
 
@@ -88,6 +93,17 @@ WidgetView Snapshot(const VexDialog& dialog) {
   }
   for (const VexDialog* child : state.Children) view.Children.push_back(Snapshot(*child));
   return view;
+}
+
+std::vector<std::string> ResourceFiles(const VexCommand& object) {
+  constexpr int deepestLevel = 16;  // as deep as the host looks up a text
+  std::vector<std::string> files;
+  for (int level = -1; level < deepestLevel; ++level) {
+    const char* file = ResourceFileAt(object, level);
+    files.push_back(file != nullptr ? Quote(file) : "null");
+    if (file == nullptr && level >= 0) break;
+  }
+  return files;
 }
 
 GraphView SnapshotGraph(const VexStateCommand& command) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
 
 #include "Commands.h"
 #include "Dictionary.h"
@@ -220,6 +221,27 @@ void Session::CancelRunningCommand() {
   });
   ModuleReturned(entry, completed ? Code(status) : "error");
   DestroyCommand(state, command);
+}
+
+bool Session::ReactivateRunningCommand() {
+  State& state = *_State;
+  EngineState& engine = EngineOf(state);
+  VexStateCommand* command = engine.Running;
+  if (command == nullptr) return false;
+  // Each step may end the command (it asks for its destruction): the next one is then not made.
+  for (const char* op : {"Desactivate", "Activate"}) {
+    if (engine.Running != command) break;
+    const std::size_t entry = IntoModule(op, command, {"null", "null"});
+    VexStatusChangeRC status = 0;
+    const bool completed = AtTopLevel(op, [&] {
+      ModuleScope module;
+      status = std::string_view(op) == "Activate" ? command->Activate(nullptr, nullptr)
+                                                  : command->Desactivate(nullptr, nullptr);
+    });
+    ModuleReturned(entry, completed ? Code(status) : "error");
+    RunDelayedDestructions(state);
+  }
+  return true;
 }
 
 void Session::Send(VexCommand* sender, VexNotification* notification) {

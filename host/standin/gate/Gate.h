@@ -74,7 +74,8 @@ class BoundaryCall {
   ~BoundaryCall();
 
   bool Refused() const { return _Refused; }
-  // A negative status the fault plan makes this call answer, if any.
+  // The status the fault plan makes this call answer, if any: negative, or 0 for an answer
+  // without its result.
   std::optional<int> PlannedStatus() const;
   void Return(std::string result, std::vector<std::string> outputs = {});
   // For RaiseAfter calls: raises now when the plan says so.

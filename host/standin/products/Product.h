@@ -1,6 +1,8 @@
 // The stand-in's products and their interim-product factory.
 #pragma once
 
+#include <cstddef>
+
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -64,8 +66,10 @@ class InterimProductFactory : public VexIStrInterimProductFactory {
  private:
   // The answer the document gives for that operation, when it makes it fail.
   std::optional<VexHRESULT> FailingStatus(const char* op) const;
-  template <class Outputs, class Work>
-  VexHRESULT Operate(const char* op, std::vector<std::string> inputs, Outputs outputs, Work work);
+  // `emptySuccess`, for an operation that may succeed without its object, writes that answer.
+  template <class Outputs, class Work, class EmptySuccess = std::nullptr_t>
+  VexHRESULT Operate(const char* op, std::vector<std::string> inputs, Outputs outputs, Work work,
+                     EmptySuccess emptySuccess = nullptr);
   // Creates a child of that class under the product, when the factory allows it.
   VexHRESULT Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created);
   static void ReleaseProduct(VexBaseUnknown& factory);

@@ -3,6 +3,7 @@
 #include "Product.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "ChangeNotes.h"
 #include "Documents.h"
@@ -156,16 +157,24 @@ VexHRESULT InterimProductFactory::QueryInterface(const VexIID& iid, void** out) 
 }
 
 // Each factory operation records its outputs as the caller preset them and as it leaves them. A
-// failing status, planned or from the document, leaves them untouched; otherwise `work` does the
-// operation and gives its status.
-template <class Outputs, class Work>
-VexHRESULT InterimProductFactory::Operate(const char* op, std::vector<std::string> inputs, Outputs outputs, Work work) {
+// failing status, planned or from the document, leaves them untouched; a planned success without
+// an object is written by `emptySuccess`; otherwise `work` does the operation and gives its status.
+template <class Outputs, class Work, class EmptySuccess>
+VexHRESULT InterimProductFactory::Operate(const char* op, std::vector<std::string> inputs, Outputs outputs, Work work,
+                                          EmptySuccess emptySuccess) {
   for (auto& output : outputs()) inputs.push_back(std::move(output));
   BoundaryCall call(op, this, std::move(inputs), true);
   if (call.Refused()) return VexE_FAIL;
-  auto failing = call.PlannedStatus();
-  if (!failing) failing = FailingStatus(op);
-  const VexHRESULT status = failing ? *failing : work();
+  auto planned = call.PlannedStatus();
+  VexHRESULT status = VexE_FAIL;
+  if constexpr (!std::is_same_v<EmptySuccess, std::nullptr_t>) {
+    // The fault plan takes a status of 0 only for an operation that may succeed without its object.
+    if (planned && *planned >= 0) status = emptySuccess();
+  }
+  if (!planned || *planned < 0) {
+    auto failing = planned ? planned : FailingStatus(op);
+    status = failing ? *failing : work();
+  }
   call.Return(Code(status), outputs());
   return status;
 }
@@ -207,10 +216,19 @@ VexHRESULT InterimProductFactory::CreateInterimProduct(VexUnicodeString& classNa
     return std::vector<std::string>{Value("extra", extra != nullptr ? Code(*extra) : "(no place)"),
                                     Value("created", created != nullptr ? Pointer(*created) : "(no place)")};
   };
-  return Operate("CreateInterimProduct", {Quote(className.CastToCharPtr())}, outputs, [&] {
+  auto withoutObject = [&] {
     CheckText("CreateInterimProduct", this, className);
-    return Create(className.CastToCharPtr(), extra, created);
-  });
+    if (extra != nullptr) *extra = 0;
+    if (created != nullptr) *created = nullptr;
+    return VexS_OK;
+  };
+  return Operate(
+      "CreateInterimProduct", {Quote(className.CastToCharPtr())}, outputs,
+      [&] {
+        CheckText("CreateInterimProduct", this, className);
+        return Create(className.CastToCharPtr(), extra, created);
+      },
+      withoutObject);
 }
 
 VexHRESULT InterimProductFactory::Create(const std::string& chosen, std::intptr_t* extra, VexBaseUnknown** created) {

@@ -23,12 +23,23 @@ const std::vector<std::string>& FaultPlan::StatusOperations() {
   return operations;
 }
 
+const std::vector<std::string>& FaultPlan::EmptyAnswerOperations() {
+  static const std::vector<std::string> operations{"CreateInterimProduct", "GetResourceValueFromKey"};
+  return operations;
+}
+
 void FaultPlan::ReturnStatus(std::string op, int nth, int status, std::string onObject, Persistence persistence) {
-  const auto& operations = StatusOperations();
-  if (std::find(operations.begin(), operations.end(), op) == operations.end()) {
-    throw std::invalid_argument("'" + op + "' answers no status");
+  auto among = [&](const std::vector<std::string>& operations) {
+    return std::find(operations.begin(), operations.end(), op) != operations.end();
+  };
+  const bool answersStatus = among(StatusOperations());
+  const bool answersEmpty = among(EmptyAnswerOperations());
+  if (!answersStatus && !answersEmpty) throw std::invalid_argument("'" + op + "' answers no status");
+  if (status == 0 ? !answersEmpty : (status > 0 || !answersStatus)) {
+    throw std::invalid_argument("a planned status of '" + op + "' must be " +
+                                (answersStatus ? std::string("negative") : std::string("0")) + ", not " +
+                                std::to_string(status));
   }
-  if (status >= 0) throw std::invalid_argument("a planned status must be negative, not " + std::to_string(status));
   CallRule rule{std::move(op), std::move(onObject), nth, persistence};
   rule.Status = status;
   _Statuses.push_back(std::move(rule));
@@ -168,8 +179,8 @@ std::optional<FaultPlan> FaultPlan::ParseStatus(const std::string& text, std::st
     return std::nullopt;
   }
   int status = 0;
-  if (!ParseNumber(std::string_view(text).substr(equals + 1), status) || status >= 0) {
-    problem = "'" + text.substr(equals + 1) + "' is not a negative status";
+  if (!ParseNumber(std::string_view(text).substr(equals + 1), status) || status > 0) {
+    problem = "'" + text.substr(equals + 1) + "' is not a negative status, nor 0 for an answer without a result";
     return std::nullopt;
   }
   std::string op, object;
@@ -179,9 +190,13 @@ std::optional<FaultPlan> FaultPlan::ParseStatus(const std::string& text, std::st
   try {
     plan.ReturnStatus(op, nth, status, object, persistence);
   } catch (const std::invalid_argument& wrong) {
-    std::string known;
-    for (const auto& name : StatusOperations()) known += (known.empty() ? "" : ", ") + name;
-    problem = std::string(wrong.what()) + " (operations that answer one: " + known + ")";
+    auto names = [](const std::vector<std::string>& operations) {
+      std::string known;
+      for (const auto& name : operations) known += (known.empty() ? "" : ", ") + name;
+      return known;
+    };
+    problem = std::string(wrong.what()) + " (operations that answer one: " + names(StatusOperations()) +
+              "; that may answer 0 without a result: " + names(EmptyAnswerOperations()) + ")";
     return std::nullopt;
   }
   return plan;

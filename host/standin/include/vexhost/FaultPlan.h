@@ -1,6 +1,6 @@
 // The fault plan: fail the Nth host allocation, raise a host error at the Nth call of an
-// operation, or make the Nth call of an operation answer a negative status without raising; once
-// or from then on. Deterministic; a session starts with an empty plan.
+// operation, or make the Nth call of an operation answer a negative status without raising (or
+// 0 without its result); once or from then on. Deterministic; a session starts with an empty plan.
 #pragma once
 
 #include <optional>
@@ -19,18 +19,23 @@ class FaultPlan {
   // `op` "*" counts every boundary call.
   void Raise(std::string op, int nth, ErrorKind kind = ErrorKind::VexError, std::string onObject = {},
              Persistence persistence = Persistence::Once);
-  // Answer `status` (negative) at the nth call of `op`, one of StatusOperations(); the call then
-  // writes none of its outputs. Throws std::invalid_argument for another operation or status.
+  // Answer `status` at the nth call of `op`. A negative status, for one of StatusOperations(), is
+  // a failure: the call writes none of its outputs. Status 0, for one of EmptyAnswerOperations(),
+  // is an answer without a result: CreateInterimProduct succeeds and writes a null object,
+  // GetResourceValueFromKey finds no text, as in a resource file without the key. Throws
+  // std::invalid_argument for another operation or status.
   void ReturnStatus(std::string op, int nth, int status, std::string onObject = {},
                     Persistence persistence = Persistence::Once);
   // The operations that answer a status: the factory's, QueryInterface and SetPartNumber.
   static const std::vector<std::string>& StatusOperations();
+  // The operations that may answer 0 without a result: CreateInterimProduct, GetResourceValueFromKey.
+  static const std::vector<std::string>& EmptyAnswerOperations();
 
   // Parses "OP[@OBJECT][#N][:KIND]" (KIND: VexError or SystemError) into a plan of that one rule;
   // nullopt with `problem` set when the text is not of that form.
   static std::optional<FaultPlan> ParseRaise(const std::string& text, std::string& problem,
                                              Persistence persistence = Persistence::Once);
-  // Parses "OP[@OBJECT][#N]=STATUS" with a negative STATUS.
+  // Parses "OP[@OBJECT][#N]=STATUS" with a negative STATUS, or 0 where ReturnStatus takes it.
   static std::optional<FaultPlan> ParseStatus(const std::string& text, std::string& problem,
                                               Persistence persistence = Persistence::Once);
   void Merge(const FaultPlan& other);

@@ -90,6 +90,9 @@ class Session {
   int CommandsEnded() const;
   // Cancels and destroys the running command, as when the user starts another one.
   void CancelRunningCommand();
+  // Desactivates the running command and activates it again, as the host does around a command
+  // that runs over it for a while (a view command, say). Returns false when no command runs.
+  bool ReactivateRunningCommand();
   // A widget sends a notification: the engine offers it to the running command's agents.
   void Send(VexCommand* sender, VexNotification* notification);
 

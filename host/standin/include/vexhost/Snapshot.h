@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class VexCommand;
 class VexDialog;
 class VexStateCommand;
 
@@ -38,6 +39,11 @@ struct WidgetView {
 };
 
 WidgetView Snapshot(const VexDialog& dialog);
+
+// The resource files a command or dialog names, asked through the journal as the host asks them:
+// at level -1, then at levels 0, 1, ... until it names none, no deeper than the host looks up a
+// text (16 levels); each quoted, "null" where it names none.
+std::vector<std::string> ResourceFiles(const VexCommand& object);
 
 struct TransitionView {
   std::string From, To;  // state names; "(null)" for a null state, "(end)" for a null target
