@@ -33,7 +33,9 @@ class VexCommand : public VexEventSubscriber {
   // in one of two ways: a transition to a null target (the host ends and destroys it at once), or
   // this call on itself inside an action, Activate or BuildGraph (the host ends and destroys it
   // once the event is handled, whatever state a transition moved it to). Starting another command
-  // or closing the document cancels (Cancel) and destroys the running one. A command's destructor
+  // or closing the document cancels (Cancel) and destroys the running one. A command run over the
+  // running one for a while desactivates it (Desactivate) and, once over, activates it again
+  // (Activate): a command may be activated more than once. A command's destructor
   // hands what it made (dialogs, agents) to this call: each in an error scope of its own.
   void RequestDelayedDestruction();
   // Drops the analyse-notification callbacks registered on this command for that sender and
