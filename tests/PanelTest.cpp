@@ -101,6 +101,16 @@ TEST_F(PanelBuild, WithoutResourceTextsThePanelKeepsItsTitleAndTheLabelsShowThei
   Host().CancelRunningCommand();
 }
 
+TEST_F(PanelBuild, ALookupPlannedToFindNoTextIsMetAsAResourceFileWithoutThatKey) {
+  // Only the title's lookup finds nothing: the labels still get their texts.
+  Faults().ReturnStatus("GetResourceValueFromKey", 1, 0, Panel);
+  Start();
+  EXPECT_EQ(Journal().Count("SetTitle", Panel), 0);
+  EXPECT_EQ(Journal().Count("GetResourceFilename", Panel), 2) << "the first lookup asked no file";
+  EXPECT_EQ(See(Panel).Find("labelpartnumber")->Title, "Part number:");
+  Host().CancelRunningCommand();
+}
+
 TEST_F(PanelBuild, AClassFrameWithoutAnEditorLetsBuildGoOnWithTheSeparator) {
   const int nth = AllocationOf("VexDlgEditor", "ClassEditor");  // a dry run in a session of its own
   Faults().FailAllocation(nth);
