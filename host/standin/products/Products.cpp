@@ -165,15 +165,12 @@ VexHRESULT InterimProductFactory::Operate(const char* op, std::vector<std::strin
   for (auto& output : outputs()) inputs.push_back(std::move(output));
   BoundaryCall call(op, this, std::move(inputs), true);
   if (call.Refused()) return VexE_FAIL;
-  auto planned = call.PlannedStatus();
-  VexHRESULT status = VexE_FAIL;
+  auto answer = call.PlannedStatus();
+  if (!answer) answer = FailingStatus(op);
+  VexHRESULT status = answer ? *answer : work();
   if constexpr (!std::is_same_v<EmptySuccess, std::nullptr_t>) {
     // The fault plan takes a status of 0 only for an operation that may succeed without its object.
-    if (planned && *planned >= 0) status = emptySuccess();
-  }
-  if (!planned || *planned < 0) {
-    auto failing = planned ? planned : FailingStatus(op);
-    status = failing ? *failing : work();
+    if (answer && *answer >= 0) status = emptySuccess();
   }
   call.Return(Code(status), outputs());
   return status;
