@@ -37,10 +37,12 @@ std::string CheckStatus(const std::string& text) {
 }
 
 std::string Footer() {
-  return "\n" + vexdrive::Script::Help() + "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
+  return "\n" + vexdrive::Script::Help() +
+         "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
          "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often,\n"
          "a misuse of the host, or a change of the process;\n"
-         "2 bad usage or input (unknown option, unreadable or malformed document, module or script, bad script line).\n";
+         "2 bad usage or input (unknown option, unreadable or malformed document, module or script, bad script "
+         "line).\n";
 }
 
 void AddOptions(CLI::App& app, vexdrive::Options& options) {
@@ -87,12 +89,14 @@ void AddOptions(CLI::App& app, vexdrive::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::string(argv[1]) == "validate") return vexapp::RunValidate(argc - 1, argv + 1, vexapp::DefaultResourceDir());
+  if (argc >= 2 && std::string(argv[1]) == "validate")
+    return vexapp::RunValidate(argc - 1, argv + 1, vexapp::DefaultResourceDir());
   vexdrive::Options options;
   options.Module = vexapp::DefaultModulePath();
   options.Resources = vexapp::DefaultResourceDir();
-  CLI::App app("vexhost: runs the interim-product module in the stand-in host on a document, "
-               "driven by a script or at a prompt.");
+  CLI::App app(
+      "vexhost: runs the interim-product module in the stand-in host on a document, "
+      "driven by a script or at a prompt.");
   AddOptions(app, options);
   const vexweb::ServeCommand serve(app);
   app.footer(Footer());

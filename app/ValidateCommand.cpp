@@ -18,7 +18,8 @@ namespace {
 
 void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
   app.add_option("module", options.Module, "the module's shared library")->required()->type_name("MODULE.so");
-  app.add_option("--document", options.Document, "validate on the document in this JSON file (default: the embedded ship)")
+  app.add_option("--document", options.Document,
+                 "validate on the document in this JSON file (default: the embedded ship)")
       ->type_name("FILE");
   app.add_option("--resources", options.Resources, "find the resource files in this directory")
       ->type_name("DIR")
@@ -56,7 +57,8 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
       ->check(CLI::Range(10, 3600000))
       ->type_name("MS")
       ->capture_default_str();
-  app.add_option("--slow", options.SlowMs, "milliseconds a step may take before it is a finding (longer than a person waits)")
+  app.add_option("--slow", options.SlowMs,
+                 "milliseconds a step may take before it is a finding (longer than a person waits)")
       ->check(CLI::Range(1, 3600000))
       ->type_name("MS")
       ->capture_default_str();
@@ -71,14 +73,16 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
 int RunValidate(int argc, char** argv, const std::string& defaultResources) {
   vexvalidator::ValidateOptions options;
   options.Resources = defaultResources;
-  CLI::App app("vexhost validate: loads a command module into the stand-in host, drives every command it registers "
-               "every way a host and a person can, breaks the host under it, and reports what the module got wrong, "
-               "with a script that replays each finding.",
-               "vexhost validate");
+  CLI::App app(
+      "vexhost validate: loads a command module into the stand-in host, drives every command it registers "
+      "every way a host and a person can, breaks the host under it, and reports what the module got wrong, "
+      "with a script that replays each finding.",
+      "vexhost validate");
   AddOptions(app, options);
-  app.footer("\nExit codes: 0 no findings; 1 findings; 2 bad usage (unknown option, a module that cannot be loaded,\n"
-             "a bad document or resource directory, a report that cannot be written); 130 and 143 after SIGINT and\n"
-             "SIGTERM, which stop the validation: its reports are written all the same, marked partial.\n");
+  app.footer(
+      "\nExit codes: 0 no findings; 1 findings; 2 bad usage (unknown option, a module that cannot be loaded,\n"
+      "a bad document or resource directory, a report that cannot be written); 130 and 143 after SIGINT and\n"
+      "SIGTERM, which stop the validation: its reports are written all the same, marked partial.\n");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

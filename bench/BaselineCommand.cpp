@@ -114,8 +114,7 @@ class Baseline : public VexStateCommand {
     const auto close = static_cast<VexActionMethod>(&Baseline::Close);
     const auto create = static_cast<VexActionMethod>(&Baseline::Create);
     const auto select = static_cast<VexActionMethod>(&Baseline::Select);
-    VexStateCondition* condition =
-        IsLastModifiedAgentCondition(_ErrorBoxAgent, _ErrorBox->GetNfyOKNotification());
+    VexStateCondition* condition = IsLastModifiedAgentCondition(_ErrorBoxAgent, _ErrorBox->GetNfyOKNotification());
     AddTransition(state, nullptr, condition, Action(close));
     condition = IsLastModifiedAgentCondition(_PanelAgent, _Panel->GetDiaCANCELNotification());
     AddTransition(state, nullptr, condition, Action(close));

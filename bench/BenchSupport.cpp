@@ -19,7 +19,9 @@ constexpr const char* Choices[] = {"Block", "Panel", "Assembly"};
 constexpr const char* CreatedProduct = "Assembly 1";
 constexpr const char* TypedPartNumber = "BA-201";
 
-vexhost::FactoryData Blocks() { return vexhost::FactoryData{true, true, "", "Block", "InterimProduct", true, false, {}, true}; }
+vexhost::FactoryData Blocks() {
+  return vexhost::FactoryData{true, true, "", "Block", "InterimProduct", true, false, {}, true};
+}
 
 vexhost::ProductData Leaf(std::string name) {
   vexhost::ProductData product;
@@ -43,10 +45,15 @@ vexhost::DocumentData ShipDocument() {
   FactoryData refusing{true, false, "Block B is released", "Block", "InterimProduct", true, false, {}, true};
   vexhost::DocumentData document;
   document.Name = "Ship";
-  document.Root = ProductData{"Hull", true, "H-100", "", Blocks(),
-                              {ProductData{"Block A", true, "BA-200", "", Blocks(),
-                                           {ProductData{"Sub-block A1", true, "SA-210", "", Blocks(), {}}}},
-                               ProductData{"Block B", true, "BB-300", "", refusing, {}}}};
+  document.Root = ProductData{
+      "Hull",
+      true,
+      "H-100",
+      "",
+      Blocks(),
+      {ProductData{
+           "Block A", true, "BA-200", "", Blocks(), {ProductData{"Sub-block A1", true, "SA-210", "", Blocks(), {}}}},
+       ProductData{"Block B", true, "BB-300", "", refusing, {}}}};
   document.ClassCatalogue = {"Block", "SubBlock", "Panel", "Assembly"};
   document.ActivePath = std::vector<std::string>{"Hull", "Block A"};
   return document;

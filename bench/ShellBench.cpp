@@ -37,7 +37,9 @@ struct Settings {
   std::size_t Steps = 200;
 };
 
-double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
 
 double Median(std::vector<double> values) {
   auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -107,7 +109,8 @@ double StepMicroseconds(vexbench::Host& host, std::size_t creations) {
   vexdrive::Script script(desk, nowhere, nowhere, false);
   std::vector<double> times;
   for (std::size_t i = 0; i < creations; ++i) {
-    std::istringstream lines("start VexStrCreateInterimProdCmd\nclass Panel\npartnumber A-" + std::to_string(i) + "\nok\n");
+    std::istringstream lines("start VexStrCreateInterimProdCmd\nclass Panel\npartnumber A-" + std::to_string(i) +
+                             "\nok\n");
     const auto start = Clock::now();
     script.Run(lines, "bench");
     times.push_back(Seconds(start, Clock::now()) / 4 * 1e6);
@@ -161,7 +164,8 @@ Settings Parse(int argc, char** argv) {
                                   " (expected --vexhost=PATH, --creations=N, --rounds=N, --steps=N)");
     }
   }
-  if (settings.Creations < 10 || settings.Rounds < 1 || settings.Steps < 1) throw std::invalid_argument("counts must be positive");
+  if (settings.Creations < 10 || settings.Rounds < 1 || settings.Steps < 1)
+    throw std::invalid_argument("counts must be positive");
   return settings;
 }
 

@@ -178,7 +178,7 @@ struct RotatedDocument {
   std::size_t Depth;
 };
 constexpr RotatedDocument Rotation[] = {
-    {"depth1", 1000, 1}, {"depth10", 1000, 10},   {"depth100", 1000, 100},
+    {"depth1", 1000, 1}, {"depth10", 1000, 10},    {"depth100", 1000, 100},
     {"size10", 10, 10},  {"size100k", 100000, 10}, {"size1m", 1000000, 10},
 };
 constexpr int RotationRounds = 12;
@@ -347,8 +347,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
       if (run.error_occurred || (!median && !single)) continue;
       Figure figure;
-      figure.Microseconds =
-          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
+      figure.Microseconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
       for (const auto& [name, counter] : run.counters) figure.Counters[name] = counter.value;
       // The median of the iterations, where the benchmark kept them, rather than their mean.
       if (figure.Counters.count("median_us") != 0) figure.Microseconds = figure.Counters.at("median_us");
@@ -395,17 +394,16 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       std::printf("  activation, the documents in turn (%d rounds of %d): best block / all activations\n",
                   RotationRounds, RotationBlock);
       for (const auto& document : Rotation) {
-        const std::string what = "  " + std::to_string(document.Products) + " products, depth " +
-                                 std::to_string(document.Depth);
+        const std::string what =
+            "  " + std::to_string(document.Products) + " products, depth " + std::to_string(document.Depth);
         std::printf("  %-52s %10.2f / %.2f\n", what.c_str(), c.at(std::string(document.Counter) + "_us"),
                     c.at(std::string(document.Counter) + "_all_us"));
       }
-      std::printf("  %-52s %10.3f / %.3f\n", "activation depth 100 / depth 1",
-                  c.at("depth100_us") / c.at("depth1_us"), c.at("depth100_all_us") / c.at("depth1_all_us"));
+      std::printf("  %-52s %10.3f / %.3f\n", "activation depth 100 / depth 1", c.at("depth100_us") / c.at("depth1_us"),
+                  c.at("depth100_all_us") / c.at("depth1_all_us"));
       const double ratio = c.at("size1m_us") / c.at("size10_us");
-      std::printf("  %-52s %10.3f / %.3f  (target <= 1.100: %s)\n",
-                  "activation 1,000,000 products / 10 products", ratio,
-                  c.at("size1m_all_us") / c.at("size10_all_us"), ratio <= 1.10 ? "met" : "MISSED");
+      std::printf("  %-52s %10.3f / %.3f  (target <= 1.100: %s)\n", "activation 1,000,000 products / 10 products",
+                  ratio, c.at("size1m_all_us") / c.at("size10_all_us"), ratio <= 1.10 ? "met" : "MISSED");
     }
     if (const Figure* memory = Find("Memory/module")) {
       auto& c = memory->Counters;

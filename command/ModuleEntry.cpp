@@ -17,8 +17,8 @@ namespace {
 
 // The module's one static object. Its priority makes it run before the platform entry below,
 // which would otherwise run first.
-__attribute__((init_priority(201))) VexFillDictionary Registration("VexStrCreateInterimProdCmd",
-                                                                   &fctCreateVexStrCreateInterimProdCmd);
+__attribute__((init_priority(201)))
+VexFillDictionary Registration("VexStrCreateInterimProdCmd", &fctCreateVexStrCreateInterimProdCmd);
 
 // The module's own handle: the loaded object that holds this function.
 VexModuleHandle OwnHandle() {

@@ -261,7 +261,7 @@ VexBoolean VexStrCreateInterimProdCmd::CloseAction(void*) {
 
 VexBoolean VexStrCreateInterimProdCmd::CreateAction(void*) {
   VexBoolean result = 0;
-  VexBaseUnknown* created = nullptr;       // counted
+  VexBaseUnknown* created = nullptr;        // counted
   VexIProduct* productInterface = nullptr;  // counted
   VexXHContext::Guard(
       [&] {  // GCOVR_EXCL_LINE: clean-up when a string operation throws, which only memory exhaustion does

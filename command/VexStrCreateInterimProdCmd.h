@@ -27,12 +27,12 @@ class VexStrCreateInterimProdCmd : public VexStateCommand {
   // Asks the host to destroy this command, once: the host counts a second request as a misuse.
   void EndCommand();
 
-  VexStrInterimProdPanel* _Panel = nullptr;                  // owned; disposed of by delayed destruction
-  VexIStrInterimProductFactory* _Factory = nullptr;          // counted
-  VexStrErrorBox* _ErrorBox = nullptr;                       // owned; disposed of by delayed destruction
-  VexPanelAcquisition* _PanelAgent = nullptr;                // owned; disposed of by delayed destruction
-  VexDialogAgent* _ErrorBoxAgent = nullptr;                  // owned; disposed of by delayed destruction
-  VexDialogAgent* _SelectClassAgent = nullptr;               // owned; disposed of by delayed destruction
+  VexStrInterimProdPanel* _Panel = nullptr;          // owned; disposed of by delayed destruction
+  VexIStrInterimProductFactory* _Factory = nullptr;  // counted
+  VexStrErrorBox* _ErrorBox = nullptr;               // owned; disposed of by delayed destruction
+  VexPanelAcquisition* _PanelAgent = nullptr;        // owned; disposed of by delayed destruction
+  VexDialogAgent* _ErrorBoxAgent = nullptr;          // owned; disposed of by delayed destruction
+  VexDialogAgent* _SelectClassAgent = nullptr;       // owned; disposed of by delayed destruction
   VexUnicodeString _SelectedClass;
   bool _ErrorBoxShown = false;  // the error box shows a refusal of an earlier activation
   bool _EndRequested = false;   // the command has asked for its own destruction

@@ -51,7 +51,8 @@ Desk::Desk(vexhost::Session& session)
 void Desk::Start(const std::string& command) {
   const std::vector<std::string> registered = vexhost::Session::DictionaryNames();
   if (std::find(registered.begin(), registered.end(), command) == registered.end()) {
-    throw ActionRefused("no command is registered as " + Echo(command) + "; registered: " + Printable(Join(registered, ", ")));
+    throw ActionRefused("no command is registered as " + Echo(command) +
+                        "; registered: " + Printable(Join(registered, ", ")));
   }
   _Session.StartCommand(command);
   _Started = command;
@@ -185,7 +186,8 @@ std::string Desk::State() const {
   for (const auto& window : OpenWindows()) {
     if (window.Visible) shown.push_back(WindowState(window));
   }
-  std::string state = Running() ? "running: " + (_Started.empty() ? std::string("yes") : Printable(_Started)) : "running: no";
+  std::string state =
+      Running() ? "running: " + (_Started.empty() ? std::string("yes") : Printable(_Started)) : "running: no";
   return state + "; shown: " + (shown.empty() ? "nothing" : Join(shown, ", "));
 }
 

@@ -71,7 +71,7 @@ class Desk {
  private:
   vexhost::Session& _Session;
   vexhost::Hands _Hands;
-  std::string _Started;           // the name of the command last started
+  std::string _Started;  // the name of the command last started
   std::size_t _ErrorsReported = 0;
   vexhost::ChangeWatch _Watch;
   std::optional<std::vector<std::string>> _ReportedActive;  // the active path at the last report

@@ -342,9 +342,10 @@ Verdict Steps(const std::string& text, const StepTimes& times) {
   }
   char took[32];
   std::snprintf(took, sizeof took, "%.1f", times.SlowestMs);
-  Verdict verdict{times.SlowestMs <= static_cast<double>(most), "every step within " + std::to_string(most) + " ms", {}};
-  verdict.Found = times.Slowest.empty() ? std::string("no step yet")
-                                        : "`" + Printable(times.Slowest) + "` took " + took + " ms";
+  Verdict verdict{
+      times.SlowestMs <= static_cast<double>(most), "every step within " + std::to_string(most) + " ms", {}};
+  verdict.Found =
+      times.Slowest.empty() ? std::string("no step yet") : "`" + Printable(times.Slowest) + "` took " + took + " ms";
   return verdict;
 }
 
@@ -362,9 +363,11 @@ Verdict Answered(Desk& desk, const std::string& text) {
 Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times) {
   using Check = Verdict (*)(Desk&, const std::string&);
   static const std::map<std::string, Check, std::less<>> checks{
-      {"count", Count}, {"child", Child},         {"partnumber", PartNumber}, {"dialog", Dialog},   {"text", Text},
-      {"title", Title}, {"sensitive", Sensitive}, {"widget", Widget},         {"running", Running}, {"error", Error},
-      {"ok", Ok},       {"browser", Browser},     {"editor", Editor},         {"unseen", Unseen},   {"answered", Answered}};
+      {"count", Count},         {"child", Child},   {"partnumber", PartNumber},
+      {"dialog", Dialog},       {"text", Text},     {"title", Title},
+      {"sensitive", Sensitive}, {"widget", Widget}, {"running", Running},
+      {"error", Error},         {"ok", Ok},         {"browser", Browser},
+      {"editor", Editor},       {"unseen", Unseen}, {"answered", Answered}};
   const std::size_t kindEnd = words.find_first_of(" \t");
   const std::string kind = words.substr(0, kindEnd);
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));

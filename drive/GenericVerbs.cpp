@@ -18,9 +18,9 @@ namespace {
 
 // Which lines of a verb are its generic form.
 enum class Shape {
-  Always,        // a verb of its own
-  AnyArgument,   // with an argument (without one it is the short form)
-  Address,       // its first word is an unquoted DIALOG/WIDGET
+  Always,       // a verb of its own
+  AnyArgument,  // with an argument (without one it is the short form)
+  Address,      // its first word is an unquoted DIALOG/WIDGET
 };
 
 enum class Steps { Never, Always, WhenChoosing };
@@ -211,25 +211,69 @@ std::vector<std::string> Fault(Desk&, const std::vector<Word>& words, const std:
 
 const std::vector<GenericVerb>& Verbs() {
   static const std::vector<GenericVerb> verbs{
-      {{"press"}, "press DIALOG/BUTTON", "press OK or Cancel of a dialog, or OK of a message box", Shape::Always,
-       Steps::Always, "the dialog shown, with that button usable", Press},
-      {{"close"}, "close DIALOG", "close a dialog with its window's close box", Shape::AnyArgument, Steps::Always,
-       "the dialog shown", Close},
-      {{"acknowledge", "ack"}, "acknowledge DIALOG", "press OK in a message box", Shape::AnyArgument, Steps::Always,
-       "the message box shown", Acknowledge},
-      {{"type"}, "type DIALOG/EDITOR TEXT", "replace an editor's text (\"\" empties it)",
-       Shape::Address, Steps::Always, "the editor shown and sensitive, the text no wider than its maximum", Type},
-      {{"choose"}, "choose DIALOG/FRAME CLASS", "choose a class in a class frame, as typed into it",
-       Shape::Address, Steps::Always, "the class frame shown and sensitive", Choose},
-      {{"browse"}, "browse DIALOG/FRAME [CLASS]", "list what a class frame's browser offers; with CLASS, choose it",
-       Shape::Address, Steps::WhenChoosing, "the class browser available and offering the class", Browse},
-      {{"interrupt"}, "interrupt", "cancel the running command, as the host does when another one starts",
-       Shape::Always, Steps::Always, "", Interrupt},
-      {{"reactivate"}, "reactivate",
+      {{"press"},
+       "press DIALOG/BUTTON",
+       "press OK or Cancel of a dialog, or OK of a message box",
+       Shape::Always,
+       Steps::Always,
+       "the dialog shown, with that button usable",
+       Press},
+      {{"close"},
+       "close DIALOG",
+       "close a dialog with its window's close box",
+       Shape::AnyArgument,
+       Steps::Always,
+       "the dialog shown",
+       Close},
+      {{"acknowledge", "ack"},
+       "acknowledge DIALOG",
+       "press OK in a message box",
+       Shape::AnyArgument,
+       Steps::Always,
+       "the message box shown",
+       Acknowledge},
+      {{"type"},
+       "type DIALOG/EDITOR TEXT",
+       "replace an editor's text (\"\" empties it)",
+       Shape::Address,
+       Steps::Always,
+       "the editor shown and sensitive, the text no wider than its maximum",
+       Type},
+      {{"choose"},
+       "choose DIALOG/FRAME CLASS",
+       "choose a class in a class frame, as typed into it",
+       Shape::Address,
+       Steps::Always,
+       "the class frame shown and sensitive",
+       Choose},
+      {{"browse"},
+       "browse DIALOG/FRAME [CLASS]",
+       "list what a class frame's browser offers; with CLASS, choose it",
+       Shape::Address,
+       Steps::WhenChoosing,
+       "the class browser available and offering the class",
+       Browse},
+      {{"interrupt"},
+       "interrupt",
+       "cancel the running command, as the host does when another one starts",
+       Shape::Always,
+       Steps::Always,
+       "",
+       Interrupt},
+      {{"reactivate"},
+       "reactivate",
        "desactivate the running command and activate it again, as the host does around a command run over it",
-       Shape::Always, Steps::Always, "", Reactivate},
-      {{"fault"}, "fault allocation N [once|persistent]", "fail the Nth host allocation, once or from then on",
-       Shape::Always, Steps::Never, "", Fault},
+       Shape::Always,
+       Steps::Always,
+       "",
+       Reactivate},
+      {{"fault"},
+       "fault allocation N [once|persistent]",
+       "fail the Nth host allocation, once or from then on",
+       Shape::Always,
+       Steps::Never,
+       "",
+       Fault},
   };
   return verbs;
 }
@@ -281,14 +325,16 @@ bool IsStep(const GenericVerb& verb, const std::string& rest) {
 std::string GenericHelp() {
   std::string help = "Generic forms, for the dialogs of any module (DIALOG/WIDGET by name):\n";
   for (const GenericVerb& verb : Verbs()) {
-    help += "  " + verb.Usage + std::string(verb.Usage.size() < 38 ? 38 - verb.Usage.size() : 1, ' ') + verb.Help + "\n";
+    help +=
+        "  " + verb.Usage + std::string(verb.Usage.size() < 38 ? 38 - verb.Usage.size() : 1, ' ') + verb.Help + "\n";
   }
-  help += "  fault raise OP[@OBJECT][#N][:KIND] [once|persistent]\n"
-          "                                        raise a host error (VexError or SystemError) at the Nth call of OP\n"
-          "  fault status OP[@OBJECT][#N]=STATUS [once|persistent]\n"
-          "                                        make the Nth call of OP answer a negative STATUS without raising\n"
-          "                                        (CreateInterimProduct=0: a success without an object;\n"
-          "                                        GetResourceValueFromKey=0: no text for the key)\n";
+  help +=
+      "  fault raise OP[@OBJECT][#N][:KIND] [once|persistent]\n"
+      "                                        raise a host error (VexError or SystemError) at the Nth call of OP\n"
+      "  fault status OP[@OBJECT][#N]=STATUS [once|persistent]\n"
+      "                                        make the Nth call of OP answer a negative STATUS without raising\n"
+      "                                        (CreateInterimProduct=0: a success without an object;\n"
+      "                                        GetResourceValueFromKey=0: no text for the key)\n";
   return help;
 }
 

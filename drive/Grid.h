@@ -19,6 +19,7 @@ struct Slot {
 // child that no attachment puts in a row gets a row of its own after the others; one that none
 // puts in a column stands in the first. Without any attachment the children stand in one row, in
 // their order. A null child (the text of a message box) is placed as an unattached one.
-std::vector<Slot> Arrange(const vexhost::WidgetView& container, const std::vector<const vexhost::WidgetView*>& children);
+std::vector<Slot> Arrange(const vexhost::WidgetView& container,
+                          const std::vector<const vexhost::WidgetView*>& children);
 
 }  // namespace vexdrive

@@ -32,9 +32,9 @@ struct Node {
 
 Look LookOf(const WidgetView& view) {
   static const std::map<std::string, Look, std::less<>> looks{
-      {"VexDlgFrame", Look::Frame},         {"VexStrObjectClassFrame", Look::Frame},
-      {"VexDlgLabel", Look::Label},         {"VexDlgEditor", Look::Editor},
-      {"VexDlgCombo", Look::Combo},         {"VexDlgPushButton", Look::Button},
+      {"VexDlgFrame", Look::Frame},        {"VexStrObjectClassFrame", Look::Frame},
+      {"VexDlgLabel", Look::Label},        {"VexDlgEditor", Look::Editor},
+      {"VexDlgCombo", Look::Combo},        {"VexDlgPushButton", Look::Button},
       {"VexDlgSeparator", Look::Separator}};
   auto found = looks.find(view.Class);
   if (found != looks.end()) return found->second;
@@ -117,7 +117,8 @@ void SizeLeaf(Node& node, const WidgetView& view) {
       break;
     case Look::Editor:
       shape.Lines = PrintableAll(view.Lines);
-      shape.W = std::max(view.VisibleTextWidth > 0 ? view.VisibleTextWidth : DefaultEditorWidth, Longest(shape.Lines)) + 2;
+      shape.W =
+          std::max(view.VisibleTextWidth > 0 ? view.VisibleTextWidth : DefaultEditorWidth, Longest(shape.Lines)) + 2;
       shape.H = std::max(1, view.VisibleTextHeight);
       break;
     case Look::Combo:
@@ -239,7 +240,8 @@ void PlaceChildren(Node& node, int x, int y, int width, Picture& picture) {
     const Slot& slot = node.Slots[i];
     Node& child = node.Children[i];
     int cellX = innerX;
-    for (int column = 0; column < slot.Column; ++column) cellX += node.Columns[static_cast<std::size_t>(column)] + ColumnGap;
+    for (int column = 0; column < slot.Column; ++column)
+      cellX += node.Columns[static_cast<std::size_t>(column)] + ColumnGap;
     int cellY = innerY;
     for (int row = 0; row < slot.Row; ++row) cellY += node.Rows[static_cast<std::size_t>(row)];
     int& below = used[{slot.Row, slot.Column}];

@@ -11,15 +11,15 @@
 namespace vexdrive {
 
 enum class Look {
-  Window,     // a dialog or message box: border with its title, its content, then its buttons
-  Frame,      // a container with a border and, when it has one, its title in the border
+  Window,  // a dialog or message box: border with its title, its content, then its buttons
+  Frame,   // a container with a border and, when it has one, its title in the border
   Label,
   Editor,
   Combo,
   Button,
   Separator,
-  Message,    // the text of a message box
-  Other,      // a widget of a class the drawing does not know: its class and name
+  Message,  // the text of a message box
+  Other,    // a widget of a class the drawing does not know: its class and name
 };
 
 // One thing drawn: where it stands, in character cells from the picture's top left, and what it

@@ -179,7 +179,8 @@ bool ProcessBaseline::Unchanged() const {
 std::vector<std::string> ProcessBaseline::Changes() const {
   std::vector<std::string> changes;
   const std::string directory = Directory();
-  if (directory != _Directory) changes.push_back("changes the working directory from " + _Directory + " to " + directory);
+  if (directory != _Directory)
+    changes.push_back("changes the working directory from " + _Directory + " to " + directory);
   if (const std::string change = EnvironmentChange(_Environment, Environment()); !change.empty()) {
     changes.push_back("changes the environment: " + change);
   }
@@ -231,7 +232,8 @@ bool ProcessBaseline::Restore() const {
 std::string OutputFinding(std::string_view stream, std::string_view text) {
   // Its first line: the same for every case that writes the same, however often it wrote it.
   constexpr std::size_t shown = 80;
-  const std::string_view first = text.substr(0, text.find('\n') == std::string_view::npos ? text.size() : text.find('\n') + 1);
+  const std::string_view first =
+      text.substr(0, text.find('\n') == std::string_view::npos ? text.size() : text.find('\n') + 1);
   return "writes to " + std::string(stream) + ": " + Quoted(Abbreviated(first, shown));
 }
 

@@ -59,7 +59,7 @@ class ProcessBaseline {
   std::string _Directory;
   std::vector<std::string> _Environment;
   mode_t _Umask = 0;
-  std::map<int, Handler> _Handlers;  // every signal a handler can be set for
+  std::map<int, Handler> _Handlers;         // every signal a handler can be set for
   std::map<int, std::string> _Descriptors;  // number -> what it leads to
 };
 

@@ -24,8 +24,8 @@ std::string Describe(const ProductData& product, const std::string& path, const 
   return line;
 }
 
-void DrawProduct(const ProductData& product, const std::string& path, const std::string& lead, const DocumentData& document,
-                 std::string& out) {
+void DrawProduct(const ProductData& product, const std::string& path, const std::string& lead,
+                 const DocumentData& document, std::string& out) {
   for (std::size_t i = 0; i < product.Children.size(); ++i) {
     const ProductData& child = product.Children[i];
     const bool last = i + 1 == product.Children.size();

@@ -31,47 +31,117 @@ struct Script::Verb {
   std::string Usage;
   std::string Help;
   Takes Argument = Takes::Nothing;
-  std::string Needs;  // what the state must allow, named when it does not
+  std::string Needs;    // what the state must allow, named when it does not
   bool IsStep = false;  // changes the state: the changes are reported after it
   std::function<void(Script&, const std::string&)> Run;
 };
 
 const std::vector<Script::Verb>& Script::Verbs() {
   static const std::vector<Verb> verbs{
-      {{"start"}, "start NAME", "start a command by its registered name", Takes::Text, "a registered command name",
-       true, [](Script& s, const std::string& rest) { s._Desk.Start(RestText(rest)); }},
-      {{"active"}, "active PATH", "make the product at PATH (names from the root joined with /) the active one",
-       Takes::Text, "the path of a product, names from the root joined with /", true,
+      {{"start"},
+       "start NAME",
+       "start a command by its registered name",
+       Takes::Text,
+       "a registered command name",
+       true,
+       [](Script& s, const std::string& rest) { s._Desk.Start(RestText(rest)); }},
+      {{"active"},
+       "active PATH",
+       "make the product at PATH (names from the root joined with /) the active one",
+       Takes::Text,
+       "the path of a product, names from the root joined with /",
+       true,
        [](Script& s, const std::string& rest) { s._Desk.MakeActive(RestText(rest)); }},
-      {{"noeditor"}, "noeditor", "leave no current document editor", Takes::Nothing, "", true,
+      {{"noeditor"},
+       "noeditor",
+       "leave no current document editor",
+       Takes::Nothing,
+       "",
+       true,
        [](Script& s, const std::string&) { s._Desk.LeaveNoEditor(); }},
-      {{"class", "choose"}, "class NAME", "choose a class in the class frame (the rest of the line; may be empty)",
-       Takes::OptionalText, "the panel shown, with its class frame", true,
+      {{"class", "choose"},
+       "class NAME",
+       "choose a class in the class frame (the rest of the line; may be empty)",
+       Takes::OptionalText,
+       "the panel shown, with its class frame",
+       true,
        [](Script& s, const std::string& rest) { s._Desk.ChooseClass(RestText(rest)); }},
-      {{"browse"}, "browse [NAME]", "list the classes the class browser offers; with NAME, choose it there",
-       Takes::OptionalText, "the panel shown, with the class browser available and offering the class", false,
+      {{"browse"},
+       "browse [NAME]",
+       "list the classes the class browser offers; with NAME, choose it there",
+       Takes::OptionalText,
+       "the panel shown, with the class browser available and offering the class",
+       false,
        [](Script& s, const std::string& rest) { s.Browse(RestText(rest)); }},
-      {{"partnumber", "type"}, "partnumber TEXT",
-       "replace the part-number editor's text (the rest of the line; may be empty)", Takes::OptionalText,
-       "the panel shown, with its part-number editor", true,
+      {{"partnumber", "type"},
+       "partnumber TEXT",
+       "replace the part-number editor's text (the rest of the line; may be empty)",
+       Takes::OptionalText,
+       "the panel shown, with its part-number editor",
+       true,
        [](Script& s, const std::string& rest) { s._Desk.TypePartNumber(RestText(rest)); }},
-      {{"ok"}, "ok", "press OK in the panel", Takes::Nothing, "the panel shown, with OK sensitive", true,
+      {{"ok"},
+       "ok",
+       "press OK in the panel",
+       Takes::Nothing,
+       "the panel shown, with OK sensitive",
+       true,
        [](Script& s, const std::string&) { s._Desk.PressOK(PanelName); }},
-      {{"cancel"}, "cancel", "press Cancel in the panel", Takes::Nothing, "the panel shown", true,
+      {{"cancel"},
+       "cancel",
+       "press Cancel in the panel",
+       Takes::Nothing,
+       "the panel shown",
+       true,
        [](Script& s, const std::string&) { s._Desk.PressCancel(PanelName); }},
-      {{"close"}, "close", "close the panel with its window's close box", Takes::Nothing, "the panel shown", true,
+      {{"close"},
+       "close",
+       "close the panel with its window's close box",
+       Takes::Nothing,
+       "the panel shown",
+       true,
        [](Script& s, const std::string&) { s._Desk.CloseWindow(PanelName); }},
-      {{"ack", "acknowledge"}, "ack", "press OK in the error box", Takes::Nothing, "the error box shown", true,
+      {{"ack", "acknowledge"},
+       "ack",
+       "press OK in the error box",
+       Takes::Nothing,
+       "the error box shown",
+       true,
        [](Script& s, const std::string&) { s._Desk.Acknowledge(ErrorBoxName); }},
-      {{"show", "draw"}, "show", "draw the open dialogs", Takes::Nothing, "", false,
+      {{"show", "draw"},
+       "show",
+       "draw the open dialogs",
+       Takes::Nothing,
+       "",
+       false,
        [](Script& s, const std::string&) { s.Show(); }},
-      {{"tree", "products"}, "tree", "print the product tree", Takes::Nothing, "", false,
+      {{"tree", "products"},
+       "tree",
+       "print the product tree",
+       Takes::Nothing,
+       "",
+       false,
        [](Script& s, const std::string&) { s.Tree(); }},
-      {{"expect"}, "expect WHAT", "check what a person sees; a failed check makes the exit code 1:", Takes::Text, "",
-       false, [](Script& s, const std::string& rest) { s.Expect(rest); }},
-      {{"help"}, "help", "list these commands", Takes::Nothing, "", false,
+      {{"expect"},
+       "expect WHAT",
+       "check what a person sees; a failed check makes the exit code 1:",
+       Takes::Text,
+       "",
+       false,
+       [](Script& s, const std::string& rest) { s.Expect(rest); }},
+      {{"help"},
+       "help",
+       "list these commands",
+       Takes::Nothing,
+       "",
+       false,
        [](Script& s, const std::string&) { s.Say(Help()); }},
-      {{"quit", "exit"}, "quit", "end the run", Takes::Nothing, "", false,
+      {{"quit", "exit"},
+       "quit",
+       "end the run",
+       Takes::Nothing,
+       "",
+       false,
        [](Script& s, const std::string&) { s._Quit = true; }},
   };
   return verbs;
@@ -93,7 +163,8 @@ std::string Script::Help() {
   for (const auto& verb : Verbs()) {
     help += Column("  " + verb.Usage, 20) + verb.Help + "\n";
     if (verb.Names.front() != "expect") continue;
-    for (const auto& form : ExpectationForms) help += Column(std::string("    expect ") + form.Form, 53) + form.Meaning + "\n";
+    for (const auto& form : ExpectationForms)
+      help += Column(std::string("    expect ") + form.Form, 53) + form.Meaning + "\n";
   }
   help += GenericHelp();
   return help + "PATH: the names of products from the root, joined with '/' (for example Hull/Block A).\n";
@@ -126,8 +197,8 @@ void Script::Run(std::istream& in, const std::string& source) {
       if (!line->Verb.empty()) Do(*line);
     } catch (const LineError& error) {
       ++_Refused;
-      _Err << Printable(source) << ": line " << number << ": " << Printable(Abbreviated(error.what(), MessageCharacters))
-           << std::endl;
+      _Err << Printable(source) << ": line " << number << ": "
+           << Printable(Abbreviated(error.what(), MessageCharacters)) << std::endl;
       if (!_Interactive) {
         _Stopped = true;
         return;

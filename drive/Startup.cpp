@@ -44,8 +44,9 @@ void OpenDocument(vexhost::Session& session, const vexhost::DocumentData& docume
   } catch (const std::invalid_argument& error) {
     throw BadInput(error.what());
   }
-  Say("document " + Quoted(document.Name) + " " + (options.Document.empty() ? "(embedded)" : "from " + options.Document) +
-      ", " + (document.ActivePath ? "active product " + Printable(Join(*document.ActivePath, "/")) : "no current editor") +
+  Say("document " + Quoted(document.Name) + " " +
+      (options.Document.empty() ? "(embedded)" : "from " + options.Document) + ", " +
+      (document.ActivePath ? "active product " + Printable(Join(*document.ActivePath, "/")) : "no current editor") +
       "\n");
 }
 

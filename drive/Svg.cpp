@@ -24,12 +24,24 @@ std::string Escaped(const std::string& text) {
   std::string escaped;
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&apos;"; break;
-      default: escaped += c; break;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped += c;
+        break;
     }
   }
   return escaped;
@@ -98,8 +110,8 @@ void DrawBox(Writer& out, const Box& box) {
       out.Text(Px(box.X + box.W - 2), Py(box.Y) + Baseline, "v", InkOf(box));
       break;
     case Look::Button:
-      out.Rect(Px(box.X) + 1, Py(box.Y) + 1, box.W * CellWidth - 2, CellHeight - 2, box.Sensitive ? "#e1e6ee" : "#f0f0f0",
-               box.Sensitive ? "#5a6470" : "#c4c4c4", 4);
+      out.Rect(Px(box.X) + 1, Py(box.Y) + 1, box.W * CellWidth - 2, CellHeight - 2,
+               box.Sensitive ? "#e1e6ee" : "#f0f0f0", box.Sensitive ? "#5a6470" : "#c4c4c4", 4);
       out.Text(Px(box.X) + box.W * CellWidth / 2, Py(box.Y) + Baseline, box.Title, InkOf(box),
                " text-anchor=\"middle\"");
       break;

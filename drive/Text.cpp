@@ -1,10 +1,10 @@
 #include "Text.h"
 
+#include <locale.h>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
-#include <locale.h>
 
 namespace vexdrive {
 
@@ -39,7 +39,8 @@ bool Decode(std::string_view character, std::uint32_t& code) {
     return lead < 0x80;
   }
   code = lead & (0xFFU >> (character.size() + 1));
-  for (std::size_t i = 1; i < character.size(); ++i) code = (code << 6) | (static_cast<unsigned char>(character[i]) & 0x3FU);
+  for (std::size_t i = 1; i < character.size(); ++i)
+    code = (code << 6) | (static_cast<unsigned char>(character[i]) & 0x3FU);
   const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
   return code >= smallest[character.size()] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
 }
@@ -70,10 +71,14 @@ std::string Hex(const char* format, std::uint32_t value) {
 
 std::string Escape(std::uint32_t code) {
   switch (code) {
-    case '\t': return "\\t";
-    case '\n': return "\\n";
-    case '\r': return "\\r";
-    default: return code < 0x80 ? Hex("\\x%02X", code) : Hex("\\u%04X", code);
+    case '\t':
+      return "\\t";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    default:
+      return code < 0x80 ? Hex("\\x%02X", code) : Hex("\\u%04X", code);
   }
 }
 

@@ -71,9 +71,11 @@ bool IsUtf8(const std::string& text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4                 ? 4
-                                                                               : 0;
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
     if (length == 0 || i + length > text.size()) return false;
     std::uint32_t code = length == 1 ? lead : lead & (0xFF >> (length + 1));
     for (std::size_t k = 1; k < length; ++k) {

@@ -17,8 +17,8 @@ struct ScriptLine {
 };
 
 struct Word {
-  std::string Text;        // unquoted
-  std::size_t Begin = 0;   // where it stands in the text it was split from
+  std::string Text;       // unquoted
+  std::size_t Begin = 0;  // where it stands in the text it was split from
   std::size_t End = 0;
 };
 

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
@@ -21,7 +21,8 @@ constexpr std::size_t Kept = 4096;
 
 int Duplicate(int fd) {
   const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-  if (copy < 0) throw std::runtime_error("cannot watch the module's output: descriptor " + std::to_string(fd) + " is not open");
+  if (copy < 0)
+    throw std::runtime_error("cannot watch the module's output: descriptor " + std::to_string(fd) + " is not open");
   return copy;
 }
 
@@ -56,7 +57,8 @@ void WriteAll(int fd, const char* text, std::size_t size) {
       kept[i].append(chunk, std::min(static_cast<std::size_t>(size), Kept - std::min(Kept, kept[i].size())));
     }
   }
-  const std::string account = std::to_string(kept[0].size()) + " " + std::to_string(kept[1].size()) + "\n" + kept[0] + kept[1];
+  const std::string account =
+      std::to_string(kept[0].size()) + " " + std::to_string(kept[1].size()) + "\n" + kept[0] + kept[1];
   WriteAll(report, account.data(), account.size());
   _exit(0);
 }
@@ -79,7 +81,8 @@ void OnFatalSignal(int signal) {
     ::dup2(static_cast<int>(WatchedSavedErr), STDERR_FILENO);
     // A module that kept a copy of descriptor 1 or 2 keeps its pipe open: wait two seconds at most.
     const timespec tick{0, 10'000'000};
-    for (int waited = 0; waited < 200 && ::waitpid(helper, nullptr, WNOHANG) == 0; ++waited) ::nanosleep(&tick, nullptr);
+    for (int waited = 0; waited < 200 && ::waitpid(helper, nullptr, WNOHANG) == 0; ++waited)
+      ::nanosleep(&tick, nullptr);
   }
   // The handler that was there before (the default, or a sanitizer's) takes the signal again.
   for (std::size_t i = 0; i < std::size(FatalSignals); ++i) {

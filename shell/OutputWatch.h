@@ -48,7 +48,7 @@ class OutputWatch {
     int _Fd;
   };
 
-  int _SavedOut;     // where standard output went before
+  int _SavedOut;  // where standard output went before
   int _SavedErr;
   int _Report = -1;  // the helper's account, read at Stop
   pid_t _Helper = -1;

@@ -126,8 +126,8 @@ void CheckRaises(vexhost::Session& session, const Options& options, std::ostream
       throw BadInput("--raise " + options.Raises[i] + ": no call of " + rule.Op + " was made on an object named " +
                      Quoted(rule.OnObject) + " (" + calls + ")");
     }
-    err << "vexhost: --raise " << Printable(options.Raises[i]) << ": not raised: the run made "
-              << rule.Counted << " such call(s), fewer than " << rule.Nth << "\n";
+    err << "vexhost: --raise " << Printable(options.Raises[i]) << ": not raised: the run made " << rule.Counted
+        << " such call(s), fewer than " << rule.Nth << "\n";
   }
 }
 

@@ -42,15 +42,16 @@ TEST_F(Actions, CreatingWithAClassAndAPartNumberAddsTheInterimProductAndRenumber
   EXPECT_EQ(block.Children[1].InterimClass, "Block");
   EXPECT_EQ(block.Children[1].PartNumber, "") << "the new interim product receives nothing";
   EXPECT_EQ(block.PartNumber, "BA-201");
-  EXPECT_THAT(Calls({"RunAction", "SetBusyCursor", "CreateInterimProduct", "GetLine", "QueryInterface",
-                     "SetPartNumber", "Release", "InitializeAcquisition"},
-                    mark),
-              ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 4) -> true", "SetBusyCursor()",
-                          "CreateInterimProduct(Block A.factory; \"Block\", extra=0, created=null) -> 0 [extra=0, created=set]",
-                          "GetLine(editorpartnumber; -1, text=\" \") -> 1 [text=\"BA-201\"]",
-                          "QueryInterface(Block A.factory; VexIProduct) -> 0", "SetPartNumber(Block A; \"BA-201\") -> 0",
-                          "Release(Block A)", "Release(Block 1)", "InitializeAcquisition(PanelAgent)",
-                          "InitializeAcquisition(ErrorBox)", "Release(Block A.factory)"));
+  EXPECT_THAT(
+      Calls({"RunAction", "SetBusyCursor", "CreateInterimProduct", "GetLine", "QueryInterface", "SetPartNumber",
+             "Release", "InitializeAcquisition"},
+            mark),
+      ElementsAre("RunAction(VexStrCreateInterimProdCmd; transition 4) -> true", "SetBusyCursor()",
+                  "CreateInterimProduct(Block A.factory; \"Block\", extra=0, created=null) -> 0 [extra=0, created=set]",
+                  "GetLine(editorpartnumber; -1, text=\" \") -> 1 [text=\"BA-201\"]",
+                  "QueryInterface(Block A.factory; VexIProduct) -> 0", "SetPartNumber(Block A; \"BA-201\") -> 0",
+                  "Release(Block A)", "Release(Block 1)", "InitializeAcquisition(PanelAgent)",
+                  "InitializeAcquisition(ErrorBox)", "Release(Block A.factory)"));
   ExpectEnded();
 }
 
@@ -163,7 +164,9 @@ TEST_F(Actions, AHostErrorWhileReadingTheClassLeavesItEmptyAndTheAgentWaitingAga
                           "InitializeAcquisition(SelectClassAgent)"));
   // The class was left empty: OK now asks the factory for an empty class, which it refuses.
   Hands().PressOK(Panel);
-  EXPECT_THAT(Calls({"CreateInterimProduct"}), ElementsAre("CreateInterimProduct(Block A.factory; \"\", extra=0, created=null) -> -1 [extra=0, created=null]"));
+  EXPECT_THAT(
+      Calls({"CreateInterimProduct"}),
+      ElementsAre("CreateInterimProduct(Block A.factory; \"\", extra=0, created=null) -> -1 [extra=0, created=null]"));
   ExpectNothingCreated();
 }
 

@@ -62,11 +62,11 @@ TEST_F(Activation, WithNoCurrentEditorNothingIsShownAndBothAgentsWaitAgain) {
 TEST_F(Activation, RefusalShowsTheFactoryMessageAndLeavesThePanelUnbuilt) {
   ASSERT_NE(StartOn(ActiveAt({"Hull", "Block B"})), nullptr);
   // The text is in the box before it is shown, and activation reports 0.
-  EXPECT_THAT(Calls({"Activate", "SetText", "SetVisibility"}),
-              ElementsAre("SetVisibility(InterimProductPanel; 4)",
-                          "Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
-                          "SetText(VexStrErrorBox; \"Block B is released: no interim product can be added\")",
-                          "SetVisibility(VexStrErrorBox; 2)"));
+  EXPECT_THAT(
+      Calls({"Activate", "SetText", "SetVisibility"}),
+      ElementsAre("SetVisibility(InterimProductPanel; 4)", "Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
+                  "SetText(VexStrErrorBox; \"Block B is released: no interim product can be added\")",
+                  "SetVisibility(VexStrErrorBox; 2)"));
   EXPECT_TRUE(Shown(ErrorBox));
   EXPECT_EQ(ErrorText(), "Block B is released: no interim product can be added");
   EXPECT_FALSE(Shown(Panel));
@@ -113,12 +113,15 @@ TEST_F(Activation, AllowedCreationShowsThePanelBuiltFromTheFactorysSettingsCross
   EXPECT_THAT(
       Calls({"GetClassSettings", "VexStrObjectClassFrame", "SetClassObject", "SetVisibility", "IsBrowserAllowed",
              "SetSensitivity", "GetPartNumber", "ClearLine", "SetLine"}),
-      ElementsAre("SetVisibility(InterimProductPanel; 4)", "GetClassSettings(Block A.factory; first=\"\", second=\"\") -> 0 [first=\"SubBlock\", second=\"BlockFamily\"]",
-                  "VexStrObjectClassFrame(frmClass; InterimProductPanel, \"frmClass\", \"BlockFamily\", \"SubBlock\", 786432)",
-                  "SetLine(ComboIPLevel; \"2\", 64, 64)", "SetSensitivity(ComboIPLevel; 16)",
-                  "SetClassObject(frmClass; \"SubBlock\")", "SetVisibility(InterimProductPanel; 2)",
-                  "IsBrowserAllowed(Block A.factory; allowed=0) -> 0 [allowed=1]", "SetSensitivity(ClassBrowser; 8)", "GetPartNumber(Block A)",
-                  "ClearLine(editorpartnumber; -1)", "SetLine(editorpartnumber; \"BA-200\", -1)"));
+      ElementsAre(
+          "SetVisibility(InterimProductPanel; 4)",
+          "GetClassSettings(Block A.factory; first=\"\", second=\"\") -> 0 [first=\"SubBlock\", "
+          "second=\"BlockFamily\"]",
+          "VexStrObjectClassFrame(frmClass; InterimProductPanel, \"frmClass\", \"BlockFamily\", \"SubBlock\", 786432)",
+          "SetLine(ComboIPLevel; \"2\", 64, 64)", "SetSensitivity(ComboIPLevel; 16)",
+          "SetClassObject(frmClass; \"SubBlock\")", "SetVisibility(InterimProductPanel; 2)",
+          "IsBrowserAllowed(Block A.factory; allowed=0) -> 0 [allowed=1]", "SetSensitivity(ClassBrowser; 8)",
+          "GetPartNumber(Block A)", "ClearLine(editorpartnumber; -1)", "SetLine(editorpartnumber; \"BA-200\", -1)"));
   EXPECT_THAT(See(Panel).Find("ClassEditor")->Lines, ElementsAre("SubBlock"));
   EXPECT_THAT(PartNumberLines(), ElementsAre("BA-200"));
   EXPECT_THAT(Hands().Browse(Panel, ClassFrame), ElementsAre("Block", "SubBlock", "Panel", "Assembly"));
@@ -165,8 +168,8 @@ TEST_F(Activation, ARepeatedActivationReleasesThePreviousFactoryFirst) {
 }
 
 TEST_F(Activation, AnActivationThatFindsNoFactoryDropsTheOneItHad) {
-  VexStateCommand* command = StartOn(
-      WithBlockA([](vexhost::ProductData& block) { block.Children[0].Factory.Present = false; }));
+  VexStateCommand* command =
+      StartOn(WithBlockA([](vexhost::ProductData& block) { block.Children[0].Factory.Present = false; }));
   Host().SetActivePath({"Hull", "Block A", "Sub-block A1"});
   command->Activate(nullptr, nullptr);
   EXPECT_EQ(Journal().Count("Release", "Block A.factory"), 1);
@@ -340,9 +343,10 @@ TEST_F(Activation, TheHostsReactivationDesactivatesThenActivatesAndTheFactoryKep
   Hands().ChooseClass(Panel, ClassFrame, "Assembly");
   Host().RemoveEditor();
   EXPECT_TRUE(Host().ReactivateRunningCommand());
-  EXPECT_THAT(Calls({"Activate", "Desactivate"}), ElementsAre("Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
-                                                              "Desactivate(VexStrCreateInterimProdCmd; null, null) -> 0",
-                                                              "Activate(VexStrCreateInterimProdCmd; null, null) -> 0"));
+  EXPECT_THAT(Calls({"Activate", "Desactivate"}),
+              ElementsAre("Activate(VexStrCreateInterimProdCmd; null, null) -> 0",
+                          "Desactivate(VexStrCreateInterimProdCmd; null, null) -> 0",
+                          "Activate(VexStrCreateInterimProdCmd; null, null) -> 0"));
   Hands().PressOK(Panel);
   const auto block = ProductAt("Hull/Block A");
   ASSERT_EQ(block.Children.size(), 2U);

@@ -23,9 +23,10 @@ vexhost::DocumentData WithoutEditor() {
 
 TEST_F(Command, TheHostCreatesTheCommandByNameThenBuildsItsGraphThenActivatesIt) {
   ASSERT_NE(Start(), nullptr);
-  EXPECT_THAT(Calls({"Create", "BuildGraph", "Activate"}),
-              ElementsAre("Create(\"VexStrCreateInterimProdCmd\") -> VexStrCreateInterimProdCmd",
-                          "BuildGraph(VexStrCreateInterimProdCmd)", "Activate(VexStrCreateInterimProdCmd; null, null) -> 0"));
+  EXPECT_THAT(
+      Calls({"Create", "BuildGraph", "Activate"}),
+      ElementsAre("Create(\"VexStrCreateInterimProdCmd\") -> VexStrCreateInterimProdCmd",
+                  "BuildGraph(VexStrCreateInterimProdCmd)", "Activate(VexStrCreateInterimProdCmd; null, null) -> 0"));
   Host().CancelRunningCommand();
 }
 
@@ -76,13 +77,15 @@ TEST_F(Command, AfterConstructionThePanelIsHiddenWithoutWidgetsAndTheErrorBoxIsU
 
 TEST_F(Command, ThePanelIsParentedToTheMainWindowOrToNothing) {
   ASSERT_NE(StartOn(WithoutEditor()), nullptr);
-  EXPECT_THAT(Calls({"VexDlgDialog"}), ElementsAre("VexDlgDialog(InterimProductPanel; MainWindow, \"InterimProductPanel\", 0x1040C00)"));
+  EXPECT_THAT(Calls({"VexDlgDialog"}),
+              ElementsAre("VexDlgDialog(InterimProductPanel; MainWindow, \"InterimProductPanel\", 0x1040C00)"));
   Host().CancelRunningCommand();
   auto options = DefaultOptions();
   options.WithMainWindow = false;
   Reopen(options);
   ASSERT_NE(StartOn(WithoutEditor()), nullptr);
-  EXPECT_THAT(Calls({"VexDlgDialog"}), ElementsAre("VexDlgDialog(InterimProductPanel; null, \"InterimProductPanel\", 0x1040C00)"));
+  EXPECT_THAT(Calls({"VexDlgDialog"}),
+              ElementsAre("VexDlgDialog(InterimProductPanel; null, \"InterimProductPanel\", 0x1040C00)"));
   Host().CancelRunningCommand();
 }
 
@@ -157,9 +160,11 @@ TEST_F(Command, AStateThatCannotBeAllocatedEndsTheCommandToo) {
   // The transitions are still added as they stand, from no state: the host never tests them.
   const auto transitions = Calls({"AddTransition"});
   ASSERT_EQ(transitions.size(), 5U);
-  EXPECT_EQ(transitions[0], "AddTransition(VexStrCreateInterimProdCmd; null, null, "
-                            "LastModifiedAgent(ErrorBox, VexStrErrorBox.OK), action)");
-  EXPECT_EQ(transitions[4], "AddTransition(VexStrCreateInterimProdCmd; null, null, OutputSet(SelectClassAgent), action)");
+  EXPECT_EQ(transitions[0],
+            "AddTransition(VexStrCreateInterimProdCmd; null, null, "
+            "LastModifiedAgent(ErrorBox, VexStrErrorBox.OK), action)");
+  EXPECT_EQ(transitions[4],
+            "AddTransition(VexStrCreateInterimProdCmd; null, null, OutputSet(SelectClassAgent), action)");
   EXPECT_EQ(Journal().Count("RunAction"), 0);
   EXPECT_EQ(Journal().Count("RequestDelayedDestruction", CommandName), 1);
   EXPECT_EQ(Host().FindDialog(Panel), nullptr);
@@ -224,23 +229,28 @@ TEST_F(Command, TheCommandIsMadeInModeZeroAndItsGraphIsBuiltAgentByAgentThenRowB
       "AddDialogAgent(SelIntermProductType; SelectClassAgent)",
       "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; ErrorBox, VexStrErrorBox.OK)",
       "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
-      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(ErrorBox, VexStrErrorBox.OK), action)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(ErrorBox, "
+      "VexStrErrorBox.OK), action)",
       "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; PanelAgent, InterimProductPanel.Cancel)",
       "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
-      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, InterimProductPanel.Cancel), action)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, "
+      "InterimProductPanel.Cancel), action)",
       "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; PanelAgent, InterimProductPanel.WindowClose)",
       "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
-      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, InterimProductPanel.WindowClose), action)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, "
+      "InterimProductPanel.WindowClose), action)",
       "IsLastModifiedAgentCondition(VexStrCreateInterimProdCmd; PanelAgent, InterimProductPanel.OK)",
       "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
-      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, InterimProductPanel.OK), action)",
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, null, LastModifiedAgent(PanelAgent, "
+      "InterimProductPanel.OK), action)",
       "IsOutputSetCondition(VexStrCreateInterimProdCmd; SelectClassAgent)",
       "Action(VexStrCreateInterimProdCmd; method, null, null, null)",
-      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, SelIntermProductType, OutputSet(SelectClassAgent), action)"};
-  EXPECT_EQ(Calls({"VexDialogAgent", "VexPanelAcquisition", "AcceptOnNotify", "AcceptOnEvent", "GetInitialState",
-                   "AddDialogAgent", "IsLastModifiedAgentCondition", "IsOutputSetCondition", "Action",
-                   "AddTransition"}),
-            graph);
+      "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, SelIntermProductType, "
+      "OutputSet(SelectClassAgent), action)"};
+  EXPECT_EQ(
+      Calls({"VexDialogAgent", "VexPanelAcquisition", "AcceptOnNotify", "AcceptOnEvent", "GetInitialState",
+             "AddDialogAgent", "IsLastModifiedAgentCondition", "IsOutputSetCondition", "Action", "AddTransition"}),
+      graph);
   Host().CancelRunningCommand();
 }
 

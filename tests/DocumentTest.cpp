@@ -117,8 +117,9 @@ TEST_F(Documents, ABadActivePathChangesNothing) {
 TEST_F(Documents, NoClassOrProductNameHoldsASlash) {
   EXPECT_THAT(ProblemWith(Replace(Ship, "\"SubBlock\"", "\"Deck/Frame\"")),
               HasSubstr("ship.json: /classes/1: a class name must not contain '/'"));
-  EXPECT_THAT(ProblemWith(Replace(Ship, "[\"Block\", \"SubBlock\"]", "{\"InterimProduct\": [\"Block\", \"Deck/Frame\"]}")),
-              HasSubstr("ship.json: /classes/InterimProduct/1: a class name must not contain '/'"));
+  EXPECT_THAT(
+      ProblemWith(Replace(Ship, "[\"Block\", \"SubBlock\"]", "{\"InterimProduct\": [\"Block\", \"Deck/Frame\"]}")),
+      HasSubstr("ship.json: /classes/InterimProduct/1: a class name must not contain '/'"));
   Host().OpenDocument(ShipDocument());
   vexhost::DocumentData slashed = ShipDocument();
   slashed.ClassCatalogue.push_back("Deck/Frame");

@@ -25,7 +25,7 @@ class Probe;
 
 // What the probe does; each test sets the steps it needs.
 struct Steps {
-  std::function<void(Probe&)> OnBuild;     // after the graph is built
+  std::function<void(Probe&)> OnBuild;  // after the graph is built
   std::function<void(Probe&)> OnActivate;
   std::function<void(Probe&)> OnOK;
 };
@@ -119,14 +119,16 @@ TEST_F(HostMisuse, ATextThatIsNotUtf8IsKeptAsItIsAndRecordedWhereItReachedTheHos
   };
   static const std::vector<Sample> samples{
       {"plain", true},
-      {"\xC3\x9C" "berbau \xE8\x88\xB9 \xF0\x9F\x9A\xA2", true},  // two, three and four bytes
-      {"caf\xE9", false},                                   // Latin-1
-      {"\xC3\x28", false},                                  // a lead byte without its continuation
-      {"\xE8\x88", false},                                  // cut short
-      {"\xC0\xAF", false},                                  // an overlong form
-      {"\xED\xA0\x80", false},                              // a surrogate
-      {"\xF4\x90\x80\x80", false},                          // past U+10FFFF
-      {"\x80", false},                                      // a stray continuation byte
+      {"\xC3\x9C"
+       "berbau \xE8\x88\xB9 \xF0\x9F\x9A\xA2",
+       true},                       // two, three and four bytes
+      {"caf\xE9", false},           // Latin-1
+      {"\xC3\x28", false},          // a lead byte without its continuation
+      {"\xE8\x88", false},          // cut short
+      {"\xC0\xAF", false},          // an overlong form
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+      {"\x80", false},              // a stray continuation byte
   };
   Plan.OnActivate = [](Probe& probe) {
     for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -208,8 +210,9 @@ TEST_F(HostMisuse, AHandlerMayReleaseACaughtVexErrorButAnErrorOfAnotherKindIsThe
   EXPECT_EQ(Host().Errors()[0].Kind, "VexError");
   EXPECT_EQ(Host().Errors()[1].Kind, "VexSystemError");
   const auto report = EndAndAccount();
-  EXPECT_THAT(report.OverReleases,
-              ElementsAre("Release on 'VexSystemError' (module->host): a caught VexSystemError is the host's to release"));
+  EXPECT_THAT(
+      report.OverReleases,
+      ElementsAre("Release on 'VexSystemError' (module->host): a caught VexSystemError is the host's to release"));
   EXPECT_THAT(report.Live, IsEmpty()) << "both errors are gone all the same";
 }
 
@@ -251,7 +254,8 @@ TEST_F(HostMisuse, TheThreadCallSwitchRefusesANullHandle) {
 TEST_F(HostMisuse, WhatAModuleDoesWrongWhileItLoadsIsInItsLoadRecordAndTheOpenSessionsAccounting) {
   const std::string path = VEX_LOAD_MISUSE_PATH;
   const vexhost::LoadRecord& record = vexhost::Session::LoadModule(path);
-  const std::string atLoad = " (module->host): called while the module loads, when a module only registers its commands";
+  const std::string atLoad =
+      " (module->host): called while the module loads, when a module only registers its commands";
   EXPECT_THAT(record.Misuses,
               UnorderedElementsAre(
                   "Allocate" + atLoad, "VexDialog on 'MadeAtLoad'" + atLoad, "SetTitle on 'MadeAtLoad'" + atLoad,

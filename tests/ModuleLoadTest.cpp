@@ -47,8 +47,8 @@ using ModuleLoad = HostTest;
 }  // namespace
 
 TEST_F(ModuleLoad, ExportsExactlyTheFactoryAndTheMarker) {
-  EXPECT_THAT(DefinedDynamicSymbols(ModulePath()),
-              UnorderedElementsAre("fctCreateVexStrCreateInterimProdCmd", "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
+  EXPECT_THAT(DefinedDynamicSymbols(ModulePath()), UnorderedElementsAre("fctCreateVexStrCreateInterimProdCmd",
+                                                                        "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
 }
 
 TEST_F(ModuleLoad, RegistersOnceThenSwitchesOffThreadCallsForItsOwnHandle) {

@@ -96,8 +96,8 @@ TEST_F(PanelBuild, WithoutResourceTextsThePanelKeepsItsTitleAndTheLabelsShowThei
   Reopen(vexhost::SessionOptions{});
   Start();
   EXPECT_EQ(Journal().Count("SetTitle", Panel), 0);
-  EXPECT_THAT(Calls({"SetTitle"}), ElementsAre("SetTitle(labelpartnumber; \"LabelPartNumber\")",
-                                                "SetTitle(LabelIPLevel; \"IPLevel\")"));
+  EXPECT_THAT(Calls({"SetTitle"}),
+              ElementsAre("SetTitle(labelpartnumber; \"LabelPartNumber\")", "SetTitle(LabelIPLevel; \"IPLevel\")"));
   Host().CancelRunningCommand();
 }
 
@@ -157,10 +157,13 @@ TEST_F(PanelBuild, DestroyingThePanelDropsItsThreeCallbacksInOrder) {
   Start();
   const std::size_t mark = Journal().Size();
   Hands().PressCancel(Panel);
-  EXPECT_THAT(Calls({"RemoveAnalyseNotificationCB"}, mark),
-              ElementsAre("RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.OK, null)",
-                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.Cancel, null)",
-                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, null)"));
+  EXPECT_THAT(
+      Calls({"RemoveAnalyseNotificationCB"}, mark),
+      ElementsAre(
+          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.OK, null)",
+          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.Cancel, null)",
+          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, "
+          "null)"));
 }
 
 TEST_F(PanelBuild, ASecondBuildHidesAndHandsOverTheFirstSetSoThatOneSetRemains) {
@@ -256,10 +259,13 @@ TEST_F(PanelBuild, AHostErrorWhileDroppingOneCallbackStillDropsTheOthers) {
   Faults().Raise("RemoveAnalyseNotificationCB", 1);
   const std::size_t mark = Journal().Size();
   Hands().PressCancel(Panel);
-  EXPECT_THAT(Calls({"RemoveAnalyseNotificationCB"}, mark),
-              ElementsAre("RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.OK, null)",
-                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.Cancel, null)",
-                          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, null)"));
+  EXPECT_THAT(
+      Calls({"RemoveAnalyseNotificationCB"}, mark),
+      ElementsAre(
+          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.OK, null)",
+          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.Cancel, null)",
+          "RemoveAnalyseNotificationCB(InterimProductPanel; InterimProductPanel, InterimProductPanel.WindowClose, "
+          "null)"));
   ASSERT_EQ(Host().Errors().size(), 1U) << "the first removal raised";
   EXPECT_FALSE(Host().Errors()[0].Escaped);
 }

@@ -38,8 +38,7 @@ TEST_F(ProductModel, SearchObjectHandsOverTheDeepestProductWithOneReference) {
   VexBaseUnknown* found = SearchActive();
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(static_cast<VexIProduct*>(found)->GetPartNumber(), "BA-200");
-  EXPECT_THAT(Host().Accounting().Unbalanced,
-              ElementsAre("vexhost::Product 'Block A' holds 3 references, expected 2"));
+  EXPECT_THAT(Host().Accounting().Unbalanced, ElementsAre("vexhost::Product 'Block A' holds 3 references, expected 2"));
   found->Release();
   EXPECT_TRUE(Host().Accounting().Clean());
   Host().SetActivePath({"Hull"});

@@ -30,9 +30,22 @@ enum Step {
   StepCount
 };
 
-const char* const StepNames[] = {"start",  "class Block", "class (empty)", "class Hatch", "browse SubBlock",
-                                  "type PN-1", "type (empty)", "ok", "cancel", "close", "ack", "activate again",
-                                  "active Block A", "active Block B", "active Sub-block A1", "no editor"};
+const char* const StepNames[] = {"start",
+                                 "class Block",
+                                 "class (empty)",
+                                 "class Hatch",
+                                 "browse SubBlock",
+                                 "type PN-1",
+                                 "type (empty)",
+                                 "ok",
+                                 "cancel",
+                                 "close",
+                                 "ack",
+                                 "activate again",
+                                 "active Block A",
+                                 "active Block B",
+                                 "active Sub-block A1",
+                                 "no editor"};
 
 // How rapidcheck prints a step of a failing sequence.
 void showValue(Step step, std::ostream& out) { out << StepNames[step]; }
@@ -41,25 +54,56 @@ std::size_t StepsRun = 0;
 
 void Perform(vexhost::Session& host, vexhost::Hands& hands, Step step) {
   switch (step) {
-    case StartCommand: host.StartCommand(CommandName); break;
-    case ChooseBlock: hands.ChooseClass(Panel, ClassFrame, "Block"); break;
-    case ChooseEmpty: hands.ChooseClass(Panel, ClassFrame, ""); break;
-    case ChooseUnknown: hands.ChooseClass(Panel, ClassFrame, "Hatch"); break;
-    case ChooseFromBrowser: hands.ChooseInBrowser(Panel, ClassFrame, "SubBlock"); break;
-    case TypePartNumber: hands.Type(Panel, PartNumberEditor, "PN-1"); break;
-    case TypeNothing: hands.Type(Panel, PartNumberEditor, ""); break;
-    case PressOK: hands.PressOK(Panel); break;
-    case PressCancel: hands.PressCancel(Panel); break;
-    case CloseBox: hands.CloseWindow(Panel); break;
-    case AcknowledgeError: hands.Acknowledge(ErrorBox); break;
+    case StartCommand:
+      host.StartCommand(CommandName);
+      break;
+    case ChooseBlock:
+      hands.ChooseClass(Panel, ClassFrame, "Block");
+      break;
+    case ChooseEmpty:
+      hands.ChooseClass(Panel, ClassFrame, "");
+      break;
+    case ChooseUnknown:
+      hands.ChooseClass(Panel, ClassFrame, "Hatch");
+      break;
+    case ChooseFromBrowser:
+      hands.ChooseInBrowser(Panel, ClassFrame, "SubBlock");
+      break;
+    case TypePartNumber:
+      hands.Type(Panel, PartNumberEditor, "PN-1");
+      break;
+    case TypeNothing:
+      hands.Type(Panel, PartNumberEditor, "");
+      break;
+    case PressOK:
+      hands.PressOK(Panel);
+      break;
+    case PressCancel:
+      hands.PressCancel(Panel);
+      break;
+    case CloseBox:
+      hands.CloseWindow(Panel);
+      break;
+    case AcknowledgeError:
+      hands.Acknowledge(ErrorBox);
+      break;
     case ActivateAgain:
       if (VexStateCommand* command = host.RunningCommand()) command->Activate(nullptr, nullptr);
       break;
-    case ActivateBlockA: host.SetActivePath({"Hull", "Block A"}); break;
-    case ActivateBlockB: host.SetActivePath({"Hull", "Block B"}); break;
-    case ActivateSubBlock: host.SetActivePath({"Hull", "Block A", "Sub-block A1"}); break;
-    case RemoveEditor: host.RemoveEditor(); break;
-    case StepCount: break;
+    case ActivateBlockA:
+      host.SetActivePath({"Hull", "Block A"});
+      break;
+    case ActivateBlockB:
+      host.SetActivePath({"Hull", "Block B"});
+      break;
+    case ActivateSubBlock:
+      host.SetActivePath({"Hull", "Block A", "Sub-block A1"});
+      break;
+    case RemoveEditor:
+      host.RemoveEditor();
+      break;
+    case StepCount:
+      break;
   }
 }
 
@@ -74,8 +118,8 @@ int LiveFactories(const vexhost::AccountingReport& report) {
 TEST(RandomUse, NoSequenceOfActionsEndsTwiceLeaksOrOverReleases) {
   vexhost::Session::LoadModule(ModulePath());
   const bool passed = rc::check("random user actions keep the command and the accounting sound", [] {
-    const auto steps = *rc::gen::container<std::vector<Step>>(
-        rc::gen::cast<Step>(rc::gen::inRange(0, static_cast<int>(StepCount))));
+    const auto steps =
+        *rc::gen::container<std::vector<Step>>(rc::gen::cast<Step>(rc::gen::inRange(0, static_cast<int>(StepCount))));
     vexhost::Session host(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
     vexhost::Hands hands(host);
     host.OpenDocument(ShipDocument());

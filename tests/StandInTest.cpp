@@ -11,16 +11,16 @@ using namespace vextest;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::Not;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 namespace {
 
 // A probe command: one dialog, one agent on its OK and Cancel, transitions chosen per test.
 struct ProbeSetup {
-  bool OkLoops = false;              // OK: a self-loop that does not re-arm the agent
-  bool NullAgentFirst = false;       // a transition on a null agent comes first
-  bool NullSourceFirst = false;      // a transition from a null state comes first
+  bool OkLoops = false;                // OK: a self-loop that does not re-arm the agent
+  bool NullAgentFirst = false;         // a transition on a null agent comes first
+  bool NullSourceFirst = false;        // a transition from a null state comes first
   bool RequestOwnDestruction = false;  // the closing action asks for the command's destruction
 };
 ProbeSetup Probe;
@@ -113,8 +113,7 @@ TEST_F(StandIn, ANullTargetEndsTheCommandThenDelayedDestructionsRun) {
   Hands().PressCancel("ProbeDialog");
   EXPECT_FALSE(Running());
   EXPECT_EQ(Host().CommandsEnded(), 1);
-  EXPECT_THAT(Calls({"Destroy"}),
-              ElementsAre("Destroy(ProbeCommand)", "Destroy(ProbeDialog)", "Destroy(ProbeAgent)"));
+  EXPECT_THAT(Calls({"Destroy"}), ElementsAre("Destroy(ProbeCommand)", "Destroy(ProbeDialog)", "Destroy(ProbeAgent)"));
 }
 
 TEST_F(StandIn, ACommandThatAskedForItsOwnDestructionAndEndsIsDestroyedOnce) {
@@ -193,10 +192,9 @@ TEST_F(StandIn, RaisedErrorsOfEachKindReachTheScopeAndAreTakenBackByTheHost) {
                                            vexErrors += error->IsAKindOf(VexError::ClassName());
                                            error->Release();
                                          });
-  const bool second = VexXHContext::Guard([&] { dialog->SetVisibility(VexDlgShow); },
-                                          [&](VexBaseUnknown* error) {
-                                            vexErrors += error->IsAKindOf(VexError::ClassName());
-                                          });
+  const bool second =
+      VexXHContext::Guard([&] { dialog->SetVisibility(VexDlgShow); },
+                          [&](VexBaseUnknown* error) { vexErrors += error->IsAKindOf(VexError::ClassName()); });
   EXPECT_FALSE(first);
   EXPECT_FALSE(second);
   EXPECT_EQ(vexErrors, 1);
@@ -216,7 +214,8 @@ TEST_F(StandIn, TheAccountingCatchesALeakAndAnOverRelease) {
   auto* error = new VexError("counted");
   error->Release();
   error->Release();
-  EXPECT_THAT(Host().Accounting().OverReleases, ElementsAre("Release on an unnamed object (module->host): its last reference was already released"));
+  EXPECT_THAT(Host().Accounting().OverReleases,
+              ElementsAre("Release on an unnamed object (module->host): its last reference was already released"));
   DiscardSession();
 }
 
@@ -239,8 +238,9 @@ TEST_F(StandIn, AHandlerMayReleaseAVexErrorWhileAnErrorOfAnotherKindIsTheHosts) 
   VexXHContext::Guard([&] { dialog->SetTitle("x"); }, release);
   EXPECT_TRUE(Host().Accounting().OverReleases.empty());
   VexXHContext::Guard([&] { dialog->SetVisibility(VexDlgShow); }, release);
-  EXPECT_THAT(Host().Accounting().OverReleases,
-              ElementsAre("Release on 'VexSystemError' (module->host): a caught VexSystemError is the host's to release"));
+  EXPECT_THAT(
+      Host().Accounting().OverReleases,
+      ElementsAre("Release on 'VexSystemError' (module->host): a caught VexSystemError is the host's to release"));
   ASSERT_EQ(Host().Errors().size(), 2U);
   EXPECT_TRUE(Host().Errors()[1].ReleasedByHandler);
   EXPECT_THAT(Host().Accounting().Live, Not(Contains(HasSubstr("Error")))) << "both errors are gone";

@@ -81,7 +81,7 @@ class Probe : public VexStateCommand {
   VexDlgDialog* Box = nullptr;
   VexPanelAcquisition* Agent = nullptr;
   VexIStrInterimProductFactory* Factory = nullptr;  // counted, when a step keeps it
-  VexDlgDialog* Extra = nullptr;                   // a second dialog some steps make
+  VexDlgDialog* Extra = nullptr;                    // a second dialog some steps make
 };
 
 VexBaseUnknown* CreateProbe() { return new Probe(); }
@@ -177,8 +177,7 @@ TEST_F(StrictHost, AnObjectDestroyedByDelayedDestructionIsDeadToLaterCalls) {
   Hands().PressOK("ProbeBox");
   EXPECT_EQ(Host().FindDialog("Leftover"), nullptr) << "the stray call showed nothing";
   const auto report = EndAndAccount();
-  EXPECT_THAT(report.Violations,
-              ElementsAre("SetVisibility on 'Leftover' (module->host): it was already destroyed"));
+  EXPECT_THAT(report.Violations, ElementsAre("SetVisibility on 'Leftover' (module->host): it was already destroyed"));
   EXPECT_THAT(report.OverReleases, ElementsAre("Release on 'Leftover' (module->host): it was already destroyed"));
 }
 
@@ -224,8 +223,9 @@ TEST_F(StrictHost, ASecondDictionaryEntryUnderARegisteredNameIsRefusedAndTheFirs
   VexFillDictionary second(CommandName, &CreateProbe);
   const auto violations = vexhost::Session::RegistrationViolations();
   ASSERT_EQ(violations.size(), before + 1);
-  EXPECT_EQ(violations.back(), "VexFillDictionary: 'VexStrCreateInterimProdCmd' is already registered; the first "
-                               "entry stays");
+  EXPECT_EQ(violations.back(),
+            "VexFillDictionary: 'VexStrCreateInterimProdCmd' is already registered; the first "
+            "entry stays");
   Host().StartCommand(CommandName);
   EXPECT_THAT(Calls({"Create"}), ElementsAre("Create(\"VexStrCreateInterimProdCmd\") -> VexStrCreateInterimProdCmd"));
   EXPECT_TRUE(Shown(Panel)) << "the module's own command started, not the probe";
@@ -368,7 +368,8 @@ TEST(StatusPlans, AreReadFromTheirShortFormAndOnlyForOperationsThatAnswerAStatus
   // Only an operation that may succeed without its object takes 0.
   EXPECT_EQ(problem("CreateInterimProduct#2=0"), "(accepted)");
   EXPECT_THAT(problem("CanCreate=0"), HasSubstr("'CanCreate' must be negative, not 0"));
-  EXPECT_THAT(problem("CanCreate=0"), HasSubstr("may answer 0 without a result: CreateInterimProduct, GetResourceValueFromKey)"));
+  EXPECT_THAT(problem("CanCreate=0"),
+              HasSubstr("may answer 0 without a result: CreateInterimProduct, GetResourceValueFromKey)"));
   EXPECT_EQ(problem("GetResourceValueFromKey@InterimProductPanel=0"), "(accepted)");
   EXPECT_THAT(problem("GetResourceValueFromKey=-1"), HasSubstr("'GetResourceValueFromKey' must be 0, not -1"));
   EXPECT_THAT(problem("CreateInterimProduct=1"), HasSubstr("'1' is not a negative status"));
@@ -454,7 +455,8 @@ TEST(FamilyDocuments, AreReadFromAnObjectOfFamiliesWithFailingFactories) {
   EXPECT_THAT(problem(R"({"": ["A"]})"), HasSubstr("a family name must not be empty"));
   EXPECT_THAT(problem(R"(["A"])", R"({"failing": {"CanCreate": 0}})"),
               HasSubstr("/root/factory/failing/CanCreate: expected a negative status"));
-  EXPECT_THAT(problem(R"(["A"])", R"({"failing": {"Release": -1}})"), HasSubstr("/root/factory/failing/Release: unknown key"));
+  EXPECT_THAT(problem(R"(["A"])", R"({"failing": {"Release": -1}})"),
+              HasSubstr("/root/factory/failing/Release: unknown key"));
 }
 
 TEST(BoundedJournal, KeepsTheLatestEntriesAndStreamsEveryOneCompleteAndInOrder) {

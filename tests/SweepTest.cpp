@@ -4,8 +4,8 @@
 // the command can give (nothing set on a product unless an interim product was created).
 #include <deque>
 #include <functional>
-#include <map>
 #include <iostream>
+#include <map>
 
 #include "TestSupport.h"
 
@@ -111,17 +111,19 @@ void Play(const Scenario& scenario, const std::function<void(vexhost::FaultPlan&
 bool RunWithFault(const Scenario& scenario, const Arm& arm, int nth) {
   bool met = false;
   const std::string fault = "fault at " + std::to_string(nth);
-  Play(scenario, [&](vexhost::FaultPlan& plan) { arm(plan, nth); }, fault, [&](vexhost::Session& host) {
-    if (host.HasDocument() && scenario.ActivePath.size() == 2 && scenario.ActivePath[1] == "Block A") {
-      const auto& block = host.DocumentView().Root.Children[0];
-      EXPECT_LE(block.Children.size(), 2U) << scenario.Name << ", " << fault;
-      if (block.PartNumber != "BA-200") {
-        EXPECT_EQ(block.PartNumber, "BA-201") << scenario.Name << ", " << fault;
-        EXPECT_EQ(block.Children.size(), 2U) << "a part number was set without a creation, " << fault;
-      }
-    }
-    met = host.Faults().FaultsInjected() > 0;
-  });
+  Play(
+      scenario, [&](vexhost::FaultPlan& plan) { arm(plan, nth); }, fault,
+      [&](vexhost::Session& host) {
+        if (host.HasDocument() && scenario.ActivePath.size() == 2 && scenario.ActivePath[1] == "Block A") {
+          const auto& block = host.DocumentView().Root.Children[0];
+          EXPECT_LE(block.Children.size(), 2U) << scenario.Name << ", " << fault;
+          if (block.PartNumber != "BA-200") {
+            EXPECT_EQ(block.PartNumber, "BA-201") << scenario.Name << ", " << fault;
+            EXPECT_EQ(block.Children.size(), 2U) << "a part number was set without a creation, " << fault;
+          }
+        }
+        met = host.Faults().FaultsInjected() > 0;
+      });
   return met;
 }
 
@@ -299,8 +301,9 @@ TEST(FaultSweep, AnErrorAtEachCallHasTheOutcomeItsPlaceSpecifies) {
   int checked = 0;
   for (const Scenario& scenario : Scenarios()) {
     Entries clean;
-    Play(scenario, [](vexhost::FaultPlan&) {}, "no fault",
-         [&](vexhost::Session& host) { clean = host.GetJournal().Entries(); });
+    Play(
+        scenario, [](vexhost::FaultPlan&) {}, "no fault",
+        [&](vexhost::Session& host) { clean = host.GetJournal().Entries(); });
     std::map<std::pair<std::string, std::string>, int> seen;
     for (std::size_t index = 0; index < clean.size(); ++index) {
       if (clean[index].Dir != vexhost::ModuleToHost) continue;

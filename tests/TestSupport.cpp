@@ -15,14 +15,20 @@ vexhost::DocumentData ShipDocument() {
   using vexhost::FactoryData;
   using vexhost::ProductData;
   FactoryData blocks{true, true, "", "Block", "InterimProduct", true, false, {}, true};
-  FactoryData refusing{true, false, "Block B is released: no interim product can be added", "Block", "InterimProduct",
-                       true, false, {}, true};
+  FactoryData refusing{
+      true, false, "Block B is released: no interim product can be added", "Block", "InterimProduct", true, false,
+      {},   true};
   vexhost::DocumentData document;
   document.Name = "Ship";
-  document.Root = ProductData{"Hull", true, "H-100", "", blocks,
-                              {ProductData{"Block A", true, "BA-200", "", blocks,
-                                           {ProductData{"Sub-block A1", true, "SA-210", "", blocks, {}}}},
-                               ProductData{"Block B", true, "BB-300", "", refusing, {}}}};
+  document.Root = ProductData{
+      "Hull",
+      true,
+      "H-100",
+      "",
+      blocks,
+      {ProductData{
+           "Block A", true, "BA-200", "", blocks, {ProductData{"Sub-block A1", true, "SA-210", "", blocks, {}}}},
+       ProductData{"Block B", true, "BB-300", "", refusing, {}}}};
   document.ClassCatalogue = {"Block", "SubBlock", "Panel", "Assembly"};
   document.ActivePath = std::vector<std::string>{"Hull", "Block A"};
   return document;

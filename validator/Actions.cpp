@@ -14,8 +14,8 @@ namespace vexvalidator {
 
 namespace {
 
-using vexhost::WidgetView;
 using vexdrive::ScriptWord;
+using vexhost::WidgetView;
 
 // Names that a script address can hold: DIALOG/WIDGET is one unquoted word.
 bool Addressable(const std::string& name) {
@@ -131,7 +131,12 @@ std::vector<std::string> SampleTexts(int maxCharacterWidth) {
   const char* const digits = "0123456789";
   for (int i = 0; i < width; ++i) widest += i == 0 ? std::string("\xC3\x84") : std::string(1, digits[i % 10]);
   // The host refuses a text wider than the editor, as a real editor takes no more: a sample must fit.
-  return {"", FitTo("Part 7-A", width), FitTo("\xC3\x9C" "berbau \xC3\x98" "7 \xE8\x88\xB9", width), widest};
+  return {"", FitTo("Part 7-A", width),
+          FitTo("\xC3\x9C"
+                "berbau \xC3\x98"
+                "7 \xE8\x88\xB9",
+                width),
+          widest};
 }
 
 std::vector<std::string> PossibleActions(vexhost::Session& session, const Sight& sight) {
@@ -144,7 +149,9 @@ std::vector<std::string> PossibleActions(vexhost::Session& session, const Sight&
   return actions;
 }
 
-std::vector<std::string> PossibleActions(vexhost::Session& session) { return PossibleActions(session, LookAt(session)); }
+std::vector<std::string> PossibleActions(vexhost::Session& session) {
+  return PossibleActions(session, LookAt(session));
+}
 
 std::string StateFingerprint(vexhost::Session& session) { return StateFingerprint(session, LookAt(session)); }
 

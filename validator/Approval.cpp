@@ -114,7 +114,8 @@ std::string LoadingText(const Outcome& outcome, std::chrono::milliseconds limit)
   text += "== loading\n";
   for (const auto& name : outcome.Load.Registered) text += "registered: " + vexdrive::Printable(name) + "\n";
   for (const auto& event : outcome.Load.Events) text += "at load: " + vexdrive::Printable(event) + "\n";
-  text += "marker: " + vexdrive::Printable(MarkerName(outcome.Module)) + "() -> " + MarkerAnswer(outcome.Module, limit) + "\n";
+  text += "marker: " + vexdrive::Printable(MarkerName(outcome.Module)) + "() -> " +
+          MarkerAnswer(outcome.Module, limit) + "\n";
   std::vector<std::string> exports;
   try {
     exports = ExportedSymbols(outcome.Module);
@@ -195,15 +196,15 @@ void Approval::Book(const Comparison& comparison, const Outcome& outcome, Findin
     const std::size_t test = findings.AddTest(command + ".approved", "behaviour as approved");
     for (const auto& [how, paths] : changes) {
       // The first is the simplest to replay: the fewest steps, then in the order of the files.
-      const PathChange& first = **std::min_element(paths.begin(), paths.end(), [](const auto* a, const auto* b) {
-        return a->Steps.size() < b->Steps.size();
-      });
+      const PathChange& first = **std::min_element(
+          paths.begin(), paths.end(), [](const auto* a, const auto* b) { return a->Steps.size() < b->Steps.size(); });
       const std::string steps = StepsText(first.Steps);
       std::string message;
       if (how == PathChange::How::Changed) {
         message = command + " behaves otherwise than approved on " + Paths(paths.size()) + "; the first, " + steps +
-                  ":" + Indented(UnifiedDiff(SplitLines(Joined(first.Approved)), SplitLines(Joined(first.Now)),
-                                             "approved", "this run"));
+                  ":" +
+                  Indented(UnifiedDiff(SplitLines(Joined(first.Approved)), SplitLines(Joined(first.Now)), "approved",
+                                       "this run"));
       } else if (how == PathChange::How::Vanished) {
         message = command + ": " + Paths(paths.size()) + " approved and no longer explored; the first, " + steps;
       } else {
@@ -215,8 +216,9 @@ void Approval::Book(const Comparison& comparison, const Outcome& outcome, Findin
   }
   const std::size_t test = findings.AddTest("load", "loading as approved");
   for (const auto& file : comparison.Files) {
-    const std::string message = "the module's loading (" + file.Name + ") differs from the approved:" +
-                                Indented(UnifiedDiff(SplitLines(file.Approved), SplitLines(file.Now), "approved", "this run"));
+    const std::string message =
+        "the module's loading (" + file.Name + ") differs from the approved:" +
+        Indented(UnifiedDiff(SplitLines(file.Approved), SplitLines(file.Now), "approved", "this run"));
     findings.Record({Phase::Load, "", "loading as approved", {}, 0}, {{kind::BehaviourChanged, message}}, test);
   }
 }

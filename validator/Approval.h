@@ -43,7 +43,7 @@ class Approval {
   std::string _Directory;
   int _Depth;
   int _States;
-  std::chrono::milliseconds _Limit;  // for the marker's answer
+  std::chrono::milliseconds _Limit;      // for the marker's answer
   std::optional<ApprovedSet> _Approved;  // none: nothing approved yet, or --approve
   ApprovedBook _Book;
 };

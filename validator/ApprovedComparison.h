@@ -16,8 +16,8 @@ namespace vexvalidator {
 struct PathChange {
   enum class How { Changed, Vanished, Appeared };
   How What = How::Changed;
-  std::string Folder;                // the command's folder
-  std::vector<std::string> Steps;    // the path's script lines
+  std::string Folder;                                // the command's folder
+  std::vector<std::string> Steps;                    // the path's script lines
   std::map<std::string, std::string> Approved, Now;  // its sections, by file
 };
 
@@ -29,7 +29,7 @@ struct FileChange {
 struct Comparison {
   std::vector<PathChange> Paths;  // in the order of folders, then of steps
   std::vector<FileChange> Files;
-  int Compared = 0;               // paths on both sides
+  int Compared = 0;  // paths on both sides
 };
 
 // `sameBounds`: both were explored with the same depth and states; otherwise a path on one side

@@ -99,7 +99,8 @@ std::optional<ApprovedSet> ReadApproved(const std::string& directory) {
     const std::string key = line.substr(0, colon);
     const std::string value = line.substr(colon + 2);
     if (key == "format") {
-      if (value != Format) throw ApprovedError(at + ": format " + value + " is not one this validator reads (" + Format + ")");
+      if (value != Format)
+        throw ApprovedError(at + ": format " + value + " is not one this validator reads (" + Format + ")");
       formatSeen = true;
     } else if (key == "document") {
       set.Document = value;

@@ -7,11 +7,16 @@ namespace vexvalidator {
 
 const char* PhaseName(Phase phase) {
   switch (phase) {
-    case Phase::Load: return "load";
-    case Phase::Lifecycle: return "lifecycle";
-    case Phase::Exploration: return "exploration";
-    case Phase::Faults: return "faults";
-    case Phase::Random: return "random";
+    case Phase::Load:
+      return "load";
+    case Phase::Lifecycle:
+      return "lifecycle";
+    case Phase::Exploration:
+      return "exploration";
+    case Phase::Faults:
+      return "faults";
+    case Phase::Random:
+      return "random";
   }
   return "";
 }

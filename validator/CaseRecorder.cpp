@@ -111,7 +111,8 @@ class CallDigest {
   }
   void AddRange(const vexhost::Journal& journal, std::size_t from, std::size_t to) {
     if (from < journal.FirstIndex()) Add(std::to_string(journal.FirstIndex() - from) + " not kept");
-    for (std::size_t i = std::max(from, journal.FirstIndex()); i < to; ++i) Add(journal.Entries()[i - journal.FirstIndex()]);
+    for (std::size_t i = std::max(from, journal.FirstIndex()); i < to; ++i)
+      Add(journal.Entries()[i - journal.FirstIndex()]);
   }
   std::uint64_t Value() const { return _Hash; }
 
@@ -139,8 +140,8 @@ std::string FindingLines(std::vector<Finding> findings) {
 
 }  // namespace
 
-std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args,
-                          bool intoModule, const std::string& result, const std::vector<std::string>& outputs) {
+std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args, bool intoModule,
+                          const std::string& result, const std::vector<std::string>& outputs) {
   if (op == "Allocate") args.clear();
   std::string text = std::string(intoModule ? "> " : "  ") + op + "(" + on;
   for (std::size_t i = 0; i < args.size(); ++i) text += (i == 0 ? (on.empty() ? "" : "; ") : ", ") + args[i];
@@ -166,8 +167,8 @@ std::vector<std::string> CaseRecorder::CallsSince(vexhost::Session& session, std
   };
   for (std::size_t i = from; i < journal.Size(); ++i) {
     const vexhost::JournalEntry& entry = *journal.At(i);
-    std::string call = CanonicalCall(entry.Op, entry.On, entry.Args, entry.Dir == vexhost::HostToModule, entry.Result,
-                                     entry.Outputs);
+    std::string call =
+        CanonicalCall(entry.Op, entry.On, entry.Args, entry.Dir == vexhost::HostToModule, entry.Result, entry.Outputs);
     if (repeats > 0 && call == last) {
       ++repeats;
       continue;

@@ -4,8 +4,8 @@
 // runs, the shown dialogs drawn, the hidden ones named, the products as they changed), what became
 // of the host errors, the findings, and the calls as the host ends the run. A fault case keeps
 // only its outcome, and sees the shown dialogs by name and state, undrawn: the sweeps run a
-// hundred thousand of them; its calls are kept as a digest. Nothing in a record depends on addresses, timing, the seed or the
-// worker that ran it.
+// hundred thousand of them; its calls are kept as a digest. Nothing in a record depends on addresses, timing, the seed
+// or the worker that ran it.
 #pragma once
 
 #include <cstddef>
@@ -76,7 +76,7 @@ class CaseRecorder {
 // module, "> ..." for a call of the host into the module; an allocation without its size, which
 // is the layout of the module's own classes and no behaviour. The record writes a call made
 // several times in a row once, with " (N times)".
-std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args,
-                          bool intoModule, const std::string& result, const std::vector<std::string>& outputs);
+std::string CanonicalCall(const std::string& op, const std::string& on, std::vector<std::string> args, bool intoModule,
+                          const std::string& result, const std::vector<std::string>& outputs);
 
 }  // namespace vexvalidator

@@ -36,7 +36,8 @@ namespace {
 
 // Keeps `step` among `slowest`: each line once, at its slowest, the slowest first, a few at most.
 void KeepSlowest(std::vector<StepTime>& slowest, const StepTime& step) {
-  const auto same = std::find_if(slowest.begin(), slowest.end(), [&](const StepTime& kept) { return kept.Line == step.Line; });
+  const auto same =
+      std::find_if(slowest.begin(), slowest.end(), [&](const StepTime& kept) { return kept.Line == step.Line; });
   if (same != slowest.end()) {
     if (same->Milliseconds >= step.Milliseconds) return;
     slowest.erase(same);
@@ -80,7 +81,8 @@ std::string WidgetOf(const std::string& line) {
   if (verbEnd == std::string::npos) return {};
   const std::string verb = line.substr(0, verbEnd);
   const std::size_t addressEnd = line.find(' ', verbEnd + 1);
-  const std::string address = line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
+  const std::string address =
+      line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
   if (verb == "close") return address + " (close box)";
   if (verb == "acknowledge") return address + "/OK";
   if (verb == "press" || verb == "type" || verb == "choose" || verb == "browse") return address;

@@ -60,15 +60,17 @@ std::vector<std::string> NotExplored(const Outcome& outcome) {
     if (stats.Died > 0) {
       notes.push_back(Count(stats.Died, "path", "paths") +
                       " whose run crashed, hung or was left by an exception: nothing beyond them was explored, "
-                      "nor their last line swept (the findings say where)" + of);
+                      "nor their last line swept (the findings say where)" +
+                      of);
     }
     if (stats.Refused > 0) {
       notes.push_back(Count(stats.Refused, "action", "actions") +
                       " that the host refused where they had never been done: not explored" + of);
     }
     if (stats.SlowUnswept > 0) {
-      notes.push_back(Count(stats.SlowUnswept, "path", "paths") +
-                      " with a slow step: not swept, for each fault case would wait as long (the findings say which step)" + of);
+      notes.push_back(
+          Count(stats.SlowUnswept, "path", "paths") +
+          " with a slow step: not swept, for each fault case would wait as long (the findings say which step)" + of);
     }
     if (stats.Skipped > 0) {
       notes.push_back(Count(stats.Skipped, "path", "paths") + " ending in a line that hung before: not run" + of);
@@ -86,10 +88,12 @@ void WriteCoverage(std::ostream& out, const Outcome& outcome) {
     out << "    transitions fired: " << coverage.Fired.size() << " of " << coverage.Transitions.size() << "\n";
     for (const auto& never : coverage.NeverFired()) out << "      never fired: " << vexdrive::Printable(never) << "\n";
     out << "    states reached: " << outcome.Stats.at(command).States << "; dialogs shown: "
-        << (coverage.Dialogs.empty() ? std::string("none") : vexdrive::Printable(vexdrive::Join(Listed(coverage.Dialogs), ", ")))
+        << (coverage.Dialogs.empty() ? std::string("none")
+                                     : vexdrive::Printable(vexdrive::Join(Listed(coverage.Dialogs), ", ")))
         << "\n";
     out << "    widgets acted on: "
-        << (coverage.Widgets.empty() ? std::string("none") : vexdrive::Printable(vexdrive::Join(Listed(coverage.Widgets), ", ")))
+        << (coverage.Widgets.empty() ? std::string("none")
+                                     : vexdrive::Printable(vexdrive::Join(Listed(coverage.Widgets), ", ")))
         << "\n";
     if (!coverage.Faults.empty()) out << "    fault points reached (sweeps, cases, furthest point met):\n";
     for (const auto& [family, reach] : coverage.Faults) {
@@ -109,14 +113,16 @@ nlohmann::ordered_json CoverageJson(const Outcome& outcome) {
   for (const auto& [command, coverage] : outcome.Coverage) {
     ordered_json transitions = ordered_json::array();
     for (std::size_t i = 0; i < coverage.Transitions.size(); ++i) {
-      transitions.push_back({{"transition", coverage.Transitions[i]}, {"fired", coverage.Fired.count(static_cast<int>(i)) != 0}});
+      transitions.push_back(
+          {{"transition", coverage.Transitions[i]}, {"fired", coverage.Fired.count(static_cast<int>(i)) != 0}});
     }
     ordered_json faults = ordered_json::object();
     for (const auto& [family, reach] : coverage.Faults) {
       faults[family] = {{"sweeps", reach.Sweeps}, {"cases", reach.Cases}, {"furthest", reach.Furthest}};
     }
     ordered_json slowest = ordered_json::array();
-    for (const auto& step : coverage.Slowest) slowest.push_back({{"line", step.Line}, {"milliseconds", step.Milliseconds}});
+    for (const auto& step : coverage.Slowest)
+      slowest.push_back({{"line", step.Line}, {"milliseconds", step.Milliseconds}});
     const auto stats = outcome.Stats.find(command);
     all[command] = {{"transitions", transitions},
                     {"states", stats == outcome.Stats.end() ? 0 : stats->second.States},

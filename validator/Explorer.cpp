@@ -142,10 +142,10 @@ void Explorer::Take(const Node& node, const Ran& result) {
     _Book.MarkSkipped(node.Test);
     return;
   }
-  ++(node.Stage == Phase::Lifecycle         ? stats.Lifecycles
-     : node.Why == Purpose::Repeat ? stats.Repeats
-     : node.Why == Purpose::WayOut ? stats.WayOut
-                                   : stats.Paths);
+  ++(node.Stage == Phase::Lifecycle ? stats.Lifecycles
+     : node.Why == Purpose::Repeat  ? stats.Repeats
+     : node.Why == Purpose::WayOut  ? stats.WayOut
+                                    : stats.Paths);
   if (const auto* death = std::get_if<Pool::Death>(&result)) {
     // Nothing beyond a run that died can be explored, nor its last line swept.
     ++stats.Died;
@@ -206,8 +206,8 @@ std::vector<Finding> Explorer::StepFindings(const Node& node, const CaseResult& 
     if (!result.Stopped || i + 1 < run) {
       there.insert(steps[i]);
     } else if (there.count(steps[i]) != 0) {
-      findings.push_back({kind::Nondeterminism,
-                          "`" + steps[i] + "` was refused in a state where the same line was done before"});
+      findings.push_back(
+          {kind::Nondeterminism, "`" + steps[i] + "` was refused in a state where the same line was done before"});
     } else {
       // Offered where the host does not allow it: the validator's guess, not the module's fault.
       ++_Book.Stats(node.Where.Command).Refused;
@@ -222,8 +222,8 @@ std::vector<Finding> Explorer::StepFindings(const Node& node, const CaseResult& 
 void Explorer::Reactivate(const Path& path) {
   const std::vector<std::string>& steps = path.Steps;
   const std::string& last = steps.back();
-  const auto start = std::find_if(steps.begin(), steps.end(),
-                                  [](const std::string& line) { return line.rfind("start ", 0) == 0; });
+  const auto start =
+      std::find_if(steps.begin(), steps.end(), [](const std::string& line) { return line.rfind("start ", 0) == 0; });
   const bool ok = last.rfind("press ", 0) == 0 && last.size() > 3 && last.compare(last.size() - 3, 3, "/OK") == 0;
   if (!ok || start == steps.end() || start + 1 == steps.end() || !_Reactivated.insert(path.Command).second) return;
   const auto afterStart = start + 1;
@@ -256,8 +256,13 @@ void Explorer::Extend(const Node& node, const CaseResult& result, bool fresh) {
   const bool deeper = fresh && node.Why == Purpose::Path && node.Depth < node.MaxDepth;
   if (deeper) {
     for (const auto& action : result.Actions) {
-      Explore({{node.Where.Command, With(steps, action)}, Phase::Exploration, "path", true, node.Depth + 1,
-               node.MaxDepth, 0});
+      Explore({{node.Where.Command, With(steps, action)},
+               Phase::Exploration,
+               "path",
+               true,
+               node.Depth + 1,
+               node.MaxDepth,
+               0});
     }
   } else if (fresh && node.Why == Purpose::Path && node.MaxDepth == _Limits.Depth && !result.Actions.empty()) {
     ++_Book.Stats(node.Where.Command).DepthFrontier;
@@ -267,7 +272,13 @@ void Explorer::Extend(const Node& node, const CaseResult& result, bool fresh) {
   const std::string& last = steps.back();
   if (node.Why == Purpose::WayOut || WidgetOf(last).empty() || TrailingPresses(steps) >= Presses) return;
   if ((deeper || !Has(result.Actions, last))) return;
-  Explore({{node.Where.Command, With(steps, last)}, Phase::Exploration, "path", true, node.Depth + 1, node.MaxDepth, 0,
+  Explore({{node.Where.Command, With(steps, last)},
+           Phase::Exploration,
+           "path",
+           true,
+           node.Depth + 1,
+           node.MaxDepth,
+           0,
            Purpose::Repeat});
 }
 

@@ -94,9 +94,9 @@ class Explorer {
   std::size_t _Taken = 0;    // paths taken: the number of the first in _Found
   bool _Draining = false;
   bool _Over = false;
-  std::set<Path> _Seen;                                  // paths explored, so that none runs twice
-  std::map<std::string, std::set<std::string>> _States;  // states told apart, by command
-  std::set<std::string> _Reactivated;  // commands whose path ending with OK was run reactivated
+  std::set<Path> _Seen;                                      // paths explored, so that none runs twice
+  std::map<std::string, std::set<std::string>> _States;      // states told apart, by command
+  std::set<std::string> _Reactivated;                        // commands whose path ending with OK was run reactivated
   std::map<std::string, std::set<std::string>> _TurnedAway;  // states not told apart: the bound was met
   // By command and state: the lines done there.
   std::map<std::string, std::map<std::string, std::set<std::string>>> _Done;

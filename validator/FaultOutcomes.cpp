@@ -113,7 +113,8 @@ std::string PointRuns(const std::map<int, std::string>& labels) {
     const int first = point->first;
     const std::string& label = point->second;
     int last = first;
-    for (++point; point != labels.end() && point->first == last + 1 && point->second == label; ++point) last = point->first;
+    for (++point; point != labels.end() && point->first == last + 1 && point->second == label; ++point)
+      last = point->first;
     if (!text.empty()) text += "; ";
     text += std::to_string(first) + (last == first ? "" : "-" + std::to_string(last)) + " [" + label + "]";
   }

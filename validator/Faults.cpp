@@ -7,11 +7,21 @@ namespace vexvalidator {
 std::string FaultFamily::Name() const {
   std::string what;
   switch (What) {
-    case Kind::Allocation: what = "allocation"; break;
-    case Kind::VexError: what = "VexError"; break;
-    case Kind::SystemError: what = "SystemError"; break;
-    case Kind::Status: what = "negative status of " + Operation; break;
-    case Kind::EmptyAnswer: what = "no result from " + Operation; break;
+    case Kind::Allocation:
+      what = "allocation";
+      break;
+    case Kind::VexError:
+      what = "VexError";
+      break;
+    case Kind::SystemError:
+      what = "SystemError";
+      break;
+    case Kind::Status:
+      what = "negative status of " + Operation;
+      break;
+    case Kind::EmptyAnswer:
+      what = "no result from " + Operation;
+      break;
   }
   return what + (When == vexdrive::FaultWhen::Once ? ", once" : ", from then on");
 }
@@ -19,9 +29,12 @@ std::string FaultFamily::Name() const {
 std::string FaultFamily::Line(int nth) const {
   const std::string number = std::to_string(nth);
   switch (What) {
-    case Kind::Allocation: return vexdrive::AllocationFaultLine(nth, When);
-    case Kind::VexError: return vexdrive::RaiseFaultLine("*#" + number + ":VexError", When);
-    case Kind::SystemError: return vexdrive::RaiseFaultLine("*#" + number + ":SystemError", When);
+    case Kind::Allocation:
+      return vexdrive::AllocationFaultLine(nth, When);
+    case Kind::VexError:
+      return vexdrive::RaiseFaultLine("*#" + number + ":VexError", When);
+    case Kind::SystemError:
+      return vexdrive::RaiseFaultLine("*#" + number + ":SystemError", When);
     case Kind::Status:
       return vexdrive::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
     case Kind::EmptyAnswer:

@@ -1,8 +1,8 @@
 // The families of faults swept over every path: each host allocation failed, each boundary call
 // raising a VexError or an error of another kind, each call of an operation that answers a
 // status answering a negative one, and each call of an operation that may answer without its
-// result (a success without an object, no text for a key) doing so; each once and from then on. A family writes the script line
-// that arms its nth fault, so that the case and its replay arm the very same fault.
+// result (a success without an object, no text for a key) doing so; each once and from then on. A family writes the
+// script line that arms its nth fault, so that the case and its replay arm the very same fault.
 #pragma once
 
 #include <string>

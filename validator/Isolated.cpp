@@ -40,7 +40,8 @@ Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chro
       result.Stopped = true;
       break;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       result.Death = "no answer within " + std::to_string(limit.count()) + " ms";
       break;

@@ -20,12 +20,18 @@ namespace {
 enum Stage { Loading, Unloading, Reloading, RunningAfterReload, Exiting };
 const char* StageText(int stage) {
   switch (stage) {
-    case Loading: return "while the module was loaded";
-    case Unloading: return "while the module was unloaded";
-    case Reloading: return "while the module was loaded again";
-    case RunningAfterReload: return "while its commands ran after it was loaded again";
-    case Exiting: return "as the process ended with the module loaded (its static objects destroyed)";
-    default: return "before the module was loaded";
+    case Loading:
+      return "while the module was loaded";
+    case Unloading:
+      return "while the module was unloaded";
+    case Reloading:
+      return "while the module was loaded again";
+    case RunningAfterReload:
+      return "while its commands ran after it was loaded again";
+    case Exiting:
+      return "as the process ended with the module loaded (its static objects destroyed)";
+    default:
+      return "before the module was loaded";
   }
 }
 

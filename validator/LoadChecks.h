@@ -24,8 +24,8 @@ struct LoadCheck {
 
 struct LoadReport {
   bool Loaded = false;
-  bool Stopped = false;  // the validation was asked to stop while its loading was checked
-  std::string Error;  // why the module could not be loaded
+  bool Stopped = false;                 // the validation was asked to stop while its loading was checked
+  std::string Error;                    // why the module could not be loaded
   std::vector<std::string> Registered;  // in the order of registration, repeats included
   std::vector<std::string> Events;
   std::vector<LoadCheck> Checks;

@@ -169,23 +169,22 @@ Job DecodeJob(const std::string& line) {
 }
 
 std::string EncodeMessage(const WorkerMessage& message) {
-  return Line(std::visit(Overloaded{
-                             [](const StepMessage& step) {
-                               return json{{"type", "step"}, {"line", step.Line}};
-                             },
-                             [](const CleanMessage& clean) {
-                               return json{{"type", "clean"},
-                                           {"cases", clean.Cases},
-                                           {"stopped", clean.Stopped},
-                                           {"seconds", clean.Seconds}};
-                             },
-                             [](const CaseResult& result) { return Encode(result); },
-                             [](const DoneMessage&) {
-                               return json{{"type", "done"}};
-                             },
-                             [](const RecordMessage& record) { return Encode(record); },
-                         },
-                         message));
+  return Line(std::visit(
+      Overloaded{
+          [](const StepMessage& step) {
+            return json{{"type", "step"}, {"line", step.Line}};
+          },
+          [](const CleanMessage& clean) {
+            return json{
+                {"type", "clean"}, {"cases", clean.Cases}, {"stopped", clean.Stopped}, {"seconds", clean.Seconds}};
+          },
+          [](const CaseResult& result) { return Encode(result); },
+          [](const DoneMessage&) {
+            return json{{"type", "done"}};
+          },
+          [](const RecordMessage& record) { return Encode(record); },
+      },
+      message));
 }
 
 WorkerMessage DecodeMessage(const std::string& line) {

@@ -9,18 +9,18 @@ namespace vexvalidator {
 
 struct ValidateOptions {
   std::string Module;
-  std::string Document;   // empty: the embedded ship
+  std::string Document;  // empty: the embedded ship
   std::string Resources;
-  std::string Json;       // write the report as JSON here
-  std::string JUnit;      // write the report as JUnit XML here
-  std::string Replays;    // write each finding's replay script into this directory
-  std::string Approved;   // compare with the approved behaviour in this directory, or write it there
-  bool Approve = false;   // write it there even when it holds approved behaviour
+  std::string Json;      // write the report as JSON here
+  std::string JUnit;     // write the report as JUnit XML here
+  std::string Replays;   // write each finding's replay script into this directory
+  std::string Approved;  // compare with the approved behaviour in this directory, or write it there
+  bool Approve = false;  // write it there even when it holds approved behaviour
   // As asked by VEXHOST_UPDATE_GOLDEN=1: write it there unless it holds approved behaviour explored
   // with other bounds (as under the sanitizers), which it leaves alone.
   bool UpdateGolden = false;
-  int Depth = 3;          // actions after the start, explored breadth first
-  int States = 100;       // states told apart, at most, for each command
+  int Depth = 3;              // actions after the start, explored breadth first
+  int States = 100;           // states told apart, at most, for each command
   int RandomSequences = 100;  // for each command
   int RandomLength = 20;      // lines of a random sequence, at most
   int Workers = 0;            // worker processes; 0: one for each core

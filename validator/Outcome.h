@@ -14,7 +14,7 @@ namespace vexvalidator {
 
 struct CommandStats {
   int Lifecycles = 0;
-  int Paths = 0;        // explored paths (the lifecycles not counted)
+  int Paths = 0;  // explored paths (the lifecycles not counted)
   int States = 0;
   int FaultCases = 0;
   int Sweeps = 0;
@@ -62,7 +62,7 @@ struct Outcome {
   std::map<std::string, CommandStats> Stats;
   std::map<std::string, CommandCoverage> Coverage;
   std::map<std::string, PhaseRecord> Phases;  // "load", "Cmd.exploration", ...
-  std::vector<FindingGroup> Findings;  // in the order of their simplest cases
+  std::vector<FindingGroup> Findings;         // in the order of their simplest cases
   std::vector<TestRecord> Tests;
   std::vector<std::string> Notes;
   int Cases = 0;

@@ -30,8 +30,8 @@ class Pool {
     // "signal SIGSEGV (Segmentation fault)", "no answer within 2000 ms", "the worker sent a malformed message ..."
     std::string How;
     bool TimedOut = false;
-    int N = 0;         // the case of the job during which it happened
-    int Line = -1;     // the line of that case; its number of lines: the end-of-path checks
+    int N = 0;                          // the case of the job during which it happened
+    int Line = -1;                      // the line of that case; its number of lines: the end-of-path checks
     std::vector<std::string> Streamed;  // the lines a random sequence had chosen so far
   };
 
@@ -39,7 +39,7 @@ class Pool {
     std::function<void(const Job&, const CaseResult&)> OnResult;
     // Cases of a sweep that found nothing, those of them that were refused a line, and their time.
     std::function<void(const Job&, const CleanMessage&)> OnClean;
-    std::function<void(const Job&)> OnDone;  // a job is over, also when its worker died
+    std::function<void(const Job&)> OnDone;                          // a job is over, also when its worker died
     std::function<void(const Job&, const RecordMessage&)> OnRecord;  // canonical records, when the job asked
     // Returns whether the rest of the job (a sweep's further fault points) is still to run.
     std::function<bool(const Job&, const Death&)> OnDeath;

@@ -40,8 +40,8 @@ void RandomSequences::OnDeath(const Job& job, const RandomJob& work, const Pool:
 }
 
 // Case 0 is the sequence as chosen, case 1 the same lines under a fault: a sequence counts once.
-void RandomSequences::Booked(const Case& where, int n, const std::vector<Finding>& findings, std::size_t test,
-                             int step, double seconds) {
+void RandomSequences::Booked(const Case& where, int n, const std::vector<Finding>& findings, std::size_t test, int step,
+                             double seconds) {
   if (n == 0) ++_Book.Stats(where.Command).RandomSequences;
   _Book.AddTestCases(test, 1);
   _Book.AddPhase(where.Command, Phase::Random, 1, seconds);

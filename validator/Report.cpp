@@ -42,7 +42,8 @@ std::string Where(const Occurrence& occurrence) {
 
 std::string Phases(const FindingGroup& group) {
   std::vector<std::string> parts;
-  for (const auto& [phase, count] : group.ByPhase) parts.push_back(std::string(PhaseName(phase)) + " " + std::to_string(count));
+  for (const auto& [phase, count] : group.ByPhase)
+    parts.push_back(std::string(PhaseName(phase)) + " " + std::to_string(count));
   return vexdrive::Join(parts, ", ");
 }
 
@@ -55,9 +56,7 @@ bool RandomCasesRan(const Outcome& outcome) {
   return false;
 }
 
-int LoadChecks(const Outcome& outcome) {
-  return static_cast<int>(outcome.Load.Checks.size() + outcome.Exports.size());
-}
+int LoadChecks(const Outcome& outcome) { return static_cast<int>(outcome.Load.Checks.size() + outcome.Exports.size()); }
 
 }  // namespace
 
@@ -105,13 +104,14 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
   for (const auto& command : outcome.Commands) {
     const CommandStats& stats = outcome.Stats.at(command);
     out << "  " << command << ": " << Count(stats.Lifecycles, "lifecycle", "lifecycles") << "; "
-        << Count(stats.Paths, "path", "paths") << " explored (" << Count(stats.States, "state", "states")
-        << ", depth " << outcome.Depth << "); " << Count(stats.Sweeps, "fault sweep", "fault sweeps") << " of "
-        << Count(stats.FaultCases, "case", "cases") << "; " << Count(stats.RandomSequences, "random sequence", "random sequences")
-        << "\n";
+        << Count(stats.Paths, "path", "paths") << " explored (" << Count(stats.States, "state", "states") << ", depth "
+        << outcome.Depth << "); " << Count(stats.Sweeps, "fault sweep", "fault sweeps") << " of "
+        << Count(stats.FaultCases, "case", "cases") << "; "
+        << Count(stats.RandomSequences, "random sequence", "random sequences") << "\n";
     if (stats.Repeats + stats.WayOut > 0) {
-      out << "    also run without faults: " << Count(stats.Repeats, "path", "paths") << " pressing again what changed nothing, "
-          << Count(stats.WayOut, "path", "paths") << " in search of a way out\n";
+      out << "    also run without faults: " << Count(stats.Repeats, "path", "paths")
+          << " pressing again what changed nothing, " << Count(stats.WayOut, "path", "paths")
+          << " in search of a way out\n";
     }
     if (stats.Identical > 0) {
       out << "    left out: " << Count(stats.Identical, "fault case", "fault cases")
@@ -122,24 +122,26 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
     out << "  random sequences: seed " << outcome.Seed << " (--seed " << outcome.Seed << " runs them again)\n";
   }
   if (!outcome.Partial.empty()) {
-    out << "  PARTIAL: the validation stopped early (" << outcome.Partial << "); what ran is reported, the rest did not run\n";
+    out << "  PARTIAL: the validation stopped early (" << outcome.Partial
+        << "); what ran is reported, the rest did not run\n";
   }
   for (const auto& note : outcome.Notes) out << "  note: " << note << "\n";
   for (const auto& note : NotExplored(outcome)) out << "  not explored: " << note << "\n";
   const std::vector<std::string> bounds = BoundsMet(outcome);
   for (const auto& bound : bounds) out << "  bound met: " << bound << "\n";
   WriteCoverage(out, outcome);
-  out << "  " << Count(outcome.Cases, "case", "cases") << " in " << std::fixed << std::setprecision(2) << outcome.Seconds
-      << " s (" << static_cast<long long>(outcome.Cases / std::max(outcome.Seconds, 1e-3)) << " cases/s) on "
-      << Count(outcome.Workers, "worker", "workers");
+  out << "  " << Count(outcome.Cases, "case", "cases") << " in " << std::fixed << std::setprecision(2)
+      << outcome.Seconds << " s (" << static_cast<long long>(outcome.Cases / std::max(outcome.Seconds, 1e-3))
+      << " cases/s) on " << Count(outcome.Workers, "worker", "workers");
   if (outcome.Restarts > 0) out << " (" << outcome.Restarts << " replaced after a case ended them)";
   out << "\n\n";
   if (outcome.Findings.empty()) {
     if (!outcome.Partial.empty()) {
       out << "no findings in what ran; the validation is partial (" + outcome.Partial + ")\n";
     } else {
-      out << (bounds.empty() ? "no findings: the module passed every check\n"
-                             : "no findings within the bounds met (see above): the module passed every check it reached\n");
+      out << (bounds.empty()
+                  ? "no findings: the module passed every check\n"
+                  : "no findings within the bounds met (see above): the module passed every check it reached\n");
     }
     return;
   }
@@ -148,8 +150,8 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
   for (const auto& finding : outcome.Findings) {
     const std::string file = ReplayPath(replays, ++number);
     out << "\n[" << number << "] " << finding.What.Kind << ": " << finding.What.Message << "\n";
-    out << "    in " << Count(finding.Count, "case", "cases") << " (" << Phases(finding) << "); simplest: "
-        << Where(finding.First) << "\n";
+    out << "    in " << Count(finding.Count, "case", "cases") << " (" << Phases(finding)
+        << "); simplest: " << Where(finding.First) << "\n";
     if (finding.Variants.size() > 1) {
       out << "    one fault, seen as " << finding.Variants.size() << " messages, such as:\n";
       int shown = 0;
@@ -159,8 +161,8 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
         out << "      " << message << " (" << Count(count, "case", "cases") << ")\n";
       }
     }
-    out << "    replay" << (replays.empty() ? " (these lines, saved as FILE; --replays DIR writes them)" : "")
-        << ": " << ReplayCommand(outcome, file) << "\n";
+    out << "    replay" << (replays.empty() ? " (these lines, saved as FILE; --replays DIR writes them)" : "") << ": "
+        << ReplayCommand(outcome, file) << "\n";
     std::istringstream script(ReplayScript(outcome, finding, file));
     // The script's heading (what was found, where, how to replay it) is shown above.
     bool heading = true;
@@ -296,7 +298,8 @@ std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
   };
   std::vector<std::pair<std::string, Phase>> phases{{"load", Phase::Load}};
   for (const auto& command : outcome.Commands) {
-    for (Phase phase : {Phase::Lifecycle, Phase::Exploration, Phase::Faults, Phase::Random}) phases.emplace_back(command, phase);
+    for (Phase phase : {Phase::Lifecycle, Phase::Exploration, Phase::Faults, Phase::Random})
+      phases.emplace_back(command, phase);
   }
   for (const auto& [suiteName, phase] : phases) {
     const std::string key = phase == Phase::Load ? std::string("load") : suiteName + "." + PhaseName(phase);
@@ -311,7 +314,8 @@ std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
     for (const auto& finding : outcome.Findings) {
       ++number;
       const auto seen = finding.ByPhase.find(phase);
-      if (seen != finding.ByPhase.end() && SuiteOf(finding.First.Where) == suiteName) found.push_back("[" + std::to_string(number) + "]");
+      if (seen != finding.ByPhase.end() && SuiteOf(finding.First.Where) == suiteName)
+        found.push_back("[" + std::to_string(number) + "]");
     }
     if (!found.empty()) out += "; findings seen in it: " + vexdrive::Join(found, " ");
     element->InsertNewChildElement("system-out")->SetText(out.c_str());
@@ -325,14 +329,14 @@ std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
     const std::string file = ReplayPath(replays, ++number);
     Suite& suite = suiteNamed(SuiteOf(finding.First.Where));
     const std::string what = finding.What.Kind + ": " + finding.What.Message;
-    tinyxml2::XMLElement* element = AddTestCase(suite, SuiteOf(finding.First.Where), "[" + std::to_string(number) + "] " + what,
-                                                finding.Seconds);
+    tinyxml2::XMLElement* element =
+        AddTestCase(suite, SuiteOf(finding.First.Where), "[" + std::to_string(number) + "] " + what, finding.Seconds);
     tinyxml2::XMLElement* failure = element->InsertNewChildElement("failure");
     failure->SetAttribute("type", finding.What.Kind.c_str());
     failure->SetAttribute("message", finding.What.Message.c_str());
     const std::string text = what + "\n  in " + Count(finding.Count, "case", "cases") + " (" + Phases(finding) +
-                             "); simplest: " + Where(finding.First) + "\n  replay: " + ReplayCommand(outcome, file) + "\n" +
-                             ReplayScript(outcome, finding, file);
+                             "); simplest: " + Where(finding.First) + "\n  replay: " + ReplayCommand(outcome, file) +
+                             "\n" + ReplayScript(outcome, finding, file);
     failure->SetText(text.c_str());
     ++suite.Failures;
   }

@@ -18,7 +18,7 @@ void CollectNames(const vexhost::ProductData& product, std::set<std::string>& na
 std::string NamePattern(const std::string& name, const std::set<std::string>& hostNames) {
   if (hostNames.count(name) != 0) {
     return name.size() > 8 && name.compare(name.size() - 8, 8, ".factory") == 0 ? "(a product's factory)"
-                                                                                 : "(a product)";
+                                                                                : "(a product)";
   }
   std::string pattern;
   for (std::size_t i = 0; i < name.size(); ++i) {
@@ -52,7 +52,8 @@ std::string VerbAndAddress(const std::string& line) {
   const std::string verb = line.substr(0, verbEnd);
   if (verbEnd == std::string::npos || verb == "active" || verb == "fault") return verb;
   const std::size_t addressEnd = line.find(' ', verbEnd + 1);
-  return verb + " " + line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
+  return verb + " " +
+         line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
 }
 
 // "signal SIGSEGV (...) during `press Panel/OK`" as "signal SIGSEGV (...) during press Panel/OK".
@@ -71,7 +72,8 @@ std::string Unbalanced(const std::string& message) {
   std::smatch match;
   if (!std::regex_match(message, match, form)) return message;
   const bool more = std::stoll(match[2].str()) > std::stoll(match[3].str());
-  return match[1].str() + (more ? " holds more references than its owners give it" : " holds fewer references than its owners give it");
+  return match[1].str() +
+         (more ? " holds more references than its owners give it" : " holds fewer references than its owners give it");
 }
 
 }  // namespace

@@ -59,11 +59,11 @@ using NextLine = std::function<std::string(vexhost::Session&, const Sight&, int 
 
 struct RunRequest {
   std::vector<std::string> Lines;
-  bool Look = false;       // report the state and the possible actions at the end
-  bool FaultArmed = false; // the script arms a fault: a clean failure is then acceptable
-  NextLine Next;           // when set, lines are chosen as the path runs (after `Lines`)
+  bool Look = false;        // report the state and the possible actions at the end
+  bool FaultArmed = false;  // the script arms a fault: a clean failure is then acceptable
+  NextLine Next;            // when set, lines are chosen as the path runs (after `Lines`)
   LineMonitor Monitor;
-  bool Watch = false;      // watch each step as a person would (StepWatch.h); for runs without faults
+  bool Watch = false;                // watch each step as a person would (StepWatch.h); for runs without faults
   CaseRecorder* Recorder = nullptr;  // when set, takes the case's canonical record as it runs
 };
 

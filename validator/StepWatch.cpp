@@ -89,16 +89,17 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
   NoteFired(line, stateBefore, stateBefore != "(none)");
   const bool silent = _Session.GetJournal().Size() == _JournalBefore;
   if (IsPress(line) && silent && _Fingerprint == fingerprintBefore) {
-    _Findings.push_back({kind::DeadButton,
-                         Button(line) + " does nothing when pressed: no transition fires and nothing a person can see changes",
-                         index, "expect answered"});
+    _Findings.push_back(
+        {kind::DeadButton,
+         Button(line) + " does nothing when pressed: no transition fires and nothing a person can see changes", index,
+         "expect answered"});
   }
   const std::vector<std::string> shown = _Sight.ShownWindows();
   if (_Session.CommandsEnded() > _EndedBefore && _Session.RunningCommand() == nullptr && !shown.empty()) {
-    _Findings.push_back({kind::ShownAfterEnd,
-                         "the command ended and left its dialog '" + shown.front() +
-                             "' shown: nothing answers it any more",
-                         index, "expect dialog " + vexdrive::ScriptWord(shown.front()) + " absent"});
+    _Findings.push_back(
+        {kind::ShownAfterEnd,
+         "the command ended and left its dialog '" + shown.front() + "' shown: nothing answers it any more", index,
+         "expect dialog " + vexdrive::ScriptWord(shown.front()) + " absent"});
   }
 }
 

@@ -41,7 +41,7 @@ class SweepPlanner {
     std::set<int> Skip;  // inherited from the shorter path, then its own refused points
     std::size_t Test = 0;
     int TimeOuts = 0;
-    bool Ended = false;  // a run met no fault, or the sweep gave up on hangs: not stopped by its bound
+    bool Ended = false;         // a run met no fault, or the sweep gave up on hangs: not stopped by its bound
     std::vector<Path> Waiting;  // paths one line longer, waiting for this sweep's refused points
   };
 

@@ -28,7 +28,8 @@ RunSetup Setup(const ValidateOptions& options) {
   RunSetup setup;
   setup.ResourceDirs = {options.Resources};
   try {
-    setup.Document = options.Document.empty() ? vexdrive::DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
+    setup.Document =
+        options.Document.empty() ? vexdrive::DefaultDocument() : vexhost::ReadDocumentFile(options.Document);
   } catch (const vexhost::DocumentError& error) {
     throw BadUsage(error.what());
   }
@@ -46,8 +47,10 @@ void WriteFile(const std::string& path, const std::string& text, const std::stri
 void CheckWritable(const std::string& path, const std::string& what) {
   if (path.empty()) return;
   const std::filesystem::path parent = std::filesystem::absolute(path).parent_path();
-  if (!std::filesystem::is_directory(parent)) throw BadUsage("cannot write the " + what + " to " + path + ": no such directory");
-  if (std::filesystem::is_directory(path)) throw BadUsage("cannot write the " + what + " to " + path + ": it is a directory");
+  if (!std::filesystem::is_directory(parent))
+    throw BadUsage("cannot write the " + what + " to " + path + ": no such directory");
+  if (std::filesystem::is_directory(path))
+    throw BadUsage("cannot write the " + what + " to " + path + ": it is a directory");
 }
 
 void WriteReplays(const Outcome& outcome, const std::string& directory) {

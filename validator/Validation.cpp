@@ -163,8 +163,9 @@ std::vector<PhaseProgress> Validation::Phases() const {
   return {
       {"exploration", _Explorer.PathsTaken(), _Explorer.PathsFound(), explored, !explored, "paths",
        std::to_string(_Explorer.PathsTaken()) + " paths, " + std::to_string(states) + " states"},
-      {"faults", _SweepsDone, static_cast<std::size_t>(sweeps), explored && _SweepsDone == static_cast<std::size_t>(sweeps),
-       !explored, "sweeps", std::to_string(sweeps) + " sweeps of " + std::to_string(faultCases) + " cases"},
+      {"faults", _SweepsDone, static_cast<std::size_t>(sweeps),
+       explored && _SweepsDone == static_cast<std::size_t>(sweeps), !explored, "sweeps",
+       std::to_string(sweeps) + " sweeps of " + std::to_string(faultCases) + " cases"},
       {"random", _RandomDone, plannedRandom, _RandomDone == plannedRandom, false, "sequences",
        std::to_string(sequences) + " sequences"},
   };

@@ -60,7 +60,7 @@ class Validation {
   SweepPlanner _Planner;
   Explorer _Explorer;
   RandomSequences _Random;
-  std::unique_ptr<Pool> _Pool;  // while the validation runs
+  std::unique_ptr<Pool> _Pool;          // while the validation runs
   std::unique_ptr<Approval> _Approval;  // with --approved
   std::chrono::steady_clock::time_point _Start;
   std::function<std::string()> _StopReason;

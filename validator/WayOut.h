@@ -33,12 +33,12 @@ class WayOut {
   std::vector<Path> Next(const std::set<Path>& seen);
 
   struct StrandedState {
-    Path Where;                         // a path that reaches the state
-    std::vector<std::string> Actions;   // what a person can do there, none of which leads out
+    Path Where;                        // a path that reaches the state
+    std::vector<std::string> Actions;  // what a person can do there, none of which leads out
   };
   struct Verdict {
     std::vector<StrandedState> Stranded;  // in the order of their paths
-    int Unknown = 0;                 // states whose way out was not found within the search
+    int Unknown = 0;                      // states whose way out was not found within the search
   };
   Verdict Conclude(const std::string& command) const;
 

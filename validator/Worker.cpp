@@ -151,8 +151,7 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
 }
 
 // A random sequence: lines chosen as it runs, then the same lines again under one random fault.
-void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const RunSetup& setup,
-            WorkerProcess& process) {
+void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
   RandomSource random(work.Seed, static_cast<std::uint64_t>(work.Index));
   const std::vector<std::string> hostActions = HostActions(job.Command, work);
   auto avoided = [&](const std::string& line) {

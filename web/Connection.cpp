@@ -1,10 +1,10 @@
 #include "Connection.h"
 
 #include <boost/asio/write.hpp>
+#include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/write.hpp>
-#include <boost/beast/core/string.hpp>
 
 namespace vexweb {
 
@@ -20,7 +20,9 @@ constexpr std::chrono::milliseconds LingerTime{1000};
 constexpr std::size_t LingerBytes = 256 * 1024;
 constexpr std::string_view Continue = "HTTP/1.1 100 Continue\r\n\r\n";
 
-std::size_t FieldCount(const Request& request) { return static_cast<std::size_t>(std::distance(request.begin(), request.end())); }
+std::size_t FieldCount(const Request& request) {
+  return static_cast<std::size_t>(std::distance(request.begin(), request.end()));
+}
 
 bool AsksToContinue(const Request& header) {
   return boost::beast::iequals(header[http::field::expect], "100-continue");
@@ -83,23 +85,28 @@ void Connection::OnHeader(error_code error) {
   _Head = header.method() == http::verb::head;
   const ServerLimits& limits = _Owner.Limits();
   if (FieldCount(header) > limits.MostHeaderFields) {
-    return Write(ErrorAnswer(431, "the request has more than " + std::to_string(limits.MostHeaderFields) + " header fields"), true);
+    return Write(
+        ErrorAnswer(431, "the request has more than " + std::to_string(limits.MostHeaderFields) + " header fields"),
+        true);
   }
   if (header.target().size() > limits.LongestTarget) {
-    return Write(ErrorAnswer(414, "the address is longer than " + std::to_string(limits.LongestTarget) + " bytes"), true);
+    return Write(ErrorAnswer(414, "the address is longer than " + std::to_string(limits.LongestTarget) + " bytes"),
+                 true);
   }
   if (std::optional<Answer> refusal = _Owner.Screen(header)) return Write(std::move(*refusal), true);
   if (_Parser->is_done() || !AsksToContinue(header)) return ReadBody();
   // The client waits to be told to send its body.
-  net::async_write(_Socket, net::buffer(Continue.data(), Continue.size()), [self = shared_from_this()](error_code written, std::size_t) {
-    if (written || self->_Closed) return self->Close();
-    self->ReadBody();
-  });
+  net::async_write(_Socket, net::buffer(Continue.data(), Continue.size()),
+                   [self = shared_from_this()](error_code written, std::size_t) {
+                     if (written || self->_Closed) return self->Close();
+                     self->ReadBody();
+                   });
 }
 
 void Connection::ReadBody() {
   if (_Parser->is_done()) return OnBody({});
-  http::async_read(_Socket, _Buffer, *_Parser, [self = shared_from_this()](error_code error, std::size_t) { self->OnBody(error); });
+  http::async_read(_Socket, _Buffer, *_Parser,
+                   [self = shared_from_this()](error_code error, std::size_t) { self->OnBody(error); });
 }
 
 void Connection::OnBody(error_code error) {
@@ -108,7 +115,9 @@ void Connection::OnBody(error_code error) {
   const ServerLimits& limits = _Owner.Limits();
   // Trailers of a chunked body are header fields too.
   if (FieldCount(_Parser->get()) > limits.MostHeaderFields) {
-    return Write(ErrorAnswer(431, "the request has more than " + std::to_string(limits.MostHeaderFields) + " header fields"), true);
+    return Write(
+        ErrorAnswer(431, "the request has more than " + std::to_string(limits.MostHeaderFields) + " header fields"),
+        true);
   }
   Disarm();
   _Owner.Dispatch(shared_from_this(), _Parser->release());
@@ -125,14 +134,16 @@ void Connection::ReadFailed(error_code error, bool inHeader) {
     // A silent connection (an idle kept-alive one) just ends; a request cut off is told why.
     if (!_Parser->got_some() && _Buffer.size() == 0) return Close();
     return Write(ErrorAnswer(408, "the request was not sent whole within " +
-                                      std::to_string(limits.RequestDeadline.count()) + " ms"), true);
+                                      std::to_string(limits.RequestDeadline.count()) + " ms"),
+                 true);
   }
   if (PeerWentAway(error)) return Close();
   const std::string largestHeader = std::to_string(limits.LargestHeader);
   const std::string largestBody = std::to_string(limits.LargestBody);
   if (error == http::error::header_limit || (inHeader && error == http::error::buffer_overflow)) {
     if (RequestLineTooLong()) {
-      return Write(ErrorAnswer(414, "the address is longer than " + std::to_string(limits.LongestTarget) + " bytes"), true);
+      return Write(ErrorAnswer(414, "the address is longer than " + std::to_string(limits.LongestTarget) + " bytes"),
+                   true);
     }
     return Write(ErrorAnswer(431, "the request's header is larger than " + largestHeader + " bytes"), true);
   }
@@ -140,7 +151,8 @@ void Connection::ReadFailed(error_code error, bool inHeader) {
     return Write(ErrorAnswer(413, "the request body is larger than " + largestBody + " bytes"), true);
   }
   if (error == http::error::buffer_overflow) {
-    return Write(ErrorAnswer(413, "a chunk's framing in the request body is larger than " + largestHeader + " bytes"), true);
+    return Write(ErrorAnswer(413, "a chunk's framing in the request body is larger than " + largestHeader + " bytes"),
+                 true);
   }
   Write(ErrorAnswer(400, "the request is malformed: " + error.message()), true);
 }
@@ -150,9 +162,7 @@ void Connection::Reply(Answer answer) {
   Write(std::move(answer), !_KeepAlive);
 }
 
-void Connection::Turn(Answer answer) {
-  Write(std::move(answer), true);
-}
+void Connection::Turn(Answer answer) { Write(std::move(answer), true); }
 
 void Connection::Write(Answer answer, bool last) {
   if (_Closed) return;

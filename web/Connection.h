@@ -4,11 +4,11 @@
 // network thread.
 #pragma once
 
+#include <array>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http/parser.hpp>
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -78,9 +78,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   ConnectionOwner& _Owner;
   boost::beast::flat_buffer _Buffer;
   std::optional<http::request_parser<http::string_body>> _Parser;
-  std::optional<Answer> _Answer;    // being written
-  bool _KeepAlive = false;          // what the request last read asked for
-  bool _Head = false;               // the request last read asked for the header alone
+  std::optional<Answer> _Answer;  // being written
+  bool _KeepAlive = false;        // what the request last read asked for
+  bool _Head = false;             // the request last read asked for the header alone
   bool _TimedOut = false;
   bool _Closed = false;
   bool _Streaming = false;

@@ -13,7 +13,9 @@ Answer JsonAnswer(int status, const nlohmann::json& json) { return MakeAnswer(st
 
 Answer ErrorAnswer(int status, const std::string& message) { return JsonAnswer(status, {{"error", message}}); }
 
-std::string Dump(const nlohmann::json& json) { return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+std::string Dump(const nlohmann::json& json) {
+  return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 void SetSafetyHeaders(http::fields& fields) {
   fields.set(http::field::cache_control, "no-store");

@@ -105,7 +105,8 @@ std::string LiveSession::RecordingFull(const std::string& line) const {
 }
 
 void LiveSession::Transcribe(const ActOutcome& outcome) {
-  _Transcript.push_back({outcome.Line, outcome.Refusal.empty() ? outcome.Output : outcome.Refusal, !outcome.Refusal.empty()});
+  _Transcript.push_back(
+      {outcome.Line, outcome.Refusal.empty() ? outcome.Output : outcome.Refusal, !outcome.Refusal.empty()});
   if (_Transcript.size() > TranscriptKept) {
     _Transcript.pop_front();
     ++_TranscriptDropped;
@@ -144,12 +145,18 @@ nlohmann::json LiveSession::ViewHeld() {
       {"commands", vexhost::Session::DictionaryNames()},
       {"journal", JournalJson(_Session->GetJournal(), JournalShown)},
       {"accounting", AccountingJson(accounting, _Desk->Running())},
-      {"faults", {{"failAlloc", _Faults.FailAllocations}, {"raise", _Faults.Raises}, {"status", _Faults.Statuses},
-                  {"allocationsSeen", _Session->Faults().AllocationsSeen()},
-                  {"injected", _Session->Faults().FaultsInjected()}}},
-      {"script", {{"lines", _Recording.Lines().size()}, {"transcript", std::move(transcript)},
-                  {"transcriptDropped", _TranscriptDropped}, {"replay", _Recording.ShellArguments()},
-                  {"replayCommand", _Recording.ReplayCommand()}}},
+      {"faults",
+       {{"failAlloc", _Faults.FailAllocations},
+        {"raise", _Faults.Raises},
+        {"status", _Faults.Statuses},
+        {"allocationsSeen", _Session->Faults().AllocationsSeen()},
+        {"injected", _Session->Faults().FaultsInjected()}}},
+      {"script",
+       {{"lines", _Recording.Lines().size()},
+        {"transcript", std::move(transcript)},
+        {"transcriptDropped", _TranscriptDropped},
+        {"replay", _Recording.ShellArguments()},
+        {"replayCommand", _Recording.ReplayCommand()}}},
   };
 }
 

@@ -42,10 +42,10 @@ struct SessionFaults {
 
 struct ActOutcome {
   std::string Line;
-  std::string Output;   // what the script printed for the line
-  std::string Refusal;  // why it could not be done; empty when it was
+  std::string Output;                             // what the script printed for the line
+  std::string Refusal;                            // why it could not be done; empty when it was
   std::optional<std::vector<std::string>> Offer;  // for browse alone: what the class browser offers
-  nlohmann::json View;  // the view right after the action
+  nlohmann::json View;                            // the view right after the action
 };
 
 // An action or a new session asked for after the server began to stop.

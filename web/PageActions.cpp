@@ -62,9 +62,7 @@ const PageVerb& FindVerb(const nlohmann::json& action) {
   throw BadRequest(400, "the page cannot ask for '" + name.substr(0, 40) + "'");
 }
 
-bool Unwritable(const std::string& name) {
-  return name.empty() || name.find_first_of(" \t\"") != std::string::npos;
-}
+bool Unwritable(const std::string& name) { return name.empty() || name.find_first_of(" \t\"") != std::string::npos; }
 
 // The target as the script word that names it: DIALOG/WIDGET unquoted, a dialog alone quoted where
 // it must be.
@@ -152,7 +150,8 @@ SessionFaults FaultsFor(const nlohmann::json& request) {
   }
   if (const nlohmann::json* list = FaultList(request, "status")) {
     for (const auto& value : *list) {
-      faults.Statuses.push_back(CheckedFault("status", "OP[@OBJECT][#N]=STATUS", vexhost::FaultPlan::ParseStatus, value));
+      faults.Statuses.push_back(
+          CheckedFault("status", "OP[@OBJECT][#N]=STATUS", vexhost::FaultPlan::ParseStatus, value));
     }
   }
   return faults;

@@ -7,7 +7,7 @@
 namespace vexweb {
 
 struct PageFile {
-  std::string_view Path;         // as requested: "/", "/page.css", ...
+  std::string_view Path;  // as requested: "/", "/page.css", ...
   std::string_view ContentType;
   std::string_view Bytes;
 };

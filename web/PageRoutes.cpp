@@ -19,10 +19,8 @@ struct Route {
 };
 
 constexpr Route ApiRoutes[] = {
-    {"/api/view", Resource::View, http::verb::get},
-    {"/api/script", Resource::Script, http::verb::get},
-    {"/api/events", Resource::Events, http::verb::get},
-    {"/api/act", Resource::Act, http::verb::post},
+    {"/api/view", Resource::View, http::verb::get},        {"/api/script", Resource::Script, http::verb::get},
+    {"/api/events", Resource::Events, http::verb::get},    {"/api/act", Resource::Act, http::verb::post},
     {"/api/session", Resource::Session, http::verb::post},
 };
 
@@ -142,7 +140,8 @@ std::variant<Routed, Answer> PageRoutes::Check(const Request& header) const {
     }
     return ErrorAnswer(404, "there is no such page here");
   }
-  const auto route = std::find_if(std::begin(ApiRoutes), std::end(ApiRoutes), [&](const Route& r) { return r.Path == path; });
+  const auto route =
+      std::find_if(std::begin(ApiRoutes), std::end(ApiRoutes), [&](const Route& r) { return r.Path == path; });
   const Resource what = route == std::end(ApiRoutes) ? Resource::View : route->What;
   if (!TokenGiven(header, what)) return ErrorAnswer(403, "the request does not carry this page's session token");
   if (const auto origin = header.find(http::field::origin); origin != header.end() && !OriginAllowed(origin->value())) {

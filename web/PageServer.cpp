@@ -135,8 +135,8 @@ void PageServer::Admit(tcp::socket socket) {
   auto connection = std::make_shared<Connection>(std::move(socket), owner);
   _Connections.insert(connection.get());
   if (_Connections.size() > _Limits.MostConnections) {
-    return connection->Turn(ErrorAnswer(503, "the server has " + std::to_string(_Limits.MostConnections) +
-                                                 " connections open: try again later"));
+    return connection->Turn(ErrorAnswer(
+        503, "the server has " + std::to_string(_Limits.MostConnections) + " connections open: try again later"));
   }
   connection->Start();
 }
@@ -192,7 +192,8 @@ void PageServer::Announce() {
 Answer PageServer::SessionAnswer(Resource what, const Request& request) {
   try {
     switch (what) {
-      case Resource::View: return JsonAnswer(200, _Live.View());
+      case Resource::View:
+        return JsonAnswer(200, _Live.View());
       case Resource::Script: {
         Answer answer = MakeAnswer(200, _Live.Script(), "text/plain; charset=utf-8");
         answer.set(http::field::content_disposition, "attachment; filename=\"session.vex\"");
@@ -206,9 +207,11 @@ Answer PageServer::SessionAnswer(Resource what, const Request& request) {
         answer["view"] = std::move(outcome.View);
         return JsonAnswer(outcome.Refusal.empty() ? 200 : 409, answer);
       }
-      case Resource::Session: return JsonAnswer(200, {{"view", _Live.Restart(FaultsFor(BodyJson(request)))}});
+      case Resource::Session:
+        return JsonAnswer(200, {{"view", _Live.Restart(FaultsFor(BodyJson(request)))}});
       case Resource::PageFile:
-      case Resource::Events: break;
+      case Resource::Events:
+        break;
     }
     return ErrorAnswer(500, "the server failed: a request reached the session that it does not serve");
   } catch (const BadRequest& bad) {

@@ -12,22 +12,31 @@ namespace vexweb {
 
 namespace {
 
-using vexhost::ProductData;
-using vexhost::WidgetView;
 using vexdrive::Box;
 using vexdrive::Look;
+using vexhost::ProductData;
+using vexhost::WidgetView;
 
 const char* KindName(Look look) {
   switch (look) {
-    case Look::Window: return "window";
-    case Look::Frame: return "frame";
-    case Look::Label: return "label";
-    case Look::Editor: return "editor";
-    case Look::Combo: return "combo";
-    case Look::Button: return "button";
-    case Look::Separator: return "separator";
-    case Look::Message: return "message";
-    case Look::Other: return "other";
+    case Look::Window:
+      return "window";
+    case Look::Frame:
+      return "frame";
+    case Look::Label:
+      return "label";
+    case Look::Editor:
+      return "editor";
+    case Look::Combo:
+      return "combo";
+    case Look::Button:
+      return "button";
+    case Look::Separator:
+      return "separator";
+    case Look::Message:
+      return "message";
+    case Look::Other:
+      return "other";
   }
   return "other";
 }
@@ -41,7 +50,8 @@ struct Act {
 
 // Whether a name can stand in DIALOG/WIDGET, which a script reads as one unquoted word.
 bool Addressable(const std::string& name) {
-  return !name.empty() && name.find_first_of(" \t\"") == std::string::npos && vexhost::FirstControlCharacter(name).empty();
+  return !name.empty() && name.find_first_of(" \t\"") == std::string::npos &&
+         vexhost::FirstControlCharacter(name).empty();
 }
 
 // The act as the page sends it, or null when no script line can name its widget.
@@ -50,7 +60,8 @@ nlohmann::json ActJson(const Act& act, const std::string& dialog) {
     if (dialog.empty() || !vexhost::FirstControlCharacter(dialog).empty()) return nullptr;
     return {{"verb", act.Verb}, {"target", dialog}};
   }
-  if (!Addressable(dialog) || !Addressable(act.Widget) || dialog.find('/') != std::string::npos || dialog.front() == '#') {
+  if (!Addressable(dialog) || !Addressable(act.Widget) || dialog.find('/') != std::string::npos ||
+      dialog.front() == '#') {
     return nullptr;
   }
   return {{"verb", act.Verb}, {"target", dialog + "/" + act.Widget}};
@@ -147,7 +158,8 @@ std::string LabelOf(const WindowBoxes& window, const Box& box, const Act* act) {
 const Act* WidgetAct(WindowBoxes& window, const Box& box) {
   if (box.Kind != Look::Editor && box.Kind != Look::Button) return nullptr;
   const auto found = window.Acts.find(box.Name);
-  if (found != window.Acts.end() && (box.Kind == Look::Editor) == (found->second.Verb == "type" || found->second.Verb == "choose")) {
+  if (found != window.Acts.end() &&
+      (box.Kind == Look::Editor) == (found->second.Verb == "type" || found->second.Verb == "choose")) {
     return &found->second;
   }
   // The window's own buttons.
@@ -156,13 +168,15 @@ const Act* WidgetAct(WindowBoxes& window, const Box& box) {
   if (box.Name == "OK") {
     return &window.Acts.insert_or_assign("OK", messageBox ? Act{"acknowledge", ""} : Act{"press", "OK"}).first->second;
   }
-  if (box.Name == "Cancel" && IsDialog(*window.View)) return &window.Acts.insert_or_assign("Cancel", Act{"press", "Cancel"}).first->second;
+  if (box.Name == "Cancel" && IsDialog(*window.View))
+    return &window.Acts.insert_or_assign("Cancel", Act{"press", "Cancel"}).first->second;
   return nullptr;
 }
 
 nlohmann::json BoxJson(const Box& box, const std::string& window, bool sensitive) {
-  return {{"kind", KindName(box.Kind)}, {"name", box.Name}, {"window", window}, {"title", box.Title},
-          {"lines", box.Lines}, {"sensitive", sensitive}, {"x", box.X}, {"y", box.Y}, {"w", box.W}, {"h", box.H}};
+  return {
+      {"kind", KindName(box.Kind)}, {"name", box.Name}, {"window", window}, {"title", box.Title}, {"lines", box.Lines},
+      {"sensitive", sensitive},     {"x", box.X},       {"y", box.Y},       {"w", box.W},         {"h", box.H}};
 }
 
 void PutAct(nlohmann::json& json, const char* key, const Act& act, const std::string& dialog) {
@@ -208,8 +222,11 @@ void CollectPartNumbers(const ProductData& product, const std::string& path, std
 
 nlohmann::json ProductJson(const ProductData& product, const std::string& path, const std::string& active,
                            const std::map<std::string, std::string>& opened) {
-  nlohmann::json json{{"name", product.Name}, {"path", path}, {"partNumber", product.PartNumber},
-                      {"product", product.IsProduct}, {"active", path == active}};
+  nlohmann::json json{{"name", product.Name},
+                      {"path", path},
+                      {"partNumber", product.PartNumber},
+                      {"product", product.IsProduct},
+                      {"active", path == active}};
   if (!product.InterimClass.empty()) json["interimClass"] = product.InterimClass;
   if (product.Factory.Present && !product.Factory.AllowCreate) json["refuses"] = product.Factory.RefusalMessage;
   const auto before = opened.find(path);
@@ -219,7 +236,8 @@ nlohmann::json ProductJson(const ProductData& product, const std::string& path, 
     json["was"] = before->second;
   }
   nlohmann::json children = nlohmann::json::array();
-  for (const auto& child : product.Children) children.push_back(ProductJson(child, path + "/" + child.Name, active, opened));
+  for (const auto& child : product.Children)
+    children.push_back(ProductJson(child, path + "/" + child.Name, active, opened));
   json["children"] = std::move(children);
   return json;
 }
@@ -259,7 +277,8 @@ nlohmann::json TreeJson(const vexhost::DocumentData& now, const vexhost::Documen
   std::map<std::string, std::string> openedPartNumbers;
   CollectPartNumbers(opened.Root, opened.Root.Name, openedPartNumbers);
   const std::string active = now.ActivePath ? vexdrive::PathText(*now.ActivePath) : std::string();
-  nlohmann::json json{{"document", now.Name}, {"root", ProductJson(now.Root, now.Root.Name, active, openedPartNumbers)}};
+  nlohmann::json json{{"document", now.Name},
+                      {"root", ProductJson(now.Root, now.Root.Name, active, openedPartNumbers)}};
   json["active"] = now.ActivePath ? nlohmann::json(active) : nlohmann::json(nullptr);
   return json;
 }
@@ -290,7 +309,8 @@ nlohmann::json JournalJson(const vexhost::Journal& journal, std::size_t count) {
 
 nlohmann::json AccountingJson(const vexhost::AccountingReport& report, bool running) {
   const bool wrongAnyTime = !report.OverReleases.empty() || !report.Violations.empty();
-  return {{"text", report.Text()}, {"clean", report.Clean()}, {"problem", wrongAnyTime || (!running && !report.Clean())}};
+  return {
+      {"text", report.Text()}, {"clean", report.Clean()}, {"problem", wrongAnyTime || (!running && !report.Clean())}};
 }
 
 }  // namespace vexweb

@@ -1,7 +1,7 @@
 #include "Serve.h"
 
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <csignal>
 #include <cstdlib>
@@ -86,9 +86,12 @@ int Serve(const vexdrive::Options& options, const ServeOptions& serve) {
 }  // namespace
 
 ServeCommand::ServeCommand(CLI::App& app) {
-  _Command = app.add_subcommand("serve", "serve the session as a page on the loopback address, to work it in a browser");
+  _Command =
+      app.add_subcommand("serve", "serve the session as a page on the loopback address, to work it in a browser");
   _Command->fallthrough();
-  _Command->add_option("--port", _Serve.Port, "the port (0: any free port)")->capture_default_str()->check(CLI::Range(0, 65535));
+  _Command->add_option("--port", _Serve.Port, "the port (0: any free port)")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 65535));
   _Command->add_option("--address", _Serve.Address, "the address to listen on; another than loopback lets others in")
       ->capture_default_str();
   _Command

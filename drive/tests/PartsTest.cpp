@@ -90,9 +90,9 @@ TEST(Layout, WithoutAttachmentsHiddenWidgetsTakeNoRoomAndGreyedOnesAreInParenthe
 
 TEST(Layout, AWidgetAttachedAtTwoColumnPositionsSpansTheColumnsBetween) {
   const auto drawWithSeparatorUpTo = [](int last) {
-    return Draw(Dialog({Label("a", "left"), Label("b", "right"), Widget("VexDlgSeparator", "sep")},
-                       {Column(0, {"a", "sep"}), Column(5, {"b"}), Column(last, {"sep"}), Row(0, {"a", "b"}),
-                        Row(1, {"sep"})}));
+    return Draw(Dialog(
+        {Label("a", "left"), Label("b", "right"), Widget("VexDlgSeparator", "sep")},
+        {Column(0, {"a", "sep"}), Column(5, {"b"}), Column(last, {"sep"}), Row(0, {"a", "b"}), Row(1, {"sep"})}));
   };
   EXPECT_EQ(drawWithSeparatorUpTo(5),
             "+= T ===========+\n"
@@ -122,7 +122,7 @@ TEST(Layout, AMessageBoxShowsItsTextAndOnlyOK) {
 TEST(Layout, WindowsStandOneUnderTheOther) {
   const vexdrive::Picture picture = vexdrive::LayOut({Dialog({}), Dialog({})});
   EXPECT_EQ(picture.Height, 3 + 1 + 3);  // border, buttons, border; a blank line between
-  EXPECT_EQ(picture.Boxes.size(), 6U);  // each window with its OK and Cancel
+  EXPECT_EQ(picture.Boxes.size(), 6U);   // each window with its OK and Cancel
 }
 
 TEST(Svg, DrawsTheSameBoxesAndEscapesTheirTexts) {
@@ -189,8 +189,8 @@ TEST(Text, ControlCharactersAndBrokenBytesBecomeEscapesAndTheRestStays) {
 TEST(Text, WidthCountsTerminalCellsNotCharacters) {
   EXPECT_EQ(Width("Block A"), 7);
   EXPECT_EQ(Width("部品番号"), 8);
-  EXPECT_EQ(Width("ＡＢ"), 4);  // full-width Latin
-  EXPECT_EQ(Width("e\xcc\x81"), 1);  // e and a combining acute accent
+  EXPECT_EQ(Width("ＡＢ"), 4);          // full-width Latin
+  EXPECT_EQ(Width("e\xcc\x81"), 1);     // e and a combining acute accent
   EXPECT_EQ(Width("\xe2\x80\x8b"), 0);  // zero-width space
   EXPECT_EQ(Width("블록"), 4);
 }
@@ -303,7 +303,8 @@ TEST(ProductWatch, AWatchSeesTheChangesOfItsSessionFromItsStartAndLooksUpSingleP
   document.ClassCatalogue = {"Block"};
   document.Root.Name = "Hull";
   document.Root.PartNumber = "H-1";
-  for (int i = 0; i < 3; ++i) document.Root.Children.push_back({"Block " + std::to_string(i), true, "B-" + std::to_string(i), {}, {}, {}});
+  for (int i = 0; i < 3; ++i)
+    document.Root.Children.push_back({"Block " + std::to_string(i), true, "B-" + std::to_string(i), {}, {}, {}});
   document.Root.Children[1].Children.push_back({"Sub", true, "S-1", "Block", {}, {}});
   {
     vexhost::Session session;

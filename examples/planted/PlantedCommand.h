@@ -12,11 +12,11 @@
 #define VEX_EX_EXPORT extern "C" __attribute__((visibility("default")))
 
 // The module's entry points for one command class: its factory, its marker and its registration.
-#define VEX_EX_PLANTED_MODULE(Command, Library)                                       \
-  VEX_EX_EXPORT VexBaseUnknown* fctCreate##Command() { return new Command(); }        \
-  VEX_EX_EXPORT int TOVARIK_KEL2_INTERNAL_##Library() { return 1; }                    \
-  namespace {                                                                         \
-  VexFillDictionary Registration##Command(#Command, &fctCreate##Command);             \
+#define VEX_EX_PLANTED_MODULE(Command, Library)                                \
+  VEX_EX_EXPORT VexBaseUnknown* fctCreate##Command() { return new Command(); } \
+  VEX_EX_EXPORT int TOVARIK_KEL2_INTERNAL_##Library() { return 1; }            \
+  namespace {                                                                  \
+  VexFillDictionary Registration##Command(#Command, &fctCreate##Command);      \
   }
 
 inline void VexExLeaveToHost(VexBaseUnknown*) {}

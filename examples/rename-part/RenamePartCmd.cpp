@@ -155,10 +155,10 @@ class VexExRenamePartCmd : public VexStateCommand {
         LeaveToHost);
   }
 
-  VexDlgDialog* _Dialog = nullptr;          // owned; disposed of by delayed destruction
-  VexDlgEditor* _Editor = nullptr;          // a child of the dialog
-  VexPanelAcquisition* _Agent = nullptr;    // owned; disposed of by delayed destruction
-  VexIProduct* _Product = nullptr;          // counted: the product being renamed
+  VexDlgDialog* _Dialog = nullptr;        // owned; disposed of by delayed destruction
+  VexDlgEditor* _Editor = nullptr;        // a child of the dialog
+  VexPanelAcquisition* _Agent = nullptr;  // owned; disposed of by delayed destruction
+  VexIProduct* _Product = nullptr;        // counted: the product being renamed
 };
 
 VEX_EX_EXPORT VexBaseUnknown* fctCreateVexExRenamePartCmd() { return new VexExRenamePartCmd(); }

@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
     std::cerr << path << ": \"" << inOrder[next] << "\" is missing from the calls in order\n";
     return 1;
   }
-  std::cout << path << ": " << number << " well-formed lines" << (inOrder.empty() ? "" : ", the calls in order") << "\n";
+  std::cout << path << ": " << number << " well-formed lines" << (inOrder.empty() ? "" : ", the calls in order")
+            << "\n";
   return 0;
 }

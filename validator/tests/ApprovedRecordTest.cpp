@@ -69,7 +69,8 @@ TEST_F(Record, APathKeepsTheCallsOfEachLineWhatIsSeenAtTheEndAndTheEnding) {
   EXPECT_TRUE(Holds(start, "  CanCreate(Block A.factory; allowed=0, message=\"\") -> 0 [allowed=1, message=\"\"]"))
       << "outputs as preset and as returned, with the status";
   EXPECT_TRUE(Holds(start, "  SetLine(editorpartnumber; \"BA-200\", -1)"));
-  EXPECT_TRUE(HoldsLine(shown.Record.Outcome, "running: VexStrCreateInterimProdCmd; shown: InterimProductPanel (OK off)"))
+  EXPECT_TRUE(
+      HoldsLine(shown.Record.Outcome, "running: VexStrCreateInterimProdCmd; shown: InterimProductPanel (OK off)"))
       << shown.Record.Outcome;
   EXPECT_TRUE(HoldsLine(shown.Record.Outcome, "state: SelIntermProductType"));
   EXPECT_NE(shown.Record.Outcome.find("| += Create Interim Product ="), std::string::npos) << "the panel is drawn";
@@ -122,16 +123,19 @@ TEST_F(Record, APathTellsTheResourceFilesOfTheCommandAndOfEachOpenWindowLevelByL
 }
 
 TEST_F(Record, TheProductsAPersonSeesAreThoseThatChanged) {
-  const Recorded created = RunRecorded({Start, "browse InterimProductPanel/frmClass Panel",
-                                        "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"});
+  const Recorded created =
+      RunRecorded({Start, "browse InterimProductPanel/frmClass Panel", "type InterimProductPanel/editorpartnumber BA-7",
+                   "press InterimProductPanel/OK"});
   EXPECT_TRUE(HoldsLine(created.Record.Outcome, "products: part number of Hull/Block A: \"BA-200\" -> \"BA-7\""))
       << created.Record.Outcome;
-  EXPECT_TRUE(HoldsLine(created.Record.Outcome, "products: new Hull/Block A/Panel 1: class \"Panel\", part number \"\""))
+  EXPECT_TRUE(
+      HoldsLine(created.Record.Outcome, "products: new Hull/Block A/Panel 1: class \"Panel\", part number \"\""))
       << created.Record.Outcome;
 }
 
 TEST_F(Record, APartNumberSetBackIsNoChangeAndTheActiveProductIsTold) {
-  const Recorded same = RunRecorded({Start, "browse InterimProductPanel/frmClass Panel", "press InterimProductPanel/OK"});
+  const Recorded same =
+      RunRecorded({Start, "browse InterimProductPanel/frmClass Panel", "press InterimProductPanel/OK"});
   EXPECT_TRUE(HoldsLine(same.Record.Outcome, "products: new Hull/Block A/Panel 1: class \"Panel\", part number \"\""))
       << same.Record.Outcome;
   EXPECT_EQ(same.Record.Outcome.find("part number of"), std::string::npos)
@@ -170,8 +174,8 @@ TEST_F(Record, AFaultCaseKeepsItsOutcomeUndrawnWithWhatBecameOfTheErrors) {
 // the host then: the fault plan must neither count nor fail that, or the case would meet its fault
 // elsewhere than without the record.
 void ExpectTheSameCases(const std::vector<std::string>& steps) {
-  for (const std::string fault : {"fault allocation %d once", "fault raise *#%d:VexError persistent",
-                                  "fault raise *#%d:SystemError once"}) {
+  for (const std::string fault :
+       {"fault allocation %d once", "fault raise *#%d:VexError persistent", "fault raise *#%d:SystemError once"}) {
     for (int n = 1; n <= 160; n += 3) {
       char line[64];
       std::snprintf(line, sizeof line, fault.c_str(), n);
@@ -189,8 +193,8 @@ void ExpectTheSameCases(const std::vector<std::string>& steps) {
 }
 
 TEST_F(Record, RecordingChangesNothingOfTheCase) {
-  ExpectTheSameCases({Start, "browse InterimProductPanel/frmClass Panel", "type InterimProductPanel/editorpartnumber BA-7",
-                      "press InterimProductPanel/OK"});
+  ExpectTheSameCases({Start, "browse InterimProductPanel/frmClass Panel",
+                      "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"});
 }
 
 TEST(RecordOfALookingModule, RecordingChangesNothingOfTheCaseWhenLookingMakesCalls) {
@@ -210,8 +214,10 @@ TEST(CanonicalCall, WritesACallAsTheJournalDoesWithoutSizesOrControlCharacters) 
 }
 
 TEST(RecordMessages, ARecordAndTheJobThatAsksForItTravelWhole) {
-  const RecordMessage path{{0}, {{{"> Create(\"C\") -> C", "  Allocate()"}, {}}, "running: no\nproducts: as opened",
-                                {"> Destroy(C)"}, 0}, {}};
+  const RecordMessage path{
+      {0},
+      {{{"> Create(\"C\") -> C", "  Allocate()"}, {}}, "running: no\nproducts: as opened", {"> Destroy(C)"}, 0},
+      {}};
   const auto decoded = std::get<RecordMessage>(DecodeMessage(EncodeMessage(path)));
   EXPECT_EQ(decoded.Cases, path.Cases);
   EXPECT_EQ(decoded.Record, path.Record);

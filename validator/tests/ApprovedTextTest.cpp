@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <set>
+#include <sstream>
 
+#include "drive/Words.h"
 #include "validator/ApprovedComparison.h"
 #include "validator/ApprovedFiles.h"
-#include "drive/Words.h"
 #include "validator/FaultOutcomes.h"
 #include "validator/Faults.h"
 #include "validator/Report.h"
@@ -96,8 +96,9 @@ ApprovedSet Sample() {
   set.Files["Cmd/paths.txt"] =
       "# preamble\n== path\nstart Cmd\n-- start Cmd\n  SetTitle(Dialog; \"Hello\")\n-- the end\nrunning: yes\n"
       "== path\nstart Cmd\npress Dialog/OK\n-- press Dialog/OK\n  SetVisibility(Dialog; 2)\n-- the end\nrunning: no\n";
-  set.Files["Cmd/faults.txt"] = "== path\nstart Cmd\n-- fault points and the outcome each reached\n"
-                                "allocation, once: 1-2 [aaaa]; 3 [bbbb]\n";
+  set.Files["Cmd/faults.txt"] =
+      "== path\nstart Cmd\n-- fault points and the outcome each reached\n"
+      "allocation, once: 1-2 [aaaa]; 3 [bbbb]\n";
   set.Files["Cmd/outcomes.txt"] = "[aaaa] running: no\n    products: as opened\n[bbbb] running: yes\n";
   return set;
 }
@@ -161,7 +162,8 @@ TEST(FaultOutcomes, LabelsAreDigestsThatOtherOutcomesDoNotMove) {
   std::vector<std::string> outcomes;
   for (int i = 0; i < 2000; ++i) outcomes.push_back("running: no\nfinding: " + std::to_string(i));
   const std::vector<std::string> labels = OutcomeLabels(outcomes);
-  EXPECT_EQ(std::set<std::string>(labels.begin(), labels.end()).size(), labels.size()) << "every label names one outcome";
+  EXPECT_EQ(std::set<std::string>(labels.begin(), labels.end()).size(), labels.size())
+      << "every label names one outcome";
   const std::vector<std::string> alone = OutcomeLabels({outcomes[17]});
   EXPECT_EQ(alone[0].size(), 8U);
   std::size_t kept = 0;
@@ -173,16 +175,19 @@ TEST(FaultOutcomes, LabelsAreDigestsThatOtherOutcomesDoNotMove) {
 }
 
 TEST(FaultOutcomes, AnExpandedSectionReadsBackEveryPointsOutcome) {
-  const std::map<std::string, std::string> legend{{"aaaa", "running: no\nproducts: as opened"}, {"bbbb", "running: yes"}};
+  const std::map<std::string, std::string> legend{{"aaaa", "running: no\nproducts: as opened"},
+                                                  {"bbbb", "running: yes"}};
   EXPECT_EQ(ReadLegend(LegendText(legend)), legend);
-  const std::string section = "== path\nstart Cmd\n-- fault points and the outcome each reached\n"
-                              "allocation, once: 1-2 [bbbb]; 4 [aaaa]\nVexError, once: 1 [aaaa]\n";
+  const std::string section =
+      "== path\nstart Cmd\n-- fault points and the outcome each reached\n"
+      "allocation, once: 1-2 [bbbb]; 4 [aaaa]\nVexError, once: 1 [aaaa]\n";
   const std::string expanded = ExpandFaults(section, legend);
   EXPECT_EQ(expanded, section + "-- outcomes\n[bbbb] running: yes\n[aaaa] running: no\n    products: as opened\n");
   const auto faults = ReadFaults(expanded);
   ASSERT_EQ(faults.size(), 2U);
-  EXPECT_EQ(faults.at("allocation, once"),
-            (std::map<int, std::string>{{1, "running: yes"}, {2, "running: yes"}, {4, "running: no\nproducts: as opened"}}));
+  EXPECT_EQ(
+      faults.at("allocation, once"),
+      (std::map<int, std::string>{{1, "running: yes"}, {2, "running: yes"}, {4, "running: no\nproducts: as opened"}}));
   EXPECT_EQ(faults.at("VexError, once").at(1), "running: no\nproducts: as opened");
 }
 
@@ -194,14 +199,16 @@ TEST(FaultOutcomes, TheFirstChangedFaultCaseReplaysItsFaultThenThePath) {
       ExpandFaults(heading + "allocation, once: 1-3 [aaaa]\nVexError, once: 1-2 [aaaa]\n", legend);
   const std::string same = ExpandFaults(heading + "allocation, once: 1-3 [aaaa]\nVexError, once: 1-2 [aaaa]\n", legend);
   EXPECT_FALSE(FirstChangedFaultCase(path, approved, same).has_value());
-  const std::string now = ExpandFaults(heading + "allocation, once: 1-3 [aaaa]\nVexError, once: 1 [aaaa]; 2 [bbbb]\n", legend);
+  const std::string now =
+      ExpandFaults(heading + "allocation, once: 1-3 [aaaa]\nVexError, once: 1 [aaaa]; 2 [bbbb]\n", legend);
   const auto changed = FirstChangedFaultCase(path, approved, now);
   ASSERT_TRUE(changed.has_value());
   EXPECT_EQ(changed->Stage, Phase::Faults);
   EXPECT_EQ(changed->FaultPoint, 2);
   EXPECT_EQ(changed->Label, "VexError, once");
   EXPECT_EQ(changed->Lines, (std::vector<std::string>{FaultFamilies()[2].Line(2), "start Cmd", "press Dialog/OK"}));
-  const std::string longer = ExpandFaults(heading + "allocation, once: 1-4 [aaaa]\nVexError, once: 1-2 [aaaa]\n", legend);
+  const std::string longer =
+      ExpandFaults(heading + "allocation, once: 1-4 [aaaa]\nVexError, once: 1-2 [aaaa]\n", legend);
   ASSERT_TRUE(FirstChangedFaultCase(path, approved, longer).has_value());
   EXPECT_EQ(FirstChangedFaultCase(path, approved, longer)->FaultPoint, 4) << "a point only one side ran";
 }
@@ -307,11 +314,13 @@ TEST(ApprovedReport, AFindingWithADiffKeepsItInTheReportAndAsCommentsInItsReplay
   outcome.Module = "/modules/libVexExample.so";
   outcome.Commands = {"Cmd"};
   outcome.Stats["Cmd"].Paths = 2;
-  const Finding changed{"behaviour-changed", "Cmd behaves otherwise than approved on 1 path; the first, `start Cmd`:\n"
-                                             "    --- approved\n    +++ this run\n    @@ -1 +1 @@\n"
-                                             "    -  SetTitle(Dialog; \"Hello\")\n    +  SetTitle(Dialog; \"Hallo\")"};
+  const Finding changed{"behaviour-changed",
+                        "Cmd behaves otherwise than approved on 1 path; the first, `start Cmd`:\n"
+                        "    --- approved\n    +++ this run\n    @@ -1 +1 @@\n"
+                        "    -  SetTitle(Dialog; \"Hello\")\n    +  SetTitle(Dialog; \"Hallo\")"};
   const Occurrence first{changed, {Phase::Exploration, "Cmd", "approved behaviour", {"start Cmd"}, 0}, -1};
-  outcome.Findings.push_back({changed, first, 1, {{Phase::Exploration, 1}}, "behaviour-changed", {{changed.Message, 1}}, 0});
+  outcome.Findings.push_back(
+      {changed, first, 1, {{Phase::Exploration, 1}}, "behaviour-changed", {{changed.Message, 1}}, 0});
   const std::string script = ReplayScript(outcome, outcome.Findings[0], "finding-1.vex");
   EXPECT_NE(script.find("\n#     +  SetTitle(Dialog; \"Hallo\")\n"), std::string::npos) << script;
   for (const auto& line : SplitLines(script)) {
@@ -321,7 +330,8 @@ TEST(ApprovedReport, AFindingWithADiffKeepsItInTheReportAndAsCommentsInItsReplay
   std::ostringstream text;
   WriteText(text, outcome, "");
   EXPECT_NE(text.str().find("\n    +  SetTitle(Dialog; \"Hallo\")\n"), std::string::npos) << text.str();
-  EXPECT_EQ(text.str().find("| #"), std::string::npos) << "the diff is shown once, not again in the script: " << text.str();
+  EXPECT_EQ(text.str().find("| #"), std::string::npos)
+      << "the diff is shown once, not again in the script: " << text.str();
   EXPECT_NE(text.str().find("    | start Cmd\n"), std::string::npos) << text.str();
 }
 
@@ -329,10 +339,14 @@ TEST(FaultOutcomes, WhenOnlyTheCallsChangedTheFamilyIsReplayedFromItsFirstPoint)
   const std::map<std::string, std::string> legend{{"aaaa", "running: no"}};
   const std::string heading = "== path\nstart Cmd\n-- fault points\n";
   const Path path{"Cmd", {"start Cmd"}};
-  const std::string approved = ExpandFaults(heading + "allocation, once: 1-3 [aaaa] | calls 0000aaaa\n"
-                                                      "VexError, once: 2-3 [aaaa] | calls 0000bbbb\n", legend);
-  const std::string now = ExpandFaults(heading + "allocation, once: 1-3 [aaaa] | calls 0000aaaa\n"
-                                                 "VexError, once: 2-3 [aaaa] | calls 0000cccc\n", legend);
+  const std::string approved = ExpandFaults(heading +
+                                                "allocation, once: 1-3 [aaaa] | calls 0000aaaa\n"
+                                                "VexError, once: 2-3 [aaaa] | calls 0000bbbb\n",
+                                            legend);
+  const std::string now = ExpandFaults(heading +
+                                           "allocation, once: 1-3 [aaaa] | calls 0000aaaa\n"
+                                           "VexError, once: 2-3 [aaaa] | calls 0000cccc\n",
+                                       legend);
   EXPECT_EQ(ReadFaults(approved), ReadFaults(now)) << "the digest is no part of the outcomes";
   const auto changed = FirstChangedFaultCase(path, approved, now);
   ASSERT_TRUE(changed.has_value());

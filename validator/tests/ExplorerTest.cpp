@@ -124,10 +124,10 @@ TEST_F(Explored, APressThatChangesNothingIsPressedAgainUpToThreeTimesWithoutFaul
 TEST_F(Explored, TheFirstPathThatEndsWithOKRunsAgainWithTheCommandActivatedAnewInItsCourse) {
   // Typing keeps the command running; OK ends it, from either state. Cancel ends it too, first.
   const std::string type = "type P/Editor x";
-  const Model model{{{"panel", {Cancel, type, OK}}, {"typed", {OK}}},
-                    {{{"panel", Cancel}, "ended"}, {{"panel", type}, "typed"}, {{"panel", OK}, "ended"},
-                     {{"typed", OK}, "ended"}},
-                    {}};
+  const Model model{
+      {{"panel", {Cancel, type, OK}}, {"typed", {OK}}},
+      {{{"panel", Cancel}, "ended"}, {{"panel", type}, "typed"}, {{"panel", OK}, "ended"}, {{"typed", OK}, "ended"}},
+      {}};
   Explorer explorer({2, 100}, _Document, _Book, _Planner, _Hangs, _Submit);
   explorer.Plan("Cmd");
   RunAll(explorer, model);
@@ -150,9 +150,8 @@ TEST_F(Explored, TheFirstPathThatEndsWithOKRunsAgainWithTheCommandActivatedAnewI
 TEST_F(Explored, ARefusedLineIsNondeterministicOnlyWhereTheSameLineWasDoneInTheSameState) {
   // OK is taken once in the panel, then refused there: the fingerprint missed something, or the
   // module is nondeterministic. Cancel leads to a state that offers what the host then refuses.
-  Model model{{{"panel", {OK, Cancel}}, {"odd", {"press Q/OK"}}},
-              {{{"panel", OK}, "panel"}, {{"panel", Cancel}, "odd"}},
-              {}};
+  Model model{
+      {{"panel", {OK, Cancel}}, {"odd", {"press Q/OK"}}}, {{{"panel", OK}, "panel"}, {{"panel", Cancel}, "odd"}}, {}};
   Explorer explorer({2, 100}, _Document, _Book, _Planner, _Hangs, _Submit);
   explorer.Plan("Cmd");
   // The run of the second press refuses it, as a nondeterministic module would.
@@ -176,7 +175,8 @@ TEST_F(Explored, ARefusedLineIsNondeterministicOnlyWhereTheSameLineWasDoneInTheS
 
 TEST_F(Explored, AFatalRunThatReachedAStateIsExploredAndSweptAndOneLeftPartWayIsNot) {
   // Every run that ends with the panel open throws at its end; closing it throws part-way.
-  Model model{{{"panel", {OK, Close}}}, {{{"panel", OK}, "ended"}, {{"panel", Close}, "ended"}}, {{"start Cmd", Close}}};
+  Model model{
+      {{"panel", {OK, Close}}}, {{{"panel", OK}, "ended"}, {{"panel", Close}, "ended"}}, {{"start Cmd", Close}}};
   Explorer explorer({1, 100}, _Document, _Book, _Planner, _Hangs, _Submit);
   explorer.Plan("Cmd");
   for (std::size_t i = 0; i < _Queue.size(); ++i) {
@@ -235,12 +235,10 @@ TEST_F(Explored, TheBoundsMetAreCountedWhereTheExplorationStopped) {
 
 TEST_F(Explored, AStateThatNothingEndsIsAFindingWhoseReplayTriesToLeave) {
   // Cancel steps back into a trap that Cancel and the close box never leave; OK ends.
-  const Model model{{{"panel", {OK, Cancel}}, {"trap", {Cancel, Close}}},
-                    {{{"panel", OK}, "ended"},
-                     {{"panel", Cancel}, "trap"},
-                     {{"trap", Cancel}, "trap"},
-                     {{"trap", Close}, "trap"}},
-                    {}};
+  const Model model{
+      {{"panel", {OK, Cancel}}, {"trap", {Cancel, Close}}},
+      {{{"panel", OK}, "ended"}, {{"panel", Cancel}, "trap"}, {{"trap", Cancel}, "trap"}, {{"trap", Close}, "trap"}},
+      {}};
   Explorer explorer({1, 100}, _Document, _Book, _Planner, _Hangs, _Submit);
   explorer.Plan("Cmd");
   RunAll(explorer, model);
@@ -248,7 +246,8 @@ TEST_F(Explored, AStateThatNothingEndsIsAFindingWhoseReplayTriesToLeave) {
   _Book.Close();
   const FindingGroup* stranded = FindingOf(kind::Stranded);
   ASSERT_NE(stranded, nullptr);
-  EXPECT_EQ(stranded->What.Message, "the command runs on with 'P' shown, and no sequence of a person's actions ends it");
+  EXPECT_EQ(stranded->What.Message,
+            "the command runs on with 'P' shown, and no sequence of a person's actions ends it");
   EXPECT_EQ(stranded->First.Where.Lines, (std::vector<std::string>{"start Cmd", Cancel, Close, "expect running no"}));
   EXPECT_EQ(stranded->First.Step, 2);
   EXPECT_EQ(stranded->Count, 1);

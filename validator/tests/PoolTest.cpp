@@ -5,8 +5,8 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "validator/Pool.h"

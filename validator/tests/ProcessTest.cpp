@@ -100,8 +100,9 @@ TEST(Capture, WhatTheProcessWritesIsTakenOnceAsAFinding) {
       },
       std::chrono::seconds(10));
   ASSERT_TRUE(child.Value) << child.Death;
-  EXPECT_EQ((*child.Value)["first"], nlohmann::json::array({"process-hygiene: writes to standard output: \"first line\\n\"",
-                                                            "process-hygiene: writes to standard error: \"oops\""}));
+  EXPECT_EQ((*child.Value)["first"],
+            nlohmann::json::array({"process-hygiene: writes to standard output: \"first line\\n\"",
+                                   "process-hygiene: writes to standard error: \"oops\""}));
   EXPECT_EQ((*child.Value)["again"], nlohmann::json::array());
 }
 
@@ -126,8 +127,9 @@ TEST(Worker, ACaseThatChangesTheProcessIsToldAndWhatCanBeIsPutBack) {
 
 TEST(Worker, AStepSlowerThanAPersonWaitsIsAFindingThatNamesIt) {
   const std::vector<std::string> lines{"start VexExSlowStepCmd", "press PlantedDialog/OK"};
-  EXPECT_EQ(InWorker(VEX_SLOW_STEP_PATH, lines, 100)["findings"],
-            nlohmann::json::array({"slow: `press PlantedDialog/OK` took longer than 100 ms, longer than a person waits"}));
+  EXPECT_EQ(
+      InWorker(VEX_SLOW_STEP_PATH, lines, 100)["findings"],
+      nlohmann::json::array({"slow: `press PlantedDialog/OK` took longer than 100 ms, longer than a person waits"}));
   EXPECT_EQ(InWorker(VEX_SLOW_STEP_PATH, lines, 0)["findings"], nlohmann::json::array()) << "not timed without a bound";
   EXPECT_EQ(InWorker(VEX_SLOW_STEP_PATH, lines, 5000)["findings"], nlohmann::json::array());
 }

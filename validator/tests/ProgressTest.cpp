@@ -30,7 +30,8 @@ TEST(Progress, OnATerminalOneLineShowsEachPhaseAndTheTimeLeft) {
   EXPECT_NE(line.find("4.0 s left"), std::string::npos) << "190 of 440 jobs in 3 s" << line;
   std::ostringstream early;
   ProgressReport(early, true).Update(Phases(20, false, 10, 100), 1.0);
-  EXPECT_NE(early.str().find("exploration 20/40+; faults 10/100+;"), std::string::npos) << "more may come" << early.str();
+  EXPECT_NE(early.str().find("exploration 20/40+; faults 10/100+;"), std::string::npos)
+      << "more may come" << early.str();
   EXPECT_EQ(line.find('\n'), std::string::npos) << "rewritten in place";
   report.Finish(Phases(40, true, 300, 300), 6.0);
   EXPECT_EQ(out.str().substr(line.size()), "\r\033[K") << "the line is cleared at the end";

@@ -35,11 +35,19 @@ Outcome OneFinding() {
   outcome.Phases["VexExampleCmd.exploration"] = {2, 0.02};
   outcome.Phases["VexExampleCmd.faults"] = {3, 0.3};
   Occurrence first{{"crash", "signal SIGSEGV (Segmentation fault) during `press Dialog/OK`"},
-                   {Phase::Faults, "VexExampleCmd", "allocation, once", {"fault allocation 3 once", "start VexExampleCmd",
-                                                                           "press Dialog/OK"}, 3},
+                   {Phase::Faults,
+                    "VexExampleCmd",
+                    "allocation, once",
+                    {"fault allocation 3 once", "start VexExampleCmd", "press Dialog/OK"},
+                    3},
                    2};
-  outcome.Findings.push_back({first.What, first, 4, {{Phase::Faults, 4}}, "crash: signal SIGSEGV during press Dialog/OK",
-                              {{first.What.Message, 4}}, 0.25});
+  outcome.Findings.push_back({first.What,
+                              first,
+                              4,
+                              {{Phase::Faults, 4}},
+                              "crash: signal SIGSEGV during press Dialog/OK",
+                              {{first.What.Message, 4}},
+                              0.25});
   outcome.Tests.push_back({"VexExampleCmd.exploration", "start VexExampleCmd", 1, false, {}});
   outcome.Tests.push_back({"VexExampleCmd.faults", "allocation, once: start VexExampleCmd", 2, false, {first.What}});
   return outcome;
@@ -62,8 +70,9 @@ TEST(Report, AReplayScriptRunsTheCaseAndMarksWhereItHappened) {
 
 TEST(Report, TheReplayCommandQuotesAPathWithBlanks) {
   const std::string command = ReplayCommand(OneFinding(), "finding-1.vex");
-  EXPECT_EQ(command,
-            "vexhost --module '/modules/my module/libVexExample.so' --resources /resources --check --script finding-1.vex");
+  EXPECT_EQ(
+      command,
+      "vexhost --module '/modules/my module/libVexExample.so' --resources /resources --check --script finding-1.vex");
 }
 
 TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOnly) {
@@ -78,7 +87,8 @@ TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOn
   EXPECT_EQ(root->IntAttribute("skipped"), 2) << "no lifecycle and no random case ran";
   const std::set<std::string> standard{"name", "tests", "failures", "errors", "skipped", "time", "classname"};
   std::vector<std::string> names;
-  for (const auto* suite = root->FirstChildElement("testsuite"); suite != nullptr; suite = suite->NextSiblingElement()) {
+  for (const auto* suite = root->FirstChildElement("testsuite"); suite != nullptr;
+       suite = suite->NextSiblingElement()) {
     for (const auto* attribute = suite->FirstAttribute(); attribute != nullptr; attribute = attribute->Next()) {
       EXPECT_EQ(standard.count(attribute->Name()), 1U) << attribute->Name();
     }
@@ -100,7 +110,8 @@ TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOn
   EXPECT_DOUBLE_EQ(faults->DoubleAttribute("time"), 0.3);
   EXPECT_NE(std::string(faults->FirstChildElement("system-out")->GetText()).find("findings seen in it: [1]"),
             std::string::npos);
-  const tinyxml2::XMLElement* failure = faults->NextSiblingElement()->NextSiblingElement()->FirstChildElement("failure");
+  const tinyxml2::XMLElement* failure =
+      faults->NextSiblingElement()->NextSiblingElement()->FirstChildElement("failure");
   ASSERT_NE(failure, nullptr);
   EXPECT_STREQ(failure->Attribute("type"), "crash");
   EXPECT_NE(std::string(failure->GetText()).find("replay: vexhost --module"), std::string::npos);
@@ -221,10 +232,9 @@ TEST(Report, TheCoverageAndWhatWasNotExploredAreInTheTextAndTheJson) {
   outcome.Stats["VexExampleCmd"].Died = 2;
   std::ostringstream text;
   WriteText(text, outcome, "");
-  for (const char* expected :
-       {"transitions fired: 1 of 2", "never fired: Waiting -> (end) when Cancel", "dialogs shown: Dialog",
-        "widgets acted on: Dialog/OK", "allocation, once: 2, 40, 19", "1.50 ms `start VexExampleCmd`",
-        "not explored: 2 paths whose run crashed"}) {
+  for (const char* expected : {"transitions fired: 1 of 2", "never fired: Waiting -> (end) when Cancel",
+                               "dialogs shown: Dialog", "widgets acted on: Dialog/OK", "allocation, once: 2, 40, 19",
+                               "1.50 ms `start VexExampleCmd`", "not explored: 2 paths whose run crashed"}) {
     EXPECT_NE(text.str().find(expected), std::string::npos) << expected << "\n" << text.str();
   }
   const nlohmann::json report = nlohmann::json::parse(JsonReport(outcome, ""));
@@ -285,7 +295,9 @@ TEST(ScriptLines, TheGenericFormIsToldApartFromTheShortForms) {
 }
 
 TEST(ScriptLines, AWordWrittenForAScriptReadsBackAsItWas) {
-  for (const std::string text : {"", "plain", "two words", "#hash", "a \"quote\"", "back\\slash", "\xC3\x9C" "ber"}) {
+  for (const std::string text : {"", "plain", "two words", "#hash", "a \"quote\"", "back\\slash",
+                                 "\xC3\x9C"
+                                 "ber"}) {
     const std::vector<vexdrive::Word> words = vexdrive::SplitWords(vexdrive::ScriptWord(text));
     ASSERT_EQ(words.size(), 1U) << text;
     EXPECT_EQ(words[0].Text, text);

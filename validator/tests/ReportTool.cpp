@@ -36,7 +36,8 @@ int Finding(const nlohmann::json& report, const std::string& kind, const std::st
   }
   std::cerr << "no " << kind << " finding holds \"" << text << "\"; the findings are:\n";
   for (const auto& finding : report.at("findings")) {
-    std::cerr << "  " << finding.at("kind").get<std::string>() << ": " << finding.at("message").get<std::string>() << "\n";
+    std::cerr << "  " << finding.at("kind").get<std::string>() << ": " << finding.at("message").get<std::string>()
+              << "\n";
   }
   return 1;
 }

@@ -46,14 +46,16 @@ TEST(RootCause, NumbersInANameAreAnyNumberAndOtherNamesStayApart) {
 }
 
 TEST(RootCause, ACrashIsItsSignalAndTheVerbAndAddressOfItsLine) {
-  const std::string typed = Root(kind::Crash, "signal SIGSEGV (Segmentation fault) during `type Panel/editor \"Part 7-A\"`");
+  const std::string typed =
+      Root(kind::Crash, "signal SIGSEGV (Segmentation fault) during `type Panel/editor \"Part 7-A\"`");
   EXPECT_EQ(typed, Root(kind::Crash, "signal SIGSEGV (Segmentation fault) during `type Panel/editor \"\"`"));
   EXPECT_NE(typed, Root(kind::Crash, "signal SIGSEGV (Segmentation fault) during `type Panel/code \"\"`"));
   EXPECT_NE(typed, Root(kind::Crash, "signal SIGABRT (Aborted) during `type Panel/editor \"\"`"));
   EXPECT_EQ(Root(kind::Hang, "no answer within 500 ms during `active Hull/Block A`"),
             Root(kind::Hang, "no answer within 500 ms during `active Hull`"));
-  EXPECT_EQ(Root(kind::Crash, "signal SIGSEGV (Segmentation fault) at the end of the run, as the host closed the document"),
-            "crash: signal SIGSEGV (Segmentation fault) at the end of the run, as the host closed the document");
+  EXPECT_EQ(
+      Root(kind::Crash, "signal SIGSEGV (Segmentation fault) at the end of the run, as the host closed the document"),
+      "crash: signal SIGSEGV (Segmentation fault) at the end of the run, as the host closed the document");
 }
 
 TEST(FindingBook, FindingsOfOneRootCauseAreOneGroupThatCountsItsMessages) {
@@ -62,10 +64,12 @@ TEST(FindingBook, FindingsOfOneRootCauseAreOneGroupThatCountsItsMessages) {
   const std::size_t test = book.AddTest("Cmd.exploration", "paths");
   const Case onHull{Phase::Exploration, "Cmd", "path", {"active Hull", "start Cmd"}, 0};
   const Case onBlock{Phase::Exploration, "Cmd", "path", {"start Cmd"}, 0};
-  book.Record(onHull, {{kind::UnbalancedReference, "vexhost::Product 'Hull' holds 2 references, expected 1"}}, test, -1, 0.5);
-  book.Record(onBlock, {{kind::UnbalancedReference, "vexhost::Product 'Block A' holds 3 references, expected 2"}}, test, -1,
-              0.25);
-  book.Record(onBlock, {{kind::UnbalancedReference, "vexhost::Product 'Block A' holds 3 references, expected 2"}}, test);
+  book.Record(onHull, {{kind::UnbalancedReference, "vexhost::Product 'Hull' holds 2 references, expected 1"}}, test, -1,
+              0.5);
+  book.Record(onBlock, {{kind::UnbalancedReference, "vexhost::Product 'Block A' holds 3 references, expected 2"}}, test,
+              -1, 0.25);
+  book.Record(onBlock, {{kind::UnbalancedReference, "vexhost::Product 'Block A' holds 3 references, expected 2"}},
+              test);
   book.Close();
   ASSERT_EQ(outcome.Findings.size(), 1U);
   const FindingGroup& group = outcome.Findings[0];

@@ -30,8 +30,9 @@ class Runner : public ::testing::Test {
 }  // namespace
 
 TEST_F(Runner, ACleanPathHasNoFindings) {
-  const CaseOutcome outcome = RunLines({"start VexStrCreateInterimProdCmd", "browse InterimProductPanel/frmClass Panel",
-                                   "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"});
+  const CaseOutcome outcome =
+      RunLines({"start VexStrCreateInterimProdCmd", "browse InterimProductPanel/frmClass Panel",
+                "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"});
   EXPECT_TRUE(outcome.Findings.empty()) << ::testing::PrintToString(Kinds(outcome));
   EXPECT_FALSE(outcome.Stopped);
   EXPECT_FALSE(outcome.FaultMet);
@@ -60,7 +61,8 @@ TEST_F(Runner, LookingReportsTheStateAndWhatCanBeDoneThere) {
   EXPECT_FALSE(panel.Actions.empty());
   const CaseOutcome again = RunLines({"start VexStrCreateInterimProdCmd"}, false, true);
   EXPECT_EQ(again.Fingerprint, panel.Fingerprint) << "the same steps reach the same state";
-  const CaseOutcome ended = RunLines({"start VexStrCreateInterimProdCmd", "press InterimProductPanel/Cancel"}, false, true);
+  const CaseOutcome ended =
+      RunLines({"start VexStrCreateInterimProdCmd", "press InterimProductPanel/Cancel"}, false, true);
   EXPECT_FALSE(ended.Running);
   EXPECT_NE(ended.Fingerprint, panel.Fingerprint);
   EXPECT_TRUE(ended.Actions.empty());
@@ -82,7 +84,8 @@ TEST_F(Runner, ADialogLeftAliveIsOneFindingNotOneForEachWidget) {
 TEST_F(Runner, AWidgetLeftInTheMainWindowIsALeak) {
   Load(VEX_LEAKED_WIDGET_PATH);
   const CaseOutcome outcome = RunLines({"start VexExLeakedWidgetCmd", "press PlantedDialog/OK"});
-  EXPECT_EQ(Kinds(outcome), std::vector<std::string>{"leak: left alive after the command ended: VexDlgLabel 'StrayHint'"});
+  EXPECT_EQ(Kinds(outcome),
+            std::vector<std::string>{"leak: left alive after the command ended: VexDlgLabel 'StrayHint'"});
 }
 
 TEST_F(Runner, AFactoryReleasedTwiceIsAnOverRelease) {

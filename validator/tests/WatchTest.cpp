@@ -35,8 +35,8 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
 class Watch : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    for (const char* module : {VEX_MODULE_PATH, VEX_LOST_SECOND_PRESS_PATH, VEX_DIALOG_LEFT_SHOWN_PATH,
-                               VEX_NARROW_EDITORS_PATH}) {
+    for (const char* module :
+         {VEX_MODULE_PATH, VEX_LOST_SECOND_PRESS_PATH, VEX_DIALOG_LEFT_SHOWN_PATH, VEX_NARROW_EDITORS_PATH}) {
       Load(module);
     }
   }
@@ -49,8 +49,9 @@ TEST_F(Watch, ASecondPressThatNothingAnswersIsADeadButtonAtItsStep) {
       Watched({"start VexExLostSecondPressCmd", "press PlantedDialog/OK", "press PlantedDialog/OK"});
   const std::vector<Finding> dead = OfKind(outcome, kind::DeadButton);
   ASSERT_EQ(dead.size(), 1U) << "the first press was answered: its transition ran";
-  EXPECT_EQ(dead[0].Message,
-            "OK of 'PlantedDialog' does nothing when pressed: no transition fires and nothing a person can see changes");
+  EXPECT_EQ(
+      dead[0].Message,
+      "OK of 'PlantedDialog' does nothing when pressed: no transition fires and nothing a person can see changes");
   EXPECT_EQ(dead[0].Step, 2);
   EXPECT_EQ(dead[0].Expectation, "expect answered");
   // The state before each line, and the dialog's title changed by the first press only.
@@ -58,7 +59,8 @@ TEST_F(Watch, ASecondPressThatNothingAnswersIsADeadButtonAtItsStep) {
   EXPECT_NE(outcome.Trail[1], outcome.Trail[2]);
   EXPECT_EQ(outcome.Fingerprint, outcome.Trail[2]) << "the dead press changed nothing";
   ASSERT_EQ(outcome.Coverage.Transitions.size(), 3U);
-  EXPECT_EQ(outcome.Coverage.Transitions[0], "Waiting -> Waiting when LastModifiedAgent(PlantedAgent, PlantedDialog.OK)");
+  EXPECT_EQ(outcome.Coverage.Transitions[0],
+            "Waiting -> Waiting when LastModifiedAgent(PlantedAgent, PlantedDialog.OK)");
   EXPECT_EQ(outcome.Coverage.Fired, std::vector<int>{0});
 }
 
@@ -80,7 +82,8 @@ TEST_F(Watch, AnEndedCommandThatLeavesItsDialogShownIsFoundAtTheStepThatEndedIt)
 
 TEST_F(Watch, ACleanPathOfOurModuleCoversItsTransitionsDialogsAndTimesItsSteps) {
   const std::vector<std::string> lines{"start VexStrCreateInterimProdCmd", "browse InterimProductPanel/frmClass Panel",
-                                       "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"};
+                                       "type InterimProductPanel/editorpartnumber BA-7",
+                                       "press InterimProductPanel/OK"};
   const CaseOutcome outcome = Watched(lines);
   EXPECT_TRUE(outcome.Findings.empty()) << outcome.Findings.front().Message;
   EXPECT_EQ(outcome.Trail.size(), lines.size());
@@ -95,7 +98,8 @@ TEST_F(Watch, ACleanPathOfOurModuleCoversItsTransitionsDialogsAndTimesItsSteps) 
 }
 
 TEST_F(Watch, ACaseNotWatchedKeepsNoTrail) {
-  RunRequest request{{"start VexExLostSecondPressCmd", "press PlantedDialog/OK", "press PlantedDialog/OK"}, false, false, {}, {}};
+  RunRequest request{
+      {"start VexExLostSecondPressCmd", "press PlantedDialog/OK", "press PlantedDialog/OK"}, false, false, {}, {}};
   const CaseOutcome outcome = RunCase(ShipSetup(), request);
   EXPECT_TRUE(outcome.Trail.empty());
   EXPECT_TRUE(outcome.Coverage.Empty());

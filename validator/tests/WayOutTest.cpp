@@ -30,7 +30,8 @@ TEST(WayOut, AStateWhoseEveryActionLeadsBackStrandsAPersonAndSoDoesWhatLeadsOnly
   // OK ends; Cancel leads to a trap whose every action leads back into it.
   search.Reached(At({"start Cmd", "press P/OK"}), "panel", "ended", false, {});
   search.Reached(At({"start Cmd", "press P/Cancel"}), "panel", "trap", true, {"press P/Cancel", "close P"});
-  search.Reached(At({"start Cmd", "press P/Cancel", "press P/Cancel"}), "trap", "trap", true, {"press P/Cancel", "close P"});
+  search.Reached(At({"start Cmd", "press P/Cancel", "press P/Cancel"}), "trap", "trap", true,
+                 {"press P/Cancel", "close P"});
   search.Reached(At({"start Cmd", "press P/Cancel", "close P"}), "trap", "trap", true, {"press P/Cancel", "close P"});
   EXPECT_TRUE(search.Next({}).empty()) << "every action of every state was run";
   const WayOut::Verdict verdict = search.Conclude("Cmd");

@@ -70,13 +70,14 @@ std::string ActOf(const json& box, const char* key = "act") {
 // A dialog of another module: a prefix editor after its label, a class frame with its editor and
 // browser button, an editor with a resource text, a button of its own.
 WidgetView Booking() {
-  return Dialog("Booking", "Book a slot",
-                {Titled(Widget("VexDlgLabel", "lblPrefix"), "Prefix:"), Widget("VexDlgEditor", "edPrefix"),
-                 Titled(Widget("VexStrObjectClassFrame", "frmKind",
-                               {Widget("VexDlgEditor", "edKind"), Titled(Widget("VexDlgPushButton", "btnKind"), "...")}),
-                        "Kind"),
-                 Titled(Widget("VexDlgEditor", "edCount"), "Number of slots"),
-                 Titled(Widget("VexDlgPushButton", "btnHelp"), "Help")});
+  return Dialog(
+      "Booking", "Book a slot",
+      {Titled(Widget("VexDlgLabel", "lblPrefix"), "Prefix:"), Widget("VexDlgEditor", "edPrefix"),
+       Titled(Widget("VexStrObjectClassFrame", "frmKind",
+                     {Widget("VexDlgEditor", "edKind"), Titled(Widget("VexDlgPushButton", "btnKind"), "...")}),
+              "Kind"),
+       Titled(Widget("VexDlgEditor", "edCount"), "Number of slots"),
+       Titled(Widget("VexDlgPushButton", "btnHelp"), "Help")});
 }
 
 TEST(ViewOfAnyDialog, EachBoxNamesTheGenericVerbItTakes) {
@@ -97,8 +98,8 @@ TEST(ViewOfAnyDialog, EachBoxNamesTheGenericVerbItTakes) {
 
 TEST(ViewOfAnyDialog, EditorsAndButtonsAreNamedByWhatAPersonSeesAroundThem) {
   const json picture = Picture({Booking(), Dialog("Bare", "A bare dialog", {Widget("VexDlgEditor", "edOnly")})});
-  EXPECT_EQ(BoxOf(picture, "Booking", "edPrefix", "editor")["label"], "Prefix:");     // the label before it
-  EXPECT_EQ(BoxOf(picture, "Booking", "edKind", "editor")["label"], "Kind");          // its frame
+  EXPECT_EQ(BoxOf(picture, "Booking", "edPrefix", "editor")["label"], "Prefix:");         // the label before it
+  EXPECT_EQ(BoxOf(picture, "Booking", "edKind", "editor")["label"], "Kind");              // its frame
   EXPECT_EQ(BoxOf(picture, "Booking", "edCount", "editor")["label"], "Number of slots");  // its own text
   EXPECT_EQ(BoxOf(picture, "Booking", "btnKind", "button")["label"], "Browse the classes: Kind");
   EXPECT_EQ(BoxOf(picture, "Booking", "btnHelp", "button")["label"], "Help");
@@ -152,11 +153,14 @@ TEST(ViewOfAnyDialog, NamesNoScriptWordCanHoldGetNoAct) {
 
 TEST(PageActions, GenericVerbsNameTheirDialogOrWidget) {
   EXPECT_EQ(ScriptLineFor({{"verb", "press"}, {"target", "Booking/OK"}}), "press Booking/OK");
-  EXPECT_EQ(ScriptLineFor({{"verb", "type"}, {"target", "Booking/edPrefix"}, {"text", "AB 12"}}), "type Booking/edPrefix AB 12");
-  EXPECT_EQ(ScriptLineFor({{"verb", "type"}, {"target", "Booking/edPrefix"}, {"text", ""}}), "type Booking/edPrefix \"\"");
+  EXPECT_EQ(ScriptLineFor({{"verb", "type"}, {"target", "Booking/edPrefix"}, {"text", "AB 12"}}),
+            "type Booking/edPrefix AB 12");
+  EXPECT_EQ(ScriptLineFor({{"verb", "type"}, {"target", "Booking/edPrefix"}, {"text", ""}}),
+            "type Booking/edPrefix \"\"");
   EXPECT_EQ(ScriptLineFor({{"verb", "type"}, {"target", "Booking/edPrefix"}, {"text", "#1 \"x\""}}),
             "type Booking/edPrefix \"#1 \\\"x\\\"\"");
-  EXPECT_EQ(ScriptLineFor({{"verb", "choose"}, {"target", "Booking/frmKind"}, {"text", "Panel"}}), "choose Booking/frmKind Panel");
+  EXPECT_EQ(ScriptLineFor({{"verb", "choose"}, {"target", "Booking/frmKind"}, {"text", "Panel"}}),
+            "choose Booking/frmKind Panel");
   EXPECT_EQ(ScriptLineFor({{"verb", "choose"}, {"target", "Booking/frmKind"}}), "choose Booking/frmKind \"\"");
   EXPECT_EQ(ScriptLineFor({{"verb", "browse"}, {"target", "Booking/frmKind"}}), "browse Booking/frmKind");
   EXPECT_EQ(ScriptLineFor({{"verb", "browse"}, {"target", "Booking/frmKind"}, {"text", "Sub Block"}}),
@@ -178,17 +182,26 @@ TEST(PageActions, TargetsAndTextsNoScriptLineCanHoldAreBad) {
     return 0;
   };
   for (const json& action :
-       {json{{"verb", "press"}}, json{{"verb", "press"}, {"target", "Booking"}}, json{{"verb", "press"}, {"target", "/OK"}},
-        json{{"verb", "press"}, {"target", "Booking/"}}, json{{"verb", "press"}, {"target", "My dialog/OK"}},
-        json{{"verb", "press"}, {"target", "Booking/O K"}}, json{{"verb", "press"}, {"target", "\"B\"/OK"}},
-        json{{"verb", "press"}, {"target", "#B/OK"}}, json{{"verb", "press"}, {"target", 7}},
-        json{{"verb", "press"}, {"target", "Booking/OK\nok"}}, json{{"verb", "press"}, {"target", std::string(600, 'a') + "/b"}},
-        json{{"verb", "press"}, {"target", "Booking/OK"}, {"text", "x"}}, json{{"verb", "type"}, {"target", "Booking/ed"}},
-        json{{"verb", "acknowledge"}}, json{{"verb", "acknowledge"}, {"target", ""}}, json{{"verb", "start"}, {"target", "X"}},
+       {json{{"verb", "press"}}, json{{"verb", "press"}, {"target", "Booking"}},
+        json{{"verb", "press"}, {"target", "/OK"}}, json{{"verb", "press"}, {"target", "Booking/"}},
+        json{{"verb", "press"}, {"target", "My dialog/OK"}}, json{{"verb", "press"}, {"target", "Booking/O K"}},
+        json{{"verb", "press"}, {"target", "\"B\"/OK"}}, json{{"verb", "press"}, {"target", "#B/OK"}},
+        json{{"verb", "press"}, {"target", 7}}, json{{"verb", "press"}, {"target", "Booking/OK\nok"}},
+        json{{"verb", "press"}, {"target", std::string(600, 'a') + "/b"}},
+        json{{"verb", "press"}, {"target", "Booking/OK"}, {"text", "x"}},
+        json{{"verb", "type"}, {"target", "Booking/ed"}}, json{{"verb", "acknowledge"}},
+        json{{"verb", "acknowledge"}, {"target", ""}}, json{{"verb", "start"}, {"target", "X"}},
         json{{"verb", "ok"}, {"target", "Booking"}},
         // C1 control characters (U+0085, U+009B) are control characters too.
-        json{{"verb", "type"}, {"target", "Booking/ed"}, {"text", "a\xC2\x85" "b"}},
-        json{{"verb", "partnumber"}, {"text", "\xC2\x9B" "31m"}}}) {
+        json{{"verb", "type"},
+             {"target", "Booking/ed"},
+             {"text",
+              "a\xC2\x85"
+              "b"}},
+        json{{"verb", "partnumber"},
+             {"text",
+              "\xC2\x9B"
+              "31m"}}}) {
     EXPECT_EQ(status(action), 400) << action.dump();
   }
 }

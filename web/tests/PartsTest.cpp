@@ -49,7 +49,8 @@ TEST(Actions, EveryTextReadsBackUnchangedAsAScriptWord) {
 TEST(Actions, PageVerbsBecomeScriptLines) {
   EXPECT_EQ(ScriptLineFor({{"verb", "ok"}}), "ok");
   EXPECT_EQ(ScriptLineFor({{"verb", "ack"}}), "ack");
-  EXPECT_EQ(ScriptLineFor({{"verb", "start"}, {"text", "VexStrCreateInterimProdCmd"}}), "start VexStrCreateInterimProdCmd");
+  EXPECT_EQ(ScriptLineFor({{"verb", "start"}, {"text", "VexStrCreateInterimProdCmd"}}),
+            "start VexStrCreateInterimProdCmd");
   EXPECT_EQ(ScriptLineFor({{"verb", "active"}, {"text", "Hull/Block A"}}), "active Hull/Block A");
   EXPECT_EQ(ScriptLineFor({{"verb", "class"}, {"text", ""}}), "class \"\"");
   EXPECT_EQ(ScriptLineFor({{"verb", "partnumber"}, {"text", "# 7"}}), "partnumber \"# 7\"");
@@ -59,29 +60,28 @@ TEST(Actions, PageVerbsBecomeScriptLines) {
 }
 
 TEST(Actions, RequestsThePageCannotMakeAreBad) {
-  for (const json& action : {json::array(), json("ok"), json::object(), json{{"verb", 1}}, json{{"verb", "quit"}},
-                             json{{"verb", "expect"}, {"text", "running no"}}, json{{"verb", "show"}},
-                             json{{"verb", "ok"}, {"text", "now"}}, json{{"verb", "start"}},
-                             json{{"verb", "start"}, {"text", ""}}, json{{"verb", "class"}, {"text", 7}},
-                             json{{"verb", "partnumber"}, {"text", "A\nok"}}, json{{"verb", "partnumber"}, {"text", "A\rB"}},
-                             json{{"verb", "partnumber"}, {"text", std::string(5000, 'x')}},
-                             json{{"verb", "ok"}, {"then", "cancel"}}}) {
+  for (const json& action :
+       {json::array(), json("ok"), json::object(), json{{"verb", 1}}, json{{"verb", "quit"}},
+        json{{"verb", "expect"}, {"text", "running no"}}, json{{"verb", "show"}}, json{{"verb", "ok"}, {"text", "now"}},
+        json{{"verb", "start"}}, json{{"verb", "start"}, {"text", ""}}, json{{"verb", "class"}, {"text", 7}},
+        json{{"verb", "partnumber"}, {"text", "A\nok"}}, json{{"verb", "partnumber"}, {"text", "A\rB"}},
+        json{{"verb", "partnumber"}, {"text", std::string(5000, 'x')}}, json{{"verb", "ok"}, {"then", "cancel"}}}) {
     EXPECT_EQ(StatusOf(action, LineOf), 400) << action.dump();
   }
 }
 
 TEST(Actions, FaultPlansAreCheckedWhole) {
   const SessionFaults faults = FaultsFor({{"failAlloc", {23, 40}},
-                                         {"raise", {"CreateInterimProduct:SystemError", "SetTitle#2"}},
-                                         {"status", {"QueryInterface@Block A.factory#2=-1"}}});
+                                          {"raise", {"CreateInterimProduct:SystemError", "SetTitle#2"}},
+                                          {"status", {"QueryInterface@Block A.factory#2=-1"}}});
   EXPECT_EQ(faults.FailAllocations, (std::vector<int>{23, 40}));
   EXPECT_EQ(faults.Raises, (std::vector<std::string>{"CreateInterimProduct:SystemError", "SetTitle#2"}));
   EXPECT_TRUE(FaultsFor(json::object()).FailAllocations.empty());
-  for (const json& request : {json{{"failAlloc", {0}}}, json{{"failAlloc", {"3"}}}, json{{"failAlloc", {1.5}}},
-                              json{{"failAlloc", 3}}, json{{"failAlloc", std::vector<int>(17, 1)}},
-                              json{{"raise", {"SetTitle:Oops"}}}, json{{"raise", {"SetTitle\nok"}}}, json{{"raise", {""}}},
-                              json{{"raise", {"SetTitle#0"}}}, json{{"status", {"SetTitle=-1"}}},
-                              json{{"status", {"SetPartNumber=1"}}}, json{{"fail", {1}}}, json::array()}) {
+  for (const json& request :
+       {json{{"failAlloc", {0}}}, json{{"failAlloc", {"3"}}}, json{{"failAlloc", {1.5}}}, json{{"failAlloc", 3}},
+        json{{"failAlloc", std::vector<int>(17, 1)}}, json{{"raise", {"SetTitle:Oops"}}},
+        json{{"raise", {"SetTitle\nok"}}}, json{{"raise", {""}}}, json{{"raise", {"SetTitle#0"}}},
+        json{{"status", {"SetTitle=-1"}}}, json{{"status", {"SetPartNumber=1"}}}, json{{"fail", {1}}}, json::array()}) {
     EXPECT_EQ(StatusOf(request, FaultsOf), 400) << request.dump();
   }
 }
@@ -144,12 +144,13 @@ TEST_F(Live, TheViewNamesWhatEachBoxOfThePanelDoes) {
   const json view = _Live->View();
   std::vector<std::string> acts = Acts(view);
   std::sort(acts.begin(), acts.end());
-  EXPECT_EQ(acts, (std::vector<std::string>{"InterimProductPanel/Cancel:press InterimProductPanel/Cancel",
-                                            "InterimProductPanel/ClassBrowser:browse InterimProductPanel/frmClass",
-                                            "InterimProductPanel/ClassEditor:choose InterimProductPanel/frmClass",
-                                            "InterimProductPanel/InterimProductPanel:close InterimProductPanel",
-                                            "InterimProductPanel/OK:press InterimProductPanel/OK",
-                                            "InterimProductPanel/editorpartnumber:type InterimProductPanel/editorpartnumber"}));
+  EXPECT_EQ(acts, (std::vector<std::string>{
+                      "InterimProductPanel/Cancel:press InterimProductPanel/Cancel",
+                      "InterimProductPanel/ClassBrowser:browse InterimProductPanel/frmClass",
+                      "InterimProductPanel/ClassEditor:choose InterimProductPanel/frmClass",
+                      "InterimProductPanel/InterimProductPanel:close InterimProductPanel",
+                      "InterimProductPanel/OK:press InterimProductPanel/OK",
+                      "InterimProductPanel/editorpartnumber:type InterimProductPanel/editorpartnumber"}));
   EXPECT_EQ(view["hidden"], json{"VexStrErrorBox"});
   EXPECT_TRUE(view["running"].get<bool>());
 }
@@ -158,7 +159,8 @@ TEST_F(Live, ARefusedActionChangesNothingAndIsNotRecorded) {
   Done("start VexStrCreateInterimProdCmd");
   const json before = _Live->View();
   const ActOutcome refused = _Live->Act("ok");
-  EXPECT_EQ(refused.Refusal, "ok: OK of 'InterimProductPanel' is insensitive (expected: the panel shown, with OK sensitive)");
+  EXPECT_EQ(refused.Refusal,
+            "ok: OK of 'InterimProductPanel' is insensitive (expected: the panel shown, with OK sensitive)");
   json after = _Live->View();
   EXPECT_EQ(after["picture"], before["picture"]);
   EXPECT_EQ(after["tree"], before["tree"]);
@@ -193,7 +195,8 @@ TEST_F(Live, TheTreeMarksNewProductsAndChangedPartNumbers) {
   EXPECT_TRUE(created.value("new", false));
   EXPECT_FALSE(root.contains("was"));
   EXPECT_FALSE(root.value("new", false));
-  EXPECT_EQ(root["children"][1]["refuses"], "Block B is released for production: no interim product can be added to it");
+  EXPECT_EQ(root["children"][1]["refuses"],
+            "Block B is released for production: no interim product can be added to it");
 }
 
 TEST_F(Live, TheRecordedScriptReplaysToTheSameEnd) {
@@ -237,8 +240,9 @@ TEST_F(Live, ANewSessionStartsOverWithItsFaultPlanInTheReplay) {
   EXPECT_EQ(view["script"]["lines"], 0);
   EXPECT_EQ(view["faults"]["failAlloc"], json{23});
   const std::string script = _Live->Script();
-  EXPECT_NE(script.find("#@ args: --fail-alloc 23 --raise CreateInterimProduct:SystemError --status 'SetPartNumber@Block A=-1' "
-                        "--check --resources "),
+  EXPECT_NE(script.find(
+                "#@ args: --fail-alloc 23 --raise CreateInterimProduct:SystemError --status 'SetPartNumber@Block A=-1' "
+                "--check --resources "),
             std::string::npos)
       << script;
   // The plan counts from the new session's start: the 23rd allocation is the part-number frame's.

@@ -169,7 +169,8 @@ TEST(Names, EveryProductCanBeClickedAndItsRecordingReplays) {
     "root": {"name": "Hull", "children": [
       {"name": " Odd \"Block\" # 2 ", "partNumber": "#7",
        "factory": {"firstClass": "Deck \"A\" #1", "secondClass": "InterimProduct"}}]}
-  })", "odd.json");
+  })",
+                                                                "odd.json");
   vexdrive::Options options;
   options.Resources = VEXWEB_RESOURCES;
   std::string script;

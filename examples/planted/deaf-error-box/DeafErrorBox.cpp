@@ -47,8 +47,8 @@ class VexExDeafErrorBoxCmd : public VexExPlantedCmd {
   }
 
  private:
-  VexStrErrorBox* _Box = nullptr;          // owned; disposed of by delayed destruction
-  VexDialogAgent* _BoxAgent = nullptr;     // owned; disposed of by delayed destruction
+  VexStrErrorBox* _Box = nullptr;       // owned; disposed of by delayed destruction
+  VexDialogAgent* _BoxAgent = nullptr;  // owned; disposed of by delayed destruction
 };
 
 VEX_EX_PLANTED_MODULE(VexExDeafErrorBoxCmd, VexExDeafErrorBox)

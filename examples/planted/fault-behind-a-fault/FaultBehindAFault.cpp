@@ -18,7 +18,7 @@ class VexExFaultBehindAFaultCmd : public VexExPlantedCmd {
  protected:
   void OnOK() override {
     VexDlgLabel* note = new VexDlgLabel(_Dialog, "DoneNote", 0);  // a child: it dies with the dialog
-    note->SetTitle("Created");  // the second fault: null when the allocation failed
+    note->SetTitle("Created");                                    // the second fault: null when the allocation failed
   }
 };
 

@@ -40,10 +40,10 @@ class VexMetaClass {
 };
 
 // Declares a host class's meta-class answers. Module classes do not use it: they answer as their base.
-#define VEX_DECLARE_CLASS                          \
- public:                                           \
-  static const char* ClassName();                  \
-  static const VexMetaClass& MetaClass();          \
+#define VEX_DECLARE_CLASS                 \
+ public:                                  \
+  static const char* ClassName();         \
+  static const VexMetaClass& MetaClass(); \
   const VexMetaClass* GetMetaObject() const override;
 
 // The host's own record of an object; its content is the host's.

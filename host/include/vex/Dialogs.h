@@ -60,16 +60,16 @@ class VexDialog : public VexCommand {
 
 // Attachment lists are written as in the host's variadic form, ended by a null; a null stops the
 // list wherever it stands.
-#define VEX_ATTACHMENT_OPERATIONS                                                                 \
-  template <class... Widgets>                                                                     \
-  void SetVerticalAttachment(VexDlgAttachPosition position, VexDlgAttachment mode, Widgets... widgets) { \
-    static_assert((std::is_convertible_v<Widgets, VexDialog*> && ...));                           \
-    AttachWidgets("SetVerticalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...}); \
-  }                                                                                               \
-  template <class... Widgets>                                                                     \
+#define VEX_ATTACHMENT_OPERATIONS                                                                          \
+  template <class... Widgets>                                                                              \
+  void SetVerticalAttachment(VexDlgAttachPosition position, VexDlgAttachment mode, Widgets... widgets) {   \
+    static_assert((std::is_convertible_v<Widgets, VexDialog*> && ...));                                    \
+    AttachWidgets("SetVerticalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...});         \
+  }                                                                                                        \
+  template <class... Widgets>                                                                              \
   void SetHorizontalAttachment(VexDlgAttachPosition position, VexDlgAttachment mode, Widgets... widgets) { \
-    static_assert((std::is_convertible_v<Widgets, VexDialog*> && ...));                           \
-    AttachWidgets("SetHorizontalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...}); \
+    static_assert((std::is_convertible_v<Widgets, VexDialog*> && ...));                                    \
+    AttachWidgets("SetHorizontalAttachment", position, mode, {static_cast<VexDialog*>(widgets)...});       \
   }
 
 class VexDlgWindow : public VexDialog {

@@ -58,8 +58,8 @@ struct ComboState {
 struct ClassFrameState {
   std::string Family;
   VexUnicodeString Selected;
-  VexDlgEditor* Editor = nullptr;              // a child
-  VexDlgPushButton* Browser = nullptr;         // a child
+  VexDlgEditor* Editor = nullptr;                       // a child
+  VexDlgPushButton* Browser = nullptr;                  // a child
   VexStrObjectClassFrameNotif* Notification = nullptr;  // owned
 };
 

@@ -12,8 +12,7 @@ using namespace vexhost::detail;
 VEX_DEFINE_CLASS(VexStrObjectClassFrameNotif, VexNotification)
 VEX_DEFINE_CLASS(VexStrObjectClassFrame, VexDlgFrame)
 
-VexStrObjectClassFrame::VexStrObjectClassFrame(VexDialog* parent, const VexString& name,
-                                               const VexUnicodeString& family,
+VexStrObjectClassFrame::VexStrObjectClassFrame(VexDialog* parent, const VexString& name, const VexUnicodeString& family,
                                                const VexUnicodeString& initialClass, VexDialogStyle style)
     : VexDlgFrame(parent, name, style) {
   // A fault planned on the construction comes before the frame owns anything.

@@ -85,7 +85,8 @@ WidgetView Snapshot(const VexDialog& dialog) {
     view.HasOK = true;
     view.OKSensitive = DlgDialogOf(*window).OKSensitivity == VexDlgSensitive;
   }
-  if (const auto* frame = dynamic_cast<const VexStrObjectClassFrame*>(&dialog)) view.Family = ClassFrameOf(*frame).Family;
+  if (const auto* frame = dynamic_cast<const VexStrObjectClassFrame*>(&dialog))
+    view.Family = ClassFrameOf(*frame).Family;
   for (const auto& attachment : state.Attachments) {
     AttachmentView attached{attachment.Operation, attachment.Position, attachment.Mode, {}};
     for (VexDialog* widget : attachment.Widgets) attached.Widgets.push_back(widget->GetName().CastToCharPtr());
@@ -128,7 +129,8 @@ GraphView SnapshotGraph(const VexStateCommand& command) {
     if (condition == nullptr) {
       row.Condition = "(null)";
     } else if (condition->Which == GraphCondition::Kind::LastModifiedAgent) {
-      row.Condition = "LastModifiedAgent(" + Describe(condition->Agent) + ", " + Describe(condition->Notification) + ")";
+      row.Condition =
+          "LastModifiedAgent(" + Describe(condition->Agent) + ", " + Describe(condition->Notification) + ")";
     } else {
       row.Condition = "OutputSet(" + Describe(condition->Agent) + ")";
     }

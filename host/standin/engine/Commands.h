@@ -25,8 +25,8 @@ struct CommandState {
 };
 
 struct Acceptance {
-  VexCommand* Sender;                // null: from anyone
-  VexNotification* Notification;     // null: by class
+  VexCommand* Sender;             // null: from anyone
+  VexNotification* Notification;  // null: by class
   std::string NotificationClass;
 };
 

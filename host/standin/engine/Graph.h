@@ -40,8 +40,8 @@ class GraphCondition : public VexStateCondition {
   GraphCondition(Kind kind, VexDialogAgent* agent, VexNotification* notification)
       : Which(kind), Agent(agent), Notification(notification) {}
   Kind Which;
-  VexDialogAgent* Agent;            // borrowed
-  VexNotification* Notification;   // borrowed
+  VexDialogAgent* Agent;          // borrowed
+  VexNotification* Notification;  // borrowed
 };
 
 class GraphAction : public VexDiaAction {
@@ -53,10 +53,10 @@ class GraphAction : public VexDiaAction {
 
 class GraphTransition : public VexDialogTransition {
  public:
-  GraphState* From = nullptr;            // borrowed
-  GraphState* To = nullptr;              // borrowed; null ends the command
-  GraphCondition* Condition = nullptr;   // borrowed
-  GraphAction* Action = nullptr;         // borrowed
+  GraphState* From = nullptr;           // borrowed
+  GraphState* To = nullptr;             // borrowed; null ends the command
+  GraphCondition* Condition = nullptr;  // borrowed
+  GraphAction* Action = nullptr;        // borrowed
 };
 
 // The graph of a state command.

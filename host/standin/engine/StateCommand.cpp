@@ -41,7 +41,8 @@ void VexDialogAgent::AcceptOnNotify(VexCommand* sender, VexNotification* notific
 }
 
 void VexDialogAgent::AcceptOnNotify(VexCommand* sender, const char* notificationClassName) {
-  if (!Gate("AcceptOnNotify", this, {Describe(sender), Quote(notificationClassName != nullptr ? notificationClassName : "")})) {
+  if (!Gate("AcceptOnNotify", this,
+            {Describe(sender), Quote(notificationClassName != nullptr ? notificationClassName : "")})) {
     return;
   }
   if (notificationClassName == nullptr || *notificationClassName == '\0') return;  // accepts nothing
@@ -58,8 +59,7 @@ int VexDialogAgent::IsOutputSet() const {
   return AgentOf(*this).Valued ? 1 : 0;
 }
 
-VexPanelAcquisition::VexPanelAcquisition(const VexString& name, VexDlgDialog* dialog)
-    : VexDialogAgent(name, 0, 0) {
+VexPanelAcquisition::VexPanelAcquisition(const VexString& name, VexDlgDialog* dialog) : VexDialogAgent(name, 0, 0) {
   ConstructedAs(this, "VexPanelAcquisition", {Quote(name.CastToCharPtr()), Describe(dialog)});
   AgentOf(*this).Dialog = dialog;
 }
@@ -133,8 +133,7 @@ VexDialogTransition* VexStateCommand::AddTransition(VexDialogState* from, VexDia
     return nullptr;
   }
   StateCommandState& graph = GraphOf(*this);
-  auto* transition =
-      MakeForCommand<GraphTransition>("transition " + std::to_string(graph.Transitions.size() + 1));
+  auto* transition = MakeForCommand<GraphTransition>("transition " + std::to_string(graph.Transitions.size() + 1));
   if (transition == nullptr) return nullptr;
   transition->From = static_cast<GraphState*>(from);
   transition->To = static_cast<GraphState*>(to);
@@ -144,12 +143,11 @@ VexDialogTransition* VexStateCommand::AddTransition(VexDialogState* from, VexDia
   return transition;
 }
 
-VexStateCondition* VexStateCommand::IsLastModifiedAgentCondition(VexDialogAgent* agent,
-                                                                 VexNotification* notification) {
+VexStateCondition* VexStateCommand::IsLastModifiedAgentCondition(VexDialogAgent* agent, VexNotification* notification) {
   if (!Gate("IsLastModifiedAgentCondition", this, {Describe(agent), Describe(notification)})) return nullptr;
-  auto* condition = MakeForCommand<GraphCondition>(
-      "LastModifiedAgent(" + Describe(agent) + ", " + Describe(notification) + ")",
-      GraphCondition::Kind::LastModifiedAgent, agent, notification);
+  auto* condition =
+      MakeForCommand<GraphCondition>("LastModifiedAgent(" + Describe(agent) + ", " + Describe(notification) + ")",
+                                     GraphCondition::Kind::LastModifiedAgent, agent, notification);
   if (condition != nullptr) GraphOf(*this).Conditions.push_back(condition);
   return condition;
 }

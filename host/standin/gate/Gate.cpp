@@ -59,8 +59,8 @@ void RecordViolation(const std::string& op, const VexObjectImpl& record, std::st
 void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, std::string_view why) {
   Session::State* session = OpenSession();
   if (session == nullptr) return;
-  const char* dead = record.State == Life::Released ? "its last reference was already released"
-                                                    : "it was already destroyed";
+  const char* dead =
+      record.State == Life::Released ? "its last reference was already released" : "it was already destroyed";
   const std::string what = why.empty() ? std::string(dead) : std::string(why);
   Record(*session, session->OverReleases, Incident("Release", record, direction) + ": " + what);
 }
@@ -68,8 +68,8 @@ void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, 
 void RecordMisuse(const std::string& op, const VexBaseUnknown* on, const std::string& what) {
   Session::State* session = OpenSession();
   if (session == nullptr) return;
-  const std::string call = on != nullptr ? Incident(op, ImplOf(*on), ModuleToHost)
-                                         : op + " (" + std::string(ModuleToHost) + ")";
+  const std::string call =
+      on != nullptr ? Incident(op, ImplOf(*on), ModuleToHost) : op + " (" + std::string(ModuleToHost) + ")";
   Record(*session, session->Misuses, call + ": " + what);
 }
 
@@ -134,7 +134,8 @@ std::optional<int> BoundaryCall::PlannedStatus() const {
 void BoundaryCall::Return(std::string result, std::vector<std::string> outputs) {
   if (!_Open) return;
   _Open = false;
-  if (Session::State* session = OpenSession()) session->TheJournal.Complete(_Entry, std::move(result), std::move(outputs));
+  if (Session::State* session = OpenSession())
+    session->TheJournal.Complete(_Entry, std::move(result), std::move(outputs));
 }
 
 void BoundaryCall::RaiseIfPlanned() {
@@ -162,11 +163,17 @@ void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::stri
       {op, on != nullptr ? Describe(on) : std::string(), std::move(args), std::string(ModuleToHost), {}, {}, true});
 }
 
-std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args, bool completesOnReturn) {
+std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args,
+                       bool completesOnReturn) {
   Session::State* session = OpenSession();
   if (session == nullptr) return 0;
-  return session->TheJournal.Append({op, on != nullptr ? Describe(on) : std::string(), std::move(args),
-                                     std::string(HostToModule), {}, {}, !completesOnReturn});
+  return session->TheJournal.Append({op,
+                                     on != nullptr ? Describe(on) : std::string(),
+                                     std::move(args),
+                                     std::string(HostToModule),
+                                     {},
+                                     {},
+                                     !completesOnReturn});
 }
 
 void ModuleReturned(std::size_t entry, std::string result) {

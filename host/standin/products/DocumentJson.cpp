@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <unordered_set>
@@ -166,7 +166,8 @@ class Reader {
     return characters;
   }
 
-  std::string OptionalText(const json& object, const char* key, const std::string& place, std::string fallback = {}) const {
+  std::string OptionalText(const json& object, const char* key, const std::string& place,
+                           std::string fallback = {}) const {
     auto found = object.find(key);
     return found == object.end() ? fallback : Text(*found, place + "/" + key);
   }
@@ -245,7 +246,8 @@ class Reader {
       const std::string here = place + "/children/" + std::to_string(i);
       product.Children.push_back(Product((*children)[i], here));
       if (!names.insert(product.Children.back().Name).second) {
-        Fail(here + "/name", "another child of '" + product.Name + "' is already named '" + product.Children.back().Name + "'");
+        Fail(here + "/name",
+             "another child of '" + product.Name + "' is already named '" + product.Children.back().Name + "'");
       }
     }
     return product;
@@ -283,7 +285,9 @@ class Reader {
   std::vector<std::string> ClassList(const json& value, const std::string& place) const {
     if (!value.is_array()) Fail(place, "expected an array of class names, or an object of families");
     const bool catalogue = place == "/classes";
-    if (value.empty()) Fail(place, catalogue ? "the class catalogue must name at least one class" : "a family must name at least one class");
+    if (value.empty())
+      Fail(place,
+           catalogue ? "the class catalogue must name at least one class" : "a family must name at least one class");
     std::vector<std::string> names;
     for (std::size_t i = 0; i < value.size(); ++i) {
       const std::string here = place + "/" + std::to_string(i);
@@ -317,14 +321,16 @@ class Reader {
   }
 
   void CheckPath(const ProductData& root, const std::vector<std::string>& names, const std::string& path) const {
-    if (names.empty() || names.front() != root.Name) Fail("/active", "no product at \"" + path + "\": the root is '" + root.Name + "'");
+    if (names.empty() || names.front() != root.Name)
+      Fail("/active", "no product at \"" + path + "\": the root is '" + root.Name + "'");
     const ProductData* current = &root;
     for (std::size_t i = 1; i < names.size(); ++i) {
       const ProductData* next = nullptr;
       for (const auto& child : current->Children) {
         if (child.Name == names[i]) next = &child;
       }
-      if (next == nullptr) Fail("/active", "no product at \"" + path + "\": '" + current->Name + "' has no child '" + names[i] + "'");
+      if (next == nullptr)
+        Fail("/active", "no product at \"" + path + "\": '" + current->Name + "' has no child '" + names[i] + "'");
       current = next;
     }
   }

@@ -33,7 +33,8 @@ Product* BuildProduct(const ProductData& data) {
 }
 
 ProductData ViewOf(const Product& product) {
-  ProductData data{product.Name(), product.IsProduct(), product.PartNumber(), product.InterimClass(), product.Factory(), {}};
+  ProductData data{product.Name(),         product.IsProduct(), product.PartNumber(),
+                   product.InterimClass(), product.Factory(),   {}};
   for (const Product* child : product.Children()) data.Children.push_back(ViewOf(*child));
   return data;
 }
@@ -67,9 +68,11 @@ void CheckNames(const ProductData& product) {
 
 void CheckNames(const DocumentData& document) {
   std::vector<std::string> classes = document.ClassCatalogue;
-  for (const auto& family : document.ClassFamilies) classes.insert(classes.end(), family.Classes.begin(), family.Classes.end());
+  for (const auto& family : document.ClassFamilies)
+    classes.insert(classes.end(), family.Classes.begin(), family.Classes.end());
   for (const auto& name : classes) {
-    if (name.find('/') != std::string::npos) throw std::invalid_argument("the class name '" + name + "' must not contain '/'");
+    if (name.find('/') != std::string::npos)
+      throw std::invalid_argument("the class name '" + name + "' must not contain '/'");
   }
   CheckNames(document.Root);
 }

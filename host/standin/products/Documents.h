@@ -29,7 +29,7 @@ struct ProductModel {
   Product* Root = nullptr;           // infrastructure, one reference held by the document
   detail::Editor* Editor = nullptr;  // infrastructure; null: no current editor
   std::vector<std::string> ActiveNames;
-  DocumentData View;                 // rebuilt on request from the products
+  DocumentData View;  // rebuilt on request from the products
 };
 
 inline ProductModel& ProductsOf(Session::State& session) { return session.Parts.Obtain<ProductModel>(); }

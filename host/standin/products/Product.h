@@ -45,7 +45,7 @@ class Product : public VexIProduct {
   std::string _PartNumber;
   std::string _InterimClass;
   FactoryData _Factory;
-  std::vector<Product*> _Children;  // counted
+  std::vector<Product*> _Children;                         // counted
   std::unordered_map<std::string, Product*> _ChildByName;  // borrowed from _Children
   std::unordered_map<std::string, int> _NextFreeNumber;    // per base name
   Product* _Parent = nullptr;                              // borrowed
@@ -60,8 +60,7 @@ class InterimProductFactory : public VexIStrInterimProductFactory {
   VexHRESULT CanCreate(VexBoolean& allowed, VexUnicodeString& message) override;
   VexHRESULT GetClassSettings(VexUnicodeString& first, VexUnicodeString& second) override;
   VexHRESULT IsBrowserAllowed(VexBoolean& allowed) override;
-  VexHRESULT CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra,
-                                  VexBaseUnknown** created) override;
+  VexHRESULT CreateInterimProduct(VexUnicodeString& className, std::intptr_t* extra, VexBaseUnknown** created) override;
 
  private:
   // The answer the document gives for that operation, when it makes it fail.

@@ -28,7 +28,8 @@ void Tell(const ProductChange& change) {
 
 std::vector<std::string> PathOf(const Product& product) {
   std::vector<std::string> names;
-  for (const Product* current = &product; current != nullptr; current = current->Parent()) names.push_back(current->Name());
+  for (const Product* current = &product; current != nullptr; current = current->Parent())
+    names.push_back(current->Name());
   std::reverse(names.begin(), names.end());
   return names;
 }

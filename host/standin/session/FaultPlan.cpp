@@ -18,8 +18,8 @@ void FaultPlan::Raise(std::string op, int nth, ErrorKind kind, std::string onObj
 }
 
 const std::vector<std::string>& FaultPlan::StatusOperations() {
-  static const std::vector<std::string> operations{"CanCreate",     "GetClassSettings", "IsBrowserAllowed",
-                                                   "CreateInterimProduct", "QueryInterface", "SetPartNumber"};
+  static const std::vector<std::string> operations{
+      "CanCreate", "GetClassSettings", "IsBrowserAllowed", "CreateInterimProduct", "QueryInterface", "SetPartNumber"};
   return operations;
 }
 
@@ -142,8 +142,7 @@ bool ParseTarget(std::string rest, std::string& op, std::string& object, int& nt
 
 }  // namespace
 
-std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::string& problem,
-                                              Persistence persistence) {
+std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::string& problem, Persistence persistence) {
   std::string rest = text;
   ErrorKind kind = ErrorKind::VexError;
   if (auto colon = rest.rfind(':'); colon != std::string::npos) {
@@ -161,7 +160,8 @@ std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::str
   std::string op, object;
   int nth = 1;
   if (!ParseTarget(rest, op, object, nth, problem, "OP[@OBJECT][#N][:KIND]")) return std::nullopt;
-  if (const BoundaryOperation* operation = FindBoundaryOperation(op); op != "*" && (!operation || !operation->CanRaise)) {
+  if (const BoundaryOperation* operation = FindBoundaryOperation(op);
+      op != "*" && (!operation || !operation->CanRaise)) {
     problem = (operation ? "no host error can be raised at '" + op + "'" : "the host has no operation '" + op + "'") +
               " (operations that can raise: *, " + RaisableOperationNames() + ")";
     return std::nullopt;
@@ -172,7 +172,7 @@ std::optional<FaultPlan> FaultPlan::ParseRaise(const std::string& text, std::str
 }
 
 std::optional<FaultPlan> FaultPlan::ParseStatus(const std::string& text, std::string& problem,
-                                               Persistence persistence) {
+                                                Persistence persistence) {
   const auto equals = text.rfind('=');
   if (equals == std::string::npos) {
     problem = "a status is missing (expected OP[@OBJECT][#N]=STATUS)";

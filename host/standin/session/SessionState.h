@@ -28,7 +28,7 @@ struct Session::State {
   std::vector<std::string> OverReleases;
   std::vector<std::string> Violations;
   std::vector<std::string> Misuses;
-  std::set<std::string> Recorded;    // the over-releases, violations and misuses already listed
+  std::set<std::string> Recorded;  // the over-releases, violations and misuses already listed
   // The higher concerns' parts, each defined in its own folder, made on first use and reached
   // through that folder's accessor: EngineOf, ProductsOf, FrameOf.
   detail::KeptStates Parts;

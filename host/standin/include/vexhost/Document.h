@@ -14,11 +14,11 @@ namespace vexhost {
 
 // How a product's interim-product factory answers.
 struct FactoryData {
-  bool Present = true;               // whether the product offers the factory at all
+  bool Present = true;  // whether the product offers the factory at all
   bool AllowCreate = true;
-  std::string RefusalMessage;        // shown when creation is refused
-  std::string FirstClassSetting;     // the default class of a new interim product
-  std::string SecondClassSetting;    // the family of classes the class browser offers
+  std::string RefusalMessage;      // shown when creation is refused
+  std::string FirstClassSetting;   // the default class of a new interim product
+  std::string SecondClassSetting;  // the family of classes the class browser offers
   bool BrowserAllowed = true;
   bool CreateSucceedsWithoutObject = false;  // creation reports success but returns no object
   // Operations of the factory that answer a negative status (and write no output) instead of

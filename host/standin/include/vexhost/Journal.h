@@ -74,7 +74,7 @@ class Journal {
   void Trim();
 
   std::deque<JournalEntry> _Entries;
-  std::size_t _First = 0;    // index of _Entries.front()
+  std::size_t _First = 0;  // index of _Entries.front()
   std::size_t _Window;
   std::ostream* _Stream = nullptr;
   std::size_t _Written = 0;  // entries before this index have been streamed

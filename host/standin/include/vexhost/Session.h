@@ -36,8 +36,8 @@ struct SessionOptions {
 // What happened while a module was loaded.
 struct LoadRecord {
   std::string Path;
-  void* Handle = nullptr;           // what dlopen returned
-  std::vector<std::string> Events;  // "VexFillDictionary <name>", "DisableThreadLibraryCalls", in order
+  void* Handle = nullptr;               // what dlopen returned
+  std::vector<std::string> Events;      // "VexFillDictionary <name>", "DisableThreadLibraryCalls", in order
   std::vector<std::string> Registered;  // the names this module entered into the dictionary
   void* ThreadCallsDisabledFor = nullptr;
   std::vector<std::string> Violations;  // e.g. a name registered a second time
@@ -49,7 +49,7 @@ struct LoadRecord {
 
 // A host error that reached an error scope or the host's top level.
 struct CaughtError {
-  std::string Kind;     // "VexError" or "VexSystemError"
+  std::string Kind;  // "VexError" or "VexSystemError"
   std::string Message;
   bool ReleasedByHandler = false;
   bool Escaped = false;  // not caught by an error scope: the host's top level took it
@@ -101,7 +101,7 @@ class Session {
   // name that holds '/' or an active path that names no product.
   void OpenDocument(const DocumentData& data);
   bool HasDocument() const;
-  const DocumentData& DocumentView();  // the document as it now stands
+  const DocumentData& DocumentView();                         // the document as it now stands
   void SetActivePath(const std::vector<std::string>& names);  // throws std::invalid_argument
   void RemoveEditor();
   const std::vector<std::string>& ClassCatalogue() const;

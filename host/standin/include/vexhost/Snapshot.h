@@ -21,17 +21,17 @@ struct AttachmentView {
 struct WidgetView {
   std::string Class;  // the host class: "VexDlgFrame", "VexDlgEditor", ...
   std::string Name;
-  std::string Title;         // set explicitly, else the resource text for the name, else ""
-  bool TitleSet = false;     // whether SetTitle was called
+  std::string Title;      // set explicitly, else the resource text for the name, else ""
+  bool TitleSet = false;  // whether SetTitle was called
   unsigned Style = 0;
   bool Visible = true;
   bool Sensitive = true;
   std::vector<std::string> Lines;  // editor or combo lines; for an error box its text
   int Shown = -1;                  // the combo line shown
   int VisibleTextHeight = 0, VisibleTextWidth = 0, MaxCharacterWidth = 0;
-  bool HasOK = false;              // a dialog with OK and Cancel, or a notify box with OK
+  bool HasOK = false;  // a dialog with OK and Cancel, or a notify box with OK
   bool OKSensitive = true;
-  std::string Family;              // an object-class frame's family of classes
+  std::string Family;  // an object-class frame's family of classes
   std::vector<AttachmentView> Attachments;
   std::vector<WidgetView> Children;
 
@@ -46,7 +46,7 @@ WidgetView Snapshot(const VexDialog& dialog);
 std::vector<std::string> ResourceFiles(const VexCommand& object);
 
 struct TransitionView {
-  std::string From, To;  // state names; "(null)" for a null state, "(end)" for a null target
+  std::string From, To;   // state names; "(null)" for a null state, "(end)" for a null target
   std::string Condition;  // "LastModifiedAgent(ErrorBox, VexStrErrorBox.OK)", "OutputSet(SelectClassAgent)", "(null)"
   int Action = -1;        // the same number for the same action method, numbered in order of use; -1 none
 };
