@@ -8,8 +8,8 @@
 #include <iostream>
 #include <string>
 
-#include "validator/Report.h"
 #include "validator/Validate.h"
+#include "validator/findings/Report.h"
 #include "vexhost/Session.h"
 
 namespace vexapp {

@@ -6,10 +6,10 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "Interruption.h"
-#include "Report.h"
 #include "Validation.h"
 #include "drive/DefaultDocument.h"
+#include "validator/findings/Report.h"
+#include "validator/processes/Interruption.h"
 
 namespace vexvalidator {
 

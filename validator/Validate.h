@@ -3,7 +3,7 @@
 
 #include <iosfwd>
 
-#include "Options.h"
+#include "validator/case/Options.h"
 
 namespace vexvalidator {
 

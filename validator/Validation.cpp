@@ -6,9 +6,9 @@
 #include <iostream>
 #include <random>
 
-#include "Overloaded.h"
-#include "RootCause.h"
-#include "Worker.h"
+#include "validator/case/Overloaded.h"
+#include "validator/findings/RootCause.h"
+#include "validator/processes/Worker.h"
 #include "vexhost/Session.h"
 
 namespace vexvalidator {

@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "Approval.h"
-#include "Explorer.h"
-#include "FindingBook.h"
-#include "Messages.h"
-#include "Options.h"
-#include "Outcome.h"
-#include "Planning.h"
-#include "Pool.h"
-#include "Progress.h"
-#include "RandomSequences.h"
-#include "Runner.h"
-#include "SweepPlanner.h"
+#include "validator/approved/Approval.h"
+#include "validator/case/Options.h"
+#include "validator/case/Runner.h"
+#include "validator/exploration/Explorer.h"
+#include "validator/exploration/Planning.h"
+#include "validator/exploration/RandomSequences.h"
+#include "validator/exploration/SweepPlanner.h"
+#include "validator/findings/FindingBook.h"
+#include "validator/findings/Outcome.h"
+#include "validator/findings/Progress.h"
+#include "validator/processes/Messages.h"
+#include "validator/processes/Pool.h"
 
 namespace vexvalidator {
 

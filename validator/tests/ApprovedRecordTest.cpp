@@ -10,10 +10,10 @@
 #include <cstdio>
 
 #include "TestModules.h"
-#include "validator/CaseRecorder.h"
-#include "validator/Messages.h"
-#include "validator/Pool.h"
-#include "validator/Processes.h"
+#include "validator/case/CaseRecorder.h"
+#include "validator/processes/Messages.h"
+#include "validator/processes/Pool.h"
+#include "validator/processes/Processes.h"
 
 using namespace vexvalidator;
 using namespace vexvalidatortest;

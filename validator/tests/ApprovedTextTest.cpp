@@ -9,12 +9,12 @@
 #include <sstream>
 
 #include "drive/Words.h"
-#include "validator/ApprovedComparison.h"
-#include "validator/ApprovedFiles.h"
-#include "validator/FaultOutcomes.h"
-#include "validator/Faults.h"
-#include "validator/Report.h"
-#include "validator/UnifiedDiff.h"
+#include "validator/approved/ApprovedComparison.h"
+#include "validator/approved/ApprovedFiles.h"
+#include "validator/approved/FaultOutcomes.h"
+#include "validator/case/Faults.h"
+#include "validator/case/UnifiedDiff.h"
+#include "validator/findings/Report.h"
 
 using namespace vexvalidator;
 

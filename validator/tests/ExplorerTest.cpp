@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "validator/Explorer.h"
-#include "validator/Faults.h"
+#include "validator/case/Faults.h"
+#include "validator/exploration/Explorer.h"
 
 using namespace vexvalidator;
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "validator/Messages.h"
+#include "validator/processes/Messages.h"
 
 using namespace vexvalidator;
 

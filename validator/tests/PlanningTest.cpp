@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "validator/Explorer.h"
-#include "validator/Faults.h"
-#include "validator/FindingBook.h"
-#include "validator/SweepPlanner.h"
+#include "validator/case/Faults.h"
+#include "validator/exploration/Explorer.h"
+#include "validator/exploration/SweepPlanner.h"
+#include "validator/findings/FindingBook.h"
 
 using namespace vexvalidator;
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "validator/Pool.h"
-#include "validator/Processes.h"
+#include "validator/processes/Pool.h"
+#include "validator/processes/Processes.h"
 
 using namespace vexvalidator;
 

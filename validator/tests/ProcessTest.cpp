@@ -8,10 +8,10 @@
 #include <cstdlib>
 
 #include "TestModules.h"
-#include "validator/Isolated.h"
-#include "validator/LoadChecks.h"
-#include "validator/OutputCapture.h"
-#include "validator/WorkerProcess.h"
+#include "validator/processes/Isolated.h"
+#include "validator/processes/LoadChecks.h"
+#include "validator/processes/OutputCapture.h"
+#include "validator/processes/WorkerProcess.h"
 
 using namespace vexvalidator;
 using namespace vexvalidatortest;

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "validator/Progress.h"
+#include "validator/findings/Progress.h"
 
 using namespace vexvalidator;
 

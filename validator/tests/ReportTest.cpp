@@ -11,10 +11,10 @@
 
 #include "drive/GenericVerbs.h"
 #include "drive/Words.h"
-#include "validator/Exports.h"
-#include "validator/Faults.h"
-#include "validator/LoadChecks.h"
-#include "validator/Report.h"
+#include "validator/case/Faults.h"
+#include "validator/findings/Report.h"
+#include "validator/processes/Exports.h"
+#include "validator/processes/LoadChecks.h"
 
 using namespace vexvalidator;
 

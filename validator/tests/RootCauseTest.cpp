@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "drive/DefaultDocument.h"
-#include "validator/FindingBook.h"
-#include "validator/RootCause.h"
+#include "validator/findings/FindingBook.h"
+#include "validator/findings/RootCause.h"
 
 using namespace vexvalidator;
 

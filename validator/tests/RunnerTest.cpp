@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestModules.h"
-#include "validator/Isolated.h"
+#include "validator/processes/Isolated.h"
 
 using namespace vexvalidator;
 using namespace vexvalidatortest;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "validator/Runner.h"
+#include "validator/case/Runner.h"
 
 namespace vexvalidatortest {
 

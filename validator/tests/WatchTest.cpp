@@ -7,7 +7,7 @@
 
 #include "TestModules.h"
 #include "drive/Text.h"
-#include "validator/Actions.h"
+#include "validator/case/Actions.h"
 #include "vexhost/Session.h"
 
 using namespace vexvalidator;

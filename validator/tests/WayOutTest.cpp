@@ -2,7 +2,7 @@
 // person can leave, which strand a person, and what is run next to find out.
 #include <gtest/gtest.h>
 
-#include "validator/WayOut.h"
+#include "validator/exploration/WayOut.h"
 
 using namespace vexvalidator;
 

@@ -1,0 +1,226 @@
+#include "Approval.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+
+#include "FaultOutcomes.h"
+#include "drive/Text.h"
+#include "validator/case/UnifiedDiff.h"
+#include "validator/processes/Exports.h"
+#include "validator/processes/Isolated.h"
+
+namespace vexvalidator {
+
+namespace {
+
+constexpr const char* LoadingFile = "module.txt";
+// A diff in a report is cut after this many lines; the files hold the whole change.
+constexpr std::size_t MostDiffLines = 200;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+const char* Preamble(const std::string& file) {
+  if (EndsWith(file, "/paths.txt")) {
+    return "# Each explored path: the calls across the boundary during its last line (during every line when\n"
+           "# its shorter path was not explored), what a person sees at its end, and the calls as the host\n"
+           "# ends the run. '>' marks a call of the host into the module.\n";
+  }
+  if (EndsWith(file, "/faults.txt")) {
+    return "# Each swept path: for every fault family, the fault points that ran, in runs of points that\n"
+           "# reached the same outcome (outcomes.txt holds each outcome under its label), then a digest of\n"
+           "# all the calls the family's cases made.\n";
+  }
+  return "# The outcomes the fault cases reached, each under its label: whether a command runs and what is\n"
+         "# shown, the products, what became of the host errors, a line refused, the findings.\n";
+}
+
+std::string Indented(const std::string& diff) {
+  std::string text;
+  std::size_t count = 0;
+  const std::vector<std::string> lines = SplitLines(diff);
+  for (const auto& line : lines) {
+    if (++count > MostDiffLines) {
+      text += "\n    (" + std::to_string(lines.size() - MostDiffLines) + " more lines of the diff)";
+      break;
+    }
+    text += "\n    " + line;
+  }
+  return text;
+}
+
+std::string StepsText(const std::vector<std::string>& steps) { return "`" + vexdrive::Join(steps, "; ") + "`"; }
+
+std::string Paths(std::size_t n) { return std::to_string(n) + (n == 1 ? " path" : " paths"); }
+
+// The case that replays a changed path: its steps, or the first fault case whose outcome changed
+// when its own calls and ending did not.
+Case Replay(const PathChange& change, const std::string& command) {
+  Case where{Phase::Exploration, command, "approved behaviour", change.Steps, 0};
+  const std::string paths = change.Folder + "/paths.txt";
+  const std::string faults = change.Folder + "/faults.txt";
+  auto part = [](const std::map<std::string, std::string>& sections, const std::string& file) {
+    const auto found = sections.find(file);
+    return found == sections.end() ? std::string() : found->second;
+  };
+  if (change.What == PathChange::How::Changed && part(change.Approved, paths) == part(change.Now, paths)) {
+    const Path path{command, change.Steps};
+    if (auto faultCase = FirstChangedFaultCase(path, part(change.Approved, faults), part(change.Now, faults))) {
+      where = *faultCase;
+      where.Label = "approved behaviour, " + where.Label;
+    }
+  }
+  return where;
+}
+
+}  // namespace
+
+std::string MarkerAnswer(const std::string& module, std::chrono::milliseconds limit) {
+  // The module is never loaded in the validator's own process, and its code may do anything: a
+  // child loads it, with what it writes kept out of the report, and asks the marker.
+  const Isolated asked = RunIsolated(
+      [&module](Slot&) -> nlohmann::json {
+        const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (quiet >= 0) {
+          ::dup2(quiet, STDOUT_FILENO);
+          ::dup2(quiet, STDERR_FILENO);
+        }
+        void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) return "(the module cannot be loaded)";
+        void* symbol = ::dlsym(handle, MarkerName(module).c_str());
+        if (symbol == nullptr) return "(not exported)";
+        int (*marker)() = nullptr;
+        std::memcpy(&marker, &symbol, sizeof marker);
+        return marker();
+      },
+      limit);
+  if (!asked.Value) return "(no answer: " + asked.Death + ")";
+  if (asked.Value->is_string()) return asked.Value->get<std::string>();
+  if (!asked.Value->is_number_integer()) return "(no answer)";
+  return std::to_string(asked.Value->get<long long>());
+}
+
+std::string LoadingText(const Outcome& outcome, std::chrono::milliseconds limit) {
+  std::string text =
+      "# The module's loading: what it registered and called at load, in order, what its marker answers and\n"
+      "# what it exports.\n";
+  text += "== loading\n";
+  for (const auto& name : outcome.Load.Registered) text += "registered: " + vexdrive::Printable(name) + "\n";
+  for (const auto& event : outcome.Load.Events) text += "at load: " + vexdrive::Printable(event) + "\n";
+  text += "marker: " + vexdrive::Printable(MarkerName(outcome.Module)) + "() -> " +
+          MarkerAnswer(outcome.Module, limit) + "\n";
+  std::vector<std::string> exports;
+  try {
+    exports = ExportedSymbols(outcome.Module);
+  } catch (const std::runtime_error& error) {
+    exports = {std::string("(cannot be read: ") + error.what() + ")"};
+  }
+  std::sort(exports.begin(), exports.end());
+  for (const auto& symbol : exports) text += "exports: " + vexdrive::Printable(symbol) + "\n";
+  return text;
+}
+
+Approval::Approval(const ValidateOptions& options)
+    : _Directory(options.Approved),
+      _Depth(options.Depth),
+      _States(options.States),
+      _Limit(std::chrono::milliseconds(options.TimeLimitMs)) {
+  CheckApprovedDirectory(_Directory);
+  std::optional<ApprovedSet> approved = ReadApproved(_Directory);
+  const bool sameBounds = approved && approved->Depth == _Depth && approved->States == _States;
+  if (options.Approve || (options.UpdateGolden && (!approved || sameBounds))) return;
+  _Approved = std::move(approved);
+}
+
+ApprovedSet Approval::Recorded(const Outcome& outcome, const std::string& document) const {
+  ApprovedSet set;
+  set.Document = vexdrive::Printable(document);
+  set.Depth = _Depth;
+  set.States = _States;
+  set.Files[LoadingFile] = LoadingText(outcome, _Limit);
+  for (const auto& section : _Book.Sections()) {
+    std::string& text = set.Files[section.File];
+    if (text.empty()) text = Preamble(section.File);
+    text += section.Text;
+  }
+  return set;
+}
+
+void Approval::Conclude(Outcome& outcome, FindingBook& findings, const std::string& document) {
+  const ApprovedSet recorded = Recorded(outcome, document);
+  if (!_Approved) {
+    WriteApproved(_Directory, recorded);
+    std::size_t bytes = 0;
+    for (const auto& [name, text] : recorded.Files) bytes += text.size();
+    outcome.Notes.push_back("approved behaviour written to " + _Directory + ": " + Paths(_Book.PathCount()) + " in " +
+                            std::to_string(recorded.Files.size() + 1) + " files, " + std::to_string(bytes / 1024) +
+                            " KiB; review it, then commit it");
+    return;
+  }
+  const bool sameBounds = _Approved->Depth == _Depth && _Approved->States == _States;
+  const Comparison comparison = Compare(*_Approved, recorded, sameBounds);
+  Book(comparison, outcome, findings);
+  std::map<PathChange::How, std::size_t> counts;
+  for (const auto& change : comparison.Paths) ++counts[change.What];
+  outcome.Notes.push_back("approved behaviour in " + _Directory + ": " + Paths(comparison.Compared) + " compared, " +
+                          std::to_string(counts[PathChange::How::Changed]) + " changed, " +
+                          std::to_string(counts[PathChange::How::Vanished]) + " vanished, " +
+                          std::to_string(counts[PathChange::How::Appeared]) + " appeared");
+  if (!sameBounds) {
+    outcome.Notes.push_back("the approved behaviour was explored with --depth " + std::to_string(_Approved->Depth) +
+                            " --states " + std::to_string(_Approved->States) + ", this run with --depth " +
+                            std::to_string(_Depth) + " --states " + std::to_string(_States) +
+                            ": a path only one of them explored is not compared");
+  }
+}
+
+void Approval::Book(const Comparison& comparison, const Outcome& outcome, FindingBook& findings) const {
+  std::map<std::string, std::string> commands;  // by folder
+  for (const auto& command : outcome.Commands) commands[FileNameOf(command)] = command;
+  auto commandOf = [&](const std::string& folder) {
+    const auto found = commands.find(folder);
+    return found == commands.end() ? folder : found->second;
+  };
+  // Each command's changes, by how they changed, in the order of their steps.
+  std::map<std::string, std::map<PathChange::How, std::vector<const PathChange*>>> byCommand;
+  for (const auto& command : outcome.Commands) byCommand[command];
+  for (const auto& change : comparison.Paths) byCommand[commandOf(change.Folder)][change.What].push_back(&change);
+  for (const auto& [command, changes] : byCommand) {
+    const std::size_t test = findings.AddTest(command + ".approved", "behaviour as approved");
+    for (const auto& [how, paths] : changes) {
+      // The first is the simplest to replay: the fewest steps, then in the order of the files.
+      const PathChange& first = **std::min_element(
+          paths.begin(), paths.end(), [](const auto* a, const auto* b) { return a->Steps.size() < b->Steps.size(); });
+      const std::string steps = StepsText(first.Steps);
+      std::string message;
+      if (how == PathChange::How::Changed) {
+        message = command + " behaves otherwise than approved on " + Paths(paths.size()) + "; the first, " + steps +
+                  ":" +
+                  Indented(UnifiedDiff(SplitLines(Joined(first.Approved)), SplitLines(Joined(first.Now)), "approved",
+                                       "this run"));
+      } else if (how == PathChange::How::Vanished) {
+        message = command + ": " + Paths(paths.size()) + " approved and no longer explored; the first, " + steps;
+      } else {
+        message = command + ": " + Paths(paths.size()) + " explored and not approved; the first, " + steps + ":" +
+                  Indented(UnifiedDiff({}, SplitLines(Joined(first.Now)), "approved", "this run"));
+      }
+      findings.Record(Replay(first, command), {{kind::BehaviourChanged, message}}, test);
+    }
+  }
+  const std::size_t test = findings.AddTest("load", "loading as approved");
+  for (const auto& file : comparison.Files) {
+    const std::string message =
+        "the module's loading (" + file.Name + ") differs from the approved:" +
+        Indented(UnifiedDiff(SplitLines(file.Approved), SplitLines(file.Now), "approved", "this run"));
+    findings.Record({Phase::Load, "", "loading as approved", {}, 0}, {{kind::BehaviourChanged, message}}, test);
+  }
+}
+
+}  // namespace vexvalidator

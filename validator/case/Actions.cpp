@@ -1,0 +1,182 @@
+#include "Actions.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "drive/GenericVerbs.h"
+#include "drive/Text.h"
+#include "vex/StateCommand.h"
+#include "vexhost/Hands.h"
+#include "vexhost/Session.h"
+#include "vexhost/Snapshot.h"
+
+namespace vexvalidator {
+
+namespace {
+
+using vexdrive::ScriptWord;
+using vexhost::WidgetView;
+
+// Names that a script address can hold: DIALOG/WIDGET is one unquoted word.
+bool Addressable(const std::string& name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    if (c == ' ' || c == '\t' || c == '"' || c == '\\' || c == '/' || c == '#') return false;
+  }
+  return true;
+}
+
+bool IsMessageBox(const WidgetView& window) { return window.HasOK && window.Class != "VexDlgDialog"; }
+
+void DialogButtons(const WidgetView& window, std::vector<std::string>& actions) {
+  if (IsMessageBox(window)) {
+    actions.push_back("acknowledge " + window.Name);
+    return;
+  }
+  if (window.Class != "VexDlgDialog") return;
+  if (window.OKSensitive) actions.push_back("press " + window.Name + "/OK");
+  actions.push_back("press " + window.Name + "/Cancel");
+  actions.push_back("close " + window.Name);
+}
+
+void ClassFrameActions(vexhost::Session& session, const std::string& dialog, const WidgetView& frame,
+                       std::vector<std::string>& actions) {
+  const std::string address = dialog + "/" + frame.Name;
+  try {
+    for (const auto& offered : vexhost::Hands(session).Browse(dialog, frame.Name)) {
+      actions.push_back("browse " + address + " " + ScriptWord(offered));
+    }
+  } catch (const vexhost::Refused&) {
+    // No browser to open: the class can still be typed.
+  }
+  actions.push_back("choose " + address + " " + ScriptWord(TypedClass));
+}
+
+// Widgets a person can reach: shown, and sensitive where they take input.
+void WidgetActions(vexhost::Session& session, const std::string& dialog, const WidgetView& widget,
+                   std::vector<std::string>& actions) {
+  for (const WidgetView& child : widget.Children) {
+    // A person can use only what is shown and not greyed out.
+    if (!child.Visible || !child.Sensitive || !Addressable(child.Name)) continue;
+    if (child.Class == "VexStrObjectClassFrame") {
+      // The frame's editor and browser button are the frame's own: using them is choosing a class.
+      if (child.Sensitive) ClassFrameActions(session, dialog, child, actions);
+      continue;
+    }
+    if (child.Class == "VexDlgEditor" && child.Sensitive) {
+      for (const auto& text : SampleTexts(child.MaxCharacterWidth)) {
+        actions.push_back("type " + dialog + "/" + child.Name + " " + ScriptWord(text));
+      }
+    }
+    WidgetActions(session, dialog, child, actions);
+  }
+}
+
+// FNV-1a, 64 bits: states are compared by digest.
+class Digest {
+ public:
+  void Add(const std::string& text) {
+    for (unsigned char c : text) _Hash = (_Hash ^ c) * 1099511628211ULL;
+    _Hash = (_Hash ^ 0xFFU) * 1099511628211ULL;  // a separator, so that "ab","c" differs from "a","bc"
+  }
+  void Add(long long value) { Add(std::to_string(value)); }
+  std::string Text() const {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(_Hash));
+    return text;
+  }
+
+ private:
+  std::uint64_t _Hash = 14695981039346656037ULL;
+};
+
+void AddWidget(Digest& digest, const WidgetView& widget) {
+  digest.Add(widget.Class);
+  digest.Add(widget.Name);
+  digest.Add(widget.Title);
+  digest.Add((widget.Visible ? 1 : 0) + (widget.Sensitive ? 2 : 0) + (widget.OKSensitive ? 4 : 0));
+  digest.Add(static_cast<long long>(widget.Lines.size()));
+  for (const auto& line : widget.Lines) digest.Add(line);
+  digest.Add(widget.Shown);
+  digest.Add(static_cast<long long>(widget.Children.size()));
+  for (const auto& child : widget.Children) AddWidget(digest, child);
+}
+
+// The text's first `width` characters.
+std::string FitTo(const std::string& text, int width) {
+  std::string fitted;
+  int taken = 0;
+  for (const auto& character : vexdrive::Characters(text)) {
+    if (taken++ == width) break;
+    fitted += character;
+  }
+  return fitted;
+}
+
+void AddProduct(Digest& digest, const vexhost::ProductData& product) {
+  digest.Add(product.Name);
+  digest.Add(product.PartNumber);
+  digest.Add(product.InterimClass);
+  digest.Add(static_cast<long long>(product.Children.size()));
+  for (const auto& child : product.Children) AddProduct(digest, child);
+}
+
+}  // namespace
+
+std::vector<std::string> SampleTexts(int maxCharacterWidth) {
+  std::string widest;
+  // Exactly the maximum width in characters, with a character that takes two bytes first, so that
+  // a module counting bytes is caught; without a maximum, a long text.
+  const int width = maxCharacterWidth > 0 ? maxCharacterWidth : 256;
+  const char* const digits = "0123456789";
+  for (int i = 0; i < width; ++i) widest += i == 0 ? std::string("\xC3\x84") : std::string(1, digits[i % 10]);
+  // The host refuses a text wider than the editor, as a real editor takes no more: a sample must fit.
+  return {"", FitTo("Part 7-A", width),
+          FitTo("\xC3\x9C"
+                "berbau \xC3\x98"
+                "7 \xE8\x88\xB9",
+                width),
+          widest};
+}
+
+std::vector<std::string> PossibleActions(vexhost::Session& session, const Scene& scene) {
+  std::vector<std::string> actions;
+  for (const WidgetView& window : scene.Windows) {
+    if (!window.Visible || !window.Sensitive || !Addressable(window.Name)) continue;
+    DialogButtons(window, actions);
+    WidgetActions(session, window.Name, window, actions);
+  }
+  return actions;
+}
+
+std::vector<std::string> PossibleActions(vexhost::Session& session) {
+  return PossibleActions(session, LookAt(session));
+}
+
+std::string StateFingerprint(vexhost::Session& session) { return StateFingerprint(session, LookAt(session)); }
+
+std::string StateFingerprint(vexhost::Session& session, const Scene& scene) {
+  return StateFingerprint(session, scene, CommandState(session));
+}
+
+std::string CommandState(vexhost::Session& session) {
+  VexStateCommand* running = session.RunningCommand();
+  return running == nullptr ? "(none)" : vexhost::SnapshotGraph(*running).CurrentState;
+}
+
+std::string StateFingerprint(vexhost::Session& session, const Scene& scene, const std::string& commandState) {
+  Digest digest;
+  digest.Add(commandState);
+  for (const WidgetView& window : scene.Windows) AddWidget(digest, window);
+  if (session.HasDocument()) {
+    const vexhost::DocumentData& document = session.DocumentView();
+    AddProduct(digest, document.Root);
+    digest.Add(document.ActivePath ? static_cast<long long>(document.ActivePath->size()) : -1);
+    if (document.ActivePath) {
+      for (const auto& name : *document.ActivePath) digest.Add(name);
+    }
+  }
+  return digest.Text();
+}
+
+}  // namespace vexvalidator

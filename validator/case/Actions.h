@@ -1,0 +1,38 @@
+// What a person can do in the dialogs a command shows, read from snapshots of the open dialogs
+// and written as script lines: press each usable button, close each dialog, acknowledge each
+// message box, type sample texts into each editor, choose each class a frame's browser offers and
+// a typed one. And what tells two states apart: the dialogs and the product model.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Scene.h"
+
+namespace vexhost {
+class Session;
+}
+
+namespace vexvalidator {
+
+// The texts typed into an editor: empty, ASCII, non-ASCII and exactly the editor's maximum width
+// (a long text when it has none). Each fits the editor: a narrow one gets the others cut to its width.
+std::vector<std::string> SampleTexts(int maxCharacterWidth);
+// A class name no browser offers, typed into class frames.
+inline constexpr const char* TypedClass = "Typed Class";
+
+// Every action the shown dialogs allow, in a fixed order; `scene` is what the session shows now.
+std::vector<std::string> PossibleActions(vexhost::Session& session, const Scene& scene);
+std::vector<std::string> PossibleActions(vexhost::Session& session);
+
+// A digest of what a person can see and what the product model holds: the open dialogs (shown or
+// hidden, with their widgets' texts, visibility and sensitivity), the products and the active
+// path, and whether a command runs and in which state.
+std::string StateFingerprint(vexhost::Session& session, const Scene& scene);
+std::string StateFingerprint(vexhost::Session& session);
+// The same, given the running command's current state ("(none)" when none runs).
+std::string StateFingerprint(vexhost::Session& session, const Scene& scene, const std::string& commandState);
+// The running command's current state, "(none)" when none runs.
+std::string CommandState(vexhost::Session& session);
+
+}  // namespace vexvalidator

@@ -1,0 +1,14 @@
+// The validation's fixed bounds: how far a sweep and the search for a way out go. The exploration
+// keeps to them, and the reports name them when they are met.
+#pragma once
+
+namespace vexvalidator {
+
+// A sweep stops at the first fault point a run does not meet, or at this one: it bounds a module that
+// never stops calling the host.
+inline constexpr int MostFaultPoints = 100000;
+
+// The search for a way out runs further in rounds, each one action beyond the last.
+inline constexpr int WayOutRounds = 3;
+
+}  // namespace vexvalidator

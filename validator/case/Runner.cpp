@@ -1,0 +1,208 @@
+#include "Runner.h"
+
+#include <cxxabi.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "Actions.h"
+#include "CaseRecorder.h"
+#include "StepWatch.h"
+#include "drive/Desk.h"
+#include "drive/Script.h"
+#include "vexhost/Session.h"
+#include "vexhost/Snapshot.h"
+
+namespace vexvalidator {
+
+namespace {
+
+void Append(std::vector<Finding>& to, std::vector<Finding> more) {
+  to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+}
+
+// The C++ type of the exception being handled, readable.
+std::string CurrentExceptionType() {
+  const std::type_info* type = abi::__cxa_current_exception_type();
+  if (type == nullptr) return "an unknown type";
+  int status = 0;
+  char* demangled = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
+  std::string name = status == 0 && demangled != nullptr ? demangled : type->name();
+  std::free(demangled);
+  return name;
+}
+
+// The name in an accounting label "Class 'name'".
+std::string NameInLabel(const std::string& label) {
+  const auto open = label.find('\'');
+  const auto close = label.rfind('\'');
+  return open == std::string::npos || close <= open ? label : label.substr(open + 1, close - open - 1);
+}
+
+// What belongs to a dialog still alive: its widgets and their notifications ("Panel.OK"). Those die
+// with it, so a dialog left alive is reported once, not once for each of its parts.
+void CollectParts(const vexhost::WidgetView& widget, bool isPart, std::set<std::string>& names,
+                  std::vector<std::string>& prefixes) {
+  if (isPart) names.insert(widget.Name);
+  prefixes.push_back(widget.Name + ".");
+  for (const auto& child : widget.Children) CollectParts(child, true, names, prefixes);
+}
+
+bool IsPartOfLiveDialog(const std::string& name, const std::set<std::string>& names,
+                        const std::vector<std::string>& prefixes) {
+  if (names.count(name) != 0) return true;
+  for (const auto& prefix : prefixes) {
+    if (name.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+// Times one step at a time against a bound; without a bound, reads no clock.
+class Timer {
+ public:
+  explicit Timer(int slowMs) : _SlowMs(slowMs) {}
+  void Begin() {
+    if (_SlowMs > 0) _Began = std::chrono::steady_clock::now();
+  }
+  bool Slow() const {
+    return _SlowMs > 0 && std::chrono::steady_clock::now() - _Began > std::chrono::milliseconds(_SlowMs);
+  }
+
+ private:
+  int _SlowMs;
+  std::chrono::steady_clock::time_point _Began;
+};
+
+}  // namespace
+
+std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow, const Scene* scene) {
+  if (!mustShow || session.RunningCommand() == nullptr) return {};
+  if (scene != nullptr ? scene->AnythingShown() : LookAt(session).AnythingShown()) return {};
+  return {{kind::InvisibleWait, "the command runs with nothing shown: a person can neither see nor end it"}};
+}
+
+std::vector<Finding> CheckAccounting(vexhost::Session& session) {
+  std::vector<Finding> findings;
+  const vexhost::AccountingReport report = session.Accounting();
+  std::set<std::string> parts;
+  std::vector<std::string> prefixes;
+  if (!report.Live.empty()) {
+    for (const auto& window : LookAt(session).Windows) CollectParts(window, false, parts, prefixes);
+  }
+  for (const auto& live : report.Live) {
+    if (IsPartOfLiveDialog(NameInLabel(live), parts, prefixes)) continue;
+    findings.push_back({kind::Leak, "left alive after the command ended: " + live});
+  }
+  for (const auto& unbalanced : report.Unbalanced) findings.push_back({kind::UnbalancedReference, unbalanced});
+  for (const auto& released : report.OverReleases) findings.push_back({kind::OverRelease, released});
+  for (const auto& violation : report.Violations) findings.push_back({kind::DeadObject, violation});
+  for (const auto& misuse : report.Misuses) findings.push_back({kind::HostMisuse, misuse});
+  return findings;
+}
+
+Finding SlowStep(const std::string& line, int slowMs) {
+  return {kind::Slow, "`" + line + "` took longer than " + std::to_string(slowMs) + " ms, longer than a person waits"};
+}
+
+CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
+  CaseOutcome outcome;
+  const auto began = std::chrono::steady_clock::now();
+  // After a C++ exception the host is left in the middle of a call: the session and the desk are
+  // then abandoned, not destroyed, and the process ends after reporting.
+  auto session = std::make_unique<vexhost::Session>(vexhost::SessionOptions{setup.ResourceDirs});
+  std::unique_ptr<vexdrive::Desk> desk;
+  std::optional<StepWatch> watch;
+  std::string crossed;
+  try {
+    session->OpenDocument(setup.Document);
+    desk = std::make_unique<vexdrive::Desk>(*session);
+    if (request.Watch) watch.emplace(*session);
+    std::ostream quiet(nullptr);
+    std::ostringstream refusals;
+    vexdrive::Script script(*desk, quiet, refusals, false);
+    // Without a current editor a command may have nothing to show (the host cancels such a
+    // command when the user goes on); started with one, a command that waits must show something.
+    bool startedWithEditor = false;
+    // Each step is timed as a person waits for it; a fault line is no step.
+    Timer timer(setup.SlowMs);
+    auto run = [&](const std::string& line, int index) {
+      if (request.Monitor) request.Monitor(index);
+      if (request.Recorder) request.Recorder->LineBegins(*session);
+      if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
+      if (watch) watch->Before(line);
+      std::istringstream in(line);
+      timer.Begin();
+      script.Run(in, "case");
+      if (timer.Slow() && line.rfind("fault ", 0) != 0) outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
+      ++outcome.LinesRun;
+      if (watch) watch->After(line, index, !script.Stopped());
+      return !script.Stopped();
+    };
+    bool going = true;
+    int index = 0;
+    for (const auto& line : request.Lines) {
+      if (!(going = run(line, index++))) break;
+    }
+    while (going && request.Next) {
+      const std::string line = request.Next(*session, watch ? watch->Now() : LookAt(*session), index);
+      if (line.empty()) break;
+      request.Lines.push_back(line);
+      going = run(line, index++);
+    }
+    outcome.Stopped = !going;
+    // The checks at the end count as the line after the last.
+    if (request.Monitor) request.Monitor(index);
+    // What the session shows at the end, looked at once for every check that reads it.
+    std::optional<Scene> end;
+    if (watch) end = watch->Now();
+    if (request.Recorder) request.Recorder->StepsDone(*session, *desk);
+    if (request.Look) {
+      if (!end) end = LookAt(*session);
+      outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
+      outcome.Running = session->RunningCommand() != nullptr;
+      if (going) outcome.Actions = PossibleActions(*session, *end);
+    }
+    outcome.FaultMet = session->Faults().FaultsInjected() > 0;
+    outcome.Allocations = session->Faults().AllocationsSeen();
+    outcome.BoundaryCalls = static_cast<int>(session->GetJournal().Size());
+    if (watch) {
+      Append(outcome.Findings, std::move(watch->Findings()));
+      outcome.Trail = watch->Trail();
+      outcome.Coverage = watch->Coverage();
+    }
+    Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor, end ? &*end : nullptr));
+    // As when the document closes: a command still running is cancelled and destroyed.
+    if (request.Recorder) request.Recorder->EndBegins(*session);
+    desk->EndRun();
+    Append(outcome.Findings, CheckAccounting(*session));
+    if (request.Recorder) request.Recorder->Ended(*session, outcome.Findings, outcome.Stopped);
+    desk.reset();
+  } catch (const std::exception& error) {
+    crossed = "a C++ exception crossed the boundary: " + CurrentExceptionType() + ": " + error.what();
+  } catch (...) {
+    crossed = "a C++ exception crossed the boundary: " + CurrentExceptionType();
+  }
+  if (!crossed.empty()) {
+    outcome.Findings.push_back({kind::Exception, crossed});
+    // Read from the abandoned session: whether the sweep goes on past this fault point.
+    outcome.FaultMet = session->Faults().FaultsInjected() > 0;
+    if (request.Recorder) request.Recorder->Abandoned(outcome.Findings);
+    (void)desk.release();
+    (void)session.release();
+    outcome.Fatal = true;
+    outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    return outcome;
+  }
+  session.reset();
+  if (vexhost::Session::LiveObjects() > 0) {
+    outcome.Findings.push_back({kind::OutlivesSession, "host objects outlived the session that made them"});
+    outcome.Fatal = true;
+  }
+  outcome.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  return outcome;
+}
+
+}  // namespace vexvalidator

@@ -1,0 +1,243 @@
+#include "Worker.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "Processes.h"
+#include "WorkerProcess.h"
+#include "validator/case/Actions.h"
+#include "validator/case/CaseRecorder.h"
+#include "validator/case/Faults.h"
+#include "validator/case/Overloaded.h"
+#include "validator/case/RandomSource.h"
+#include "vexhost/Session.h"
+
+namespace vexvalidator {
+
+namespace {
+
+void Send(int out, const WorkerMessage& message) {
+  // Without the validator there is nobody to work for.
+  if (!WriteAll(out, EncodeMessage(message))) _exit(3);
+}
+
+bool ReadLine(std::FILE* in, std::string& line) {
+  line.clear();
+  for (int c; (c = std::fgetc(in)) != EOF;) {
+    if (c == '\n') return true;
+    line += static_cast<char>(c);
+  }
+  return !line.empty();
+}
+
+CaseResult ToResult(int n, const CaseOutcome& outcome) {
+  CaseResult result;
+  result.N = n;
+  result.Met = outcome.FaultMet;
+  result.Stopped = outcome.Stopped;
+  result.Fatal = outcome.Fatal;
+  result.Findings = outcome.Findings;
+  result.Fingerprint = outcome.Fingerprint;
+  result.Running = outcome.Running;
+  result.Actions = outcome.Actions;
+  result.Trail = outcome.Trail;
+  result.Coverage = outcome.Coverage;
+  result.Seconds = outcome.Seconds;
+  return result;
+}
+
+// Reports the case; leaves when the process can no longer be trusted.
+void Report(int out, const CaseResult& result) {
+  Send(out, result);
+  if (result.Fatal) _exit(0);
+}
+
+LineMonitor Monitor(Slot& slot) {
+  return [&slot](int index) { slot.BeginLine(index); };
+}
+
+bool HasSlowStep(const CaseOutcome& outcome) {
+  return std::any_of(outcome.Findings.begin(), outcome.Findings.end(),
+                     [](const Finding& finding) { return finding.Kind == kind::Slow; });
+}
+
+// A slow step counts only when the same lines, run again, are slow at the same step: a machine
+// busy with other work is no module's fault.
+void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseOutcome& outcome, Slot& slot) {
+  RunRequest again{request.Lines, false, request.FaultArmed, {}, request.Monitor};
+  slot.BeginCase(slot.Case);  // the case's time starts again with its second run
+  const CaseOutcome second = RunCase(setup, again);
+  std::erase_if(outcome.Findings, [&](const Finding& finding) {
+    return finding.Kind == kind::Slow &&
+           std::find(second.Findings.begin(), second.Findings.end(), finding) == second.Findings.end();
+  });
+  outcome.Fatal = outcome.Fatal || second.Fatal;
+}
+
+// Runs a case, then checks what it did to the process: whatever it changed is a finding, and
+// what cannot be put back leaves this process untrustworthy for another case.
+CaseOutcome Run(const RunSetup& setup, RunRequest& request, Slot& slot, WorkerProcess& process) {
+  CaseOutcome outcome = RunCase(setup, request);
+  WorkerProcess::Effects effects = process.AfterCase();
+  if (HasSlowStep(outcome) && !outcome.Fatal && !effects.Untrustworthy) {
+    ConfirmSlowSteps(setup, request, outcome, slot);
+    const WorkerProcess::Effects again = process.AfterCase();
+    effects.Untrustworthy = again.Untrustworthy;
+  }
+  outcome.Findings.insert(outcome.Findings.end(), effects.Findings.begin(), effects.Findings.end());
+  outcome.Fatal = outcome.Fatal || effects.Untrustworthy;
+  return outcome;
+}
+
+void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup,
+             WorkerProcess& process) {
+  slot.BeginCase(0);
+  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot), true};
+  std::optional<CaseRecorder> recorder;
+  const bool started = !job.Steps.empty() && job.Steps.back().rfind("start ", 0) == 0;
+  if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true, started);
+  const CaseResult result = ToResult(0, Run(setup, request, slot, process));
+  if (recorder) Send(out, RecordMessage{{0}, recorder->Record(), {}});
+  Report(out, result);
+}
+
+void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
+  const FaultFamily& family = FaultFamilies().at(static_cast<std::size_t>(work.Family));
+  const std::set<int> skip(work.Skip.begin(), work.Skip.end());
+  int clean = 0;
+  std::vector<int> stopped;
+  double seconds = 0;
+  std::map<std::string, RecordMessage> outcomes;  // when recording: the cases that ended so, not yet told
+  auto tellClean = [&] {
+    for (const auto& [outcome, record] : outcomes) Send(out, record);
+    outcomes.clear();
+    if (clean > 0) Send(out, CleanMessage{clean, stopped, seconds});
+    clean = 0;
+    stopped.clear();
+    seconds = 0;
+  };
+  for (int n = work.From; n <= work.Last; ++n) {
+    if (skip.count(n) != 0) continue;
+    slot.BeginCase(n);
+    RunRequest request{{family.Line(n)}, false, true, {}, Monitor(slot)};
+    request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
+    std::optional<CaseRecorder> recorder;
+    if (job.Record) request.Recorder = &recorder.emplace(setup.Document, false);
+    const CaseResult result = ToResult(n, Run(setup, request, slot, process));
+    if (recorder) {
+      RecordMessage& record = outcomes[recorder->Record().Outcome];
+      record.Record.Outcome = recorder->Record().Outcome;
+      record.Cases.push_back(n);
+      record.Calls.push_back(recorder->Record().Calls);
+    }
+    // The sweep ends with the first run that meets no fault: past the path's last fault point.
+    if (result.Met && result.Findings.empty() && !result.Fatal) {
+      if (result.Stopped) stopped.push_back(n);
+      seconds += result.Seconds;
+      if (++clean == CleanBatch) tellClean();
+      continue;
+    }
+    tellClean();
+    Report(out, result);
+    if (!result.Met) return;
+  }
+  tellClean();
+}
+
+// A random sequence: lines chosen as it runs, then the same lines again under one random fault.
+void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
+  RandomSource random(work.Seed, static_cast<std::uint64_t>(work.Index));
+  const std::vector<std::string> hostActions = HostActions(job.Command, work);
+  auto avoided = [&](const std::string& line) {
+    for (const auto& avoid : work.Avoid) {
+      if (avoid == line) return true;
+    }
+    return false;
+  };
+  // Sequences of every length up to the greatest, the command's start included.
+  const int length = 2 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(work.Length - 1, 1))));
+  slot.BeginCase(0);
+  RunRequest chosen{{}, false, false, {}, Monitor(slot), true};
+  chosen.Next = [&](vexhost::Session& session, const Scene& scene, int index) -> std::string {
+    std::string line;
+    if (index == 0) {
+      line = "start " + job.Command;
+    } else if (index < length) {
+      std::vector<std::string> options = PossibleActions(session, scene);
+      // Mostly what the dialogs offer; now and then what the host lets a person do besides.
+      if (options.empty() || random.Below(5) == 0) options = hostActions;
+      std::erase_if(options, avoided);
+      if (!options.empty()) line = options[random.Below(options.size())];
+    }
+    if (!line.empty()) Send(out, StepMessage{line});
+    return line;
+  };
+  CaseOutcome outcome = Run(setup, chosen, slot, process);
+  CaseResult first = ToResult(0, outcome);
+  first.Lines = chosen.Lines;
+  Report(out, first);
+  if (!first.Findings.empty() || first.Stopped) return;
+
+  const auto& families = FaultFamilies();
+  const FaultFamily& family = families[random.Below(families.size())];
+  // A status fault counts the calls of one operation only: a few of those are all a run makes.
+  constexpr int StatusCalls = 3;
+  const bool oneOperation = family.What == FaultFamily::Kind::Status || family.What == FaultFamily::Kind::EmptyAnswer;
+  const int points = family.What == FaultFamily::Kind::Allocation ? outcome.Allocations
+                     : oneOperation                               ? StatusCalls
+                                                                  : outcome.BoundaryCalls;
+  const int nth = 1 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(points, 1))));
+  slot.BeginCase(1);
+  RunRequest faulted{{family.Line(nth)}, false, true, {}, Monitor(slot)};
+  faulted.Lines.insert(faulted.Lines.end(), chosen.Lines.begin(), chosen.Lines.end());
+  for (const auto& line : faulted.Lines) Send(out, StepMessage{line});
+  CaseResult second = ToResult(1, Run(setup, faulted, slot, process));
+  second.Lines = faulted.Lines;
+  Report(out, second);
+}
+
+// A line that is no job: this worker and the validator do not speak the same messages, and no
+// case it would run could be trusted.
+Job Read(const std::string& line, const WorkerProcess& process) {
+  try {
+    return DecodeJob(line);
+  } catch (const MessageError& error) {
+    process.Complain(std::string("vexhost validate: a worker was handed no job it knows: ") + error.what() + "\n");
+    _exit(3);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> HostActions(const std::string& command, const RandomJob& work) {
+  std::vector<std::string> actions{"start " + command, "interrupt", "reactivate", "noeditor"};
+  for (const auto& product : work.Products) actions.push_back("active " + product);
+  return actions;
+}
+
+void ServeJobs(int in, int out, Slot& slot, const RunSetup& setup) {
+  // The module is loaded here, in the worker, never in the validator's own process.
+  WorkerProcess process(setup);
+  std::FILE* input = ::fdopen(in, "r");
+  if (input == nullptr) _exit(3);
+  for (std::string line; ReadLine(input, line);) {
+    const Job job = Read(line, process);
+    std::visit(Overloaded{
+                   [&](const ExplorationJob& work) { Explore(job, work, out, slot, setup, process); },
+                   [&](const SweepJob& work) { Sweep(job, work, out, slot, setup, process); },
+                   [&](const RandomJob& work) { Random(job, work, out, slot, setup, process); },
+               },
+               job.Work);
+    slot.BeginLine(-1);
+    Send(out, DoneMessage{});
+  }
+  _exit(0);
+}
+
+}  // namespace vexvalidator
