@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Defaults.h"
+#include "ServeCommand.h"
 #include "ValidateCommand.h"
 #include "drive/Errors.h"
 #include "drive/Options.h"
@@ -11,7 +12,6 @@
 #include "drive/Text.h"
 #include "shell/Run.h"
 #include "vexhost/FaultPlan.h"
-#include "web/Serve.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
       "vexhost: runs the interim-product module in the stand-in host on a document, "
       "driven by a script or at a prompt.");
   AddOptions(app, options);
-  const vexweb::ServeCommand serve(app);
+  const vexapp::ServeCommand serve(app);
   app.footer(Footer());
   try {
     app.parse(argc, argv);

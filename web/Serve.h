@@ -5,10 +5,6 @@
 
 #include "ServerLimits.h"
 
-namespace CLI {
-class App;
-}
-
 namespace vexdrive {
 struct Options;
 }
@@ -21,19 +17,8 @@ struct ServeOptions {
   ServerLimits Limits;
 };
 
-class ServeCommand {
- public:
-  // Adds the `serve` subcommand to vexhost's command line; vexhost's own options (--document,
-  // --module, --resources, --fail-alloc, --raise, --check) may stand before or after it.
-  ServeCommand(CLI::App& app);
-  bool Chosen() const;
-  // Serves until interrupted (SIGINT, SIGTERM, SIGHUP), then takes no more actions and ends
-  // within a second whatever the clients do. Returns the exit code.
-  int Run(const vexdrive::Options& options) const;
-
- private:
-  CLI::App* _Command = nullptr;
-  ServeOptions _Serve;
-};
+// Serves until interrupted (SIGINT, SIGTERM, SIGHUP), then takes no more actions and ends within a
+// second whatever the clients do. Returns the exit code; bad input is reported on standard error.
+int RunServe(const vexdrive::Options& options, const ServeOptions& serve);
 
 }  // namespace vexweb
