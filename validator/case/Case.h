@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "Coverage.h"
+
 namespace vexvalidator {
 
 enum class Phase { Load, Lifecycle, Exploration, Faults, Random };
@@ -66,6 +68,33 @@ struct Case {
   std::string Label;               // "start and cancel", "path", "allocation, once", "random 12", ...
   std::vector<std::string> Lines;  // the script: fault lines first, then the steps
   int FaultPoint = 0;              // the fault's number in its sweep; 0 without a fault
+};
+
+// What one case showed, in the process that ran it and as a worker tells it back. For a random
+// sequence, case 0 is the sequence as chosen and case 1 the same lines under a fault.
+struct CaseResult {
+  int N = 0;              // the case's number in its job
+  bool FaultMet = false;  // the armed fault was injected at least once
+  bool Stopped = false;   // a line was refused: what it needs was not there (under a fault: the fault's doing)
+  // The process can no longer be trusted for another case: a C++ exception crossed the boundary,
+  // or host objects outlived their session.
+  bool Fatal = false;
+  int LinesRun = 0;
+  std::vector<Finding> Findings;
+  // When asked to look: the state reached before the end-of-path checks, and what a person could do there.
+  std::string Fingerprint;
+  bool Running = false;
+  std::vector<std::string> Actions;
+  std::vector<std::string> Lines;  // random: the script that ran
+  // When its steps were watched: the fingerprint of the state before each line run, and what the
+  // steps covered.
+  std::vector<std::string> Trail;
+  CaseCoverage Coverage;
+  // The journal's size and the host allocations seen: how many fault points the run offers at most.
+  // Read in the process that ran the case; not told back.
+  int BoundaryCalls = 0;
+  int Allocations = 0;
+  double Seconds = 0;  // how long the case took
 };
 
 // A finding as one case showed it.

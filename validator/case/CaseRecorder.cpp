@@ -68,7 +68,7 @@ std::string ResourceLine(const VexCommand& object) {
 // What a person sees: whether a command runs and in which state, the shown dialogs (drawn, when
 // `drawn`) and the hidden ones, and the products. With `resources`, also the resource files the
 // running command and the open windows name, which decide the texts the host finds for them.
-std::vector<std::string> Scene(vexhost::Session& session, vexdrive::Desk& desk, std::vector<std::string> products,
+std::vector<std::string> WhatIsSeen(vexhost::Session& session, vexdrive::Desk& desk, std::vector<std::string> products,
                                bool drawn, bool resources) {
   std::vector<std::string> lines{Printable(desk.State())};
   VexStateCommand* running = session.RunningCommand();
@@ -182,7 +182,7 @@ std::vector<std::string> CaseRecorder::CallsSince(vexhost::Session& session, std
   return calls;
 }
 
-void CaseRecorder::LineBegins(vexhost::Session& session) {
+void CaseRecorder::LineBegins(vexhost::Session& session, int /*index*/) {
   // From the first line on: the document is open, and what opening it did is no change.
   if (!_Watch) _Watch = std::make_unique<vexhost::ChangeWatch>(session);
   const std::size_t now = session.GetJournal().Size();
@@ -193,13 +193,13 @@ void CaseRecorder::LineBegins(vexhost::Session& session) {
 }
 
 void CaseRecorder::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
-  LineBegins(session);
+  LineBegins(session, static_cast<int>(_Record.Lines.size()));
   _InLine = false;
   _StepsEnd = session.GetJournal().Size();
   FaultsPaused paused(session);
   std::vector<std::string> products = ProductEffects(session, _Watch->Take(), _Opened.ActivePath);
   _Watch.reset();
-  _Sight = vexdrive::Join(Scene(session, desk, std::move(products), _Calls, _Resources), "\n");
+  _Sight = vexdrive::Join(WhatIsSeen(session, desk, std::move(products), _Calls, _Resources), "\n");
 }
 
 void CaseRecorder::EndBegins(vexhost::Session& session) { _EndStart = session.GetJournal().Size(); }

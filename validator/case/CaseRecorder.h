@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Case.h"
+#include "Runner.h"
 #include "vexhost/Document.h"
 #include "vexhost/ProductWatch.h"
 
@@ -36,7 +37,7 @@ struct CaseRecord {
   bool operator==(const CaseRecord&) const = default;
 };
 
-class CaseRecorder {
+class CaseRecorder : public CaseObserver {
  public:
   // `calls`: whether to keep the calls (a path's record) or only the outcome (a fault case's).
   // `resources`: whether what is seen tells the resource files the running command and the open
@@ -44,16 +45,13 @@ class CaseRecorder {
   CaseRecorder(const vexhost::DocumentData& opened, bool calls, bool resources = false)
       : _Opened(opened), _Calls(calls), _Resources(resources) {}
 
-  // Before each script line, and once after the last one.
-  void LineBegins(vexhost::Session& session);
-  // When the steps are done, before anything else looks: what a person sees.
-  void StepsDone(vexhost::Session& session, vexdrive::Desk& desk);
-  // Just before the host ends the run, and once it has and the accounting is checked.
-  void EndBegins(vexhost::Session& session);
-  // `stopped`: the last line begun was refused.
-  void Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped);
-  // When a C++ exception left the session in the middle of a call: the findings are all there is.
-  void Abandoned(const std::vector<Finding>& findings);
+  // The calls of each line are those between its beginning and the next's, or the steps' end.
+  void LineBegins(vexhost::Session& session, int index) override;
+  // What a person sees.
+  void StepsDone(vexhost::Session& session, vexdrive::Desk& desk) override;
+  void EndBegins(vexhost::Session& session) override;
+  void Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped) override;
+  void Abandoned(const std::vector<Finding>& findings) override;
 
   const CaseRecord& Record() const { return _Record; }
 

@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "Actions.h"
-#include "CaseRecorder.h"
 #include "StepWatch.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
@@ -78,6 +77,42 @@ class Timer {
 
 }  // namespace
 
+void Observers::LineBegins(vexhost::Session& session, int index) {
+  for (CaseObserver* each : _Each) {
+    if (each != nullptr) each->LineBegins(session, index);
+  }
+}
+
+void Observers::ChecksBegin(int index) {
+  for (CaseObserver* each : _Each) {
+    if (each != nullptr) each->ChecksBegin(index);
+  }
+}
+
+void Observers::StepsDone(vexhost::Session& session, vexdrive::Desk& desk) {
+  for (CaseObserver* each : _Each) {
+    if (each != nullptr) each->StepsDone(session, desk);
+  }
+}
+
+void Observers::EndBegins(vexhost::Session& session) {
+  for (CaseObserver* each : _Each) {
+    if (each != nullptr) each->EndBegins(session);
+  }
+}
+
+void Observers::Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped) {
+  for (CaseObserver* each : _Each) {
+    if (each != nullptr) each->Ended(session, findings, stopped);
+  }
+}
+
+void Observers::Abandoned(const std::vector<Finding>& findings) {
+  for (CaseObserver* each : _Each) {
+    if (each != nullptr) each->Abandoned(findings);
+  }
+}
+
 std::vector<Finding> CheckBeforeEnd(vexhost::Session& session, bool mustShow, const Scene* scene) {
   if (!mustShow || session.RunningCommand() == nullptr) return {};
   if (scene != nullptr ? scene->AnythingShown() : LookAt(session).AnythingShown()) return {};
@@ -107,8 +142,8 @@ Finding SlowStep(const std::string& line, int slowMs) {
   return {kind::Slow, "`" + line + "` took longer than " + std::to_string(slowMs) + " ms, longer than a person waits"};
 }
 
-CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
-  CaseOutcome outcome;
+CaseResult RunCase(const RunSetup& setup, RunRequest& request) {
+  CaseResult outcome;
   const auto began = std::chrono::steady_clock::now();
   // After a C++ exception the host is left in the middle of a call: the session and the desk are
   // then abandoned, not destroyed, and the process ends after reporting.
@@ -129,8 +164,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     // Each step is timed as a person waits for it; a fault line is no step.
     Timer timer(setup.SlowMs);
     auto run = [&](const std::string& line, int index) {
-      if (request.Monitor) request.Monitor(index);
-      if (request.Recorder) request.Recorder->LineBegins(*session);
+      if (request.Observer) request.Observer->LineBegins(*session, index);
       if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
       if (watch) watch->Before(line);
       std::istringstream in(line);
@@ -154,11 +188,11 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     }
     outcome.Stopped = !going;
     // The checks at the end count as the line after the last.
-    if (request.Monitor) request.Monitor(index);
+    if (request.Observer) request.Observer->ChecksBegin(index);
     // What the session shows at the end, looked at once for every check that reads it.
     std::optional<Scene> end;
     if (watch) end = watch->Now();
-    if (request.Recorder) request.Recorder->StepsDone(*session, *desk);
+    if (request.Observer) request.Observer->StepsDone(*session, *desk);
     if (request.Look) {
       if (!end) end = LookAt(*session);
       outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
@@ -175,10 +209,10 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     }
     Append(outcome.Findings, CheckBeforeEnd(*session, !request.FaultArmed && startedWithEditor, end ? &*end : nullptr));
     // As when the document closes: a command still running is cancelled and destroyed.
-    if (request.Recorder) request.Recorder->EndBegins(*session);
+    if (request.Observer) request.Observer->EndBegins(*session);
     desk->EndRun();
     Append(outcome.Findings, CheckAccounting(*session));
-    if (request.Recorder) request.Recorder->Ended(*session, outcome.Findings, outcome.Stopped);
+    if (request.Observer) request.Observer->Ended(*session, outcome.Findings, outcome.Stopped);
     desk.reset();
   } catch (const std::exception& error) {
     crossed = "a C++ exception crossed the boundary: " + CurrentExceptionType() + ": " + error.what();
@@ -189,7 +223,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     outcome.Findings.push_back({kind::Exception, crossed});
     // Read from the abandoned session: whether the sweep goes on past this fault point.
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
-    if (request.Recorder) request.Recorder->Abandoned(outcome.Findings);
+    if (request.Observer) request.Observer->Abandoned(outcome.Findings);
     (void)desk.release();
     (void)session.release();
     outcome.Fatal = true;

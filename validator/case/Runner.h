@@ -1,9 +1,8 @@
 // Runs one case in this process: a fresh host session on the document, the case's script run
-// line by line through the shell's script language (exactly as `vexhost --script` runs it, so
+// line by line through the front ends' script language (exactly as `vexhost --script` runs it, so
 // that a finding replays), then the checks at the end of every path.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,9 +16,11 @@ namespace vexhost {
 class Session;
 }
 
-namespace vexvalidator {
+namespace vexdrive {
+class Desk;
+}
 
-class CaseRecorder;
+namespace vexvalidator {
 
 struct RunSetup {
   vexhost::DocumentData Document;
@@ -28,46 +29,54 @@ struct RunSetup {
   int SlowMs = 0;      // a step that takes longer is a finding; 0: steps are not timed
 };
 
-struct CaseOutcome {
-  bool FaultMet = false;  // the armed fault was injected at least once
-  bool Stopped = false;   // a line was refused: what it needs was not there (under a fault: the fault's doing)
-  int LinesRun = 0;
-  std::vector<Finding> Findings;
-  // The process can no longer be trusted for another case: a C++ exception crossed the boundary,
-  // or host objects outlived their session.
-  bool Fatal = false;
-  // When asked to look: the state reached before the end-of-path checks, and what a person could do there.
-  std::string Fingerprint;
-  bool Running = false;
-  std::vector<std::string> Actions;
-  // The journal's size and the host allocations seen: how many fault points the run offers at most.
-  int BoundaryCalls = 0;
-  int Allocations = 0;
-  // When its steps were watched: the fingerprint of the state before each line run, and what the
-  // steps covered.
-  std::vector<std::string> Trail;
-  CaseCoverage Coverage;
-  double Seconds = 0;  // how long the case took
+// What a case's run tells whoever follows it, as it runs. Every hook does nothing unless overridden.
+class CaseObserver {
+ public:
+  virtual ~CaseObserver() = default;
+  // Before each line, with its index.
+  virtual void LineBegins(vexhost::Session& /*session*/, int /*index*/) {}
+  // When the end-of-path checks begin, with the index after the last line run.
+  virtual void ChecksBegin(int /*index*/) {}
+  // When the steps are done, before anything else looks: what a person sees.
+  virtual void StepsDone(vexhost::Session& /*session*/, vexdrive::Desk& /*desk*/) {}
+  // Just before the host ends the run, and once it has and the accounting is checked; `stopped`:
+  // the last line begun was refused.
+  virtual void EndBegins(vexhost::Session& /*session*/) {}
+  virtual void Ended(vexhost::Session& /*session*/, const std::vector<Finding>& /*findings*/, bool /*stopped*/) {}
+  // When a C++ exception left the session in the middle of a call: the findings are all there is.
+  virtual void Abandoned(const std::vector<Finding>& /*findings*/) {}
 };
 
-// Called before each line with its index, and with the index after the last when the end-of-path
-// checks begin.
-using LineMonitor = std::function<void(int)>;
+// Tells every hook to each of several observers, in order.
+class Observers : public CaseObserver {
+ public:
+  explicit Observers(std::vector<CaseObserver*> each) : _Each(std::move(each)) {}
+  void LineBegins(vexhost::Session& session, int index) override;
+  void ChecksBegin(int index) override;
+  void StepsDone(vexhost::Session& session, vexdrive::Desk& desk) override;
+  void EndBegins(vexhost::Session& session) override;
+  void Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped) override;
+  void Abandoned(const std::vector<Finding>& findings) override;
+
+ private:
+  std::vector<CaseObserver*> _Each;  // borrowed; null ones are skipped
+};
+
 // Chooses the next line of a path as it runs, from the possible actions in what the session shows
 // now; empty: the path ends.
 using NextLine = std::function<std::string(vexhost::Session&, const Scene&, int index)>;
 
+// A case to run, by name: `RunRequest{.Lines = ..., .Look = true}`.
 struct RunRequest {
-  std::vector<std::string> Lines;
-  bool Look = false;        // report the state and the possible actions at the end
-  bool FaultArmed = false;  // the script arms a fault: a clean failure is then acceptable
-  NextLine Next;            // when set, lines are chosen as the path runs (after `Lines`)
-  LineMonitor Monitor;
+  std::vector<std::string> Lines = {};
+  bool Look = false;                 // report the state and the possible actions at the end
+  bool FaultArmed = false;           // the script arms a fault: a clean failure is then acceptable
   bool Watch = false;                // watch each step as a person would (StepWatch.h); for runs without faults
-  CaseRecorder* Recorder = nullptr;  // when set, takes the case's canonical record as it runs
+  NextLine Next = nullptr;           // when set, lines are chosen as the path runs (after `Lines`)
+  CaseObserver* Observer = nullptr;  // borrowed; told of the run as it goes
 };
 
-CaseOutcome RunCase(const RunSetup& setup, RunRequest& request);
+CaseResult RunCase(const RunSetup& setup, RunRequest& request);
 
 // The end-of-path check on a session whose steps are done, before the host ends the run: a
 // command left running must show something, when `mustShow` (no fault armed, started with a

@@ -63,8 +63,8 @@ void SweepPlanner::OnResult(const Job& job, const SweepJob& work, const CaseResu
   if (result.Stopped) sweep.Skip.insert(result.N);
   _Book.AddTestCases(sweep.Test, 1);
   FaultReach& reach = Reach(job, work, 1, result.Seconds);
-  reach.Furthest = std::max(reach.Furthest, result.Met ? result.N : result.N - 1);
-  if (!result.Met) sweep.Ended = true;
+  reach.Furthest = std::max(reach.Furthest, result.FaultMet ? result.N : result.N - 1);
+  if (!result.FaultMet) sweep.Ended = true;
   if (result.Findings.empty()) return;
   _Book.Record({Phase::Faults, job.Command, FamilyOf(work).Name(), SweepLines(job, work, result.N), result.N},
                result.Findings, sweep.Test, -1, result.Seconds);

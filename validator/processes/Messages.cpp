@@ -43,7 +43,7 @@ auto Decoded(const std::string& line, const char* what, Decode decode) {
 }
 
 json Encode(const CaseResult& result) {
-  json out{{"type", "result"}, {"n", result.N}, {"met", result.Met}};
+  json out{{"type", "result"}, {"n", result.N}, {"met", result.FaultMet}};
   // What a case did not show is left out: most cases show nothing.
   if (result.Stopped) out["stopped"] = true;
   if (result.Fatal) out["fatal"] = true;
@@ -72,7 +72,7 @@ json Encode(const CaseResult& result) {
 CaseResult DecodeResult(const json& in) {
   CaseResult result;
   result.N = in.at("n").get<int>();
-  result.Met = in.at("met").get<bool>();
+  result.FaultMet = in.at("met").get<bool>();
   result.Stopped = in.value("stopped", false);
   result.Fatal = in.value("fatal", false);
   for (const auto& finding : in.value("findings", json::array())) {

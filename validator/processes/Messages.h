@@ -65,23 +65,6 @@ struct CleanMessage {
   double Seconds = 0;  // how long they took together
 };
 
-// One case's result. For a random sequence, case 0 is the sequence as chosen and case 1 the same
-// lines under a fault.
-struct CaseResult {
-  int N = 0;
-  bool Met = false;
-  bool Stopped = false;
-  bool Fatal = false;
-  std::vector<Finding> Findings;
-  std::string Fingerprint;
-  bool Running = false;
-  std::vector<std::string> Actions;
-  std::vector<std::string> Lines;  // random: the script that ran
-  std::vector<std::string> Trail;  // watched: the fingerprint of the state before each line run
-  CaseCoverage Coverage;           // watched: what the steps covered
-  double Seconds = 0;              // how long the case took
-};
-
 // The job is over: the worker waits for the next.
 struct DoneMessage {};
 

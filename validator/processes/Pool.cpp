@@ -137,7 +137,7 @@ bool Pool::Take(std::size_t index, const std::string& line, const Handlers& hand
                  [&](const CaseResult& result) {
                    worker.LastN = result.N;
                    worker.Leaving = result.Fatal;
-                   worker.LastMet = result.Met;
+                   worker.LastMet = result.FaultMet;
                    worker.Streamed.clear();
                    handlers.OnResult(*worker.Current, result);
                  },

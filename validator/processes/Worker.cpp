@@ -36,43 +36,35 @@ bool ReadLine(std::FILE* in, std::string& line) {
   return !line.empty();
 }
 
-CaseResult ToResult(int n, const CaseOutcome& outcome) {
-  CaseResult result;
-  result.N = n;
-  result.Met = outcome.FaultMet;
-  result.Stopped = outcome.Stopped;
-  result.Fatal = outcome.Fatal;
-  result.Findings = outcome.Findings;
-  result.Fingerprint = outcome.Fingerprint;
-  result.Running = outcome.Running;
-  result.Actions = outcome.Actions;
-  result.Trail = outcome.Trail;
-  result.Coverage = outcome.Coverage;
-  result.Seconds = outcome.Seconds;
-  return result;
-}
-
 // Reports the case; leaves when the process can no longer be trusted.
 void Report(int out, const CaseResult& result) {
   Send(out, result);
   if (result.Fatal) _exit(0);
 }
 
-LineMonitor Monitor(Slot& slot) {
-  return [&slot](int index) { slot.BeginLine(index); };
-}
+// Marks in the shared slot the line a case is at, so that a crash or hang names it.
+class SlotMonitor : public CaseObserver {
+ public:
+  explicit SlotMonitor(Slot& slot) : _Slot(slot) {}
+  void LineBegins(vexhost::Session& /*session*/, int index) override { _Slot.BeginLine(index); }
+  void ChecksBegin(int index) override { _Slot.BeginLine(index); }
 
-bool HasSlowStep(const CaseOutcome& outcome) {
+ private:
+  Slot& _Slot;
+};
+
+bool HasSlowStep(const CaseResult& outcome) {
   return std::any_of(outcome.Findings.begin(), outcome.Findings.end(),
                      [](const Finding& finding) { return finding.Kind == kind::Slow; });
 }
 
 // A slow step counts only when the same lines, run again, are slow at the same step: a machine
 // busy with other work is no module's fault.
-void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseOutcome& outcome, Slot& slot) {
-  RunRequest again{request.Lines, false, request.FaultArmed, {}, request.Monitor};
+void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseResult& outcome, Slot& slot) {
+  SlotMonitor monitor(slot);
+  RunRequest again{.Lines = request.Lines, .FaultArmed = request.FaultArmed, .Observer = &monitor};
   slot.BeginCase(slot.Case);  // the case's time starts again with its second run
-  const CaseOutcome second = RunCase(setup, again);
+  const CaseResult second = RunCase(setup, again);
   std::erase_if(outcome.Findings, [&](const Finding& finding) {
     return finding.Kind == kind::Slow &&
            std::find(second.Findings.begin(), second.Findings.end(), finding) == second.Findings.end();
@@ -82,8 +74,9 @@ void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseOutc
 
 // Runs a case, then checks what it did to the process: whatever it changed is a finding, and
 // what cannot be put back leaves this process untrustworthy for another case.
-CaseOutcome Run(const RunSetup& setup, RunRequest& request, Slot& slot, WorkerProcess& process) {
-  CaseOutcome outcome = RunCase(setup, request);
+CaseResult Run(int n, const RunSetup& setup, RunRequest& request, Slot& slot, WorkerProcess& process) {
+  CaseResult outcome = RunCase(setup, request);
+  outcome.N = n;
   WorkerProcess::Effects effects = process.AfterCase();
   if (HasSlowStep(outcome) && !outcome.Fatal && !effects.Untrustworthy) {
     ConfirmSlowSteps(setup, request, outcome, slot);
@@ -98,11 +91,13 @@ CaseOutcome Run(const RunSetup& setup, RunRequest& request, Slot& slot, WorkerPr
 void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, const RunSetup& setup,
              WorkerProcess& process) {
   slot.BeginCase(0);
-  RunRequest request{job.Steps, work.Look, false, {}, Monitor(slot), true};
+  SlotMonitor monitor(slot);
   std::optional<CaseRecorder> recorder;
   const bool started = !job.Steps.empty() && job.Steps.back().rfind("start ", 0) == 0;
-  if (job.Record) request.Recorder = &recorder.emplace(setup.Document, true, started);
-  const CaseResult result = ToResult(0, Run(setup, request, slot, process));
+  if (job.Record) recorder.emplace(setup.Document, true, started);
+  Observers observers({&monitor, recorder ? &*recorder : nullptr});
+  RunRequest request{.Lines = job.Steps, .Look = work.Look, .Watch = true, .Observer = &observers};
+  const CaseResult result = Run(0, setup, request, slot, process);
   if (recorder) Send(out, RecordMessage{{0}, recorder->Record(), {}});
   Report(out, result);
 }
@@ -125,11 +120,13 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
   for (int n = work.From; n <= work.Last; ++n) {
     if (skip.count(n) != 0) continue;
     slot.BeginCase(n);
-    RunRequest request{{family.Line(n)}, false, true, {}, Monitor(slot)};
-    request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
+    SlotMonitor monitor(slot);
     std::optional<CaseRecorder> recorder;
-    if (job.Record) request.Recorder = &recorder.emplace(setup.Document, false);
-    const CaseResult result = ToResult(n, Run(setup, request, slot, process));
+    if (job.Record) recorder.emplace(setup.Document, false);
+    Observers observers({&monitor, recorder ? &*recorder : nullptr});
+    RunRequest request{.Lines = {family.Line(n)}, .FaultArmed = true, .Observer = &observers};
+    request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
+    const CaseResult result = Run(n, setup, request, slot, process);
     if (recorder) {
       RecordMessage& record = outcomes[recorder->Record().Outcome];
       record.Record.Outcome = recorder->Record().Outcome;
@@ -137,7 +134,7 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
       record.Calls.push_back(recorder->Record().Calls);
     }
     // The sweep ends with the first run that meets no fault: past the path's last fault point.
-    if (result.Met && result.Findings.empty() && !result.Fatal) {
+    if (result.FaultMet && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);
       seconds += result.Seconds;
       if (++clean == CleanBatch) tellClean();
@@ -145,7 +142,7 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     }
     tellClean();
     Report(out, result);
-    if (!result.Met) return;
+    if (!result.FaultMet) return;
   }
   tellClean();
 }
@@ -163,7 +160,8 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   // Sequences of every length up to the greatest, the command's start included.
   const int length = 2 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(work.Length - 1, 1))));
   slot.BeginCase(0);
-  RunRequest chosen{{}, false, false, {}, Monitor(slot), true};
+  SlotMonitor monitor(slot);
+  RunRequest chosen{.Watch = true, .Observer = &monitor};
   chosen.Next = [&](vexhost::Session& session, const Scene& scene, int index) -> std::string {
     std::string line;
     if (index == 0) {
@@ -178,8 +176,7 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
     if (!line.empty()) Send(out, StepMessage{line});
     return line;
   };
-  CaseOutcome outcome = Run(setup, chosen, slot, process);
-  CaseResult first = ToResult(0, outcome);
+  CaseResult first = Run(0, setup, chosen, slot, process);
   first.Lines = chosen.Lines;
   Report(out, first);
   if (!first.Findings.empty() || first.Stopped) return;
@@ -189,15 +186,15 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   // A status fault counts the calls of one operation only: a few of those are all a run makes.
   constexpr int StatusCalls = 3;
   const bool oneOperation = family.What == FaultFamily::Kind::Status || family.What == FaultFamily::Kind::EmptyAnswer;
-  const int points = family.What == FaultFamily::Kind::Allocation ? outcome.Allocations
+  const int points = family.What == FaultFamily::Kind::Allocation ? first.Allocations
                      : oneOperation                               ? StatusCalls
-                                                                  : outcome.BoundaryCalls;
+                                                                  : first.BoundaryCalls;
   const int nth = 1 + static_cast<int>(random.Below(static_cast<std::uint64_t>(std::max(points, 1))));
   slot.BeginCase(1);
-  RunRequest faulted{{family.Line(nth)}, false, true, {}, Monitor(slot)};
+  RunRequest faulted{.Lines = {family.Line(nth)}, .FaultArmed = true, .Observer = &monitor};
   faulted.Lines.insert(faulted.Lines.end(), chosen.Lines.begin(), chosen.Lines.end());
   for (const auto& line : faulted.Lines) Send(out, StepMessage{line});
-  CaseResult second = ToResult(1, Run(setup, faulted, slot, process));
+  CaseResult second = Run(1, setup, faulted, slot, process);
   second.Lines = faulted.Lines;
   Report(out, second);
 }

@@ -23,7 +23,7 @@ namespace {
 const std::string Start = std::string("start ") + Command;
 
 struct Recorded {
-  CaseOutcome Outcome;
+  CaseResult Outcome;
   CaseRecord Record;
 };
 
@@ -32,16 +32,15 @@ Recorded RunRecorded(std::vector<std::string> lines, bool calls = true, bool fau
                      bool resources = true) {
   const RunSetup setup = ShipSetup();
   CaseRecorder recorder(setup.Document, calls, resources);
-  RunRequest request{std::move(lines), false, faultArmed, {}, {}, watch};
-  request.Recorder = &recorder;
+  RunRequest request{.Lines = std::move(lines), .FaultArmed = faultArmed, .Watch = watch, .Observer = &recorder};
   Recorded recorded;
   recorded.Outcome = RunCase(setup, request);
   recorded.Record = recorder.Record();
   return recorded;
 }
 
-CaseOutcome RunPlain(std::vector<std::string> lines) {
-  RunRequest request{std::move(lines), false, true, {}, {}};
+CaseResult RunPlain(std::vector<std::string> lines) {
+  RunRequest request{.Lines = std::move(lines), .FaultArmed = true};
   return RunCase(ShipSetup(), request);
 }
 
@@ -181,7 +180,7 @@ void ExpectTheSameCases(const std::vector<std::string>& steps) {
       std::snprintf(line, sizeof line, fault.c_str(), n);
       std::vector<std::string> lines{line};
       lines.insert(lines.end(), steps.begin(), steps.end());
-      const CaseOutcome plain = RunPlain(lines);
+      const CaseResult plain = RunPlain(lines);
       const Recorded recorded = RunRecorded(lines, false, true);
       EXPECT_EQ(recorded.Outcome.Findings, plain.Findings) << line;
       EXPECT_EQ(recorded.Outcome.FaultMet, plain.FaultMet) << line;

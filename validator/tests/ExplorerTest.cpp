@@ -24,7 +24,7 @@ struct Model {
 // `slowLine`: a line slower than a person waits, wherever it is run.
 CaseResult Simulate(const Model& model, const std::vector<std::string>& steps, const std::string& slowLine = {}) {
   CaseResult result;
-  result.Met = true;
+  result.FaultMet = true;
   std::string state = "none";
   bool editor = true;
   for (const auto& line : steps) {

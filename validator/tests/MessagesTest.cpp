@@ -72,7 +72,7 @@ TEST(Messages, EachWorkerMessageReadsBackAsItWasWritten) {
 
   CaseResult result;
   result.N = 5;
-  result.Met = true;
+  result.FaultMet = true;
   result.Stopped = true;
   result.Fatal = true;
   result.Findings = {{"leak", "left alive: VexDlgDialog 'Panel'"}, {"exception", "std::bad_alloc"}};
@@ -84,14 +84,14 @@ TEST(Messages, EachWorkerMessageReadsBackAsItWasWritten) {
   ASSERT_TRUE(std::holds_alternative<CaseResult>(read));
   const auto& back = std::get<CaseResult>(read);
   EXPECT_EQ(back.N, 5);
-  EXPECT_TRUE(back.Met && back.Stopped && back.Fatal && back.Running);
+  EXPECT_TRUE(back.FaultMet && back.Stopped && back.Fatal && back.Running);
   EXPECT_EQ(back.Findings, result.Findings);
   EXPECT_EQ(back.Fingerprint, "digest");
   EXPECT_EQ(back.Actions, result.Actions);
   EXPECT_EQ(back.Lines, result.Lines);
 
   const auto quiet = std::get<CaseResult>(DecodeMessage(EncodeMessage(CaseResult{})));
-  EXPECT_FALSE(quiet.Met || quiet.Stopped || quiet.Fatal || quiet.Running);
+  EXPECT_FALSE(quiet.FaultMet || quiet.Stopped || quiet.Fatal || quiet.Running);
   EXPECT_TRUE(quiet.Findings.empty());
 }
 
@@ -130,7 +130,7 @@ TEST(Messages, AJobOfUnknownTypeOrMissingWorkIsRefused) {
 TEST(Messages, AWatchedCaseReadsBackWithItsStepFindingsTrailCoverageAndTime) {
   CaseResult result;
   result.N = 0;
-  result.Met = false;
+  result.FaultMet = false;
   result.Findings = {{kind::Leak, "left alive"}, {kind::DeadButton, "OK of 'P' does nothing", 2, "expect answered"}};
   result.Trail = {"a1", "b2", "b2"};
   result.Coverage.Transitions = {"S -> S when X", "S -> (end) when Y"};

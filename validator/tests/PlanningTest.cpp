@@ -34,7 +34,7 @@ struct Queue {
 CaseResult Clean(int n = 0) {
   CaseResult result;
   result.N = n;
-  result.Met = true;
+  result.FaultMet = true;
   return result;
 }
 

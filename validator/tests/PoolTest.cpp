@@ -44,7 +44,7 @@ Pool::WorkerMain Worker(Misdeed misdeed, int at) {
         }
         CaseResult result;
         result.N = n;
-        result.Met = true;
+        result.FaultMet = true;
         result.Fatal = n == at && misdeed == Misdeed::Leave;
         if (result.Fatal) result.Findings.push_back({"exception", "left"});
         WriteAll(out, EncodeMessage(result));

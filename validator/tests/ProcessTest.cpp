@@ -39,8 +39,8 @@ nlohmann::json InWorker(const std::string& module, std::vector<std::string> line
         setup.Module = module;
         setup.SlowMs = slowMs;
         WorkerProcess process(setup);
-        RunRequest request{lines, false, false, {}, {}};
-        CaseOutcome outcome = RunCase(setup, request);
+        RunRequest request{.Lines = lines};
+        CaseResult outcome = RunCase(setup, request);
         const WorkerProcess::Effects effects = process.AfterCase();
         outcome.Findings.insert(outcome.Findings.end(), effects.Findings.begin(), effects.Findings.end());
         return nlohmann::json{{"findings", Texts(outcome.Findings)}, {"untrustworthy", effects.Untrustworthy}};

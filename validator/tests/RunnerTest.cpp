@@ -11,12 +11,12 @@ using namespace vexvalidatortest;
 
 namespace {
 
-CaseOutcome RunLines(std::vector<std::string> lines, bool faultArmed = false, bool look = false) {
-  RunRequest request{std::move(lines), look, faultArmed, {}, {}};
+CaseResult RunLines(std::vector<std::string> lines, bool faultArmed = false, bool look = false) {
+  RunRequest request{.Lines = std::move(lines), .Look = look, .FaultArmed = faultArmed};
   return RunCase(ShipSetup(), request);
 }
 
-std::vector<std::string> Kinds(const CaseOutcome& outcome) {
+std::vector<std::string> Kinds(const CaseResult& outcome) {
   std::vector<std::string> kinds;
   for (const auto& finding : outcome.Findings) kinds.push_back(finding.Kind + ": " + finding.Message);
   return kinds;
@@ -30,7 +30,7 @@ class Runner : public ::testing::Test {
 }  // namespace
 
 TEST_F(Runner, ACleanPathHasNoFindings) {
-  const CaseOutcome outcome =
+  const CaseResult outcome =
       RunLines({"start VexStrCreateInterimProdCmd", "browse InterimProductPanel/frmClass Panel",
                 "type InterimProductPanel/editorpartnumber BA-7", "press InterimProductPanel/OK"});
   EXPECT_TRUE(outcome.Findings.empty()) << ::testing::PrintToString(Kinds(outcome));
@@ -48,20 +48,20 @@ TEST_F(Runner, AFaultLineArmsTheFaultOfTheRun) {
 }
 
 TEST_F(Runner, ARefusedLineEndsThePath) {
-  const CaseOutcome outcome = RunLines({"start VexStrCreateInterimProdCmd", "press InterimProductPanel/OK", "tree"});
+  const CaseResult outcome = RunLines({"start VexStrCreateInterimProdCmd", "press InterimProductPanel/OK", "tree"});
   EXPECT_TRUE(outcome.Stopped) << "OK is insensitive before a class is chosen";
   EXPECT_EQ(outcome.LinesRun, 2);
   EXPECT_TRUE(outcome.Findings.empty());
 }
 
 TEST_F(Runner, LookingReportsTheStateAndWhatCanBeDoneThere) {
-  const CaseOutcome panel = RunLines({"start VexStrCreateInterimProdCmd"}, false, true);
+  const CaseResult panel = RunLines({"start VexStrCreateInterimProdCmd"}, false, true);
   EXPECT_TRUE(panel.Running);
   EXPECT_FALSE(panel.Fingerprint.empty());
   EXPECT_FALSE(panel.Actions.empty());
-  const CaseOutcome again = RunLines({"start VexStrCreateInterimProdCmd"}, false, true);
+  const CaseResult again = RunLines({"start VexStrCreateInterimProdCmd"}, false, true);
   EXPECT_EQ(again.Fingerprint, panel.Fingerprint) << "the same steps reach the same state";
-  const CaseOutcome ended =
+  const CaseResult ended =
       RunLines({"start VexStrCreateInterimProdCmd", "press InterimProductPanel/Cancel"}, false, true);
   EXPECT_FALSE(ended.Running);
   EXPECT_NE(ended.Fingerprint, panel.Fingerprint);
@@ -69,13 +69,13 @@ TEST_F(Runner, LookingReportsTheStateAndWhatCanBeDoneThere) {
 }
 
 TEST_F(Runner, ACommandStartedWithoutAnEditorMayShowNothing) {
-  const CaseOutcome outcome = RunLines({"noeditor", "start VexStrCreateInterimProdCmd", "active Hull/Block A"});
+  const CaseResult outcome = RunLines({"noeditor", "start VexStrCreateInterimProdCmd", "active Hull/Block A"});
   EXPECT_TRUE(outcome.Findings.empty()) << ::testing::PrintToString(Kinds(outcome));
 }
 
 TEST_F(Runner, ADialogLeftAliveIsOneFindingNotOneForEachWidget) {
   Load(VEX_FORGOTTEN_DESTRUCTION_PATH);
-  const CaseOutcome outcome = RunLines({"start VexExForgottenDestructionCmd", "press PlantedDialog/Cancel"});
+  const CaseResult outcome = RunLines({"start VexExForgottenDestructionCmd", "press PlantedDialog/Cancel"});
   EXPECT_EQ(Kinds(outcome),
             std::vector<std::string>{"leak: left alive after the command ended: VexDlgDialog 'PlantedDialog'"});
   EXPECT_FALSE(outcome.Fatal) << "the dialog goes with the main window when the session closes";
@@ -83,7 +83,7 @@ TEST_F(Runner, ADialogLeftAliveIsOneFindingNotOneForEachWidget) {
 
 TEST_F(Runner, AWidgetLeftInTheMainWindowIsALeak) {
   Load(VEX_LEAKED_WIDGET_PATH);
-  const CaseOutcome outcome = RunLines({"start VexExLeakedWidgetCmd", "press PlantedDialog/OK"});
+  const CaseResult outcome = RunLines({"start VexExLeakedWidgetCmd", "press PlantedDialog/OK"});
   EXPECT_EQ(Kinds(outcome),
             std::vector<std::string>{"leak: left alive after the command ended: VexDlgLabel 'StrayHint'"});
 }
@@ -91,7 +91,7 @@ TEST_F(Runner, AWidgetLeftInTheMainWindowIsALeak) {
 TEST_F(Runner, AFactoryReleasedTwiceIsAnOverRelease) {
   Load(VEX_OVER_RELEASED_PATH);
   EXPECT_TRUE(RunLines({"start VexExOverReleasedFactoryCmd", "press PlantedDialog/Cancel"}).Findings.empty());
-  const CaseOutcome outcome = RunLines({"start VexExOverReleasedFactoryCmd", "press PlantedDialog/OK"});
+  const CaseResult outcome = RunLines({"start VexExOverReleasedFactoryCmd", "press PlantedDialog/OK"});
   EXPECT_EQ(Kinds(outcome), std::vector<std::string>{"over-release: Release on 'Block A.factory' (module->host): its "
                                                      "last reference was already released"});
 }
@@ -101,7 +101,7 @@ TEST_F(Runner, AnExceptionAcrossTheBoundaryEndsTheProcessAfterItIsReported) {
   // The host is left in the middle of a call: the case runs in a child, as the validator runs it.
   const Isolated child = RunIsolated(
       [](Slot&) {
-        const CaseOutcome outcome = RunLines({"start VexExExceptionAcrossBoundaryCmd", "press PlantedDialog/OK"});
+        const CaseResult outcome = RunLines({"start VexExExceptionAcrossBoundaryCmd", "press PlantedDialog/OK"});
         return nlohmann::json{{"fatal", outcome.Fatal}, {"findings", Kinds(outcome)}};
       },
       std::chrono::seconds(10));
@@ -116,7 +116,8 @@ TEST_F(Runner, ACrashInAChildIsToldWithItsStage) {
   const Isolated child = RunIsolated(
       [](Slot& slot) {
         slot.BeginLine(7);
-        RunRequest request{{"fault allocation 4 once", "start VexExCrashOnFailedAllocationCmd"}, false, true, {}, {}};
+        RunRequest request{.Lines = {"fault allocation 4 once", "start VexExCrashOnFailedAllocationCmd"},
+                           .FaultArmed = true};
         for (int n = 1; n < 20; ++n) {
           request.Lines[0] = "fault allocation " + std::to_string(n) + " once";
           RunCase(ShipSetup(), request);

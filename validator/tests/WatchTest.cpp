@@ -15,12 +15,12 @@ using namespace vexvalidatortest;
 
 namespace {
 
-CaseOutcome Watched(std::vector<std::string> lines) {
-  RunRequest request{std::move(lines), true, false, {}, {}, true};
+CaseResult Watched(std::vector<std::string> lines) {
+  RunRequest request{.Lines = std::move(lines), .Look = true, .Watch = true};
   return RunCase(ShipSetup(), request);
 }
 
-std::vector<Finding> OfKind(const CaseOutcome& outcome, const std::string& kind) {
+std::vector<Finding> OfKind(const CaseResult& outcome, const std::string& kind) {
   std::vector<Finding> found;
   for (const auto& finding : outcome.Findings) {
     if (finding.Kind == kind) found.push_back(finding);
@@ -45,7 +45,7 @@ class Watch : public ::testing::Test {
 }  // namespace
 
 TEST_F(Watch, ASecondPressThatNothingAnswersIsADeadButtonAtItsStep) {
-  const CaseOutcome outcome =
+  const CaseResult outcome =
       Watched({"start VexExLostSecondPressCmd", "press PlantedDialog/OK", "press PlantedDialog/OK"});
   const std::vector<Finding> dead = OfKind(outcome, kind::DeadButton);
   ASSERT_EQ(dead.size(), 1U) << "the first press was answered: its transition ran";
@@ -65,14 +65,14 @@ TEST_F(Watch, ASecondPressThatNothingAnswersIsADeadButtonAtItsStep) {
 }
 
 TEST_F(Watch, APressThatEndsTheCommandIsAnsweredAndLeavesNothingShown) {
-  const CaseOutcome outcome = Watched({"start VexExLostSecondPressCmd", "press PlantedDialog/Cancel"});
+  const CaseResult outcome = Watched({"start VexExLostSecondPressCmd", "press PlantedDialog/Cancel"});
   EXPECT_TRUE(outcome.Findings.empty()) << outcome.Findings.front().Message;
   EXPECT_EQ(outcome.Coverage.Fired, std::vector<int>{1});
   EXPECT_FALSE(outcome.Running);
 }
 
 TEST_F(Watch, AnEndedCommandThatLeavesItsDialogShownIsFoundAtTheStepThatEndedIt) {
-  const CaseOutcome outcome = Watched({"start VexExDialogLeftShownCmd", "press PlantedDialog/OK"});
+  const CaseResult outcome = Watched({"start VexExDialogLeftShownCmd", "press PlantedDialog/OK"});
   const std::vector<Finding> shown = OfKind(outcome, kind::ShownAfterEnd);
   ASSERT_EQ(shown.size(), 1U);
   EXPECT_EQ(shown[0].Step, 1);
@@ -84,7 +84,7 @@ TEST_F(Watch, ACleanPathOfOurModuleCoversItsTransitionsDialogsAndTimesItsSteps) 
   const std::vector<std::string> lines{"start VexStrCreateInterimProdCmd", "browse InterimProductPanel/frmClass Panel",
                                        "type InterimProductPanel/editorpartnumber BA-7",
                                        "press InterimProductPanel/OK"};
-  const CaseOutcome outcome = Watched(lines);
+  const CaseResult outcome = Watched(lines);
   EXPECT_TRUE(outcome.Findings.empty()) << outcome.Findings.front().Message;
   EXPECT_EQ(outcome.Trail.size(), lines.size());
   EXPECT_EQ(outcome.Coverage.Transitions.size(), 5U);
@@ -98,9 +98,8 @@ TEST_F(Watch, ACleanPathOfOurModuleCoversItsTransitionsDialogsAndTimesItsSteps) 
 }
 
 TEST_F(Watch, ACaseNotWatchedKeepsNoTrail) {
-  RunRequest request{
-      {"start VexExLostSecondPressCmd", "press PlantedDialog/OK", "press PlantedDialog/OK"}, false, false, {}, {}};
-  const CaseOutcome outcome = RunCase(ShipSetup(), request);
+  RunRequest request{.Lines = {"start VexExLostSecondPressCmd", "press PlantedDialog/OK", "press PlantedDialog/OK"}};
+  const CaseResult outcome = RunCase(ShipSetup(), request);
   EXPECT_TRUE(outcome.Trail.empty());
   EXPECT_TRUE(outcome.Coverage.Empty());
   EXPECT_TRUE(OfKind(outcome, kind::DeadButton).empty()) << "under faults a press may rightly go unanswered";
@@ -120,7 +119,7 @@ TEST_F(Watch, EveryTextTypedIntoANarrowEditorIsTaken) {
   }
   ASSERT_EQ(typed.size(), 8U) << "four texts for each of the two editors";
   for (const auto& line : typed) {
-    const CaseOutcome outcome = Watched({"start VexExNarrowEditorsCmd", line});
+    const CaseResult outcome = Watched({"start VexExNarrowEditorsCmd", line});
     EXPECT_FALSE(outcome.Stopped) << line;
     EXPECT_TRUE(outcome.Findings.empty()) << line;
   }
