@@ -69,7 +69,7 @@ std::string ResourceLine(const VexCommand& object) {
 // `drawn`) and the hidden ones, and the products. With `resources`, also the resource files the
 // running command and the open windows name, which decide the texts the host finds for them.
 std::vector<std::string> WhatIsSeen(vexhost::Session& session, vexdrive::Desk& desk, std::vector<std::string> products,
-                               bool drawn, bool resources) {
+                                    bool drawn, bool resources) {
   std::vector<std::string> lines{Printable(desk.State())};
   VexStateCommand* running = session.RunningCommand();
   if (running != nullptr) lines.push_back("state: " + Printable(vexhost::SnapshotGraph(*running).CurrentState));
