@@ -2,7 +2,7 @@
 //   - creations: vexhost runs a script of N creations (start the command, choose a class, OK),
 //     spawned as a user runs it, for 1,000 and for 10,000 creations; target: 10,000 take at most
 //     12 times as long as 1,000 (time in proportion to the length of the run).
-//   - steps: the shell's script runner does one creation (start, class, part number, OK: four
+//   - steps: the script runner (drive/) does one creation (start, class, part number, OK: four
 //     steps, each reported as the shell reports it) on a document of 10 products and on one of
 //     1,000,000; target: a step on the large document costs at most 1.2 times one on the small.
 // Flags: --vexhost=PATH (default: the one this build made), --creations=N (default 10000; the

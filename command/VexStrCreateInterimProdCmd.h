@@ -38,7 +38,7 @@ class VexStrCreateInterimProdCmd : public VexStateCommand {
   bool _EndRequested = false;   // the command has asked for its own destruction
 };
 
-// The module's entry points: the only symbols it exports (see exports.map).
+// The module's entry points: the only symbols it exports (vex_add_module links it to export these alone).
 #define VEX_STR_EXPORT __attribute__((visibility("default")))
 
 extern "C" {

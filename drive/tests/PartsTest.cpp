@@ -1,4 +1,4 @@
-// The shell's parts on their own: the layout from attachments, the text and SVG drawings, the
+// The front ends' shared parts on their own: the layout from attachments, the text and SVG drawings, the
 // reading of script lines, texts made printable and measured, and the changes of a step.
 #include <gtest/gtest.h>
 

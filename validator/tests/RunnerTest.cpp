@@ -1,4 +1,4 @@
-// One case run in this process, as a worker runs it: its lines through the shell's script
+// One case run in this process, as a worker runs it: its lines through the front ends' script
 // language, the fault it arms, and the end-of-path checks. Cases that leave the process unusable
 // run in a child, as the validator runs them.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Documents read from JSON. The format is documented in the README; every problem is reported
+// Documents read from JSON. The format is documented in docs/stand-in-host.md; every problem is reported
 // with the file, the place (a JSON pointer, or the byte offset of a syntax error) and what is wrong.
 #include <algorithm>
 #include <cstdint>
