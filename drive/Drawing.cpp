@@ -29,7 +29,7 @@ class Canvas {
       if (x >= 0 && x + width <= static_cast<int>(row.size())) {
         for (int cell = x; cell < x + width; ++cell) Clear(row, cell);
         row[static_cast<std::size_t>(x)] = character;
-        if (width == 2) row[static_cast<std::size_t>(x + 1)] = "";
+        if (width == 2) row[static_cast<std::size_t>(x) + 1] = "";
       }
       x += width;
     }
@@ -51,9 +51,9 @@ class Canvas {
   // becomes a blank.
   static void Clear(std::vector<std::string>& row, int x) {
     auto& cell = row[static_cast<std::size_t>(x)];
-    if (cell.empty() && x > 0) row[static_cast<std::size_t>(x - 1)] = " ";
+    if (cell.empty() && x > 0) row[static_cast<std::size_t>(x) - 1] = " ";
     if (!cell.empty() && CharacterWidth(cell) == 2 && x + 1 < static_cast<int>(row.size())) {
-      row[static_cast<std::size_t>(x + 1)] = " ";
+      row[static_cast<std::size_t>(x) + 1] = " ";
     }
     cell = " ";
   }

@@ -46,6 +46,7 @@ Look LookOf(const WidgetView& view) {
 // as its escape and takes the room of it.
 std::vector<std::string> PrintableAll(const std::vector<std::string>& texts) {
   std::vector<std::string> printable;
+  printable.reserve(texts.size());
   for (const auto& text : texts) printable.push_back(Printable(text));
   return printable;
 }

@@ -12,8 +12,6 @@
 
 #include "Text.h"
 
-extern char** environ;
-
 namespace vexdrive {
 
 namespace {

@@ -164,7 +164,7 @@ void PageServer::Dispatch(const std::shared_ptr<Connection>& connection, Request
   if (routed.What == Resource::Events) return OpenEvents(connection);
   net::post(_Sessions, [this, connection, what = routed.What, request = std::move(request)]() mutable {
     Answer answer = SessionAnswer(what, request);
-    net::post(_Network, [this, connection = std::move(connection), answer = std::move(answer)]() mutable {
+    net::post(_Network, [this, connection, answer = std::move(answer)]() mutable {
       connection->Reply(std::move(answer));
       Announce();
     });

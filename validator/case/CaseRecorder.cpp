@@ -19,7 +19,6 @@ namespace vexvalidator {
 namespace {
 
 using vexdrive::Printable;
-using vexdrive::Quoted;
 
 // Looking at the dialogs asks the module for its resource files. While the record looks, the
 // fault plan neither counts nor fails what that makes the module do: the case goes on to end

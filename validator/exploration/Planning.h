@@ -20,7 +20,7 @@ namespace vexvalidator {
 struct Path {
   std::string Command;
   std::vector<std::string> Steps;
-  auto operator<=>(const Path&) const = default;
+  auto operator<=>(const Path&) const = default;  // NOLINT(modernize-use-nullptr): a compiler-made 0, no pointer
 };
 
 // Jobs of a lower priority go to the workers first.

@@ -169,7 +169,7 @@ class Reader {
   std::string OptionalText(const json& object, const char* key, const std::string& place,
                            std::string fallback = {}) const {
     auto found = object.find(key);
-    return found == object.end() ? fallback : Text(*found, place + "/" + key);
+    return found == object.end() ? std::move(fallback) : Text(*found, place + "/" + key);
   }
 
   bool OptionalFlag(const json& object, const char* key, const std::string& place, bool fallback) const {
