@@ -59,7 +59,9 @@ class MissingRow : public HostTest {
   // Starts with `piece` of the row made with `argument` failing; the command must end at once and
   // leave no window a person could see.
   void StartWithout(const std::string& argument, Piece piece, const vexhost::DocumentData& document) {
-    Faults().FailAllocation(AllocationFor(argument, piece));
+    // Found first: the dry run replaces the session, and with it the fault plan.
+    const int allocation = AllocationFor(argument, piece);
+    Faults().FailAllocation(allocation);
     EXPECT_EQ(StartOn(document), nullptr) << "the host destroyed the command that asked to end";
     EXPECT_EQ(Host().Faults().FaultsInjected(), 1);
     EXPECT_FALSE(Running());
@@ -149,7 +151,8 @@ TEST_F(MissingRow, AGraphWithoutTheClassChoiceEndsTheCommandToo) {
 }
 
 TEST_F(MissingRow, TheOtherRowsAreStillAddedInTheirOrderAndAMissingConditionGetsNoAction) {
-  Faults().FailAllocation(AllocationFor("InterimProductPanel.Cancel", Piece::Condition));
+  const int allocation = AllocationFor("InterimProductPanel.Cancel", Piece::Condition);
+  Faults().FailAllocation(allocation);
   EXPECT_EQ(Start(), nullptr);
   const std::string row = "AddTransition(VexStrCreateInterimProdCmd; SelIntermProductType, ";
   EXPECT_THAT(Calls({"AddTransition"}),
