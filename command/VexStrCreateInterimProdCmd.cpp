@@ -102,6 +102,7 @@ VexStrCreateInterimProdCmd::~VexStrCreateInterimProdCmd() {
 
 void VexStrCreateInterimProdCmd::BuildGraph() {
   VexDialogState* state = nullptr;
+  int missingRows = 0;  // rows of the transition table the host could not make
   const bool built = VexXHContext::Guard(
       [&] {
         _ErrorBoxAgent = new VexDialogAgent("ErrorBox", AgentBehavior, AgentMode);  // GCOVR_EXCL_BR_LINE
@@ -130,9 +131,19 @@ void VexStrCreateInterimProdCmd::BuildGraph() {
         }
 
         // The conditions are made before the actions, row by row, so the host sees one order.
+        // A row whose condition, action or transition the host could not make is missing: no
+        // transition is added from a piece that is not there, and the row is counted.
         auto addTransition = [&](VexDialogState* target, VexStateCondition* condition, VexActionMethod method) {
+          if (condition == nullptr) {
+            ++missingRows;
+            return;
+          }
           VexDiaAction* action = Action(method, nullptr, nullptr, nullptr);
-          AddTransition(state, target, condition, action);
+          if (action == nullptr) {
+            ++missingRows;
+            return;
+          }
+          if (AddTransition(state, target, condition, action) == nullptr) ++missingRows;
         };
         const auto close = static_cast<VexActionMethod>(&VexStrCreateInterimProdCmd::CloseAction);
         const auto create = static_cast<VexActionMethod>(&VexStrCreateInterimProdCmd::CreateAction);
@@ -150,12 +161,13 @@ void VexStrCreateInterimProdCmd::BuildGraph() {
         }
       },
       LeaveToHost);
-  // Without its state, or stopped part-way, the graph may hold no transition that ends the
-  // command, and without the panel's agent nothing takes the panel's buttons: a dialog it shows
+  // Without its state, stopped part-way or with a row missing, the graph may hold no transition
+  // that ends the command from a dialog it shows (the error box's OK, the panel's Cancel, close
+  // box or OK), and without the panel's agent nothing takes the panel's buttons: a dialog it shows
   // could then never be closed, so the command asks for its own destruction, as it does when its
   // panel cannot be made. Without a panel it has asked already, or its constructor stopped before
   // the panel and the error box, and nothing can be shown.
-  if (_Panel != nullptr && (!built || state == nullptr || _PanelAgent == nullptr)) {
+  if (_Panel != nullptr && (!built || state == nullptr || _PanelAgent == nullptr || missingRows > 0)) {
     VexXHContext::Guard([&] { EndCommand(); }, LeaveToHost);
   }
 }
