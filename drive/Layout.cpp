@@ -121,6 +121,7 @@ void SizeLeaf(Node& node, const WidgetView& view) {
       shape.W =
           std::max(view.VisibleTextWidth > 0 ? view.VisibleTextWidth : DefaultEditorWidth, Longest(shape.Lines)) + 2;
       shape.H = std::max(1, view.VisibleTextHeight);
+      shape.MaxCharacters = std::max(0, view.MaxCharacterWidth);
       break;
     case Look::Combo:
       if (view.Shown >= 0 && static_cast<std::size_t>(view.Shown) < view.Lines.size()) {

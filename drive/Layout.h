@@ -30,6 +30,7 @@ struct Box {
   std::vector<std::string> Lines;  // editor and message lines
   bool Sensitive = true;           // as a person meets it: false also inside an insensitive window or frame
   std::string Name;                // the widget's (or window's) name; "OK" and "Cancel" for a window's buttons
+  int MaxCharacters = 0;           // an editor's maximum width in characters: it takes no more; 0: none
   int X = 0;
   int Y = 0;
   int W = 0;

@@ -205,7 +205,8 @@ Answer PageServer::SessionAnswer(Resource what, const Request& request) {
         if (!outcome.Refusal.empty()) answer["refused"] = outcome.Refusal;
         if (outcome.Offer) answer["offer"] = *outcome.Offer;
         answer["view"] = std::move(outcome.View);
-        return JsonAnswer(outcome.Refusal.empty() ? 200 : 409, answer);
+        // A refusal is an answer to a person, not a failed request: it says why in "refused".
+        return JsonAnswer(200, answer);
       }
       case Resource::Session:
         return JsonAnswer(200, {{"view", _Live.Restart(FaultsFor(BodyJson(request)))}});

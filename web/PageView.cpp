@@ -174,9 +174,12 @@ const Act* WidgetAct(WindowBoxes& window, const Box& box) {
 }
 
 nlohmann::json BoxJson(const Box& box, const std::string& window, bool sensitive) {
-  return {
+  nlohmann::json json{
       {"kind", KindName(box.Kind)}, {"name", box.Name}, {"window", window}, {"title", box.Title}, {"lines", box.Lines},
       {"sensitive", sensitive},     {"x", box.X},       {"y", box.Y},       {"w", box.W},         {"h", box.H}};
+  // The page holds an editor to it while a person types, as the host's editor does.
+  if (box.MaxCharacters > 0) json["max"] = box.MaxCharacters;
+  return json;
 }
 
 void PutAct(nlohmann::json& json, const char* key, const Act& act, const std::string& dialog) {

@@ -94,7 +94,9 @@
     const { status, data } = await request("POST", "/api/act", body);
     const answered = performance.now() - started;
     if (data.view) render(data.view, true);
-    if (status === 200) {
+    if (status === 200 && data.refused !== undefined) {
+      say("refused", `Refused: ${data.refused}`);
+    } else if (status === 200) {
       const failures = data.view ? failuresSince(data.view, journalBefore) : [];
       const output = data.output.trimEnd();
       if (failures.length) {
@@ -104,8 +106,6 @@
         say("done", output);
       }
       if (data.offer) showOffer(data.offer, body.target);
-    } else if (status === 409) {
-      say("refused", `Refused: ${data.refused}`);
     } else {
       say("error", `Not done (HTTP ${status}): ${data.error}`);
     }
@@ -150,7 +150,11 @@
     const editor = el(multiline ? "textarea" : "input", { spellcheck: "false", autocomplete: "off" });
     if (!multiline) editor.type = "text";
     editor._dirty = false;
-    editor.addEventListener("input", () => { editor._dirty = true; });
+    editor._max = 0;  // the editor's maximum width in characters, as the host holds it; 0: none
+    editor.addEventListener("input", () => {
+      editor._dirty = true;
+      holdToMaximum(editor);
+    });
     editor.addEventListener("change", () => {
       editor._dirty = false;
       const act = actOf(editor);
@@ -165,6 +169,15 @@
       });
     }
     return editor;
+  }
+
+  // Takes no character past the editor's maximum width, as the host's editor does: characters, not
+  // UTF-16 units, so a character outside the basic plane counts once.
+  function holdToMaximum(editor) {
+    if (!editor._max) return;
+    const characters = Array.from(editor.value);
+    if (characters.length <= editor._max) return;
+    editor.value = characters.slice(0, editor._max).join("");
   }
 
   function newBox(box) {
@@ -187,6 +200,8 @@
     const text = box.lines.join("\n");
     attribute(editor, "aria-label", box.label);
     editor.readOnly = !box.act || !box.sensitive;
+    editor._max = box.max || 0;
+    if (editor._max) attribute(editor, "data-max", String(editor._max));
     // An editor shows what the host holds, not what was typed into it and refused; but a text the
     // person is typing right now is theirs until they send it.
     editor._hostText = text;

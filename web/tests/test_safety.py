@@ -283,7 +283,7 @@ class Safety(unittest.TestCase):
     def test_a_refused_action_says_why_and_changes_nothing(self):
         before = what_a_person_sees(self.server)
         status, answer = self.server.json("POST", "/api/act", {"verb": "ok"})
-        self.assertEqual(status, 409)
+        self.assertEqual(status, 200, "a refusal is an answer, not a failed request")
         self.assertEqual(answer["refused"],
                          "ok: OK of 'InterimProductPanel' is insensitive (expected: the panel shown, with OK sensitive)")
         after = what_a_person_sees(self.server)
@@ -331,7 +331,8 @@ class Safety(unittest.TestCase):
 
     def test_the_transcript_keeps_a_window_and_counts_the_rest(self):
         for _ in range(59):
-            self.assertEqual(self.server.json("POST", "/api/act", {"verb": "ack"})[0], 409)
+            status, answer = self.server.json("POST", "/api/act", {"verb": "ack"})
+            self.assertEqual((status, "refused" in answer), (200, True))
         script = self.server.view()["script"]
         self.assertEqual((len(script["transcript"]), script["transcriptDropped"]), (40, 20))
         self.assertEqual(script["transcript"][-1]["line"], "ack")
