@@ -8,8 +8,16 @@
 //   hands it to delayed destruction.
 // - An insensitive window or frame makes everything it holds unusable, and it is drawn greyed
 //   out; a person can neither type, press nor close in an insensitive window.
-// - A title is the one set with SetTitle, else the text the widget's name keys in the window's
-//   resource files (GetResourceFilename); a window or button with neither shows its name.
+// - A widget's title is the one set with SetTitle, else the text its name keys in the resource
+//   files of the window that holds it (GetResourceFilename at level 0). A window's own title comes
+//   from SetTitle alone: a module looks its text up with GetResourceValueFromKey and sets it. A
+//   window or button with neither shows its name.
+// - What a person can do, and what a module hears of it: a dialog's OK, Cancel and close box, and
+//   a message box's OK, send the notifications below; their titles are the host's own and cannot
+//   be set. Typing into an editor and choosing a class in an object-class frame (ObjectClassFrame.h)
+//   are heard through the frame's notification; the frame's browser button opens its list. No
+//   other push button sends anything a module can hear, a person cannot choose a combo's line, and
+//   there is no check box, radio button or list.
 // - The style is recorded and shown to tools, and changes nothing in the drawing.
 // - Attachments lay a container's children out: the positions of horizontal attachments order
 //   the rows and those of vertical ones the columns; widgets attached at one position share a
@@ -123,6 +131,8 @@ class VexDlgSeparator : public VexDialog {
   VexDlgSeparator(VexDialog* parent, const VexString& name, VexDialogStyle style);
 };
 
+// A button drawn in a dialog: no notification of its press reaches a module (only the object-class
+// frame's own browser button does something, and that inside the frame).
 class VexDlgPushButton : public VexDialog {
   VEX_DECLARE_CLASS
  public:
@@ -149,7 +159,7 @@ class VexDlgEditor : public VexDialog {
 };
 
 // A drop-down list of lines, one of which is shown. The module writes it; this host offers no way
-// to read it back.
+// to read it back, and a person cannot choose another line.
 class VexDlgCombo : public VexDialog {
   VEX_DECLARE_CLASS
  public:
