@@ -84,7 +84,10 @@ std::vector<std::string> DescribeChanges(const std::vector<vexhost::ProductChang
   }
   for (const auto& [path, effect] : effects) {
     if (effect.Created) {
-      lines.push_back("new product " + path + Interim(effect.InterimClass));
+      // A new product is made without a part number: one set on it in the same step is its own.
+      const bool numbered = effect.PartNumberSet && !effect.After.empty();
+      lines.push_back("new product " + path + Interim(effect.InterimClass) +
+                      (numbered ? ", part number " + Quoted(effect.After) : std::string()));
     } else if (effect.PartNumberSet && effect.Before != effect.After) {
       lines.push_back("part number of " + path + ": " + Quoted(effect.Before) + " -> " + Quoted(effect.After));
     }

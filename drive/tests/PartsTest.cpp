@@ -288,7 +288,7 @@ TEST(ProductChanges, AStepIsDescribedByItsNetEffectInOrderOfPaths) {
   };
   EXPECT_EQ(vexdrive::DescribeChanges(changes),
             (std::vector<std::string>{"part number of Hull/A: \"A-1\" -> \"A-3\"",
-                                      "new product Hull/A/Panel 1 (interim Panel)",
+                                      "new product Hull/A/Panel 1 (interim Panel), part number \"P-1\"",
                                       "part number of Hull/B: \"B-1\" -> \"B-2\""}));
   std::vector<vexhost::ProductChange> reopened = changes;
   reopened.push_back({Kind::DocumentOpened, {"Hull"}, {}, {}, "Ship\x1b"});
