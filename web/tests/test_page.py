@@ -682,7 +682,7 @@ class NumberParts(PageTest):
         self.assertEqual(self.message()[0], "done")
         self.assertEqual(self.value("editorprefix"), "ABCDEF")
         self.driver.execute_script(
-            "const e = arguments[0]; e.focus(); e.value = 'Z\u{1F600}1234567';"
+            "const e = arguments[0]; e.focus(); e.value = 'Z\\u{1F600}1234567';"
             "e.dispatchEvent(new Event('input'));", editor)
         self.assertEqual(self.value("editorprefix"), "Z\U0001F6001234")
         self.assertEqual(self.console_errors(), [])
