@@ -5,7 +5,9 @@
 # Builds a shared library the way a host loads it: compiled against the host contracts alone
 # (VexHost::contracts), the stand-in host linked without its headers, hidden visibility, a
 # version script made from EXPORTS so that nothing else is exported, and no undefined symbol left
-# (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer builds with clang need). EXPORTS holds
+# (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer builds with clang need). On Windows, a
+# DLL NAME.dll whose exports come from a module-definition file made from EXPORTS, and whose export
+# table is checked after the link to hold those names and no other. EXPORTS holds
 # fctCreate<NAME> for each command the module registers as NAME, and TOVARIK_KEL2_INTERNAL_<library>;
 # a name of another form stops the configuration, and an export the library does not define stops
 # the build, each with what to write instead. The order of the module's own static initialisation
@@ -70,7 +72,24 @@ function(vex_add_module name)
   endif()
   _vex_check_export_names(${name} ${library} "${arg_EXPORTS}")
 
-  list(JOIN arg_EXPORTS ";\n    " symbols)
+  if(WIN32)
+    _vex_export_from_definitions(${name} ${library} "${arg_EXPORTS}")
+  else()
+    _vex_export_from_version_script(${name} "${arg_EXPORTS}")
+  endif()
+  # Every export must be defined (and on Windows, nothing else exported): checked after the link,
+  # naming what is wrong and how to write it.
+  list(JOIN arg_EXPORTS "," exports)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DMODULE=${name} -DLIBRARY=$<TARGET_FILE:${name}> -DNM=${CMAKE_NM}
+            -DOBJDUMP=${CMAKE_OBJDUMP} -DFORMAT=$<IF:$<BOOL:${WIN32}>,PE,ELF> -DEXPORTS=${exports}
+            -P ${_VEX_MODULE_DIR}/VexCheckExports.cmake
+    VERBATIM)
+endfunction()
+
+# Linux: hidden visibility and a version script made from EXPORTS, and no undefined symbol left.
+function(_vex_export_from_version_script name exports)
+  list(JOIN exports ";\n    " symbols)
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}.exports.map")
   file(CONFIGURE OUTPUT "${script}" CONTENT "{\n  global:\n    ${symbols};\n  local: *;\n};\n")
   set_target_properties(${name} PROPERTIES
@@ -81,12 +100,18 @@ function(vex_add_module name)
   if(NOT VEX_MODULE_ALLOW_UNDEFINED)
     target_link_options(${name} PRIVATE -Wl,-z,defs)
   endif()
-  # Every export must be defined: checked after the link, naming what is missing and how to write it.
-  list(JOIN arg_EXPORTS "," exports)
-  add_custom_command(TARGET ${name} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DMODULE=${name} -DLIBRARY=$<TARGET_FILE:${name}> -DNM=${CMAKE_NM} -DEXPORTS=${exports}
-            -P ${_VEX_MODULE_DIR}/VexCheckExports.cmake
-    VERBATIM)
+endfunction()
+
+# Windows: a DLL named LIBRARY.dll (no "lib" before it) whose exports come from a module-definition
+# file made from EXPORTS, and from nothing else: __declspec(dllexport) would also export the mangled
+# names of what it marks, and the check after the link fails on any such export. A DLL cannot be
+# linked with an undefined symbol, so no option asks for that.
+function(_vex_export_from_definitions name library exports)
+  list(JOIN exports "\n    " symbols)
+  set(definitions "${CMAKE_CURRENT_BINARY_DIR}/${name}.def")
+  file(CONFIGURE OUTPUT "${definitions}" CONTENT "EXPORTS\n    ${symbols}\n")
+  target_sources(${name} PRIVATE "${definitions}")
+  set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "")
 endfunction()
 
 function(vex_add_validation name)
