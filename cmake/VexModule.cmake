@@ -21,7 +21,8 @@
 # to the folder of the CMakeLists.txt that calls it. The validation runs JOBS worker processes
 # (default 2), and the test asks CTest for as many processors. With APPROVED (relative to the same
 # folder), the test also compares the module's behaviour with the approved behaviour kept in that
-# directory, and writes it there when the directory holds none yet.
+# directory, and writes it there when the directory holds none yet. The validator runs on Linux
+# only: in a Windows build, vex_add_validation adds nothing and says so.
 
 set(_VEX_MODULE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -115,6 +116,11 @@ function(_vex_export_from_definitions name library exports)
 endfunction()
 
 function(vex_add_validation name)
+  # The validator (vexhost) runs on Linux alone: a Windows build of the module adds no validation.
+  if(WIN32)
+    message(STATUS "vex_add_validation(${name}): the validator runs on Linux only; not added to this Windows build")
+    return()
+  endif()
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT;RESOURCES;APPROVED;JOBS" "ARGS")
   if(NOT arg_MODULE)
     message(FATAL_ERROR "vex_add_validation(${name}): MODULE names the module target or file")
