@@ -23,6 +23,11 @@
 # folder), the test also compares the module's behaviour with the approved behaviour kept in that
 # directory, and writes it there when the directory holds none yet. The validator runs on Linux
 # only: in a Windows build, vex_add_validation adds nothing and says so.
+#
+#   vex_copy_runtime_dlls(target)
+#
+# Windows: copies the stand-in's DLL and the compiler's runtime DLLs beside a program (a test of
+# the module's own that drives the stand-in), so that it runs; does nothing elsewhere.
 
 set(_VEX_MODULE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -113,6 +118,33 @@ function(_vex_export_from_definitions name library exports)
   file(CONFIGURE OUTPUT "${definitions}" CONTENT "EXPORTS\n    ${symbols}\n")
   target_sources(${name} PRIVATE "${definitions}")
   set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "")
+endfunction()
+
+# The compiler's runtime DLLs (MinGW-w64): the full paths, in `out`.
+function(_vex_mingw_runtime_dlls out)
+  set(found_all)
+  foreach(runtime IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime} OUTPUT_VARIABLE found
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${found}" OR NOT EXISTS "${found}")
+      message(FATAL_ERROR "the compiler's runtime ${runtime} is not found: is g++-mingw-w64-x86-64-posix installed?")
+    endif()
+    list(APPEND found_all "${found}")
+  endforeach()
+  set(${out} ${found_all} PARENT_SCOPE)
+endfunction()
+
+# Windows: copies beside the program TARGET, after each build, the DLLs it needs to run that are
+# not its own: the stand-in host's and the compiler's runtime, as Windows (and Wine) looks for a
+# program's DLLs in the program's folder. Elsewhere it does nothing.
+function(vex_copy_runtime_dlls target)
+  if(NOT WIN32)
+    return()
+  endif()
+  _vex_mingw_runtime_dlls(runtime)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:VexHost::standin> ${runtime} $<TARGET_FILE_DIR:${target}>
+    VERBATIM)
 endfunction()
 
 function(vex_add_validation name)

@@ -15,15 +15,8 @@ endforeach()
 # Programs and DLLs side by side, with the compiler's runtime DLLs beside them: Windows finds a
 # program's DLLs in the program's own folder.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
-foreach(runtime IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime} OUTPUT_VARIABLE found
-                  OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(NOT IS_ABSOLUTE "${found}" OR NOT EXISTS "${found}")
-    message(FATAL_ERROR "the compiler's runtime ${runtime} is not found: is g++-mingw-w64-x86-64-posix installed "
-                        "(scripts/setup --windows)?")
-  endif()
-  file(COPY "${found}" DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
-endforeach()
+_vex_mingw_runtime_dlls(runtime)
+file(COPY ${runtime} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 
 # The JSON library that the stand-in reads documents and resources with is headers alone. The
 # build machine's copy is taken without its Linux CMake configuration (which would put all of
