@@ -70,3 +70,23 @@ TEST_F(ModuleLoad, TheExportedFactoryCreatesTheCommandAndGivesNullWhenItCannotBe
   EXPECT_EQ(Journal().Count("Allocate"), 1);
   EXPECT_EQ(Journal().Count("VexStateCommand"), 0) << "no constructor ran";
 }
+
+TEST_F(ModuleLoad, AFileThatCannotBeLoadedIsReportedWithItsPathAndTheSystemsReasonAndLeavesNoRecord) {
+  const std::string resources = VEX_RESOURCE_DIR;
+  const auto before = vexhost::Session::DictionaryNames();
+  for (const std::string& path : {resources + "/no-such-module", resources + "/VexStrInterimProdPanel.json"}) {
+    const std::string expected = "cannot load module " + path + ": ";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      try {
+        vexhost::Session::LoadModule(path);
+        ADD_FAILURE() << path << " loaded";
+      } catch (const std::runtime_error& error) {
+        const std::string said = error.what();
+        EXPECT_EQ(said.rfind(expected, 0), 0U) << said;
+        EXPECT_GT(said.size(), expected.size()) << "the system's reason follows the path";
+        EXPECT_EQ(said.find("%1"), std::string::npos) << "the system's placeholder for the file is filled in";
+      }
+    }
+  }
+  EXPECT_EQ(vexhost::Session::DictionaryNames(), before);
+}

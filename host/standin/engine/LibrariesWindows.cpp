@@ -20,8 +20,9 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
-// The system's message for an error code, without its closing line break, and the code.
-std::string SystemMessage(DWORD code) {
+// The system's message for an error code about the file at `path`, without its closing line break,
+// and the code. Some messages name the file as "%1": it is named there.
+std::string SystemMessage(DWORD code, const std::string& path) {
   char* buffer = nullptr;
   const DWORD length =
       FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -31,6 +32,9 @@ std::string SystemMessage(DWORD code) {
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
     message.pop_back();
   }
+  for (std::size_t at = message.find("%1"); at != std::string::npos; at = message.find("%1", at + path.size())) {
+    message.replace(at, 2, path);
+  }
   return message + " (error " + std::to_string(code) + ")";
 }
 
@@ -39,9 +43,12 @@ std::string SystemMessage(DWORD code) {
 void* OpenLibrary(const std::string& path, std::string& problem) {
   // A library's own dependencies are looked for beside it first, as beside a program; the system
   // does so for a full path only.
-  std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(Wide(path))).make_preferred();
+  std::error_code unresolved;
+  std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(Wide(path)), unresolved);
+  if (unresolved) full = std::filesystem::path(Wide(path));
+  full.make_preferred();
   HMODULE library = LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (library == nullptr) problem = SystemMessage(GetLastError());
+  if (library == nullptr) problem = SystemMessage(GetLastError(), path);
   return static_cast<void*>(library);
 }
 
