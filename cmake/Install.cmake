@@ -11,7 +11,8 @@ endif()
 
 install(TARGETS ${VEX_HOST_TARGETS} EXPORT VexHostTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # Two include folders, as in the build tree: a module compiles against the contracts' alone, so
 # that a driver header does not compile in it (VexHost::standin's users get both).
 install(DIRECTORY host/include/vex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
@@ -34,3 +35,8 @@ write_basic_package_version_file("${PROJECT_BINARY_DIR}/VexHostConfigVersion.cma
 install(FILES "${PROJECT_BINARY_DIR}/VexHostConfig.cmake" "${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
               cmake/VexModule.cmake cmake/VexCheckExports.cmake
         DESTINATION ${VEX_PACKAGE_DIR})
+# The Windows package (scripts/install-package --windows) holds the toolchain file that a module's
+# Windows build is configured with.
+if(WIN32)
+  install(FILES cmake/mingw-w64-x86_64.cmake DESTINATION ${VEX_PACKAGE_DIR})
+endif()

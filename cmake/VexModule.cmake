@@ -5,7 +5,9 @@
 # Builds a shared library the way a host loads it: compiled against the host contracts alone
 # (VexHost::contracts), the stand-in host linked without its headers, hidden visibility, a
 # version script made from EXPORTS so that nothing else is exported, and no undefined symbol left
-# (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer builds with clang need). EXPORTS holds
+# (unless VEX_MODULE_ALLOW_UNDEFINED is set, as sanitizer builds with clang need). On Windows, a
+# DLL NAME.dll whose exports come from a module-definition file made from EXPORTS, and whose export
+# table is checked after the link to hold those names and no other. EXPORTS holds
 # fctCreate<NAME> for each command the module registers as NAME, and TOVARIK_KEL2_INTERNAL_<library>;
 # a name of another form stops the configuration, and an export the library does not define stops
 # the build, each with what to write instead. The order of the module's own static initialisation
@@ -19,7 +21,13 @@
 # to the folder of the CMakeLists.txt that calls it. The validation runs JOBS worker processes
 # (default 2), and the test asks CTest for as many processors. With APPROVED (relative to the same
 # folder), the test also compares the module's behaviour with the approved behaviour kept in that
-# directory, and writes it there when the directory holds none yet.
+# directory, and writes it there when the directory holds none yet. The validator runs on Linux
+# only: in a Windows build, vex_add_validation adds nothing and says so.
+#
+#   vex_copy_runtime_dlls(target)
+#
+# Windows: copies the stand-in's DLL and the compiler's runtime DLLs beside a program (a test of
+# the module's own that drives the stand-in), so that it runs; does nothing elsewhere.
 
 set(_VEX_MODULE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -70,7 +78,24 @@ function(vex_add_module name)
   endif()
   _vex_check_export_names(${name} ${library} "${arg_EXPORTS}")
 
-  list(JOIN arg_EXPORTS ";\n    " symbols)
+  if(WIN32)
+    _vex_export_from_definitions(${name} ${library} "${arg_EXPORTS}")
+  else()
+    _vex_export_from_version_script(${name} "${arg_EXPORTS}")
+  endif()
+  # Every export must be defined (and on Windows, nothing else exported): checked after the link,
+  # naming what is wrong and how to write it.
+  list(JOIN arg_EXPORTS "," exports)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DMODULE=${name} -DLIBRARY=$<TARGET_FILE:${name}> -DNM=${CMAKE_NM}
+            -DOBJDUMP=${CMAKE_OBJDUMP} -DFORMAT=$<IF:$<BOOL:${WIN32}>,PE,ELF> -DEXPORTS=${exports}
+            -P ${_VEX_MODULE_DIR}/VexCheckExports.cmake
+    VERBATIM)
+endfunction()
+
+# Linux: hidden visibility and a version script made from EXPORTS, and no undefined symbol left.
+function(_vex_export_from_version_script name exports)
+  list(JOIN exports ";\n    " symbols)
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}.exports.map")
   file(CONFIGURE OUTPUT "${script}" CONTENT "{\n  global:\n    ${symbols};\n  local: *;\n};\n")
   set_target_properties(${name} PROPERTIES
@@ -81,15 +106,53 @@ function(vex_add_module name)
   if(NOT VEX_MODULE_ALLOW_UNDEFINED)
     target_link_options(${name} PRIVATE -Wl,-z,defs)
   endif()
-  # Every export must be defined: checked after the link, naming what is missing and how to write it.
-  list(JOIN arg_EXPORTS "," exports)
-  add_custom_command(TARGET ${name} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DMODULE=${name} -DLIBRARY=$<TARGET_FILE:${name}> -DNM=${CMAKE_NM} -DEXPORTS=${exports}
-            -P ${_VEX_MODULE_DIR}/VexCheckExports.cmake
+endfunction()
+
+# Windows: a DLL named LIBRARY.dll (no "lib" before it) whose exports come from a module-definition
+# file made from EXPORTS, and from nothing else: __declspec(dllexport) would also export the mangled
+# names of what it marks, and the check after the link fails on any such export. A DLL cannot be
+# linked with an undefined symbol, so no option asks for that.
+function(_vex_export_from_definitions name library exports)
+  list(JOIN exports "\n    " symbols)
+  set(definitions "${CMAKE_CURRENT_BINARY_DIR}/${name}.def")
+  file(CONFIGURE OUTPUT "${definitions}" CONTENT "EXPORTS\n    ${symbols}\n")
+  target_sources(${name} PRIVATE "${definitions}")
+  set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "")
+endfunction()
+
+# The compiler's runtime DLLs (MinGW-w64): the full paths, in `out`.
+function(_vex_mingw_runtime_dlls out)
+  set(found_all)
+  foreach(runtime IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime} OUTPUT_VARIABLE found
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${found}" OR NOT EXISTS "${found}")
+      message(FATAL_ERROR "the compiler's runtime ${runtime} is not found: is g++-mingw-w64-x86-64-posix installed?")
+    endif()
+    list(APPEND found_all "${found}")
+  endforeach()
+  set(${out} ${found_all} PARENT_SCOPE)
+endfunction()
+
+# Windows: copies beside the program TARGET, after each build, the DLLs it needs to run that are
+# not its own: the stand-in host's and the compiler's runtime, as Windows (and Wine) looks for a
+# program's DLLs in the program's folder. Elsewhere it does nothing.
+function(vex_copy_runtime_dlls target)
+  if(NOT WIN32)
+    return()
+  endif()
+  _vex_mingw_runtime_dlls(runtime)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:VexHost::standin> ${runtime} $<TARGET_FILE_DIR:${target}>
     VERBATIM)
 endfunction()
 
 function(vex_add_validation name)
+  # The validator (vexhost) runs on Linux alone: a Windows build of the module adds no validation.
+  if(WIN32)
+    message(STATUS "vex_add_validation(${name}): the validator runs on Linux only; not added to this Windows build")
+    return()
+  endif()
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "MODULE;DOCUMENT;RESOURCES;APPROVED;JOBS" "ARGS")
   if(NOT arg_MODULE)
     message(FATAL_ERROR "vex_add_validation(${name}): MODULE names the module target or file")

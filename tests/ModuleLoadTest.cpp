@@ -1,11 +1,5 @@
-// Loading the module: what it exports, what runs at load and in which order.
-#include <dlfcn.h>
-#include <elf.h>
-
-#include <cstring>
-#include <fstream>
-#include <iterator>
-
+// Loading the module: what it exports, what runs at load and in which order, on Linux and Windows.
+#include "Libraries.h"
 #include "TestSupport.h"
 
 using namespace vextest;
@@ -14,41 +8,13 @@ using ::testing::UnorderedElementsAre;
 
 namespace {
 
-// The defined global symbols of a 64-bit ELF shared object's dynamic symbol table.
-std::vector<std::string> DefinedDynamicSymbols(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<std::string> names;
-  if (image.size() < sizeof(Elf64_Ehdr)) return names;
-  Elf64_Ehdr header;
-  std::memcpy(&header, image.data(), sizeof header);
-  auto section = [&](std::size_t index) {
-    Elf64_Shdr entry;
-    std::memcpy(&entry, image.data() + header.e_shoff + index * header.e_shentsize, sizeof entry);
-    return entry;
-  };
-  for (std::size_t i = 0; i < header.e_shnum; ++i) {
-    const Elf64_Shdr symbols = section(i);
-    if (symbols.sh_type != SHT_DYNSYM) continue;
-    const Elf64_Shdr strings = section(symbols.sh_link);
-    for (std::size_t offset = 0; offset + sizeof(Elf64_Sym) <= symbols.sh_size; offset += sizeof(Elf64_Sym)) {
-      Elf64_Sym symbol;
-      std::memcpy(&symbol, image.data() + symbols.sh_offset + offset, sizeof symbol);
-      const int binding = ELF64_ST_BIND(symbol.st_info);
-      if (symbol.st_shndx == SHN_UNDEF || (binding != STB_GLOBAL && binding != STB_WEAK)) continue;
-      names.emplace_back(image.data() + strings.sh_offset + symbol.st_name);
-    }
-  }
-  return names;
-}
-
 using ModuleLoad = HostTest;
 
 }  // namespace
 
 TEST_F(ModuleLoad, ExportsExactlyTheFactoryAndTheMarker) {
-  EXPECT_THAT(DefinedDynamicSymbols(ModulePath()), UnorderedElementsAre("fctCreateVexStrCreateInterimProdCmd",
-                                                                        "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
+  EXPECT_THAT(ExportedNames(ModulePath()), UnorderedElementsAre("fctCreateVexStrCreateInterimProdCmd",
+                                                                "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
 }
 
 TEST_F(ModuleLoad, RegistersOnceThenSwitchesOffThreadCallsForItsOwnHandle) {
@@ -56,18 +22,18 @@ TEST_F(ModuleLoad, RegistersOnceThenSwitchesOffThreadCallsForItsOwnHandle) {
   EXPECT_THAT(record.Events, ElementsAre("VexFillDictionary VexStrCreateInterimProdCmd", "DisableThreadLibraryCalls"));
   EXPECT_THAT(record.Registered, ElementsAre(CommandName));
   EXPECT_NE(record.Handle, nullptr);
+  EXPECT_EQ(record.Handle, LoadedLibrary(ModulePath())) << "the handle is the one the system gave the library";
   EXPECT_EQ(record.ThreadCallsDisabledFor, record.Handle);
   const auto names = vexhost::Session::DictionaryNames();
   EXPECT_EQ(std::count(names.begin(), names.end(), CommandName), 1);
 }
 
 TEST_F(ModuleLoad, TheMarkerReturnsOne) {
-  void* handle = dlopen(ModulePath(), RTLD_NOW | RTLD_NOLOAD);
+  void* handle = LoadedLibrary(ModulePath());
   ASSERT_NE(handle, nullptr);
-  auto marker = reinterpret_cast<int (*)()>(dlsym(handle, "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
+  auto marker = reinterpret_cast<int (*)()>(ExportOf(handle, "TOVARIK_KEL2_INTERNAL_VexStrInterimProduct"));
   ASSERT_NE(marker, nullptr);
   EXPECT_EQ(marker(), 1);
-  dlclose(handle);
 }
 
 TEST_F(ModuleLoad, UnloadingRunsNothingOfTheModuleAndLoadingAgainOnlyRegistersAndSwitchesOffThreadCalls) {
@@ -83,9 +49,7 @@ TEST_F(ModuleLoad, UnloadingRunsNothingOfTheModuleAndLoadingAgainOnlyRegistersAn
   EXPECT_THAT(Since(mark), ::testing::IsEmpty()) << "nothing of the module ran at unload";
   EXPECT_EQ(vexhost::Session::LiveObjects(), live);
   // The module kept no reference to itself: it is gone from the process.
-  void* stillThere = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-  EXPECT_EQ(stillThere, nullptr);
-  if (stillThere != nullptr) dlclose(stillThere);
+  EXPECT_EQ(LoadedLibrary(path), nullptr);
 
   const vexhost::LoadRecord& record = vexhost::Session::LoadModule(path);
   EXPECT_THAT(record.Events, ElementsAre("VexFillDictionary VexStrCreateInterimProdCmd", "DisableThreadLibraryCalls"));
@@ -97,13 +61,32 @@ TEST_F(ModuleLoad, UnloadingRunsNothingOfTheModuleAndLoadingAgainOnlyRegistersAn
 }
 
 TEST_F(ModuleLoad, TheExportedFactoryCreatesTheCommandAndGivesNullWhenItCannotBeAllocated) {
-  void* handle = dlopen(ModulePath(), RTLD_NOW | RTLD_NOLOAD);
+  void* handle = LoadedLibrary(ModulePath());
   ASSERT_NE(handle, nullptr);
-  auto factory = reinterpret_cast<VexBaseUnknown* (*)()>(dlsym(handle, "fctCreateVexStrCreateInterimProdCmd"));
-  dlclose(handle);
+  auto factory = reinterpret_cast<VexBaseUnknown* (*)()>(ExportOf(handle, "fctCreateVexStrCreateInterimProdCmd"));
   ASSERT_NE(factory, nullptr);
   Faults().FailAllocation(1);
   EXPECT_EQ(factory(), nullptr);
   EXPECT_EQ(Journal().Count("Allocate"), 1);
   EXPECT_EQ(Journal().Count("VexStateCommand"), 0) << "no constructor ran";
+}
+
+TEST_F(ModuleLoad, AFileThatCannotBeLoadedIsReportedWithItsPathAndTheSystemsReasonAndLeavesNoRecord) {
+  const std::string resources = VEX_RESOURCE_DIR;
+  const auto before = vexhost::Session::DictionaryNames();
+  for (const std::string& path : {resources + "/no-such-module", resources + "/VexStrInterimProdPanel.json"}) {
+    const std::string expected = "cannot load module " + path + ": ";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      try {
+        vexhost::Session::LoadModule(path);
+        ADD_FAILURE() << path << " loaded";
+      } catch (const std::runtime_error& error) {
+        const std::string said = error.what();
+        EXPECT_EQ(said.rfind(expected, 0), 0U) << said;
+        EXPECT_GT(said.size(), expected.size()) << "the system's reason follows the path";
+        EXPECT_EQ(said.find("%1"), std::string::npos) << "the system's placeholder for the file is filled in";
+      }
+    }
+  }
+  EXPECT_EQ(vexhost::Session::DictionaryNames(), before);
 }

@@ -2,7 +2,9 @@
 // these tests play a faulty module; each rule is shown by the misuse it catches.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -263,16 +265,42 @@ TEST_F(AfterALeak, StartsCleanAndPasses) {
   EXPECT_FALSE(Running());
 }
 
-TEST(Isolation, ALeakFailsOnlyTheTestThatLeaked) {
-  const std::string command =
-      std::string("VEX_LEAK_ON_PURPOSE=1 ") + VEX_TEST_BINARY + " --gtest_filter=LeaksOnPurpose.*:AfterALeak.* 2>&1";
-  FILE* child = popen(command.c_str(), "r");
-  ASSERT_NE(child, nullptr);
+namespace {
+
+// Runs this test program again, in a child process, with only the tests that `filter` names and
+// VEX_LEAK_ON_PURPOSE set; gives what it printed, and whether it failed.
+std::pair<std::string, bool> RunLeakingChild(const std::string& filter) {
   std::string output;
+#ifdef _WIN32
+  // The shell (cmd.exe) sets no variable on a command line: the child inherits it from here. The
+  // program's path the system's way, from the drive on; the whole command quoted once more, as
+  // cmd /c takes it.
+  _putenv_s("VEX_LEAK_ON_PURPOSE", "1");
+  const std::string program = std::filesystem::absolute(VEX_TEST_BINARY).make_preferred().string();
+  const std::string command = "\"\"" + program + "\" --gtest_filter=" + filter + " 2>&1\"";
+  FILE* child = _popen(command.c_str(), "r");
+  _putenv_s("VEX_LEAK_ON_PURPOSE", "");
+#else
+  const std::string command =
+      std::string("VEX_LEAK_ON_PURPOSE=1 ") + VEX_TEST_BINARY + " --gtest_filter=" + filter + " 2>&1";
+  FILE* child = popen(command.c_str(), "r");
+#endif
+  if (child == nullptr) return {"the child could not be started", false};
   char buffer[4096];
   while (std::fgets(buffer, sizeof buffer, child) != nullptr) output += buffer;
+#ifdef _WIN32
+  const int status = _pclose(child);
+#else
   const int status = pclose(child);
-  EXPECT_NE(status, 0) << output;
+#endif
+  return {output, status != 0};
+}
+
+}  // namespace
+
+TEST(Isolation, ALeakFailsOnlyTheTestThatLeaked) {
+  const auto [output, failed] = RunLeakingChild("LeaksOnPurpose.*:AfterALeak.*");
+  EXPECT_TRUE(failed) << output;
   EXPECT_THAT(output, HasSubstr("[  FAILED  ] LeaksOnPurpose.LeavesAWindowAlive"));
   EXPECT_THAT(output, HasSubstr("[       OK ] AfterALeak.StartsCleanAndPasses"));
   EXPECT_THAT(output, HasSubstr("1 FAILED TEST"));

@@ -4,7 +4,11 @@
 #include "vex/Dialogs.h"
 #include "vex/Dictionary.h"
 
+#ifdef _WIN32
+#define VEX_TEST_EXPORT extern "C"  // a DLL exports what its module-definition file names
+#else
 #define VEX_TEST_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The dictionary of creatable classes and the module loader.
 #include "Dictionary.h"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
+
+#include "Libraries.h"
 
 #include "gate/Gate.h"
 #include "vex/Dictionary.h"
@@ -67,22 +67,16 @@ int DisableThreadLibraryCalls(VexModuleHandle handle) {
     LoadMisuse(record, "DisableThreadLibraryCalls", "given a null module handle; nothing was switched off");
     return 0;
   }
-  return 1;
+  // The module calls the host's function, so that the host sees the call and its handle on every
+  // platform; where the system has the switch (Windows), the call goes on to it.
+  return SystemDisableThreadLibraryCalls(handle);
 }
 
 namespace vexhost {
 
-// Sanitizer builds keep modules mapped: unloading one would make LeakSanitizer report false
-// leaks and lose the symbols of its frames.
-#ifdef VEXHOST_KEEP_MODULES_LOADED
-constexpr int LoadFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
-#else
-constexpr int LoadFlags = RTLD_NOW | RTLD_LOCAL;
-#endif
-
 namespace {
 
-// What can be checked of a load once dlopen has returned the handle: the thread-call switch was
+// What can be checked of a load once the system has returned the handle: the thread-call switch was
 // given it, and each command registered at this load has its factory exported under the name the
 // host looks for (fctCreate followed by the command's name).
 void CheckLoad(LoadRecord& record, std::size_t registeredBefore) {
@@ -93,7 +87,7 @@ void CheckLoad(LoadRecord& record, std::size_t registeredBefore) {
   for (std::size_t i = registeredBefore; i < record.Registered.size(); ++i) {
     const std::string& name = record.Registered[i];
     const std::string factory = "fctCreate" + name;
-    void* exported = dlsym(record.Handle, factory.c_str());
+    void* exported = FindExport(record.Handle, factory);
     if (exported == nullptr) {
       LoadMisuse(&record, "VexFillDictionary",
                  "'" + name + "' is registered, but its factory " + factory + " is not exported");
@@ -121,13 +115,13 @@ const LoadRecord& Session::LoadModule(const std::string& path) {
   LoadWatch& watch = ModuleLoadWatch();
   watch.Calls.clear();
   ++watch.Depth;
-  void* handle = dlopen(path.c_str(), LoadFlags);
+  std::string problem;
+  void* handle = OpenLibrary(path, problem);
   --watch.Depth;
   dictionary.LoadingModule.clear();
   if (handle == nullptr) {
-    const char* problem = dlerror();
     dictionary.Modules.erase(path);
-    throw std::runtime_error("cannot load module " + path + ": " + (problem != nullptr ? problem : "unknown error"));
+    throw std::runtime_error("cannot load module " + path + ": " + problem);
   }
   module.Record.Handle = handle;
   module.Loaded = true;
@@ -140,7 +134,7 @@ void Session::UnloadModule(const std::string& path) {
   DictionaryState& dictionary = TheDictionary();
   auto module = dictionary.Modules.find(path);
   if (module == dictionary.Modules.end() || !module->second.Loaded) return;
-  dlclose(module->second.Record.Handle);
+  CloseLibrary(module->second.Record.Handle);
   module->second.Loaded = false;
 #ifndef VEXHOST_KEEP_MODULES_LOADED
   // The module's code is gone: so are the dictionary entries it made.

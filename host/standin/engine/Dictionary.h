@@ -20,7 +20,7 @@ struct DictionaryState {
   std::map<std::string, VexCreateFunction> Entries;
   std::map<std::string, ModuleState> Modules;
   std::vector<std::string> RegistrationViolations;
-  std::string LoadingModule;    // the module being loaded, while dlopen runs
+  std::string LoadingModule;    // the module being loaded, while the system loads it
   std::string CreatingCommand;  // the dictionary name of the command the host is creating
 };
 

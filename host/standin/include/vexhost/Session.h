@@ -36,7 +36,7 @@ struct SessionOptions {
 // What happened while a module was loaded.
 struct LoadRecord {
   std::string Path;
-  void* Handle = nullptr;               // what dlopen returned
+  void* Handle = nullptr;               // what dlopen (LoadLibrary on Windows) returned
   std::vector<std::string> Events;      // "VexFillDictionary <name>", "DisableThreadLibraryCalls", in order
   std::vector<std::string> Registered;  // the names this module entered into the dictionary
   void* ThreadCallsDisabledFor = nullptr;
