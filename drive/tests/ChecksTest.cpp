@@ -13,6 +13,7 @@
 #include "drive/Script.h"
 #include "drive/Sight.h"
 #include "drive/Svg.h"
+#include "drive/tests/TestProfile.h"
 #include "vex/Dialogs.h"
 #include "vexhost/Session.h"
 
@@ -139,7 +140,7 @@ class Checks : public ::testing::Test {
   std::string Run(const std::string& lines) {
     std::ostringstream out;
     std::ostringstream err;
-    vexdrive::Script script(_Desk, out, err, false);
+    vexdrive::Script script(_Desk, out, err, false, &vexdrive::testing::FormProfile());
     std::istringstream in(lines);
     script.Run(in, "checks.vex");
     return out.str() + (err.str().empty() ? "" : "!" + err.str());

@@ -131,12 +131,13 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
     auto run = [&](const std::string& line, int index) {
       if (request.Monitor) request.Monitor(index);
       if (request.Recorder) request.Recorder->LineBegins(*session);
-      if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
+      if (LineIs(line, vexdrive::ActionVerb::Start)) startedWithEditor = session->DocumentView().ActivePath.has_value();
       if (watch) watch->Before(line);
       std::istringstream in(line);
       timer.Begin();
       script.Run(in, "case");
-      if (timer.Slow() && line.rfind("fault ", 0) != 0) outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
+      if (timer.Slow() && !LineIs(line, vexdrive::ActionVerb::Fault))
+        outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
       ++outcome.LinesRun;
       if (watch) watch->After(line, index, !script.Stopped());
       return !script.Stopped();
@@ -163,7 +164,7 @@ CaseOutcome RunCase(const RunSetup& setup, RunRequest& request) {
       if (!end) end = LookAt(*session);
       outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
       outcome.Running = session->RunningCommand() != nullptr;
-      if (going) outcome.Actions = PossibleActions(*session, *end);
+      if (going) outcome.Actions = PossibleLines(*session, *end);
     }
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     outcome.Allocations = session->Faults().AllocationsSeen();
