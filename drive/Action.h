@@ -91,6 +91,8 @@ std::string ActionLine(const Action& action);
 // The one quoting of a text in a script line (see `Writing` above).
 std::string ScriptWord(const std::string& text, Writing writing = Writing::OneWord);
 
+// The name of a verb's generic form ("press", "acknowledge"), as a line and the page name it.
+std::string VerbName(ActionVerb verb);
 // The name an action's messages begin with: its short form as written, else its verb.
 std::string ActionName(const Action& action);
 // What the state must allow for the action, named when it does not.

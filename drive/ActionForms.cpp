@@ -136,15 +136,18 @@ std::string Column(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-std::string ActionName(const Action& action) {
-  if (!action.Shorthand.empty()) return action.Shorthand;
+std::string VerbName(ActionVerb verb) {
   for (const LineForm& form : HostForms()) {
-    if (form.Verb == action.Verb) return form.Names.front();
+    if (form.Verb == verb) return form.Names.front();
   }
   for (const GenericForm& form : GenericForms()) {
-    if (form.Verb == action.Verb) return form.Names.front();
+    if (form.Verb == verb) return form.Names.front();
   }
   return {};
+}
+
+std::string ActionName(const Action& action) {
+  return action.Shorthand.empty() ? VerbName(action.Verb) : action.Shorthand;
 }
 
 std::string ActionNeeds(const Action& action, const Profile* profile) {

@@ -102,7 +102,7 @@ std::string Fault(const Action& action) {
       break;
   }
   // An action made in code rather than parsed may hold a spec the plan does not take.
-  if (!parsed) throw LineError("fault " + spec + ": " + problem);
+  if (!parsed) throw LineError(spec + ": " + problem);
   plan.Merge(*parsed);
   return std::string("fault plan: ") + (action.Fault == FaultKind::Raise ? "raise " : "status ") + spec + " " +
          WhenText(action.When);

@@ -22,8 +22,10 @@ enum class Takes { Nothing, Text, AnyText, OptionalText };  // AnyText: required
 enum class Aims { Nowhere, Dialog, Widget };
 enum class Target { None, Optional, Required };
 
+using vexdrive::ActionVerb;
+
 struct PageVerb {
-  const char* Name;
+  ActionVerb Verb;  // asked for by its generic name
   Takes Argument;
   Aims At = Aims::Nowhere;
   Target Needs = Target::None;
@@ -34,20 +36,20 @@ struct PageVerb {
 // a verb without a target that is none of these is one of the module profile's short forms
 // (browse and close without a target too).
 constexpr PageVerb PageVerbs[] = {
-    {"start", Takes::Text},
-    {"active", Takes::Text},
-    {"noeditor", Takes::Nothing},
-    {"press", Takes::Nothing, Aims::Widget, Target::Required},
-    {"type", Takes::AnyText, Aims::Widget, Target::Required},
-    {"choose", Takes::OptionalText, Aims::Widget, Target::Required},
-    {"browse", Takes::OptionalText, Aims::Widget, Target::Optional},
-    {"close", Takes::Nothing, Aims::Dialog, Target::Optional},
-    {"acknowledge", Takes::Nothing, Aims::Dialog, Target::Required},
+    {ActionVerb::Start, Takes::Text},
+    {ActionVerb::Active, Takes::Text},
+    {ActionVerb::NoEditor, Takes::Nothing},
+    {ActionVerb::Press, Takes::Nothing, Aims::Widget, Target::Required},
+    {ActionVerb::Type, Takes::AnyText, Aims::Widget, Target::Required},
+    {ActionVerb::Choose, Takes::OptionalText, Aims::Widget, Target::Required},
+    {ActionVerb::Browse, Takes::OptionalText, Aims::Widget, Target::Optional},
+    {ActionVerb::Close, Takes::Nothing, Aims::Dialog, Target::Optional},
+    {ActionVerb::Acknowledge, Takes::Nothing, Aims::Dialog, Target::Required},
 };
 
 constexpr std::size_t LongestTarget = 512;
 
-std::string VerbName(const nlohmann::json& action) {
+std::string AskedVerb(const nlohmann::json& action) {
   const auto verb = action.find("verb");
   if (verb == action.end() || !verb->is_string()) throw BadRequest(400, "the action names no verb");
   return verb->get<std::string>();
@@ -55,7 +57,7 @@ std::string VerbName(const nlohmann::json& action) {
 
 const PageVerb* FindVerb(const std::string& name) {
   for (const auto& known : PageVerbs) {
-    if (name == known.Name) return &known;
+    if (name == vexdrive::VerbName(known.Verb)) return &known;
   }
   return nullptr;
 }
@@ -76,7 +78,7 @@ bool Unwritable(const std::string& name) { return name.empty() || name.find_firs
 // The target as the address of the action: DIALOG/WIDGET with names a script word can hold, or a
 // dialog alone.
 vexdrive::Address TargetAddress(const PageVerb& verb, const nlohmann::json& target) {
-  const std::string what = std::string(verb.Name) + ": ";
+  const std::string what = vexdrive::VerbName(verb.Verb) + ": ";
   if (!target.is_string()) throw BadRequest(400, what + "the target must be a string");
   const std::string name = target.get<std::string>();
   if (name.empty() || name.size() > LongestTarget || HoldsControl(name)) {
@@ -197,21 +199,29 @@ vexdrive::Action GenericAction(const PageVerb& verb, const vexdrive::Address& ta
                                const std::optional<std::string>& text) {
   using vexdrive::Action;
   using vexdrive::Writing;
-  const std::string name = verb.Name;
   const std::string value = text.value_or("");
-  if (name == "start") return Action::Start(value, Writing::AsTyped);
-  if (name == "active") return Action::Active(value, Writing::AsTyped);
-  if (name == "noeditor") return Action::NoEditor();
-  if (name == "press") return Action::Press(target.Dialog, target.Widget);
-  if (name == "type") return Action::Type(target.Dialog, target.Widget, value, Writing::AsTyped);
-  // A class frame's class chosen without a text is the empty class.
-  if (name == "choose") return Action::Choose(target.Dialog, target.Widget, value, Writing::AsTyped);
-  // browse with a name chooses it; browse alone lists what is offered.
-  if (name == "browse") {
-    return Action::Browse(target.Dialog, target.Widget, value.empty() ? std::nullopt : text, Writing::AsTyped);
+  switch (verb.Verb) {
+    case ActionVerb::Start:
+      return Action::Start(value, Writing::AsTyped);
+    case ActionVerb::Active:
+      return Action::Active(value, Writing::AsTyped);
+    case ActionVerb::Press:
+      return Action::Press(target.Dialog, target.Widget);
+    case ActionVerb::Type:
+      return Action::Type(target.Dialog, target.Widget, value, Writing::AsTyped);
+    case ActionVerb::Choose:
+      // A class frame's class chosen without a text is the empty class.
+      return Action::Choose(target.Dialog, target.Widget, value, Writing::AsTyped);
+    case ActionVerb::Browse:
+      // browse with a name chooses it; browse alone lists what is offered.
+      return Action::Browse(target.Dialog, target.Widget, value.empty() ? std::nullopt : text, Writing::AsTyped);
+    case ActionVerb::Close:
+      return Action::Close(target.Dialog);
+    case ActionVerb::Acknowledge:
+      return Action::Acknowledge(target.Dialog);
+    default:  // noeditor, the one other verb the page asks for
+      return Action::NoEditor();
   }
-  if (name == "close") return Action::Close(target.Dialog);
-  return Action::Acknowledge(target.Dialog);
 }
 
 }  // namespace
@@ -223,7 +233,7 @@ vexdrive::Action ActionFor(const nlohmann::json& action, const vexdrive::Profile
       throw BadRequest(400, "an action has no key '" + key.substr(0, 40) + "'");
     }
   }
-  const std::string name = VerbName(action);
+  const std::string name = AskedVerb(action);
   const PageVerb* verb = FindVerb(name);
   const auto target = action.find("target");
   const vexdrive::Shorthand* shorthand = FindShorthand(name, profile);
