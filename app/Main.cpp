@@ -10,6 +10,7 @@
 #include "drive/Options.h"
 #include "drive/Script.h"
 #include "drive/Text.h"
+#include "profiles/InterimProduct.h"
 #include "shell/Run.h"
 #include "vexhost/FaultPlan.h"
 
@@ -37,7 +38,7 @@ std::string CheckStatus(const std::string& text) {
 }
 
 std::string Footer() {
-  return "\n" + vexdrive::Script::Help() +
+  return "\n" + vexdrive::Script::Help(&vexprofiles::InterimProductProfile()) +
          "\nvexhost validate MODULE.so validates a module (vexhost validate --help).\n" +
          "\nExit codes: 0 success; 1 a failed expect, or --check found host objects left alive or released too often,\n"
          "a misuse of the host, or a change of the process;\n"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   vexdrive::Options options;
   options.Module = vexapp::DefaultModulePath();
   options.Resources = vexapp::DefaultResourceDir();
+  options.ModuleProfile = &vexprofiles::InterimProductProfile();
   CLI::App app(
       "vexhost: runs the interim-product module in the stand-in host on a document, "
       "driven by a script or at a prompt.");

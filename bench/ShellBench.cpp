@@ -25,6 +25,7 @@
 #include "BenchSupport.h"
 #include "drive/Desk.h"
 #include "drive/Script.h"
+#include "profiles/InterimProduct.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void Creations(const Settings& settings) {
 double StepMicroseconds(vexbench::Host& host, std::size_t creations) {
   std::ostream nowhere(nullptr);
   vexdrive::Desk desk(host.Session());
-  vexdrive::Script script(desk, nowhere, nowhere, false);
+  vexdrive::Script script(desk, nowhere, nowhere, false, &vexprofiles::InterimProductProfile());
   std::vector<double> times;
   for (std::size_t i = 0; i < creations; ++i) {
     std::istringstream lines("start VexStrCreateInterimProdCmd\nclass Panel\npartnumber A-" + std::to_string(i) +

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "Errors.h"
-#include "Names.h"
 #include "ProductTree.h"
 #include "Sight.h"
 #include "Text.h"
@@ -78,30 +77,30 @@ void Desk::MakeActive(const std::string& path) {
 
 void Desk::LeaveNoEditor() { _Session.RemoveEditor(); }
 
-void Desk::ChooseClass(const std::string& className) {
-  AsAPerson([&] { _Hands.ChooseClass(PanelName, ClassFrameName, HostText(className)); });
+void Desk::ChooseClass(const Address& frame, const std::string& className) {
+  AsAPerson([&] { _Hands.ChooseClass(frame.Dialog, frame.Widget, HostText(className)); });
 }
 
-BrowserOffer Desk::Browse() {
+BrowserOffer Desk::Browse(const Address& frame) {
   BrowserOffer offer;
   try {
-    offer.Classes = _Hands.Browse(PanelName, ClassFrameName);
+    offer.Classes = _Hands.Browse(frame.Dialog, frame.Widget);
     offer.Available = true;
   } catch (const vexhost::Refused& refused) {
-    // Without the panel there is nothing to look at; with it, the browser may just be unavailable.
-    const auto panel = See(PanelName);
+    // Without the dialog there is nothing to look at; with it, the browser may just be unavailable.
+    const auto panel = See(frame.Dialog);
     if (!panel || !panel->Visible) throw ActionRefused(refused.what());
     offer.Reason = refused.what();
   }
   return offer;
 }
 
-void Desk::ChooseInBrowser(const std::string& className) {
-  AsAPerson([&] { _Hands.ChooseInBrowser(PanelName, ClassFrameName, HostText(className)); });
+void Desk::ChooseInBrowser(const Address& frame, const std::string& className) {
+  AsAPerson([&] { _Hands.ChooseInBrowser(frame.Dialog, frame.Widget, HostText(className)); });
 }
 
-void Desk::TypePartNumber(const std::string& text) {
-  AsAPerson([&] { _Hands.Type(PanelName, PartNumberEditorName, HostText(text)); });
+void Desk::Type(const Address& editor, const std::string& text) {
+  AsAPerson([&] { _Hands.Type(editor.Dialog, editor.Widget, HostText(text)); });
 }
 
 template <class Action>

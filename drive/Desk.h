@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Layout.h"
+#include "Sight.h"
 #include "vexhost/Hands.h"
 #include "vexhost/ProductWatch.h"
 #include "vexhost/Session.h"
@@ -30,10 +31,13 @@ class Desk {
   void Start(const std::string& command);
   void MakeActive(const std::string& path);
   void LeaveNoEditor();
-  void ChooseClass(const std::string& className);
-  BrowserOffer Browse();
-  void ChooseInBrowser(const std::string& className);
-  void TypePartNumber(const std::string& text);
+  // A class frame's class and an editor's text, addressed as DIALOG/WIDGET. A text holding a
+  // tab is refused.
+  void ChooseClass(const Address& frame, const std::string& className);
+  // What the frame's browser offers, or why it cannot be opened while the dialog is shown.
+  BrowserOffer Browse(const Address& frame);
+  void ChooseInBrowser(const Address& frame, const std::string& className);
+  void Type(const Address& editor, const std::string& text);
   void PressOK(const std::string& dialog);
   void PressCancel(const std::string& dialog);
   void CloseWindow(const std::string& dialog);

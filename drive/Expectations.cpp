@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "Errors.h"
-#include "Names.h"
 #include "ProductTree.h"
+#include "Profile.h"
 #include "Sight.h"
 #include "Text.h"
 #include "Words.h"
@@ -148,9 +148,10 @@ Verdict Dialog(Desk& desk, const std::string& text) {
 }
 
 // A verdict on the panel, or a failed one when no panel is open.
-Verdict OnPanel(Desk& desk, const std::string& expected, const std::function<Verdict(const WidgetView&)>& check) {
-  const auto panel = desk.See(PanelName);
-  if (!panel) return {false, expected, std::string("no dialog named ") + PanelName + " is open"};
+Verdict OnPanel(Desk& desk, const Profile& profile, const std::string& expected,
+                const std::function<Verdict(const WidgetView&)>& check) {
+  const auto panel = desk.See(profile.Panel);
+  if (!panel) return {false, expected, "no dialog named " + profile.Panel + " is open"};
   Verdict verdict = check(*panel);
   verdict.Expected = expected;
   return verdict;
@@ -158,19 +159,19 @@ Verdict OnPanel(Desk& desk, const std::string& expected, const std::function<Ver
 
 std::string OnOff(bool on) { return on ? "on" : "off"; }
 
-Verdict Ok(Desk& desk, const std::string& text) {
+Verdict Ok(Desk& desk, const std::string& text, const Profile& profile) {
   const bool on = Either(text, "on", "off", "ok");
-  return OnPanel(desk, "OK " + OnOff(on), [&](const WidgetView& panel) {
+  return OnPanel(desk, profile, "OK " + OnOff(on), [&](const WidgetView& panel) {
     const auto ok = Meet(panel, "OK");
     const bool sensitive = ok && ok->Sensitive;
     return Verdict{sensitive == on, {}, "OK " + OnOff(sensitive)};
   });
 }
 
-Verdict Browser(Desk& desk, const std::string& text) {
+Verdict Browser(Desk& desk, const std::string& text, const Profile& profile) {
   const bool on = Either(text, "on", "off", "browser");
-  return OnPanel(desk, "browser " + OnOff(on), [&](const WidgetView& panel) {
-    const auto button = Meet(panel, BrowserButtonName);
+  return OnPanel(desk, profile, "browser " + OnOff(on), [&](const WidgetView& panel) {
+    const auto button = Meet(panel, profile.BrowserButton);
     const bool available = button && button->Shown && button->Sensitive;
     return Verdict{available == on, {}, "browser " + OnOff(available)};
   });
@@ -189,24 +190,24 @@ void RefuseAnAddress(const std::string& text, const char* form, const char* read
                   "compare a text that starts with such a word, quote the text");
 }
 
-Verdict Editor(Desk& desk, const std::string& text) {
+Verdict Editor(Desk& desk, const std::string& text, const Profile& profile) {
   RefuseAnAddress(text, "editor", "the panel's part-number editor");
   const std::string expected = RestText(text);
-  return OnPanel(desk, "part-number editor " + Quoted(expected), [&](const WidgetView& panel) {
-    const WidgetView* editor = panel.Find(PartNumberEditorName);
+  return OnPanel(desk, profile, "part-number editor " + Quoted(expected), [&](const WidgetView& panel) {
+    const WidgetView* editor = panel.Find(profile.Editor);
     if (editor == nullptr) return Verdict{false, {}, "no part-number editor"};
     const std::string shown = Join(editor->Lines, "\n");
     return Verdict{shown == expected, {}, "part-number editor " + Quoted(shown)};
   });
 }
 
-Verdict Error(Desk& desk, const std::string& text) {
+Verdict Error(Desk& desk, const std::string& text, const Profile& profile) {
   RefuseAnAddress(text, "error", "the error box");
   const std::string expected = RestText(text);
   Verdict verdict{false, "error box text " + Quoted(expected), {}};
-  const auto box = desk.See(ErrorBoxName);
+  const auto box = desk.See(profile.ErrorBox);
   if (!box || box->Lines.empty()) {
-    verdict.Found = std::string("no dialog named ") + ErrorBoxName + " is open";
+    verdict.Found = "no dialog named " + profile.ErrorBox + " is open";
     return verdict;
   }
   verdict.Found = "error box text " + Quoted(box->Lines.front());
@@ -360,18 +361,26 @@ Verdict Answered(Desk& desk, const std::string& text) {
 
 }  // namespace
 
-Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times) {
+Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times, const Profile* profile) {
   using Check = Verdict (*)(Desk&, const std::string&);
   static const std::map<std::string, Check, std::less<>> checks{
-      {"count", Count},         {"child", Child},   {"partnumber", PartNumber},
-      {"dialog", Dialog},       {"text", Text},     {"title", Title},
-      {"sensitive", Sensitive}, {"widget", Widget}, {"running", Running},
-      {"error", Error},         {"ok", Ok},         {"browser", Browser},
-      {"editor", Editor},       {"unseen", Unseen}, {"answered", Answered}};
+      {"count", Count},     {"child", Child},   {"partnumber", PartNumber}, {"dialog", Dialog},
+      {"text", Text},       {"title", Title},   {"sensitive", Sensitive},   {"widget", Widget},
+      {"running", Running}, {"unseen", Unseen}, {"answered", Answered}};
+  // The short forms read the dialogs that the module's profile names.
+  using PanelCheck = Verdict (*)(Desk&, const std::string&, const Profile&);
+  static const std::map<std::string, PanelCheck, std::less<>> panelChecks{
+      {"error", Error}, {"ok", Ok}, {"browser", Browser}, {"editor", Editor}};
   const std::size_t kindEnd = words.find_first_of(" \t");
   const std::string kind = words.substr(0, kindEnd);
   const std::string rest = kindEnd == std::string::npos ? std::string() : Trim(words.substr(kindEnd));
   if (kind == "steps") return Steps(rest, times);
+  if (auto panel = panelChecks.find(kind); panel != panelChecks.end()) {
+    if (profile == nullptr) {
+      throw LineError("expect " + kind + " reads the dialogs of a module's profile, and no profile is given");
+    }
+    return panel->second(desk, rest, *profile);
+  }
   auto found = checks.find(kind);
   if (found == checks.end()) {
     throw LineError("unknown expectation " + Echo(kind) + " (expected one of: " + ExpectationKinds() + ")");

@@ -8,6 +8,8 @@
 
 namespace vexdrive {
 
+struct Profile;
+
 struct Verdict {
   bool Passed = false;
   std::string Expected;
@@ -21,7 +23,9 @@ struct StepTimes {
 };
 
 // Checks the expectation written after `expect`. Throws LineError when the words are not one.
-Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times = {});
+// The short forms (ok, browser, editor, error) read the dialogs the profile names.
+Verdict CheckExpectation(Desk& desk, const std::string& words, const StepTimes& times = {},
+                         const Profile* profile = nullptr);
 
 // The forms of an expectation and what each checks, for help texts.
 struct ExpectationForm {

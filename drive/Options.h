@@ -6,6 +6,8 @@
 
 namespace vexdrive {
 
+struct Profile;
+
 struct Options {
   std::string Document;  // empty: the embedded document
   std::string Module;
@@ -19,6 +21,9 @@ struct Options {
   bool Check = false;
   bool Interactive = false;  // also when standard input is a terminal and no script is given
   bool PrintDocument = false;
+  // The short forms of the module's dialogs that a script and the page understand (borrowed;
+  // null: the generic forms alone).
+  const Profile* ModuleProfile = nullptr;
 };
 
 }  // namespace vexdrive

@@ -17,6 +17,7 @@ struct Address {
   std::string Dialog;
   std::string Widget;  // empty: the window itself
   std::string Text() const { return Widget.empty() ? Dialog : Dialog + "/" + Widget; }
+  bool operator==(const Address&) const = default;
 };
 
 // Splits a written address. Throws LineError for an empty dialog or widget name ("/W", "D/").

@@ -96,7 +96,7 @@ class ProcessCheck {
 Outcome RunScript(Desk& desk, const Options& options, std::istream& in, const std::string& source,
                   ProcessCheck& process) {
   const bool interactive = options.Interactive || (options.Script.empty() && isatty(STDIN_FILENO) != 0);
-  Script script(desk, process.Out(), process.Err(), interactive);
+  Script script(desk, process.Out(), process.Err(), interactive, options.ModuleProfile);
   script.Run(in, source);
   return {script.Stopped() || script.RefusedLines() > 0, script.FailedExpectations()};
 }

@@ -73,24 +73,24 @@ void LiveSession::Open(const SessionFaults& faults) {
   _TranscriptDropped = 0;
 }
 
-ActOutcome LiveSession::Act(const std::string& line) {
+ActOutcome LiveSession::Act(const vexdrive::Action& action) {
   const std::lock_guard lock(_Mutex);
   if (_Stopping) throw Stopping();
   ++_Version;
+  const std::string line = vexdrive::ActionLine(action);
   ActOutcome outcome{line, {}, RecordingFull(line), {}, {}};
   if (outcome.Refusal.empty()) {
     std::ostringstream out;
     std::ostringstream err;
-    vexdrive::Script script(*_Desk, out, err, false);
-    std::istringstream in(line + "\n");
-    script.Run(in, Source);
+    vexdrive::Script script(*_Desk, out, err, false, _Options.ModuleProfile);
+    script.Act(action, Source);
     outcome.Output = out.str();
     if (script.Stopped()) {
       outcome.Refusal = Reason(err.str());
     } else {
       _Recording.Add(line);
       _RecordedBytes += line.size() + 1;
-      outcome.Offer = OfferListed(line, *_Desk);
+      outcome.Offer = OfferListed(action, *_Desk);
     }
   }
   Transcribe(outcome);

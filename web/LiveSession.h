@@ -1,6 +1,6 @@
 // The one stand-in session the page works: the module loaded, the document open, a desk on it,
-// and the script of what was done. Every action is a script line run by the shell's own script
-// runner on the desk, so a click does exactly what the same line does in `vexhost --script`.
+// and the script of what was done. Every action is done by the script runner on the desk and
+// recorded as its script line, so a click does exactly what that line does in `vexhost --script`.
 // Safe to call from the server's threads: one call at a time holds the session, and an action's
 // answer carries the view taken under the same hold, so that no other client's action can slip
 // in between.
@@ -28,7 +28,9 @@ class Session;
 
 namespace vexdrive {
 class Desk;
-}
+struct Action;
+struct Profile;
+}  // namespace vexdrive
 
 namespace vexweb {
 
@@ -72,9 +74,12 @@ class LiveSession {
   LiveSession(const LiveSession&) = delete;
   LiveSession& operator=(const LiveSession&) = delete;
 
-  // Runs one script line on the desk. A line the state does not allow is refused and changes
-  // nothing; a line that was done is recorded. Throws Stopping once StopActions was called.
-  ActOutcome Act(const std::string& line);
+  // Does one action on the desk as the script runner does its line. An action the state does not
+  // allow is refused and changes nothing; one that was done is recorded as its script line.
+  // Throws Stopping once StopActions was called.
+  ActOutcome Act(const vexdrive::Action& action);
+  // The short forms the page may ask for; null when none.
+  const vexdrive::Profile* ModuleProfile() const { return _Options.ModuleProfile; }
   // Closes the session and opens a new one on the same document with this fault plan; the
   // recording starts again. Returns the new session's view. Throws Stopping once StopActions
   // was called.

@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "drive/Desk.h"
-#include "drive/GenericVerbs.h"
-#include "drive/Words.h"
+#include "drive/Profile.h"
 #include "vexhost/Document.h"
 #include "vexhost/FaultPlan.h"
 #include "vexhost/Hands.h"
@@ -23,8 +22,10 @@ enum class Takes { Nothing, Text, AnyText, OptionalText };  // AnyText: required
 enum class Aims { Nowhere, Dialog, Widget };
 enum class Target { None, Optional, Required };
 
+using vexdrive::ActionVerb;
+
 struct PageVerb {
-  const char* Name;
+  ActionVerb Verb;  // asked for by its generic name
   Takes Argument;
   Aims At = Aims::Nowhere;
   Target Needs = Target::None;
@@ -32,54 +33,64 @@ struct PageVerb {
 
 // The script's verbs that a person's clicks and typing make; nothing that reads files, checks or
 // ends. The generic verbs name their dialog or widget in "target" and serve any module's dialogs;
-// the short forms without a target work the interim-product panel and its error box.
+// a verb without a target that is none of these is one of the module profile's short forms
+// (browse and close without a target too).
 constexpr PageVerb PageVerbs[] = {
-    {"start", Takes::Text},
-    {"active", Takes::Text},
-    {"noeditor", Takes::Nothing},
-    {"press", Takes::Nothing, Aims::Widget, Target::Required},
-    {"type", Takes::AnyText, Aims::Widget, Target::Required},
-    {"choose", Takes::OptionalText, Aims::Widget, Target::Required},
-    {"browse", Takes::OptionalText, Aims::Widget, Target::Optional},
-    {"close", Takes::Nothing, Aims::Dialog, Target::Optional},
-    {"acknowledge", Takes::Nothing, Aims::Dialog, Target::Required},
-    {"class", Takes::OptionalText},
-    {"partnumber", Takes::OptionalText},
-    {"ok", Takes::Nothing},
-    {"cancel", Takes::Nothing},
-    {"ack", Takes::Nothing},
+    {ActionVerb::Start, Takes::Text},
+    {ActionVerb::Active, Takes::Text},
+    {ActionVerb::NoEditor, Takes::Nothing},
+    {ActionVerb::Press, Takes::Nothing, Aims::Widget, Target::Required},
+    {ActionVerb::Type, Takes::AnyText, Aims::Widget, Target::Required},
+    {ActionVerb::Choose, Takes::OptionalText, Aims::Widget, Target::Required},
+    {ActionVerb::Browse, Takes::OptionalText, Aims::Widget, Target::Optional},
+    {ActionVerb::Close, Takes::Nothing, Aims::Dialog, Target::Optional},
+    {ActionVerb::Acknowledge, Takes::Nothing, Aims::Dialog, Target::Required},
 };
 
 constexpr std::size_t LongestTarget = 512;
 
-const PageVerb& FindVerb(const nlohmann::json& action) {
+std::string AskedVerb(const nlohmann::json& action) {
   const auto verb = action.find("verb");
   if (verb == action.end() || !verb->is_string()) throw BadRequest(400, "the action names no verb");
-  const std::string name = verb->get<std::string>();
+  return verb->get<std::string>();
+}
+
+const PageVerb* FindVerb(const std::string& name) {
   for (const auto& known : PageVerbs) {
-    if (name == known.Name) return known;
+    if (name == vexdrive::VerbName(known.Verb)) return &known;
   }
-  throw BadRequest(400, "the page cannot ask for '" + name.substr(0, 40) + "'");
+  return nullptr;
+}
+
+// The short form the page may ask for by its first name: the profile's own, not another name of it.
+const vexdrive::Shorthand* FindShorthand(const std::string& name, const vexdrive::Profile* profile) {
+  if (profile == nullptr) return nullptr;
+  for (const auto& shorthand : profile->Shorthands) {
+    if (shorthand.Names.front() == name) return &shorthand;
+  }
+  return nullptr;
 }
 
 bool Unwritable(const std::string& name) { return name.empty() || name.find_first_of(" \t\"") != std::string::npos; }
 
 // The target as the script word that names it: DIALOG/WIDGET unquoted, a dialog alone quoted where
 // it must be.
-std::string TargetWord(const PageVerb& verb, const nlohmann::json& target) {
-  const std::string what = std::string(verb.Name) + ": ";
+// The target as the address of the action: DIALOG/WIDGET with names a script word can hold, or a
+// dialog alone.
+vexdrive::Address TargetAddress(const PageVerb& verb, const nlohmann::json& target) {
+  const std::string what = vexdrive::VerbName(verb.Verb) + ": ";
   if (!target.is_string()) throw BadRequest(400, what + "the target must be a string");
   const std::string name = target.get<std::string>();
   if (name.empty() || name.size() > LongestTarget || HoldsControl(name)) {
     throw BadRequest(400, what + "the target must be a name of 1 to 512 bytes without control characters");
   }
-  if (verb.At == Aims::Dialog) return vexdrive::ScriptWord(name);
+  if (verb.At == Aims::Dialog) return {name, {}};
   const std::size_t slash = name.find('/');
   const std::string dialog = name.substr(0, slash);
   if (slash == std::string::npos || Unwritable(dialog) || dialog.front() == '#' || Unwritable(name.substr(slash + 1))) {
     throw BadRequest(400, what + "the target must be DIALOG/WIDGET, names without blanks or quotes");
   }
-  return name;
+  return {dialog, name.substr(slash + 1)};
 }
 
 std::string CheckedText(const std::string& verb, const nlohmann::json& text) {
@@ -93,8 +104,6 @@ std::string CheckedText(const std::string& verb, const nlohmann::json& text) {
   }
   return value;
 }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 constexpr std::size_t MostFaults = 16;
 constexpr std::size_t LongestFault = 200;
@@ -157,65 +166,98 @@ SessionFaults FaultsFor(const nlohmann::json& request) {
   return faults;
 }
 
-std::string ScriptWord(const std::string& text) {
-  // A script line ends at a line break, a '#' at the start of a word begins a comment, quotes
-  // open a quoted text, and blanks around the rest of a line are trimmed.
-  const bool plain = !text.empty() && !IsBlank(text.front()) && !IsBlank(text.back()) &&
-                     text.find_first_of("\"#") == std::string::npos;
-  return plain ? text : QuotedWord(text);
-}
-
-std::string QuotedWord(const std::string& text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 bool HoldsControl(const std::string& text) { return !vexhost::FirstControlCharacter(text).empty(); }
 
-std::string ScriptLineFor(const nlohmann::json& action) {
+namespace {
+
+// The text the action carries, checked; nothing when it has none.
+std::optional<std::string> ActionText(const std::string& name, Takes takes, const nlohmann::json& action) {
+  const auto text = action.find("text");
+  if (text == action.end()) {
+    if (takes == Takes::Text || takes == Takes::AnyText) throw BadRequest(400, name + " needs a text");
+    return std::nullopt;
+  }
+  if (takes == Takes::Nothing) throw BadRequest(400, name + " takes no text");
+  std::string value = CheckedText(name, *text);
+  if (takes == Takes::Text && value.empty()) throw BadRequest(400, name + " needs a text");
+  return value;
+}
+
+vexdrive::Action ShortAction(const std::string& name, const vexdrive::Shorthand& shorthand,
+                             const nlohmann::json& action) {
+  if (action.contains("target")) throw BadRequest(400, name + " takes no target");
+  const Takes takes = shorthand.Argument == vexdrive::Takes::Nothing ? Takes::Nothing
+                      : shorthand.Argument == vexdrive::Takes::Text  ? Takes::Text
+                                                                     : Takes::OptionalText;
+  std::optional<std::string> text = ActionText(name, takes, action);
+  // Browsing with an empty name lists what is offered, as browsing without one does.
+  if (shorthand.Stands == vexdrive::ActionVerb::Browse && text && text->empty()) text.reset();
+  return vexdrive::ShortAction(shorthand, name, text, vexdrive::Writing::AsTyped);
+}
+
+vexdrive::Action GenericAction(const PageVerb& verb, const vexdrive::Address& target,
+                               const std::optional<std::string>& text) {
+  using vexdrive::Action;
+  using vexdrive::Writing;
+  const std::string value = text.value_or("");
+  switch (verb.Verb) {
+    case ActionVerb::Start:
+      return Action::Start(value, Writing::AsTyped);
+    case ActionVerb::Active:
+      return Action::Active(value, Writing::AsTyped);
+    case ActionVerb::Press:
+      return Action::Press(target.Dialog, target.Widget);
+    case ActionVerb::Type:
+      return Action::Type(target.Dialog, target.Widget, value, Writing::AsTyped);
+    case ActionVerb::Choose:
+      // A class frame's class chosen without a text is the empty class.
+      return Action::Choose(target.Dialog, target.Widget, value, Writing::AsTyped);
+    case ActionVerb::Browse:
+      // browse with a name chooses it; browse alone lists what is offered.
+      return Action::Browse(target.Dialog, target.Widget, value.empty() ? std::nullopt : text, Writing::AsTyped);
+    case ActionVerb::Close:
+      return Action::Close(target.Dialog);
+    case ActionVerb::Acknowledge:
+      return Action::Acknowledge(target.Dialog);
+    default:  // noeditor, the one other verb the page asks for
+      return Action::NoEditor();
+  }
+}
+
+}  // namespace
+
+vexdrive::Action ActionFor(const nlohmann::json& action, const vexdrive::Profile* profile) {
   if (!action.is_object()) throw BadRequest(400, "an action is a JSON object with a verb");
   for (const auto& [key, value] : action.items()) {
     if (key != "verb" && key != "text" && key != "target") {
       throw BadRequest(400, "an action has no key '" + key.substr(0, 40) + "'");
     }
   }
-  const PageVerb& verb = FindVerb(action);
-  const std::string name = verb.Name;
-  std::string line = name;
+  const std::string name = AskedVerb(action);
+  const PageVerb* verb = FindVerb(name);
   const auto target = action.find("target");
+  const vexdrive::Shorthand* shorthand = FindShorthand(name, profile);
+  if (shorthand != nullptr && (verb == nullptr || (target == action.end() && verb->Needs == Target::Optional))) {
+    return ShortAction(name, *shorthand, action);
+  }
+  if (verb == nullptr) throw BadRequest(400, "the page cannot ask for '" + name.substr(0, 40) + "'");
+  vexdrive::Address address;
   if (target != action.end()) {
-    if (verb.Needs == Target::None) throw BadRequest(400, name + " takes no target");
-    line += " " + TargetWord(verb, *target);
-  } else if (verb.Needs == Target::Required) {
-    throw BadRequest(400, name + " needs a target (" + (verb.At == Aims::Dialog ? "a dialog" : "DIALOG/WIDGET") + ")");
+    if (verb->Needs == Target::None) throw BadRequest(400, name + " takes no target");
+    address = TargetAddress(*verb, *target);
+  } else if (verb->Needs != Target::None) {
+    throw BadRequest(400, name + " needs a target (" + (verb->At == Aims::Dialog ? "a dialog" : "DIALOG/WIDGET") + ")");
   }
-  const auto text = action.find("text");
-  if (text == action.end()) {
-    if (verb.Argument == Takes::Text || verb.Argument == Takes::AnyText) throw BadRequest(400, name + " needs a text");
-    // A class frame's class chosen without a text is the empty class.
-    return name == "choose" ? line + " \"\"" : line;
-  }
-  if (verb.Argument == Takes::Nothing) throw BadRequest(400, name + " takes no text");
-  const std::string value = CheckedText(name, *text);
-  if (verb.Argument == Takes::Text && value.empty()) throw BadRequest(400, name + " needs a text");
-  // browse with a name chooses it; browse alone lists what is offered.
-  if (name == "browse" && value.empty()) return line;
-  return line + " " + ScriptWord(value);
+  return GenericAction(*verb, address, ActionText(name, verb->Argument, action));
 }
 
-std::optional<std::vector<std::string>> OfferListed(const std::string& line, vexdrive::Desk& desk) {
-  if (line == "browse") return desk.Browse().Classes;
-  if (line.rfind("browse ", 0) != 0) return std::nullopt;
-  const std::vector<vexdrive::Word> words = vexdrive::SplitWords(line.substr(7));
-  const std::size_t slash = words.size() == 1 ? words.front().Text.find('/') : std::string::npos;
-  if (slash == std::string::npos || vexhost::Session::Current() == nullptr) return std::nullopt;
+std::optional<std::vector<std::string>> OfferListed(const vexdrive::Action& action, vexdrive::Desk& desk) {
+  if (action.Verb != vexdrive::ActionVerb::Browse || action.Text) return std::nullopt;
+  if (!action.Shorthand.empty()) return desk.Browse(action.Target).Classes;
+  if (vexhost::Session::Current() == nullptr) return std::nullopt;
   vexhost::Hands hands(*vexhost::Session::Current());
   try {
-    return hands.Browse(words.front().Text.substr(0, slash), words.front().Text.substr(slash + 1));
+    return hands.Browse(action.Target.Dialog, action.Target.Widget);
   } catch (const vexhost::Refused&) {
     return std::nullopt;
   }

@@ -200,7 +200,7 @@ Answer PageServer::SessionAnswer(Resource what, const Request& request) {
         return answer;
       }
       case Resource::Act: {
-        ActOutcome outcome = _Live.Act(ScriptLineFor(BodyJson(request)));
+        ActOutcome outcome = _Live.Act(ActionFor(BodyJson(request), _Live.ModuleProfile()));
         nlohmann::json answer{{"line", outcome.Line}, {"output", outcome.Output}};
         if (!outcome.Refusal.empty()) answer["refused"] = outcome.Refusal;
         if (outcome.Offer) answer["offer"] = *outcome.Offer;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <map>
 
+#include "drive/Action.h"
 #include "drive/ProductTree.h"
 #include "drive/Text.h"
 
@@ -43,8 +44,10 @@ const char* KindName(Look look) {
 
 // ---- what a click or a typed text makes ----
 
+using vexdrive::ActionVerb;
+
 struct Act {
-  std::string Verb;
+  ActionVerb Verb;
   std::string Widget;  // the widget part of the address; empty for a verb that names the dialog alone
 };
 
@@ -58,13 +61,13 @@ bool Addressable(const std::string& name) {
 nlohmann::json ActJson(const Act& act, const std::string& dialog) {
   if (act.Widget.empty()) {
     if (dialog.empty() || !vexhost::FirstControlCharacter(dialog).empty()) return nullptr;
-    return {{"verb", act.Verb}, {"target", dialog}};
+    return {{"verb", vexdrive::VerbName(act.Verb)}, {"target", dialog}};
   }
   if (!Addressable(dialog) || !Addressable(act.Widget) || dialog.find('/') != std::string::npos ||
       dialog.front() == '#') {
     return nullptr;
   }
-  return {{"verb", act.Verb}, {"target", dialog + "/" + act.Widget}};
+  return {{"verb", vexdrive::VerbName(act.Verb)}, {"target", dialog + "/" + act.Widget}};
 }
 
 // What the hands do with each widget of a window, by name; the first widget of a name is the one
@@ -73,9 +76,11 @@ nlohmann::json ActJson(const Act& act, const std::string& dialog) {
 void CollectActs(const WidgetView& view, const std::string* classFrame, std::map<std::string, Act>& acts) {
   for (const auto& child : view.Children) {
     if (child.Class == "VexDlgEditor") {
-      acts.emplace(child.Name, classFrame != nullptr ? Act{"choose", *classFrame} : Act{"type", child.Name});
+      acts.emplace(child.Name,
+                   classFrame != nullptr ? Act{ActionVerb::Choose, *classFrame} : Act{ActionVerb::Type, child.Name});
     } else if (child.Class == "VexDlgPushButton") {
-      acts.emplace(child.Name, classFrame != nullptr ? Act{"browse", *classFrame} : Act{"press", child.Name});
+      acts.emplace(child.Name,
+                   classFrame != nullptr ? Act{ActionVerb::Browse, *classFrame} : Act{ActionVerb::Press, child.Name});
     }
     CollectActs(child, child.Class == "VexStrObjectClassFrame" ? &child.Name : classFrame, acts);
   }
@@ -146,7 +151,7 @@ std::string Surroundings(const WindowBoxes& window, const Box& box) {
 
 std::string LabelOf(const WindowBoxes& window, const Box& box, const Act* act) {
   if (box.Kind == Look::Button) {
-    if (act != nullptr && act->Verb == "browse") return "Browse the classes: " + Surroundings(window, box);
+    if (act != nullptr && act->Verb == ActionVerb::Browse) return "Browse the classes: " + Surroundings(window, box);
     return HasWord(box.Title) ? box.Title : Surroundings(window, box);
   }
   const WidgetView* widget = window.View != nullptr ? window.View->Find(box.Name) : nullptr;
@@ -158,18 +163,20 @@ std::string LabelOf(const WindowBoxes& window, const Box& box, const Act* act) {
 const Act* WidgetAct(WindowBoxes& window, const Box& box) {
   if (box.Kind != Look::Editor && box.Kind != Look::Button) return nullptr;
   const auto found = window.Acts.find(box.Name);
-  if (found != window.Acts.end() &&
-      (box.Kind == Look::Editor) == (found->second.Verb == "type" || found->second.Verb == "choose")) {
+  if (found != window.Acts.end() && (box.Kind == Look::Editor) == (found->second.Verb == ActionVerb::Type ||
+                                                                   found->second.Verb == ActionVerb::Choose)) {
     return &found->second;
   }
   // The window's own buttons.
   if (window.View == nullptr || box.Kind != Look::Button) return nullptr;
   const bool messageBox = IsMessageBox(*window.View);
   if (box.Name == "OK") {
-    return &window.Acts.insert_or_assign("OK", messageBox ? Act{"acknowledge", ""} : Act{"press", "OK"}).first->second;
+    return &window.Acts
+                .insert_or_assign("OK", messageBox ? Act{ActionVerb::Acknowledge, ""} : Act{ActionVerb::Press, "OK"})
+                .first->second;
   }
   if (box.Name == "Cancel" && IsDialog(*window.View))
-    return &window.Acts.insert_or_assign("Cancel", Act{"press", "Cancel"}).first->second;
+    return &window.Acts.insert_or_assign("Cancel", Act{ActionVerb::Press, "Cancel"}).first->second;
   return nullptr;
 }
 
@@ -196,12 +203,12 @@ void AppendWindow(WindowBoxes& window, nlohmann::json& out) {
   nlohmann::json json = BoxJson(own, dialog, window.Sensitive.front());
   json["title"] = window.Title;
   if (window.View != nullptr && IsDialog(*window.View)) {
-    PutAct(json, "act", {"close", ""}, dialog);
+    PutAct(json, "act", {ActionVerb::Close, ""}, dialog);
     // Escape is the dialog's Cancel; where no script word can name the Cancel, its close box.
-    PutAct(json, "escape", {"press", "Cancel"}, dialog);
-    if (!json.contains("escape")) PutAct(json, "escape", {"close", ""}, dialog);
+    PutAct(json, "escape", {ActionVerb::Press, "Cancel"}, dialog);
+    if (!json.contains("escape")) PutAct(json, "escape", {ActionVerb::Close, ""}, dialog);
   } else if (window.View != nullptr && IsMessageBox(*window.View)) {
-    PutAct(json, "escape", {"acknowledge", ""}, dialog);
+    PutAct(json, "escape", {ActionVerb::Acknowledge, ""}, dialog);
   }
   out.push_back(std::move(json));
   for (std::size_t i = window.First + 1; i < window.End; ++i) {

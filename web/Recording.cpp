@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <utility>
 
+#include "drive/Action.h"
 #include "drive/Desk.h"
 #include "drive/Errors.h"
-#include "drive/GenericVerbs.h"
 #include "drive/Options.h"
 #include "drive/Sight.h"
 #include "drive/Text.h"

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "drive/Action.h"
 #include "drive/DefaultDocument.h"
 #include "drive/Desk.h"
 #include "drive/Drawing.h"
@@ -13,6 +14,7 @@
 #include "drive/Script.h"
 #include "drive/Sight.h"
 #include "drive/Svg.h"
+#include "drive/tests/TestProfile.h"
 #include "vex/Dialogs.h"
 #include "vexhost/Session.h"
 
@@ -136,12 +138,21 @@ class Checks : public ::testing::Test {
   }
 
   // What the script printed for the lines, or its error, after "!".
-  std::string Run(const std::string& lines) {
+  std::string Run(const std::string& lines, const vexdrive::Profile* profile = &vexdrive::testing::FormProfile()) {
     std::ostringstream out;
     std::ostringstream err;
-    vexdrive::Script script(_Desk, out, err, false);
+    vexdrive::Script script(_Desk, out, err, false, profile);
     std::istringstream in(lines);
     script.Run(in, "checks.vex");
+    return out.str() + (err.str().empty() ? "" : "!" + err.str());
+  }
+
+  // The same for one action done as the page does it.
+  std::string Act(const vexdrive::Action& action) {
+    std::ostringstream out;
+    std::ostringstream err;
+    vexdrive::Script script(_Desk, out, err, false, &vexdrive::testing::FormProfile());
+    script.Act(action, "checks.vex");
     return out.str() + (err.str().empty() ? "" : "!" + err.str());
   }
 
@@ -244,6 +255,26 @@ TEST_F(Checks, AnUnknownCommandIsToldEveryVerb) {
     EXPECT_TRUE(listed) << verb << ": " << said;
   }
   EXPECT_EQ(said.find(", press, "), said.rfind(", press, ")) << "each verb once";
+}
+
+TEST_F(Checks, AnActionDoneDirectlyIsReportedAsItsLineWouldBe) {
+  _Dialog->SetOKSensitivity(VexDlgInsensitive);
+  EXPECT_EQ(Act(vexdrive::Action::Press("Form", "Help")), Run("press Form/Help\n"));
+  EXPECT_EQ(Act(vexdrive::Action::Press("Form", "OK")), Run("press Form/OK\n"));
+  EXPECT_NE(Act(vexdrive::Action::Press("Form", "OK")).find("!checks.vex: line 1: press: "), std::string::npos);
+  const vexdrive::Action shortOk =
+      *vexdrive::ParseAction(*vexdrive::ParseLine("ok", 1), &vexdrive::testing::FormProfile());
+  EXPECT_EQ(Act(shortOk), Run("ok\n"));
+  EXPECT_NE(Run("ok\n").find("line 1: ok: "), std::string::npos) << "a short form's refusal names it as written";
+  EXPECT_NE(Run("ok\n").find("(expected: the form shown, with OK sensitive)"), std::string::npos);
+}
+
+TEST_F(Checks, WithoutAProfileTheShortExpectationsAreRefused) {
+  EXPECT_EQ(Run("expect editor \"BA 1\"\n"), "> expect editor \"BA 1\"\n  passed\n");
+  const std::string said = Run("expect editor \"BA 1\"\n", nullptr);
+  EXPECT_NE(said.find("!checks.vex: line 1: expect editor reads the dialogs of a module's profile"), std::string::npos)
+      << said;
+  EXPECT_NE(Run("expect text Form/editor \"BA 1\"\n", nullptr).find("passed"), std::string::npos);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "drive/GenericVerbs.h"
+#include "drive/Errors.h"
 #include "drive/Text.h"
 #include "vex/StateCommand.h"
 #include "vexhost/Hands.h"
@@ -14,7 +14,7 @@ namespace vexvalidator {
 
 namespace {
 
-using vexdrive::ScriptWord;
+using vexdrive::Action;
 using vexhost::WidgetView;
 
 // Names that a script address can hold: DIALOG/WIDGET is one unquoted word.
@@ -28,33 +28,32 @@ bool Addressable(const std::string& name) {
 
 bool IsMessageBox(const WidgetView& window) { return window.HasOK && window.Class != "VexDlgDialog"; }
 
-void DialogButtons(const WidgetView& window, std::vector<std::string>& actions) {
+void DialogButtons(const WidgetView& window, std::vector<Action>& actions) {
   if (IsMessageBox(window)) {
-    actions.push_back("acknowledge " + window.Name);
+    actions.push_back(Action::Acknowledge(window.Name));
     return;
   }
   if (window.Class != "VexDlgDialog") return;
-  if (window.OKSensitive) actions.push_back("press " + window.Name + "/OK");
-  actions.push_back("press " + window.Name + "/Cancel");
-  actions.push_back("close " + window.Name);
+  if (window.OKSensitive) actions.push_back(Action::Press(window.Name, "OK"));
+  actions.push_back(Action::Press(window.Name, "Cancel"));
+  actions.push_back(Action::Close(window.Name));
 }
 
 void ClassFrameActions(vexhost::Session& session, const std::string& dialog, const WidgetView& frame,
-                       std::vector<std::string>& actions) {
-  const std::string address = dialog + "/" + frame.Name;
+                       std::vector<Action>& actions) {
   try {
     for (const auto& offered : vexhost::Hands(session).Browse(dialog, frame.Name)) {
-      actions.push_back("browse " + address + " " + ScriptWord(offered));
+      actions.push_back(Action::Browse(dialog, frame.Name, offered));
     }
   } catch (const vexhost::Refused&) {
     // No browser to open: the class can still be typed.
   }
-  actions.push_back("choose " + address + " " + ScriptWord(TypedClass));
+  actions.push_back(Action::Choose(dialog, frame.Name, TypedClass));
 }
 
 // Widgets a person can reach: shown, and sensitive where they take input.
 void WidgetActions(vexhost::Session& session, const std::string& dialog, const WidgetView& widget,
-                   std::vector<std::string>& actions) {
+                   std::vector<Action>& actions) {
   for (const WidgetView& child : widget.Children) {
     // A person can use only what is shown and not greyed out.
     if (!child.Visible || !child.Sensitive || !Addressable(child.Name)) continue;
@@ -65,7 +64,7 @@ void WidgetActions(vexhost::Session& session, const std::string& dialog, const W
     }
     if (child.Class == "VexDlgEditor" && child.Sensitive) {
       for (const auto& text : SampleTexts(child.MaxCharacterWidth)) {
-        actions.push_back("type " + dialog + "/" + child.Name + " " + ScriptWord(text));
+        actions.push_back(Action::Type(dialog, child.Name, text));
       }
     }
     WidgetActions(session, dialog, child, actions);
@@ -139,8 +138,8 @@ std::vector<std::string> SampleTexts(int maxCharacterWidth) {
           widest};
 }
 
-std::vector<std::string> PossibleActions(vexhost::Session& session, const Scene& scene) {
-  std::vector<std::string> actions;
+std::vector<Action> PossibleActions(vexhost::Session& session, const Scene& scene) {
+  std::vector<Action> actions;
   for (const WidgetView& window : scene.Windows) {
     if (!window.Visible || !window.Sensitive || !Addressable(window.Name)) continue;
     DialogButtons(window, actions);
@@ -149,8 +148,30 @@ std::vector<std::string> PossibleActions(vexhost::Session& session, const Scene&
   return actions;
 }
 
-std::vector<std::string> PossibleActions(vexhost::Session& session) {
-  return PossibleActions(session, LookAt(session));
+std::vector<std::string> PossibleLines(vexhost::Session& session, const Scene& scene) {
+  std::vector<std::string> lines;
+  for (const Action& action : PossibleActions(session, scene)) lines.push_back(vexdrive::ActionLine(action));
+  return lines;
+}
+
+std::vector<std::string> PossibleLines(vexhost::Session& session) { return PossibleLines(session, LookAt(session)); }
+
+std::optional<Action> ActionOf(const std::string& line) {
+  try {
+    const std::optional<vexdrive::ScriptLine> parsed = vexdrive::ParseLine(line, 1);
+    return parsed ? vexdrive::ParseAction(*parsed) : std::nullopt;
+  } catch (const vexdrive::LineError&) {
+    return std::nullopt;
+  }
+}
+
+std::string StartLine(const std::string& command) {
+  return vexdrive::ActionLine(Action::Start(command, vexdrive::Writing::AsTyped));
+}
+
+bool LineIs(const std::string& line, vexdrive::ActionVerb verb) {
+  const std::optional<Action> action = ActionOf(line);
+  return action && action->Verb == verb;
 }
 
 std::string StateFingerprint(vexhost::Session& session) { return StateFingerprint(session, LookAt(session)); }

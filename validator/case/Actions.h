@@ -4,10 +4,12 @@
 // a typed one. And what tells two states apart: the dialogs and the product model.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Scene.h"
+#include "drive/Action.h"
 
 namespace vexhost {
 class Session;
@@ -22,8 +24,17 @@ std::vector<std::string> SampleTexts(int maxCharacterWidth);
 inline constexpr const char* TypedClass = "Typed Class";
 
 // Every action the shown dialogs allow, in a fixed order; `scene` is what the session shows now.
-std::vector<std::string> PossibleActions(vexhost::Session& session, const Scene& scene);
-std::vector<std::string> PossibleActions(vexhost::Session& session);
+std::vector<vexdrive::Action> PossibleActions(vexhost::Session& session, const Scene& scene);
+// The same as the script lines a case holds.
+std::vector<std::string> PossibleLines(vexhost::Session& session, const Scene& scene);
+std::vector<std::string> PossibleLines(vexhost::Session& session);
+
+// The action a case's line stands for; nothing for a line that is no action (or none at all).
+std::optional<vexdrive::Action> ActionOf(const std::string& line);
+// The line that starts the command: its name as written in the dictionary.
+std::string StartLine(const std::string& command);
+// Whether a case's line is an action of this verb.
+bool LineIs(const std::string& line, vexdrive::ActionVerb verb);
 
 // A digest of what a person can see and what the product model holds: the open dialogs (shown or
 // hidden, with their widgets' texts, visibility and sensitivity), the products and the active

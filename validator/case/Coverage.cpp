@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Actions.h"
+
 namespace vexvalidator {
 
 void to_json(nlohmann::json& out, const CaseCoverage& coverage) {
@@ -77,16 +79,21 @@ std::vector<std::string> CommandCoverage::NeverFired() const {
 }
 
 std::string WidgetOf(const std::string& line) {
-  const std::size_t verbEnd = line.find(' ');
-  if (verbEnd == std::string::npos) return {};
-  const std::string verb = line.substr(0, verbEnd);
-  const std::size_t addressEnd = line.find(' ', verbEnd + 1);
-  const std::string address =
-      line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
-  if (verb == "close") return address + " (close box)";
-  if (verb == "acknowledge") return address + "/OK";
-  if (verb == "press" || verb == "type" || verb == "choose" || verb == "browse") return address;
-  return {};
+  const std::optional<vexdrive::Action> action = ActionOf(line);
+  if (!action) return {};
+  switch (action->Verb) {
+    case vexdrive::ActionVerb::Close:
+      return action->Target.Dialog + " (close box)";
+    case vexdrive::ActionVerb::Acknowledge:
+      return action->Target.Dialog + "/OK";
+    case vexdrive::ActionVerb::Press:
+    case vexdrive::ActionVerb::Type:
+    case vexdrive::ActionVerb::Choose:
+    case vexdrive::ActionVerb::Browse:
+      return action->Target.Text();
+    default:
+      return {};
+  }
 }
 
 }  // namespace vexvalidator

@@ -30,15 +30,16 @@ std::string FaultFamily::Line(int nth) const {
   const std::string number = std::to_string(nth);
   switch (What) {
     case Kind::Allocation:
-      return vexdrive::AllocationFaultLine(nth, When);
+      return vexdrive::ActionLine(vexdrive::Action::FailAllocation(nth, When));
     case Kind::VexError:
-      return vexdrive::RaiseFaultLine("*#" + number + ":VexError", When);
+      return vexdrive::ActionLine(vexdrive::Action::Raise("*#" + number + ":VexError", When));
     case Kind::SystemError:
-      return vexdrive::RaiseFaultLine("*#" + number + ":SystemError", When);
+      return vexdrive::ActionLine(vexdrive::Action::Raise("*#" + number + ":SystemError", When));
     case Kind::Status:
-      return vexdrive::StatusFaultLine(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When);
+      return vexdrive::ActionLine(
+          vexdrive::Action::Status(Operation + "#" + number + "=" + std::to_string(NegativeStatus), When));
     case Kind::EmptyAnswer:
-      return vexdrive::StatusFaultLine(Operation + "#" + number + "=0", When);
+      return vexdrive::ActionLine(vexdrive::Action::Status(Operation + "#" + number + "=0", When));
   }
   return {};
 }

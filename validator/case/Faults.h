@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/GenericVerbs.h"
+#include "drive/Action.h"
 
 namespace vexvalidator {
 

@@ -165,12 +165,13 @@ CaseResult RunCase(const RunSetup& setup, RunRequest& request) {
     Timer timer(setup.SlowMs);
     auto run = [&](const std::string& line, int index) {
       if (request.Observer) request.Observer->LineBegins(*session, index);
-      if (line.rfind("start ", 0) == 0) startedWithEditor = session->DocumentView().ActivePath.has_value();
+      if (LineIs(line, vexdrive::ActionVerb::Start)) startedWithEditor = session->DocumentView().ActivePath.has_value();
       if (watch) watch->Before(line);
       std::istringstream in(line);
       timer.Begin();
       script.Run(in, "case");
-      if (timer.Slow() && line.rfind("fault ", 0) != 0) outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
+      if (timer.Slow() && !LineIs(line, vexdrive::ActionVerb::Fault))
+        outcome.Findings.push_back(SlowStep(line, setup.SlowMs));
       ++outcome.LinesRun;
       if (watch) watch->After(line, index, !script.Stopped());
       return !script.Stopped();
@@ -197,7 +198,7 @@ CaseResult RunCase(const RunSetup& setup, RunRequest& request) {
       if (!end) end = LookAt(*session);
       outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
       outcome.Running = session->RunningCommand() != nullptr;
-      if (going) outcome.Actions = PossibleActions(*session, *end);
+      if (going) outcome.Actions = PossibleLines(*session, *end);
     }
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     outcome.Allocations = session->Faults().AllocationsSeen();

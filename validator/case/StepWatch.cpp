@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Actions.h"
-#include "drive/GenericVerbs.h"
+#include "drive/Action.h"
 #include "vex/StateCommand.h"
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
@@ -12,15 +12,14 @@ namespace vexvalidator {
 
 namespace {
 
-std::string After(const std::string& line, const std::string& verb) { return line.substr(verb.size()); }
+using vexdrive::ActionVerb;
 
 // "OK of 'Panel'", "the close box of 'Panel'", "OK of the message box 'Box'".
-std::string Button(const std::string& line) {
-  if (line.rfind("close ", 0) == 0) return "the close box of '" + After(line, "close ") + "'";
-  if (line.rfind("acknowledge ", 0) == 0) return "OK of the message box '" + After(line, "acknowledge ") + "'";
-  const std::string address = After(line, "press ");
-  const std::size_t slash = address.rfind('/');
-  return address.substr(slash + 1) + " of '" + address.substr(0, slash) + "'";
+std::string Button(const vexdrive::Action& press) {
+  const vexdrive::Address& at = press.Target;
+  if (press.Verb == ActionVerb::Close) return "the close box of '" + at.Dialog + "'";
+  if (press.Verb == ActionVerb::Acknowledge) return "OK of the message box '" + at.Dialog + "'";
+  return at.Widget + " of '" + at.Dialog + "'";
 }
 
 std::string Label(const vexhost::TransitionView& transition) {
@@ -45,8 +44,8 @@ void AddOnce(std::vector<int>& to, int value) {
 }  // namespace
 
 bool IsPress(const std::string& line) {
-  return (line.rfind("press ", 0) == 0 && line.find('/') != std::string::npos) || line.rfind("close ", 0) == 0 ||
-         line.rfind("acknowledge ", 0) == 0;
+  const std::optional<vexdrive::Action> action = ActionOf(line);
+  return action && vexdrive::IsButton(*action);
 }
 
 StepWatch::StepWatch(vexhost::Session& session) : _Session(session) { Take(); }
@@ -89,10 +88,10 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
   NoteFired(line, stateBefore, stateBefore != "(none)");
   const bool silent = _Session.GetJournal().Size() == _JournalBefore;
   if (IsPress(line) && silent && _Fingerprint == fingerprintBefore) {
-    _Findings.push_back(
-        {kind::DeadButton,
-         Button(line) + " does nothing when pressed: no transition fires and nothing a person can see changes", index,
-         "expect answered"});
+    _Findings.push_back({kind::DeadButton,
+                         Button(*ActionOf(line)) +
+                             " does nothing when pressed: no transition fires and nothing a person can see changes",
+                         index, "expect answered"});
   }
   const std::vector<std::string> shown = _Sight.ShownWindows();
   if (_Session.CommandsEnded() > _EndedBefore && _Session.RunningCommand() == nullptr && !shown.empty()) {
@@ -118,7 +117,7 @@ void StepWatch::NoteFired(const std::string& line, const std::string& stateBefor
       ranAction = true;
     }
   }
-  if (ranAction || !ranBefore || line.rfind("interrupt", 0) == 0 || line.rfind("start ", 0) == 0) return;
+  if (ranAction || !ranBefore || LineIs(line, ActionVerb::Interrupt) || LineIs(line, ActionVerb::Start)) return;
   const std::string to = _CommandState == "(none)" ? "(end)" : _CommandState;
   if (to == stateBefore) return;
   const std::string move = stateBefore + " -> " + to + " when ";

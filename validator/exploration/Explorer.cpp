@@ -4,14 +4,20 @@
 #include <stdexcept>
 
 #include "drive/Text.h"
+#include "validator/case/Actions.h"
 #include "validator/case/Coverage.h"
 
 namespace vexvalidator {
 
 namespace {
 
-// The host's reactivation of the running command, as a script line.
-const std::string Reactivation = "reactivate";
+using vexdrive::Action;
+using vexdrive::ActionLine;
+using vexdrive::ActionVerb;
+
+// The host's reactivation of the running command, and a document left without an editor, as lines.
+const std::string Reactivation = ActionLine(Action::Reactivate());
+const std::string NoEditor = ActionLine(Action::NoEditor());
 
 std::vector<std::string> With(std::vector<std::string> lines, const std::string& more) {
   lines.push_back(more);
@@ -20,6 +26,12 @@ std::vector<std::string> With(std::vector<std::string> lines, const std::string&
 
 bool Has(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Whether the line presses this button of a dialog.
+bool IsPressOf(const std::string& line, const std::string& button) {
+  const std::optional<Action> action = ActionOf(line);
+  return action && action->Verb == ActionVerb::Press && action->Target.Widget == button;
 }
 
 // How often the last line was done in a row at the end of the steps.
@@ -48,17 +60,14 @@ std::string Dialogs(const std::vector<std::string>& actions) {
 
 // What a person tries first to leave a state: its close box, Cancel, the OK of a message box, OK.
 std::string FirstAttempt(const std::vector<std::string>& actions) {
-  for (const char* prefix : {"close ", "acknowledge "}) {
+  for (ActionVerb verb : {ActionVerb::Close, ActionVerb::Acknowledge}) {
     for (const auto& action : actions) {
-      if (action.rfind(prefix, 0) == 0) return action;
+      if (LineIs(action, verb)) return action;
     }
   }
-  for (const char* suffix : {"/Cancel", "/OK"}) {
+  for (const char* button : {"Cancel", "OK"}) {
     for (const auto& action : actions) {
-      if (action.rfind("press ", 0) == 0 && action.size() > std::string(suffix).size() &&
-          action.compare(action.size() - std::string(suffix).size(), std::string::npos, suffix) == 0) {
-        return action;
-      }
+      if (IsPressOf(action, button)) return action;
     }
   }
   return actions.front();
@@ -71,19 +80,25 @@ Explorer::Explorer(Limits limits, const vexhost::DocumentData& document, Finding
     : _Limits(limits), _Document(document), _Book(book), _Planner(planner), _Hangs(hangs), _Submit(std::move(submit)) {}
 
 void Explorer::Plan(const std::string& command) {
-  const std::string start = "start " + command;
+  const std::string start = StartLine(command);
   const auto& active = _Document.ActivePath;
   _Book.Stats(command);
   _Commands.push_back(command);
   Explore({{command, {start}}, Phase::Lifecycle, "start and close the document", true, 0, _Limits.Depth, 0});
-  Explore({{command, {start, "interrupt"}}, Phase::Lifecycle, "start and cancel", false, 0, 0, 0});
+  Explore({{command, {start, ActionLine(Action::Interrupt())}}, Phase::Lifecycle, "start and cancel", false, 0, 0, 0});
   Explore({{command, {start, start}}, Phase::Lifecycle, "start while it already runs", false, 0, 0, 0});
-  if (active) Explore({{command, {"noeditor", start}}, Phase::Lifecycle, "start with no editor", true, 0, 1, 0});
+  if (active) Explore({{command, {NoEditor, start}}, Phase::Lifecycle, "start with no editor", true, 0, 1, 0});
   // Every other product made active, and what a person can do at once there.
   const std::string activePath = active ? vexdrive::Join(*active, "/") : std::string();
   for (const auto& path : ProductPaths(_Document)) {
     if (path == activePath) continue;
-    Explore({{command, {"active " + path, start}}, Phase::Exploration, "path", true, 0, std::min(1, _Limits.Depth), 0});
+    Explore({{command, {ActionLine(Action::Active(path, vexdrive::Writing::AsTyped)), start}},
+             Phase::Exploration,
+             "path",
+             true,
+             0,
+             std::min(1, _Limits.Depth),
+             0});
   }
   // Activated again, as the host does around a command run over it for a while.
   Explore({{command, {start, Reactivation}}, Phase::Lifecycle, "start, then activate it again", false, 0, 0, 0});
@@ -223,8 +238,8 @@ void Explorer::Reactivate(const Path& path) {
   const std::vector<std::string>& steps = path.Steps;
   const std::string& last = steps.back();
   const auto start =
-      std::find_if(steps.begin(), steps.end(), [](const std::string& line) { return line.rfind("start ", 0) == 0; });
-  const bool ok = last.rfind("press ", 0) == 0 && last.size() > 3 && last.compare(last.size() - 3, 3, "/OK") == 0;
+      std::find_if(steps.begin(), steps.end(), [](const std::string& line) { return LineIs(line, ActionVerb::Start); });
+  const bool ok = IsPressOf(last, "OK");
   if (!ok || start == steps.end() || start + 1 == steps.end() || !_Reactivated.insert(path.Command).second) return;
   const auto afterStart = start + 1;
   auto variant = [&](std::vector<std::string> inserted, std::vector<std::string>::const_iterator at) {
@@ -234,8 +249,8 @@ void Explorer::Reactivate(const Path& path) {
     Explore({{path.Command, lines}, Phase::Exploration, "path", false, 0, 0, 0});
   };
   variant({Reactivation}, afterStart);
-  variant({"noeditor", Reactivation}, afterStart);
-  if (afterStart + 1 != steps.end()) variant({"noeditor", Reactivation}, steps.end() - 1);
+  variant({NoEditor, Reactivation}, afterStart);
+  if (afterStart + 1 != steps.end()) variant({NoEditor, Reactivation}, steps.end() - 1);
 }
 
 bool Explorer::Fresh(const std::string& command, const std::string& state) {

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "validator/case/Actions.h"
+
 namespace vexvalidator {
 
 bool IsButtonLine(const std::string& line) {
-  return line.rfind("press ", 0) == 0 || line.rfind("close ", 0) == 0 || line.rfind("acknowledge ", 0) == 0;
+  const std::optional<vexdrive::Action> action = ActionOf(line);
+  return action && vexdrive::IsButton(*action);
 }
 
 void WayOut::Reached(const Path& path, const std::string& from, const std::string& state, bool running,

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <regex>
 
+#include "validator/case/Actions.h"
+
 namespace vexvalidator {
 
 namespace {
@@ -48,12 +50,22 @@ std::string WithPatterns(const std::string& message, const std::set<std::string>
 // "press Panel/OK", "type Panel/editor", "start Cmd", "active": a line without the text it types,
 // the class it chooses or the product it names.
 std::string VerbAndAddress(const std::string& line) {
-  const std::size_t verbEnd = line.find(' ');
-  const std::string verb = line.substr(0, verbEnd);
-  if (verbEnd == std::string::npos || verb == "active" || verb == "fault") return verb;
-  const std::size_t addressEnd = line.find(' ', verbEnd + 1);
-  return verb + " " +
-         line.substr(verbEnd + 1, addressEnd == std::string::npos ? std::string::npos : addressEnd - verbEnd - 1);
+  const std::optional<vexdrive::Action> action = ActionOf(line);
+  if (!action) return line.substr(0, line.find(' '));
+  const std::string verb = vexdrive::ActionName(*action);
+  switch (action->Verb) {
+    case vexdrive::ActionVerb::Start:
+      return verb + " " + action->Text.value_or("");
+    case vexdrive::ActionVerb::Press:
+    case vexdrive::ActionVerb::Type:
+    case vexdrive::ActionVerb::Choose:
+    case vexdrive::ActionVerb::Browse:
+    case vexdrive::ActionVerb::Close:
+    case vexdrive::ActionVerb::Acknowledge:
+      return verb + " " + action->Target.Text();
+    default:
+      return verb;
+  }
 }
 
 // "signal SIGSEGV (...) during `press Panel/OK`" as "signal SIGSEGV (...) during press Panel/OK".

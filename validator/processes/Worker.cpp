@@ -93,7 +93,7 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
   slot.BeginCase(0);
   SlotMonitor monitor(slot);
   std::optional<CaseRecorder> recorder;
-  const bool started = !job.Steps.empty() && job.Steps.back().rfind("start ", 0) == 0;
+  const bool started = !job.Steps.empty() && LineIs(job.Steps.back(), vexdrive::ActionVerb::Start);
   if (job.Record) recorder.emplace(setup.Document, true, started);
   Observers observers({&monitor, recorder ? &*recorder : nullptr});
   RunRequest request{.Lines = job.Steps, .Look = work.Look, .Watch = true, .Observer = &observers};
@@ -165,9 +165,9 @@ void Random(const Job& job, const RandomJob& work, int out, Slot& slot, const Ru
   chosen.Next = [&](vexhost::Session& session, const Scene& scene, int index) -> std::string {
     std::string line;
     if (index == 0) {
-      line = "start " + job.Command;
+      line = StartLine(job.Command);
     } else if (index < length) {
-      std::vector<std::string> options = PossibleActions(session, scene);
+      std::vector<std::string> options = PossibleLines(session, scene);
       // Mostly what the dialogs offer; now and then what the host lets a person do besides.
       if (options.empty() || random.Below(5) == 0) options = hostActions;
       std::erase_if(options, avoided);
@@ -213,8 +213,15 @@ Job Read(const std::string& line, const WorkerProcess& process) {
 }  // namespace
 
 std::vector<std::string> HostActions(const std::string& command, const RandomJob& work) {
-  std::vector<std::string> actions{"start " + command, "interrupt", "reactivate", "noeditor"};
-  for (const auto& product : work.Products) actions.push_back("active " + product);
+  using vexdrive::Action;
+  std::vector<std::string> actions;
+  for (const Action& action : {Action::Start(command, vexdrive::Writing::AsTyped), Action::Interrupt(),
+                               Action::Reactivate(), Action::NoEditor()}) {
+    actions.push_back(vexdrive::ActionLine(action));
+  }
+  for (const auto& product : work.Products) {
+    actions.push_back(vexdrive::ActionLine(Action::Active(product, vexdrive::Writing::AsTyped)));
+  }
   return actions;
 }
 

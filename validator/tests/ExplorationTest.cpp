@@ -42,7 +42,7 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
 
 TEST_F(Exploration, ThePanelOffersWhatAPersonCanDoThere) {
   Host().StartCommand(Command);
-  const std::vector<std::string> actions = PossibleActions(Host());
+  const std::vector<std::string> actions = PossibleLines(Host());
   EXPECT_TRUE(Has(actions, "press InterimProductPanel/Cancel"));
   EXPECT_TRUE(Has(actions, "close InterimProductPanel"));
   EXPECT_FALSE(Has(actions, "press InterimProductPanel/OK")) << "OK is insensitive until a class is chosen";
@@ -60,19 +60,19 @@ TEST_F(Exploration, ThePanelOffersWhatAPersonCanDoThere) {
   for (const auto& line : actions) EXPECT_EQ(line.find("ClassEditor"), std::string::npos) << line;
 
   vexhost::Hands(Host()).ChooseClass(Panel, "frmClass", "Block");
-  EXPECT_TRUE(Has(PossibleActions(Host()), "press InterimProductPanel/OK"));
+  EXPECT_TRUE(Has(PossibleLines(Host()), "press InterimProductPanel/OK"));
 }
 
 TEST_F(Exploration, AnErrorBoxIsOnlyAcknowledged) {
   Host().SetActivePath({"Hull", "Block B"});
   Host().StartCommand(Command);
-  EXPECT_EQ(PossibleActions(Host()), std::vector<std::string>{"acknowledge VexStrErrorBox"});
+  EXPECT_EQ(PossibleLines(Host()), std::vector<std::string>{"acknowledge VexStrErrorBox"});
 }
 
 TEST_F(Exploration, NothingShownOffersNothing) {
   Host().RemoveEditor();
   Host().StartCommand(Command);
-  EXPECT_TRUE(PossibleActions(Host()).empty());
+  EXPECT_TRUE(PossibleLines(Host()).empty());
 }
 
 TEST_F(Exploration, StatesAreToldApartByDialogsAndProducts) {

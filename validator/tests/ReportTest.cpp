@@ -9,8 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "drive/GenericVerbs.h"
+#include "drive/Action.h"
 #include "drive/Words.h"
+#include "profiles/InterimProduct.h"
 #include "validator/case/Faults.h"
 #include "validator/findings/Report.h"
 #include "validator/processes/Exports.h"
@@ -277,8 +278,22 @@ TEST(Exports, AFileThatIsNoSharedLibraryIsRefused) {
   EXPECT_THROW(ExportedSymbols("/no/such/module.so"), std::runtime_error);
 }
 
+namespace {
+
+// The generic verb that a line with this verb and these words is read as, or null when it is one of
+// the program's short forms.
+const char* FindGenericVerb(const std::string& verb, const std::string& rest) {
+  static std::string name;
+  const auto line = vexdrive::ParseLine(verb + " " + rest, 1);
+  const auto action = vexdrive::ParseAction(*line, &vexprofiles::InterimProductProfile());
+  if (!action || !action->Shorthand.empty()) return nullptr;
+  name = vexdrive::ActionName(*action);
+  return name.c_str();
+}
+
+}  // namespace
+
 TEST(ScriptLines, TheGenericFormIsToldApartFromTheShortForms) {
-  using vexdrive::FindGenericVerb;
   EXPECT_EQ(FindGenericVerb("type", "BA-201"), nullptr);
   EXPECT_EQ(FindGenericVerb("type", "\"A/B\" and more"), nullptr) << "a quoted text stays the short form's";
   EXPECT_NE(FindGenericVerb("type", "Panel/editor BA-201"), nullptr);
@@ -309,7 +324,7 @@ TEST(ScriptLines, EveryFaultFamilyWritesALineTheShellReads) {
     const auto line = vexdrive::ParseLine(family.Line(12), 1);
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(line->Verb, "fault") << family.Name();
-    EXPECT_NE(vexdrive::FindGenericVerb(line->Verb, line->Rest), nullptr);
+    EXPECT_NE(FindGenericVerb(line->Verb, line->Rest), nullptr);
     EXPECT_NE(line->Rest.find("12"), std::string::npos) << line->Rest;
   }
   EXPECT_EQ(FaultFamilies()[0].Line(3), "fault allocation 3 once");

@@ -112,8 +112,8 @@ TEST_F(Watch, EveryTextTypedIntoANarrowEditorIsTaken) {
     vexhost::Session session(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
     session.OpenDocument(ShipSetup().Document);
     session.StartCommand("VexExNarrowEditorsCmd");
-    for (const auto& action : PossibleActions(session)) {
-      if (action.rfind("type ", 0) == 0) typed.push_back(action);
+    for (const auto& action : PossibleActions(session, LookAt(session))) {
+      if (action.Verb == vexdrive::ActionVerb::Type) typed.push_back(vexdrive::ActionLine(action));
     }
     session.CancelRunningCommand();
   }

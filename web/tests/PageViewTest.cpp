@@ -14,6 +14,7 @@
 #include "web/LiveSession.h"
 #include "web/PageActions.h"
 #include "web/PageView.h"
+#include "web/tests/PageTestSupport.h"
 
 namespace vexweb {
 namespace {
@@ -259,6 +260,7 @@ class LivePage : public ::testing::Test {
   }
   void SetUp() override {
     _Options.Resources = VEXWEB_RESOURCES;
+    _Options.ModuleProfile = Ours();
     _Live = std::make_unique<LiveSession>(vexdrive::DefaultDocument(), _Options);
   }
   void TearDown() override {
@@ -269,7 +271,7 @@ class LivePage : public ::testing::Test {
 
   // Does what the page asks for; the outcome, which must not be a refusal.
   ActOutcome Done(const json& action) {
-    ActOutcome outcome = _Live->Act(ScriptLineFor(action));
+    ActOutcome outcome = _Live->Act(ActionFor(action, Ours()));
     EXPECT_EQ(outcome.Refusal, "") << action.dump();
     return outcome;
   }

@@ -14,6 +14,7 @@
 #include "vexhost/Session.h"
 #include "web/LiveSession.h"
 #include "web/PageActions.h"
+#include "web/tests/PageTestSupport.h"
 
 namespace vexweb {
 namespace {
@@ -38,7 +39,7 @@ std::string FaultsOf(const json& request) {
 TEST(Actions, EveryTextReadsBackUnchangedAsAScriptWord) {
   for (const std::string text : {"Assembly", "Block A", "a  b", " lead", "trail ", "", " ", "#hash", "a #b", "a#b",
                                  "quote\"in", "\"", "\"quoted\"", "back\\slash", "\\\"", "\\", "ünïcodé ✓"}) {
-    const std::string line = "partnumber " + ScriptWord(text);
+    const std::string line = "partnumber " + vexdrive::ScriptWord(text, vexdrive::Writing::AsTyped);
     const auto parsed = vexdrive::ParseLine(line, 1);
     ASSERT_TRUE(parsed) << line;
     EXPECT_EQ(parsed->Verb, "partnumber") << line;
@@ -91,6 +92,7 @@ class Live : public ::testing::Test {
   static void SetUpTestSuite() { vexdrive::LoadModule(VEXWEB_MODULE); }
   void SetUp() override {
     _Options.Resources = VEXWEB_RESOURCES;
+    _Options.ModuleProfile = Ours();
     _Live = std::make_unique<LiveSession>(vexdrive::DefaultDocument(), _Options);
   }
   void TearDown() override {
@@ -102,7 +104,7 @@ class Live : public ::testing::Test {
   }
 
   ActOutcome Done(const std::string& line) {
-    ActOutcome outcome = _Live->Act(line);
+    ActOutcome outcome = _Live->Act(LineAction(line));
     EXPECT_EQ(outcome.Refusal, "") << line;
     return outcome;
   }
@@ -126,7 +128,7 @@ class Live : public ::testing::Test {
     vexdrive::Desk desk(session);
     std::ostringstream out;
     std::ostringstream err;
-    vexdrive::Script replay(desk, out, err, false);
+    vexdrive::Script replay(desk, out, err, false, Ours());
     std::istringstream in(script);
     replay.Run(in, "session.vex");
     EXPECT_FALSE(replay.Stopped()) << err.str();
@@ -158,7 +160,7 @@ TEST_F(Live, TheViewNamesWhatEachBoxOfThePanelDoes) {
 TEST_F(Live, ARefusedActionChangesNothingAndIsNotRecorded) {
   Done("start VexStrCreateInterimProdCmd");
   const json before = _Live->View();
-  const ActOutcome refused = _Live->Act("ok");
+  const ActOutcome refused = _Live->Act(LineAction("ok"));
   EXPECT_EQ(refused.Refusal,
             "ok: OK of 'InterimProductPanel' is insensitive (expected: the panel shown, with OK sensitive)");
   json after = _Live->View();

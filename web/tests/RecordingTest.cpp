@@ -20,6 +20,7 @@
 #include "vexhost/Session.h"
 #include "web/LiveSession.h"
 #include "web/Recording.h"
+#include "web/tests/PageTestSupport.h"
 
 namespace vexweb {
 namespace {
@@ -72,6 +73,7 @@ class Recorded : public ::testing::Test {
   void Open(const fs::path& module) {
     _Options.Module = module.string();
     _Options.Resources = VEXWEB_RESOURCES;
+    _Options.ModuleProfile = Ours();
     _Options.Document = Document.string();
     _Live = std::make_unique<LiveSession>(vexhost::ReadDocumentFile(_Options.Document), _Options);
   }
@@ -83,7 +85,7 @@ class Recorded : public ::testing::Test {
     EXPECT_EQ(vexhost::Session::LiveObjects(), 0);
   }
 
-  void Done(const std::string& line) { EXPECT_EQ(_Live->Act(line).Refusal, "") << line; }
+  void Done(const std::string& line) { EXPECT_EQ(_Live->Act(LineAction(line)).Refusal, "") << line; }
 
   // Saves the script and runs the replay command its header shows, as a person pasting it would
   // (with this build's vexhost), in a folder of its own.

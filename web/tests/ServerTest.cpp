@@ -18,6 +18,7 @@
 #include "web/PageActions.h"
 #include "web/PageRoutes.h"
 #include "web/PageServer.h"
+#include "web/tests/PageTestSupport.h"
 
 namespace vexweb {
 namespace {
@@ -119,6 +120,7 @@ class Stopped : public ::testing::Test {
   static void SetUpTestSuite() { vexdrive::LoadModule(VEXWEB_MODULE); }
   void SetUp() override {
     _Options.Resources = VEXWEB_RESOURCES;
+    _Options.ModuleProfile = Ours();
     _Live = std::make_unique<LiveSession>(vexdrive::DefaultDocument(), _Options, RecordingBounds{100, 64});
   }
   void TearDown() override {
@@ -137,24 +139,24 @@ class Stopped : public ::testing::Test {
 };
 
 TEST_F(Stopped, ARecordingPastItsBoundRefusesActionsUntilANewSession) {
-  EXPECT_EQ(_Live->Act("start VexStrCreateInterimProdCmd").Refusal, "");
-  EXPECT_EQ(_Live->Act("class Panel").Refusal, "");
-  EXPECT_EQ(_Live->Act("partnumber BA-201").Refusal, "");
+  EXPECT_EQ(_Live->Act(LineAction("start VexStrCreateInterimProdCmd")).Refusal, "");
+  EXPECT_EQ(_Live->Act(LineAction("class Panel")).Refusal, "");
+  EXPECT_EQ(_Live->Act(LineAction("partnumber BA-201")).Refusal, "");
   // 33 + 12 + 18 bytes recorded with their line ends; a cancel would make 70, past the bound of 64.
-  const ActOutcome refused = _Live->Act("cancel");
+  const ActOutcome refused = _Live->Act(LineAction("cancel"));
   EXPECT_EQ(refused.Refusal, "the recording is full (3 lines, 63 bytes): download it, then start a new session");
   EXPECT_EQ(refused.View["script"]["lines"], 3);
   EXPECT_TRUE(refused.View["running"].get<bool>()) << "the refused cancel was not carried out";
   EXPECT_NE(_Live->Script().find("\npartnumber BA-201\n"), std::string::npos);
   _Live->Restart({});
-  EXPECT_EQ(_Live->Act("start VexStrCreateInterimProdCmd").Refusal, "");
+  EXPECT_EQ(_Live->Act(LineAction("start VexStrCreateInterimProdCmd")).Refusal, "");
 }
 
 TEST_F(Stopped, NoActionIsTakenOnceStopping) {
-  EXPECT_EQ(_Live->Act("start VexStrCreateInterimProdCmd").Refusal, "");
+  EXPECT_EQ(_Live->Act(LineAction("start VexStrCreateInterimProdCmd")).Refusal, "");
   const json before = WithoutJournal(_Live->View());
   _Live->StopActions();
-  EXPECT_THROW(_Live->Act("cancel"), Stopping);
+  EXPECT_THROW(_Live->Act(LineAction("cancel")), Stopping);
   EXPECT_THROW(_Live->Restart({}), Stopping);
   EXPECT_EQ(WithoutJournal(_Live->View()), before);
 }
@@ -173,17 +175,18 @@ TEST(Names, EveryProductCanBeClickedAndItsRecordingReplays) {
                                                                 "odd.json");
   vexdrive::Options options;
   options.Resources = VEXWEB_RESOURCES;
+  options.ModuleProfile = Ours();
   std::string script;
   {
     LiveSession live(document, options);
     auto act = [&](const char* verb, const std::string& text) {
-      const ActOutcome outcome = live.Act(ScriptLineFor({{"verb", verb}, {"text", text}}));
+      const ActOutcome outcome = live.Act(ActionFor({{"verb", verb}, {"text", text}}, Ours()));
       EXPECT_EQ(outcome.Refusal, "") << outcome.Line;
     };
     act("active", "Hull/ Odd \"Block\" # 2 ");
     act("start", "VexStrCreateInterimProdCmd");
     act("class", " Tanké ");
-    EXPECT_EQ(live.Act("ok").Refusal, "");
+    EXPECT_EQ(live.Act(LineAction("ok")).Refusal, "");
     act("active", "Hull/ Odd \"Block\" # 2 / Tanké  1");
     const json tree = live.View()["tree"]["root"]["children"][0];
     EXPECT_EQ(tree["children"][0]["path"], "Hull/ Odd \"Block\" # 2 / Tanké  1");
@@ -196,7 +199,7 @@ TEST(Names, EveryProductCanBeClickedAndItsRecordingReplays) {
   vexdrive::Desk desk(session);
   std::ostringstream out;
   std::ostringstream err;
-  vexdrive::Script replay(desk, out, err, false);
+  vexdrive::Script replay(desk, out, err, false, Ours());
   std::istringstream in(script);
   replay.Run(in, "session.vex");
   EXPECT_FALSE(replay.Stopped()) << err.str() << script;
