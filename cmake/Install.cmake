@@ -33,7 +33,7 @@ configure_package_config_file(cmake/VexHostConfig.cmake.in "${PROJECT_BINARY_DIR
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES "${PROJECT_BINARY_DIR}/VexHostConfig.cmake" "${PROJECT_BINARY_DIR}/VexHostConfigVersion.cmake"
-              cmake/VexModule.cmake cmake/VexCheckExports.cmake
+              cmake/VexModule.cmake cmake/VexCheckExports.cmake cmake/VexRunScript.cmake
         DESTINATION ${VEX_PACKAGE_DIR})
 # The Windows package (scripts/install-package --windows) holds the toolchain file that a module's
 # Windows build is configured with.

@@ -181,3 +181,38 @@ function(vex_add_validation name)
   add_test(NAME ${name} COMMAND ${command} ${arg_ARGS})
   set_tests_properties(${name} PROPERTIES PROCESSORS ${jobs})
 endfunction()
+
+# vex_add_script(TARGET SCRIPTS script... [DOCUMENT file] [RESOURCES dir])
+# Each script a CTest test, TARGET.script.NAME (NAME: the script's file name without .vex), that
+# runs it through vexhost on the module TARGET builds and passes when every expectation holds; a
+# failing one keeps its transcript in the build tree and names it. DOCUMENT and RESOURCES, relative
+# to this folder, are vexhost's --document and --resources.
+function(vex_add_script target)
+  # vexhost runs on Linux alone.
+  if(WIN32)
+    message(STATUS "vex_add_script(${target}): vexhost runs on Linux only; not added to this Windows build")
+    return()
+  endif()
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DOCUMENT;RESOURCES" "SCRIPTS")
+  if(NOT TARGET ${target})
+    message(FATAL_ERROR "vex_add_script(${target}): TARGET names the module's target")
+  endif()
+  if(NOT arg_SCRIPTS)
+    message(FATAL_ERROR "vex_add_script(${target}): SCRIPTS names at least one script")
+  endif()
+  set(options)
+  foreach(option IN ITEMS DOCUMENT RESOURCES)
+    if(arg_${option})
+      cmake_path(ABSOLUTE_PATH arg_${option} BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE OUTPUT_VARIABLE path)
+      list(APPEND options -D${option}=${path})
+    endif()
+  endforeach()
+  foreach(script IN LISTS arg_SCRIPTS)
+    cmake_path(ABSOLUTE_PATH script BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE OUTPUT_VARIABLE path)
+    cmake_path(GET path STEM stem)
+    add_test(NAME ${target}.script.${stem}
+             COMMAND ${CMAKE_COMMAND} -DVEXHOST=$<TARGET_FILE:VexHost::vexhost> -DMODULE=$<TARGET_FILE:${target}>
+                     -DSCRIPT=${path} -DTRANSCRIPT=${CMAKE_CURRENT_BINARY_DIR}/${target}.scripts/${stem}.out
+                     ${options} -P ${_VEX_MODULE_DIR}/VexRunScript.cmake)
+  endforeach()
+endfunction()
