@@ -88,6 +88,10 @@ std::string Centered(const std::string& text, int width) {
 
 std::string Open(bool sensitive) { return sensitive ? "[" : "("; }
 std::string Close(bool sensitive) { return sensitive ? "]" : ")"; }
+// A widget that does nothing is drawn in braces where it would be usable: it is there, but no
+// module hears it. Greyed out, it is in parentheses as any greyed widget.
+std::string Open(const Box& box) { return box.Inert && box.Sensitive ? "{" : Open(box.Sensitive); }
+std::string Close(const Box& box) { return box.Inert && box.Sensitive ? "}" : Close(box.Sensitive); }
 
 // A border with the title in its top edge: "+= Title ===+" for a window, "+- Title ---+" for a frame.
 void DrawBorder(Canvas& canvas, const Box& box, const std::string& edge) {
@@ -125,10 +129,10 @@ void DrawBox(Canvas& canvas, const Box& box) {
       DrawEditor(canvas, box);
       break;
     case Look::Combo:
-      canvas.Put(box.X, box.Y, Open(box.Sensitive) + Fit(box.Title, box.W - 4) + " v" + Close(box.Sensitive));
+      canvas.Put(box.X, box.Y, Open(box) + Fit(box.Title, box.W - 4) + " v" + Close(box));
       break;
     case Look::Button:
-      canvas.Put(box.X, box.Y, Open(box.Sensitive) + Centered(box.Title, box.W - 2) + Close(box.Sensitive));
+      canvas.Put(box.X, box.Y, Open(box) + Centered(box.Title, box.W - 2) + Close(box));
       break;
     case Look::Separator:
       canvas.Put(box.X, box.Y, Repeat(box.Sensitive ? "-" : ".", box.W));

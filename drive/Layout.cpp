@@ -106,7 +106,7 @@ void SizeGrid(Node& node) {
 
 // `usable`: whether what holds the widget is usable; an insensitive window or frame greys out all
 // it holds.
-Node Build(const WidgetView& view, bool usable);
+Node Build(const WidgetView& view, bool usable, bool inClassFrame);
 
 void SizeLeaf(Node& node, const WidgetView& view) {
   Box& shape = node.Shape;
@@ -183,7 +183,9 @@ int ButtonsWidth(const std::vector<Node>& buttons) {
 // Sizes a window or frame from its grid, its title and its buttons.
 void SizeContainer(Node& node, const WidgetView& view) {
   for (const auto& child : view.Children) {
-    if (child.Visible) node.Children.push_back(Build(child, node.Shape.Sensitive));
+    if (child.Visible) {
+      node.Children.push_back(Build(child, node.Shape.Sensitive, view.Class == "VexStrObjectClassFrame"));
+    }
   }
   std::vector<const WidgetView*> children;
   for (const auto& child : node.Children) children.push_back(child.View);
@@ -195,11 +197,13 @@ void SizeContainer(Node& node, const WidgetView& view) {
   node.Shape.H = GridHeight(node) + 2 + (node.Buttons.empty() ? 0 : 1);
 }
 
-Node Build(const WidgetView& view, bool usable) {
+Node Build(const WidgetView& view, bool usable, bool inClassFrame) {
   Node node;
   node.View = &view;
   node.Shape.Kind = LookOf(view);
   node.Shape.Sensitive = usable && view.Sensitive;
+  // The class frame's own button opens its browser; no other push button, and no combo, is heard.
+  node.Shape.Inert = node.Shape.Kind == Look::Combo || (node.Shape.Kind == Look::Button && !inClassFrame);
   node.Shape.Name = view.Name;
   if (node.Shape.Kind != Look::Frame) {
     SizeLeaf(node, view);
@@ -283,6 +287,11 @@ Picture LayOut(const std::vector<WidgetView>& windows) {
   }
   picture.Height = std::max(0, y - 1);
   return picture;
+}
+
+bool HoldsInert(const Picture& picture) {
+  return std::any_of(picture.Boxes.begin(), picture.Boxes.end(),
+                     [](const Box& box) { return box.Inert && box.Sensitive; });
 }
 
 }  // namespace vexdrive

@@ -31,6 +31,9 @@ struct Box {
   bool Sensitive = true;           // as a person meets it: false also inside an insensitive window or frame
   std::string Name;                // the widget's (or window's) name; "OK" and "Cancel" for a window's buttons
   int MaxCharacters = 0;           // an editor's maximum width in characters: it takes no more; 0: none
+  // Shown, but nothing a person does with it reaches a module: a combo (a person cannot choose its
+  // line) and a push button other than a class frame's own browser (no notification of it exists).
+  bool Inert = false;
   int X = 0;
   int Y = 0;
   int W = 0;
@@ -49,5 +52,7 @@ Picture LayOut(const std::vector<vexhost::WidgetView>& windows);
 
 // A title or label as drawn: in parentheses when the widget is insensitive (greyed out).
 std::string Marked(const std::string& text, bool sensitive);
+// Whether the picture holds a widget a person meets usable but that does nothing (Box::Inert).
+bool HoldsInert(const Picture& picture);
 
 }  // namespace vexdrive

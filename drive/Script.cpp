@@ -126,7 +126,9 @@ void Script::Show() {
     Say(DrawText(picture));
   }
   if (!hidden.empty()) Say("hidden: " + Join(hidden, ", ") + "\n");
-  if (!picture.Boxes.empty()) Say("legend: [x] can be used, (x) is greyed out\n");
+  if (picture.Boxes.empty()) return;
+  Say(std::string("legend: [x] can be used, (x) is greyed out") +
+      (HoldsInert(picture) ? ", {x} is there but does nothing: this host tells no module of it" : "") + "\n");
 }
 
 void Script::Tree() { Say(DrawTree(_Desk.Document())); }

@@ -49,9 +49,10 @@ std::string Escaped(const std::string& text) {
 
 class Writer {
  public:
-  void Rect(int x, int y, int w, int h, const std::string& fill, const std::string& stroke, int radius = 0) {
+  void Rect(int x, int y, int w, int h, const std::string& fill, const std::string& stroke, int radius = 0,
+            const std::string& extra = {}) {
     _Out << "  <rect x=\"" << x << "\" y=\"" << y << "\" width=\"" << w << "\" height=\"" << h << "\" rx=\"" << radius
-         << "\" fill=\"" << fill << "\" stroke=\"" << stroke << "\"/>\n";
+         << "\" fill=\"" << fill << "\" stroke=\"" << stroke << "\"" << extra << "/>\n";
   }
   void Text(int x, int y, const std::string& text, const std::string& colour, const std::string& extra = {}) {
     if (text.empty()) return;
@@ -69,6 +70,10 @@ class Writer {
 };
 
 const char* InkOf(const Box& box) { return box.Sensitive ? Ink : GreyInk; }
+
+// A widget that is there but does nothing (Box::Inert) has a dashed outline where it would be usable.
+bool DrawnInert(const Box& box) { return box.Inert && box.Sensitive; }
+const char* const InertOutline = " stroke-dasharray=\"4 3\"";
 
 void DrawWindow(Writer& out, const Box& box) {
   out.Rect(Px(box.X), Py(box.Y), box.W * CellWidth, box.H * CellHeight, WindowFill, "#5a6470", 6);
@@ -88,7 +93,8 @@ void DrawFrame(Writer& out, const Box& box) {
 
 void DrawField(Writer& out, const Box& box, const std::vector<std::string>& lines) {
   out.Rect(Px(box.X) + 1, Py(box.Y) + 2, box.W * CellWidth - 2, box.H * CellHeight - 4,
-           box.Sensitive ? "#ffffff" : "#ececec", box.Sensitive ? "#6f6f6f" : "#c4c4c4", 2);
+           box.Sensitive ? "#ffffff" : "#ececec", box.Sensitive ? "#6f6f6f" : "#c4c4c4", 2,
+           DrawnInert(box) ? InertOutline : "");
   for (std::size_t line = 0; line < lines.size() && static_cast<int>(line) < box.H; ++line) {
     out.Text(Px(box.X + 1), Py(box.Y + static_cast<int>(line)) + Baseline, lines[line], InkOf(box));
   }
@@ -111,7 +117,8 @@ void DrawBox(Writer& out, const Box& box) {
       break;
     case Look::Button:
       out.Rect(Px(box.X) + 1, Py(box.Y) + 1, box.W * CellWidth - 2, CellHeight - 2,
-               box.Sensitive ? "#e1e6ee" : "#f0f0f0", box.Sensitive ? "#5a6470" : "#c4c4c4", 4);
+               box.Sensitive ? "#e1e6ee" : "#f0f0f0", box.Sensitive ? "#5a6470" : "#c4c4c4", 4,
+               DrawnInert(box) ? InertOutline : "");
       out.Text(Px(box.X) + box.W * CellWidth / 2, Py(box.Y) + Baseline, box.Title, InkOf(box),
                " text-anchor=\"middle\"");
       break;
@@ -136,8 +143,14 @@ std::string DrawSvg(const Picture& picture) {
   Writer body;
   for (const auto& box : picture.Boxes) DrawBox(body, box);
   if (picture.Boxes.empty()) body.Text(Margin, Margin + Baseline, "No dialog is shown.", GreyInk);
+  // A line under the dialogs says what a dashed outline means, where one is drawn.
+  const bool legend = HoldsInert(picture);
+  if (legend) {
+    body.Text(Margin, Margin + picture.Height * CellHeight + Baseline,
+              "dashed: there, but it does nothing: this host tells no module of it", GreyInk);
+  }
   const int width = 2 * Margin + std::max(picture.Width, 20) * CellWidth;
-  const int height = 2 * Margin + std::max(picture.Height, 1) * CellHeight;
+  const int height = 2 * Margin + (std::max(picture.Height, 1) + (legend ? 1 : 0)) * CellHeight;
   std::ostringstream svg;
   svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width << "\" height=\"" << height

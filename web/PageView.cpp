@@ -161,6 +161,8 @@ std::string LabelOf(const WindowBoxes& window, const Box& box, const Act* act) {
 
 // The act of a box that is not a window, or null.
 const Act* WidgetAct(WindowBoxes& window, const Box& box) {
+  // A widget no module hears is offered nothing to do: a press would only be refused.
+  if (box.Inert) return nullptr;
   if (box.Kind != Look::Editor && box.Kind != Look::Button) return nullptr;
   const auto found = window.Acts.find(box.Name);
   if (found != window.Acts.end() && (box.Kind == Look::Editor) == (found->second.Verb == ActionVerb::Type ||
@@ -186,6 +188,7 @@ nlohmann::json BoxJson(const Box& box, const std::string& window, bool sensitive
       {"sensitive", sensitive},     {"x", box.X},       {"y", box.Y},       {"w", box.W},         {"h", box.H}};
   // The page holds an editor to it while a person types, as the host's editor does.
   if (box.MaxCharacters > 0) json["max"] = box.MaxCharacters;
+  if (box.Inert) json["inert"] = true;
   return json;
 }
 

@@ -102,7 +102,7 @@ TEST(Layout, AnInsensitiveWindowOrFrameGreysAllItHolds) {
   dialog.Children[0].Sensitive = false;
   EXPECT_EQ(vexdrive::DrawText(vexdrive::LayOut({dialog})),
             "+= T ========================+\n"
-            "| +- (Frame) ---------+ [go] |\n"
+            "| +- (Frame) ---------+ {go} |\n"
             "| | (one   ) (Label:) |      |\n"
             "| +-------------------+      |\n"
             "|              [OK] [Cancel] |\n"

@@ -88,6 +88,40 @@ TEST(Layout, WithoutAttachmentsHiddenWidgetsTakeNoRoomAndGreyedOnesAreInParenthe
             "+===============+\n");
 }
 
+// A push button other than a class frame's browser, and a combo, are there, but nothing a person
+// does with them reaches a module: drawn in braces, dashed in the SVG, and the legends say why.
+TEST(Layout, AWidgetNoModuleHearsIsDrawnThereButNotOperable) {
+  WidgetView combo = Widget("VexDlgCombo", "level");
+  combo.Lines = {"2"};
+  combo.Shown = 0;
+  WidgetView frame = Widget("VexStrObjectClassFrame", "frm", "Class");
+  frame.Children = {Widget("VexDlgPushButton", "ClassBrowser", "...")};
+  const WidgetView dialog = Dialog({Widget("VexDlgPushButton", "help", "Help"), combo, frame});
+  const vexdrive::Picture picture = vexdrive::LayOut({dialog});
+  const std::string drawn = vexdrive::DrawText(picture);
+  EXPECT_NE(drawn.find("{Help}"), std::string::npos) << drawn;
+  EXPECT_NE(drawn.find("{2 v}"), std::string::npos) << drawn;
+  EXPECT_NE(drawn.find("[...]"), std::string::npos) << "the class browser is heard: " << drawn;
+  EXPECT_NE(drawn.find("[OK] [Cancel]"), std::string::npos) << "the window's own buttons are heard: " << drawn;
+  EXPECT_TRUE(vexdrive::HoldsInert(picture));
+  const std::string svg = vexdrive::DrawSvg(picture);
+  std::size_t dashed = 0;
+  for (std::size_t at = svg.find("stroke-dasharray"); at != std::string::npos;
+       at = svg.find("stroke-dasharray", at + 1)) {
+    ++dashed;
+  }
+  EXPECT_EQ(dashed, 2U) << "the button and the combo, not the browser nor OK and Cancel: " << svg;
+  EXPECT_NE(svg.find("this host tells no module of it"), std::string::npos);
+
+  // Greyed out, they are in parentheses as any greyed widget, and no legend is owed.
+  WidgetView greyed = dialog;
+  greyed.Sensitive = false;
+  const vexdrive::Picture off = vexdrive::LayOut({greyed});
+  EXPECT_NE(vexdrive::DrawText(off).find("(Help)"), std::string::npos);
+  EXPECT_FALSE(vexdrive::HoldsInert(off));
+  EXPECT_EQ(vexdrive::DrawSvg(off).find("stroke-dasharray"), std::string::npos);
+}
+
 TEST(Layout, AWidgetAttachedAtTwoColumnPositionsSpansTheColumnsBetween) {
   const auto drawWithSeparatorUpTo = [](int last) {
     return Draw(Dialog(

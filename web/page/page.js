@@ -212,9 +212,12 @@
     }
   }
 
+  // Why a widget that is there does nothing: the host tells no module of what a person does with it.
+  const inertNote = "There, but it does nothing: this host tells no module of it";
+
   function updateBox(element, box) {
     element._act = box.act;
-    attribute(element, "class", `box ${box.kind}${box.sensitive ? "" : " off"}`);
+    attribute(element, "class", `box ${box.kind}${box.sensitive ? "" : " off"}${box.inert ? " inert" : ""}`);
     attribute(element, "data-window", box.window);
     attribute(element, "data-name", box.name);
     attribute(element, "data-verb", box.act && box.act.verb);
@@ -227,11 +230,13 @@
         setText(element.firstChild, box.title);
         attribute(element, "role", "img");
         attribute(element, "aria-label", `${box.label}: ${box.title}`);
+        attribute(element, "title", box.inert && box.sensitive ? inertNote : null);
         break;
       case "button":
         setText(element, box.title);
         attribute(element, "aria-label", box.label !== box.title ? box.label : null);
-        attribute(element, "title", box.label !== box.title ? box.label : null);
+        // A button no module hears says so where the pointer rests on it.
+        attribute(element, "title", box.inert ? inertNote : box.label !== box.title ? box.label : null);
         element.disabled = !box.act;
         break;
       case "message": setText(element, box.lines.join("\n")); break;

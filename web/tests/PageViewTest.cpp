@@ -90,11 +90,34 @@ TEST(ViewOfAnyDialog, EachBoxNamesTheGenericVerbItTakes) {
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "edPrefix", "editor")), "type Booking/edPrefix");
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "edKind", "editor")), "choose Booking/frmKind");
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "btnKind", "button")), "browse Booking/frmKind");
-  EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "btnHelp", "button")), "press Booking/btnHelp");
+  EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "btnHelp", "button")), "") << "no module hears a push button's press";
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "OK", "button")), "press Booking/OK");
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "Cancel", "button")), "press Booking/Cancel");
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "lblPrefix", "label")), "");
   EXPECT_EQ(ActOf(BoxOf(picture, "Booking", "frmKind", "frame")), "");
+}
+
+// A push button other than a class frame's browser, and a combo, are drawn but offer nothing to
+// do: a press would only be refused, as no module hears it.
+TEST(ViewOfAnyDialog, AWidgetNoModuleHearsIsThereButOffersNothing) {
+  WidgetView combo = Widget("VexDlgCombo", "cbLevel");
+  combo.Lines = {"2"};
+  combo.Shown = 0;
+  const json picture = Picture({Dialog("Levels", "Levels", {combo, Titled(Widget("VexDlgPushButton", "OK"), "OK")})});
+  const json& level = BoxOf(picture, "Levels", "cbLevel", "combo");
+  EXPECT_EQ(level.value("inert", false), true);
+  EXPECT_EQ(ActOf(level), "");
+  std::vector<std::string> buttons;
+  for (const auto& box : picture["boxes"]) {
+    if (box["kind"] == "button")
+      buttons.push_back(box["name"].get<std::string>() + (box.value("inert", false) ? " inert" : "") + ": " +
+                        ActOf(box));
+  }
+  // The dialog's own OK is heard; a push button of its own named OK is not, and is not taken for it.
+  EXPECT_EQ(buttons, (std::vector<std::string>{"OK inert: ", "OK: press Levels/OK", "Cancel: press Levels/Cancel"}));
+  const json booking = Picture({Booking()});
+  EXPECT_EQ(BoxOf(booking, "Booking", "btnHelp", "button").value("inert", false), true);
+  EXPECT_EQ(BoxOf(booking, "Booking", "btnKind", "button").value("inert", false), false);
 }
 
 TEST(ViewOfAnyDialog, EditorsAndButtonsAreNamedByWhatAPersonSeesAroundThem) {
