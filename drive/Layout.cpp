@@ -215,15 +215,23 @@ Node Build(const WidgetView& view, bool usable, bool inClassFrame) {
   return node;
 }
 
+// The title a person reads on a window: its own, else what the host's window says of itself (a
+// message box without a title is an error or a message), else its name.
+std::string WindowTitle(const WidgetView& view, bool messageBox) {
+  if (!view.Title.empty()) return view.Title;
+  if (messageBox) return view.Class == "VexStrErrorBox" ? "Error" : "Message";
+  return view.Name;
+}
+
 Node Window(const WidgetView& view) {
   Node node;
   node.View = &view;
   node.Shape.Kind = Look::Window;
   node.Shape.Sensitive = view.Sensitive;
   node.Shape.Name = view.Name;
-  node.Shape.Title = Printable(view.Title.empty() ? view.Name : view.Title);
   // A snapshot gives a message box its text as its one line; a dialog with OK and Cancel has none.
   const bool messageBox = view.HasOK && !view.Lines.empty();
+  node.Shape.Title = Printable(WindowTitle(view, messageBox));
   if (messageBox) {
     node.Children.push_back(Message(view.Lines.front()));
     node.Children.back().Shape.Sensitive = view.Sensitive;

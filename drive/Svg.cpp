@@ -78,14 +78,15 @@ const char* const InertOutline = " stroke-dasharray=\"4 3\"";
 void DrawWindow(Writer& out, const Box& box) {
   out.Rect(Px(box.X), Py(box.Y), box.W * CellWidth, box.H * CellHeight, WindowFill, "#5a6470", 6);
   out.Rect(Px(box.X), Py(box.Y), box.W * CellWidth, CellHeight, box.Sensitive ? "#2f5d8a" : "#8a9aa8", "#5a6470", 6);
-  out.Text(Px(box.X + 1), Py(box.Y) + Baseline, Marked(box.Title, box.Sensitive), "#ffffff", " font-weight=\"bold\"");
+  out.Text(Px(box.X + 1), Py(box.Y) + Baseline, box.Title, "#ffffff", " font-weight=\"bold\"");
 }
 
 void DrawFrame(Writer& out, const Box& box) {
   out.Rect(Px(box.X) + CellWidth / 2, Py(box.Y) + CellHeight / 2, (box.W - 1) * CellWidth, (box.H - 1) * CellHeight,
            "none", Line, 4);
   if (box.Title.empty()) return;
-  const std::string title = Marked(box.Title, box.Sensitive);
+  // Greyed out by its colour, as on the page: the parentheses are the text drawing's only grey.
+  const std::string& title = box.Title;
   // The title stands in a gap of the border.
   out.Rect(Px(box.X + 2), Py(box.Y) + 3, (Width(title) + 1) * CellWidth, CellHeight - 6, WindowFill, "none");
   out.Text(Px(box.X + 2) + CellWidth / 2, Py(box.Y) + Baseline, title, InkOf(box));
@@ -132,7 +133,7 @@ void DrawBox(Writer& out, const Box& box) {
       break;
     case Look::Label:
     case Look::Other:
-      out.Text(Px(box.X), Py(box.Y) + Baseline, Marked(box.Title, box.Sensitive), InkOf(box));
+      out.Text(Px(box.X), Py(box.Y) + Baseline, box.Title, InkOf(box));
       break;
   }
 }

@@ -104,11 +104,6 @@ struct WindowBoxes {
 
 // The title a person sees: the window's own or its resource text. A message box that has neither
 // is titled by what it is, not by its internal name.
-std::string PersonTitle(const Box& box, const WidgetView* view) {
-  if (view == nullptr || !view->Title.empty() || !IsMessageBox(*view)) return box.Title;
-  return view->Class == "VexStrErrorBox" ? "Error" : "Message";
-}
-
 bool Contains(const Box& outer, const Box& inner) {
   return outer.X <= inner.X && inner.X + inner.W <= outer.X + outer.W && outer.Y <= inner.Y &&
          inner.Y + inner.H <= outer.Y + outer.H;
@@ -200,7 +195,7 @@ void PutAct(nlohmann::json& json, const char* key, const Act& act, const std::st
 void AppendWindow(WindowBoxes& window, nlohmann::json& out) {
   const Box& own = window.Boxes[window.First];
   const std::string& dialog = own.Name;
-  window.Title = PersonTitle(own, window.View);
+  window.Title = own.Title;  // as the layout titles it: the same in every drawing
   if (window.View != nullptr) CollectActs(*window.View, nullptr, window.Acts);
   window.Sensitive = EffectiveSensitivity(window);
   nlohmann::json json = BoxJson(own, dialog, window.Sensitive.front());

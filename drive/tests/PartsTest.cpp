@@ -142,12 +142,18 @@ TEST(Layout, AWidgetAttachedAtTwoColumnPositionsSpansTheColumnsBetween) {
             "+===============+\n");
 }
 
+// Without a title of its own, an error box reads "Error" (another message box "Message"), as on
+// the page: a person never sees its name.
 TEST(Layout, AMessageBoxShowsItsTextAndOnlyOK) {
   WidgetView box = Widget("VexStrErrorBox", "Box");
   box.HasOK = true;
   box.Lines = {"Cannot do it"};
+  WidgetView notice = Widget("VexDlgNotify", "Notice");
+  notice.HasOK = true;
+  notice.Lines = {"Saved"};
+  EXPECT_EQ(vexdrive::DrawText(vexdrive::LayOut({notice})).substr(0, 12), "+= Message =");
   EXPECT_EQ(Draw(box),
-            "+= Box ========+\n"
+            "+= Error ======+\n"
             "| Cannot do it |\n"
             "|         [OK] |\n"
             "+==============+\n");
@@ -263,7 +269,8 @@ TEST(Layout, AnEditorTooNarrowCutsBeforeAWideCharacterNotThroughIt) {
 }
 
 TEST(Layout, ControlCharactersInTextsAreDrawnAsEscapesOnOneLine) {
-  WidgetView box = Widget("VexStrErrorBox", "Box\x1b[2J");
+  WidgetView box = Widget("VexStrErrorBox", "Box");
+  box.Title = "Box\x1b[2J";
   box.HasOK = true;
   box.Lines = {"line one\nline\ttwo\x07"};
   const std::string drawing = Draw(box);
