@@ -92,7 +92,8 @@ std::string Fault(const Action& action) {
   std::optional<vexhost::FaultPlan> parsed;
   switch (action.Fault) {
     case FaultKind::Allocation:
-      plan.FailAllocation(std::stoi(spec), persistence);
+      // Counted from this line, as a raise or a status is: the nth allocation after it.
+      plan.FailAllocation(plan.AllocationsSeen() + std::stoi(spec), persistence);
       return "fault plan: host allocation #" + spec + " fails " + WhenText(action.When);
     case FaultKind::Raise:
       parsed = vexhost::FaultPlan::ParseRaise(spec, problem, persistence);
