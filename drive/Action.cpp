@@ -205,8 +205,8 @@ Action Made(ActionVerb verb, Address target = {}, std::optional<std::string> tex
   return action;
 }
 
-Action MadeFault(FaultKind kind, const std::string& spec, FaultWhen when) {
-  Action action = Made(ActionVerb::Fault, {}, spec);
+Action MadeFault(FaultKind kind, const std::string& rule, FaultWhen when) {
+  Action action = Made(ActionVerb::Fault, {}, rule);
   action.Fault = kind;
   action.When = when;
   return action;

@@ -86,26 +86,26 @@ const char* WhenText(FaultWhen when) { return when == FaultWhen::Once ? "once" :
 
 std::string Fault(const Action& action) {
   vexhost::FaultPlan& plan = CurrentSession().Faults();
-  const std::string spec = action.Text.value_or("");
+  const std::string rule = action.Text.value_or("");
   const vexhost::Persistence persistence = ToPersistence(action.When);
   std::string problem;
   std::optional<vexhost::FaultPlan> parsed;
   switch (action.Fault) {
     case FaultKind::Allocation:
       // Counted from this line, as a raise or a status is: the nth allocation after it.
-      plan.FailAllocation(plan.AllocationsSeen() + std::stoi(spec), persistence);
-      return "fault plan: host allocation #" + spec + " fails " + WhenText(action.When);
+      plan.FailAllocation(plan.AllocationsSeen() + std::stoi(rule), persistence);
+      return "fault plan: host allocation #" + rule + " fails " + WhenText(action.When);
     case FaultKind::Raise:
-      parsed = vexhost::FaultPlan::ParseRaise(spec, problem, persistence);
+      parsed = vexhost::FaultPlan::ParseRaise(rule, problem, persistence);
       break;
     case FaultKind::Status:
-      parsed = vexhost::FaultPlan::ParseStatus(spec, problem, persistence);
+      parsed = vexhost::FaultPlan::ParseStatus(rule, problem, persistence);
       break;
   }
-  // An action made in code rather than parsed may hold a spec the plan does not take.
-  if (!parsed) throw LineError(spec + ": " + problem);
+  // An action made in code rather than parsed may hold a rule the plan does not take.
+  if (!parsed) throw LineError(rule + ": " + problem);
   plan.Merge(*parsed);
-  return std::string("fault plan: ") + (action.Fault == FaultKind::Raise ? "raise " : "status ") + spec + " " +
+  return std::string("fault plan: ") + (action.Fault == FaultKind::Raise ? "raise " : "status ") + rule + " " +
          WhenText(action.When);
 }
 
