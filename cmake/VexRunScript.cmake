@@ -32,4 +32,7 @@ elseif(status EQUAL 2)
 else()
   set(why "vexhost ended with ${status}")
 endif()
-message(FATAL_ERROR "${SCRIPT}: ${why}\n${failed}\n${errors}transcript kept in ${TRANSCRIPT}")
+# The report goes out as written: a FATAL_ERROR message would be re-wrapped at 80 columns, which
+# splits paths and sentences at places that depend on where the checkout lies.
+message(NOTICE "${SCRIPT}: ${why}\n${failed}\n${errors}transcript kept in ${TRANSCRIPT}")
+message(FATAL_ERROR "the script did not pass")
