@@ -8,7 +8,9 @@ namespace vexvalidator {
 // never stops calling the host.
 inline constexpr int MostFaultPoints = 100000;
 
-// The search for a way out runs further in rounds, each one action beyond the last.
+// The search for a way out runs actions beyond the states the exploration reached, at most this many
+// in a row, and this many paths in all.
 inline constexpr int WayOutRounds = 3;
+inline constexpr int WayOutPaths = 5000;
 
 }  // namespace vexvalidator

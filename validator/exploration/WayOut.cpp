@@ -14,10 +14,13 @@ bool IsButtonLine(const std::string& line) {
 void WayOut::Reached(const Path& path, const std::string& from, const std::string& state, bool running,
                      const std::vector<std::string>& actions) {
   Graph& graph = _Graphs[path.Command];
+  const auto source = from.empty() || path.Steps.empty() ? graph.end() : graph.find(from);
   auto [found, fresh] = graph.try_emplace(state);
-  if (fresh) found->second = {path, running, actions, {}};
-  if (from.empty() || path.Steps.empty()) return;
-  const auto source = graph.find(from);
+  if (fresh) {
+    // A state first met by the search lies one action further beyond the exploration than its source.
+    const bool probe = source != graph.end() && _Asked.count(path) != 0;
+    found->second = {path, probe ? source->second.Beyond + 1 : 0, running, actions, {}};
+  }
   if (source != graph.end()) source->second.Edges[path.Steps.back()] = state;
 }
 
@@ -56,11 +59,10 @@ bool WayOut::Closed(const State& state) {
 
 std::vector<Path> WayOut::Next(const std::set<Path>& seen) {
   std::vector<Path> next;
-  if (_Round == Rounds) return next;
   for (auto& [command, graph] : _Graphs) {
     const std::set<std::string> can = CanEnd(graph);
     for (auto& [name, state] : graph) {
-      if (!state.Running || state.Actions.empty() || can.count(name) != 0) continue;
+      if (!state.Running || state.Actions.empty() || can.count(name) != 0 || state.Beyond >= Rounds) continue;
       // The buttons first: most states end by one of them. The rest once the buttons did not do it.
       const auto& edges = state.Edges;  // a structured binding cannot be captured everywhere
       const bool buttonsTried = std::all_of(state.Actions.begin(), state.Actions.end(), [&](const std::string& action) {
@@ -70,16 +72,18 @@ std::vector<Path> WayOut::Next(const std::set<Path>& seen) {
         if (state.Edges.count(action) != 0 || (!buttonsTried && !IsButtonLine(action))) continue;
         Path probe = state.Where;
         probe.Steps.push_back(action);
-        if (seen.count(probe) != 0 || next.size() >= MostPerRound || !_Asked.insert(probe).second) {
-          // Run before without telling where it led, or past the round's bound: its outcome stays unknown.
+        if (seen.count(probe) != 0 || _Asked.count(probe) != 0) {
+          // Run before without telling where it led: its outcome stays unknown.
           state.Edges.try_emplace(action, std::nullopt);
           continue;
         }
+        // Past this round's share or the search's bound: left for a later round, or unknown.
+        if (next.size() >= MostPerRound || _Asked.size() >= static_cast<std::size_t>(MostPaths)) continue;
+        _Asked.insert(probe);
         next.push_back(std::move(probe));
       }
     }
   }
-  if (!next.empty()) ++_Round;
   return next;
 }
 

@@ -43,13 +43,16 @@ class WayOut {
   };
   Verdict Conclude(const std::string& command) const;
 
-  // Rounds of running further, each one action beyond the last, and the paths of a round at most.
+  // How many actions beyond the exploration's states a path of the search goes at most, how many
+  // paths it runs in all, and how many it hands out at once.
   static constexpr int Rounds = WayOutRounds;
+  static constexpr int MostPaths = WayOutPaths;
   static constexpr std::size_t MostPerRound = 500;
 
  private:
   struct State {
     Path Where;
+    int Beyond = 0;  // how many of the search's own actions Where ends with
     bool Running = false;
     std::vector<std::string> Actions;
     std::map<std::string, std::optional<std::string>> Edges;  // line -> the state it led to; none: not known
@@ -61,7 +64,6 @@ class WayOut {
 
   std::map<std::string, Graph> _Graphs;  // by command
   std::set<Path> _Asked;
-  int _Round = 0;
 };
 
 // Whether a line is a press of a button or a close box (the first actions tried to leave a state).

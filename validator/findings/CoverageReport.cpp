@@ -43,9 +43,10 @@ std::vector<std::string> BoundsMet(const Outcome& outcome) {
                        " fault points, its runs still meeting faults" + of);
     }
     if (stats.WayOutUnknown > 0) {
-      bounds.push_back(Count(stats.WayOutUnknown, "state", "states") +
-                       " from which no way to end the command was found within " + std::to_string(WayOutRounds) +
-                       " actions beyond the exploration" + of);
+      bounds.push_back("a way out searched for up to " + std::to_string(WayOutRounds) +
+                       " actions beyond the exploration, in " + std::to_string(WayOutPaths) +
+                       " paths at most: " + Count(stats.WayOutUnknown, "state", "states") +
+                       " whose way out the search did not reach" + of);
     }
   }
   return bounds;

@@ -87,3 +87,39 @@ TEST(WayOut, StatesWithoutActionsOrWithoutACommandAreNoConcernOfIt) {
   EXPECT_TRUE(IsButtonLine("acknowledge Box"));
   EXPECT_FALSE(IsButtonLine("type P/editor x"));
 }
+
+TEST(WayOut, StatesPastOneRoundsShareAreSearchedInTheNextNotLeftUnknown) {
+  WayOut search;
+  const int states = static_cast<int>(WayOut::MostPerRound) + 100;
+  for (int i = 0; i < states; ++i) {
+    search.Reached(At({"start Cmd", "type P/editor " + std::to_string(i)}), "", "typed " + std::to_string(i), true,
+                   {"press P/Cancel"});
+  }
+  int asked = 0;
+  for (std::vector<Path> round = search.Next({}); !round.empty(); round = search.Next({})) {
+    EXPECT_LE(round.size(), WayOut::MostPerRound);
+    for (const Path& probe : round) {
+      const std::string from = "typed " + probe.Steps[1].substr(std::string("type P/editor ").size());
+      search.Reached(probe, from, "ended", false, {});
+      ++asked;
+    }
+  }
+  EXPECT_EQ(asked, states) << "each state's Cancel asked once";
+  EXPECT_EQ(search.Conclude("Cmd").Unknown, 0) << "every state shown to end";
+}
+
+TEST(WayOut, TheSearchGoesNoFurtherThanItsRoundsBeyondTheExploration) {
+  WayOut search;
+  search.Reached(At({"start Cmd"}), "", "s0", true, {"press P/Next"});
+  // Each Next leads to a state never seen before: the search follows it for its rounds, then stops.
+  int depth = 0;
+  for (std::vector<Path> round = search.Next({}); !round.empty(); round = search.Next({})) {
+    ASSERT_EQ(round.size(), 1U);
+    ++depth;
+    search.Reached(round[0], "s" + std::to_string(depth - 1), "s" + std::to_string(depth), true, {"press P/Next"});
+  }
+  EXPECT_EQ(depth, WayOut::Rounds);
+  const WayOut::Verdict verdict = search.Conclude("Cmd");
+  EXPECT_TRUE(verdict.Stranded.empty()) << "the last state's action was never run: a bound, not a finding";
+  EXPECT_EQ(verdict.Unknown, WayOut::Rounds + 1);
+}
