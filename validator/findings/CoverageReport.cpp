@@ -44,9 +44,8 @@ std::vector<std::string> BoundsMet(const Outcome& outcome) {
     }
     if (stats.WayOutUnknown > 0) {
       bounds.push_back("a way out searched for up to " + std::to_string(WayOutRounds) +
-                       " actions beyond the exploration, in " + std::to_string(WayOutPaths) +
-                       " paths at most: " + Count(stats.WayOutUnknown, "state", "states") +
-                       " whose way out the search did not reach" + of);
+                       " actions beyond the exploration, in " + std::to_string(WayOutPaths) + " paths at most: " +
+                       Count(stats.WayOutUnknown, "state", "states") + " whose way out the search did not reach" + of);
     }
   }
   return bounds;
