@@ -62,6 +62,9 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
       ->check(CLI::Range(1, 3600000))
       ->type_name("MS")
       ->capture_default_str();
+  app.add_flag("--keeps-applied", options.KeepsApplied,
+               "a command keeps what it applied before a Cancel, an Escape or its close box (an Apply that "
+               "acts at once): such a Cancel may leave the document changed");
   app.add_option("--time-limit", options.RunLimitSeconds,
                  "stop after this many seconds and write the reports of what ran, marked partial (default: none)")
       ->check(CLI::Range(1, 604800))

@@ -42,6 +42,7 @@ inline constexpr const char* Slow = "slow";
 inline constexpr const char* DeadButton = "dead-button";
 inline constexpr const char* Stranded = "stranded";
 inline constexpr const char* ShownAfterEnd = "shown-after-end";
+inline constexpr const char* KeptAfterCancel = "kept-after-cancel";
 }  // namespace kind
 
 struct Finding {
@@ -85,6 +86,7 @@ struct CaseResult {
   std::string Fingerprint;
   bool Running = false;
   std::vector<std::string> Actions;
+  std::vector<std::string> Shown;  // the module's windows shown, sensitive or greyed
   std::vector<std::string> Lines;  // random: the script that ran
   // When its steps were watched: the fingerprint of the state before each line run, and what the
   // steps covered.

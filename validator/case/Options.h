@@ -26,7 +26,10 @@ struct ValidateOptions {
   int Workers = 0;            // worker processes; 0: one for each core
   int TimeLimitMs = 5000;     // for a case: longer counts as hung
   int SlowMs = 500;           // a step that takes longer is a finding: longer than a person waits
-  int RunLimitSeconds = 0;    // stop after this long and write partial reports; 0: no limit
+  // The author's word that a command keeps what it applied before a Cancel (an Apply that acts at
+  // once): a Cancel that leaves the document changed is then no finding.
+  bool KeepsApplied = false;
+  int RunLimitSeconds = 0;  // stop after this long and write partial reports; 0: no limit
   std::optional<std::uint64_t> Seed;
   // Standard error is a terminal: progress as one line rewritten in place; otherwise a line as each
   // phase ends.

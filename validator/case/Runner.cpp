@@ -154,7 +154,7 @@ CaseResult RunCase(const RunSetup& setup, RunRequest& request) {
   try {
     session->OpenDocument(setup.Document);
     desk = std::make_unique<vexdrive::Desk>(*session);
-    if (request.Watch) watch.emplace(*session);
+    if (request.Watch) watch.emplace(*session, setup.KeepsApplied);
     std::ostream quiet(nullptr);
     std::ostringstream refusals;
     vexdrive::Script script(*desk, quiet, refusals, false);
@@ -199,6 +199,7 @@ CaseResult RunCase(const RunSetup& setup, RunRequest& request) {
       outcome.Fingerprint = watch ? watch->Fingerprint() : StateFingerprint(*session, *end);
       outcome.Running = session->RunningCommand() != nullptr;
       if (going) outcome.Actions = PossibleLines(*session, *end);
+      outcome.Shown = end->ShownWindows();
     }
     outcome.FaultMet = session->Faults().FaultsInjected() > 0;
     outcome.Allocations = session->Faults().AllocationsSeen();

@@ -25,8 +25,9 @@ namespace vexvalidator {
 struct RunSetup {
   vexhost::DocumentData Document;
   std::vector<std::string> ResourceDirs;
-  std::string Module;  // what a worker loads before it runs cases
-  int SlowMs = 0;      // a step that takes longer is a finding; 0: steps are not timed
+  std::string Module;         // what a worker loads before it runs cases
+  int SlowMs = 0;             // a step that takes longer is a finding; 0: steps are not timed
+  bool KeepsApplied = false;  // a Cancel may leave what the command applied before it
 };
 
 // What a case's run tells whoever follows it, as it runs. Every hook does nothing unless overridden.

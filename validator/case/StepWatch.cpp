@@ -4,7 +4,9 @@
 
 #include "Actions.h"
 #include "drive/Action.h"
+#include "drive/Text.h"
 #include "vex/StateCommand.h"
+#include "vexhost/ProductWatch.h"
 #include "vexhost/Session.h"
 #include "vexhost/Snapshot.h"
 
@@ -41,6 +43,13 @@ void AddOnce(std::vector<int>& to, int value) {
   if (std::find(to.begin(), to.end(), value) == to.end()) to.push_back(value);
 }
 
+// A person's way to leave without applying: Cancel, or a window's close box.
+bool IsLeaving(const vexdrive::Action& action) {
+  return action.Verb == ActionVerb::Close || (action.Verb == ActionVerb::Press && action.Target.Widget == "Cancel");
+}
+
+std::string PathText(const std::vector<std::string>& names) { return vexdrive::Join(names, "/"); }
+
 }  // namespace
 
 bool IsPress(const std::string& line) {
@@ -48,7 +57,12 @@ bool IsPress(const std::string& line) {
   return action && vexdrive::IsButton(*action);
 }
 
-StepWatch::StepWatch(vexhost::Session& session) : _Session(session) { Take(); }
+StepWatch::StepWatch(vexhost::Session& session, bool keepsApplied)
+    : _Session(session), _KeepsApplied(keepsApplied), _Changes(std::make_unique<vexhost::ChangeWatch>(session)) {
+  Take();
+}
+
+StepWatch::~StepWatch() = default;
 
 void StepWatch::Take() {
   _Sight = LookAt(_Session);
@@ -70,7 +84,13 @@ void StepWatch::Take() {
   }
 }
 
-void StepWatch::Before(const std::string&) {
+void StepWatch::Before(const std::string& line) {
+  if (LineIs(line, ActionVerb::Start)) {
+    // What a command leaves is counted from its start.
+    _Changes->Take();
+    _Created.clear();
+    _Renumbered.clear();
+  }
   _Trail.push_back(_Fingerprint);
   _JournalBefore = _Session.GetJournal().Size();
   _EndedBefore = _Session.CommandsEnded();
@@ -84,6 +104,7 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
   const std::string fingerprintBefore = _Fingerprint;
   const std::string stateBefore = _CommandState;
   Take();
+  NoteChanges(_Changes->Take());
   if (!accepted) return;
   NoteFired(line, stateBefore, stateBefore != "(none)");
   const bool silent = _Session.GetJournal().Size() == _JournalBefore;
@@ -99,6 +120,54 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
         {kind::ShownAfterEnd,
          "the command ended and left its dialog '" + shown.front() + "' shown: nothing answers it any more", index,
          "expect dialog " + vexdrive::ScriptWord(shown.front()) + " absent"});
+  }
+  CheckCancelLeftNothing(line, index);
+}
+
+void StepWatch::NoteChanges(const std::vector<vexhost::ProductChange>& changes) {
+  using Kind = vexhost::ProductChange::Kind;
+  for (const auto& change : changes) {
+    if (change.What == Kind::DocumentOpened) {
+      _Created.clear();
+      _Renumbered.clear();
+    } else if (change.What == Kind::ProductCreated) {
+      _Created.push_back(change.Path);
+    } else if (change.What == Kind::PartNumberSet &&
+               std::find(_Created.begin(), _Created.end(), change.Path) == _Created.end()) {
+      auto [found, fresh] = _Renumbered.try_emplace(change.Path, change.Before, change.After);
+      if (!fresh) found->second.second = change.After;
+    }
+  }
+}
+
+// A Cancel or a close box that ends the command leaves the document as the command found it, unless
+// the author declared that a command keeps what it applied before.
+void StepWatch::CheckCancelLeftNothing(const std::string& line, int index) {
+  const std::optional<vexdrive::Action> action = ActionOf(line);
+  const bool ended = _Session.CommandsEnded() > _EndedBefore && _Session.RunningCommand() == nullptr;
+  if (_KeepsApplied || !ended || !action || !IsLeaving(*action)) return;
+  const std::string left = Button(*action) + " ended the command and left the document changed: ";
+  if (!_Created.empty()) {
+    const std::vector<std::string>& created = _Created.front();
+    const std::vector<std::string> parent(created.begin(), created.end() - 1);
+    const auto sight = vexhost::SeeProduct(_Session, parent);
+    const auto under = std::count_if(_Created.begin(), _Created.end(), [&](const std::vector<std::string>& path) {
+      return path.size() == created.size() && std::equal(parent.begin(), parent.end(), path.begin());
+    });
+    const std::size_t before = sight ? sight->ChildCount - static_cast<std::size_t>(under) : 0;
+    _Findings.push_back({kind::KeptAfterCancel, left + "a product created at '" + PathText(created) + "'", index,
+                         "expect count " + vexdrive::ScriptWord(PathText(parent)) + " " + std::to_string(before)});
+    return;
+  }
+  for (const auto& [path, change] : _Renumbered) {
+    if (change.first == change.second) continue;
+    _Findings.push_back(
+        {kind::KeptAfterCancel,
+         left + "the part number of '" + PathText(path) + "' changed from '" + change.first + "' to '" + change.second +
+             "'",
+         index,
+         "expect partnumber " + vexdrive::ScriptWord(PathText(path)) + " " + vexdrive::ScriptWord(change.first)});
+    return;
   }
 }
 

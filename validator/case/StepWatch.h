@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,14 +19,20 @@
 
 namespace vexhost {
 class Session;
-}
+class ChangeWatch;
+struct ProductChange;
+}  // namespace vexhost
 
 namespace vexvalidator {
 
 class StepWatch {
  public:
-  // Takes the first scene of the session, whose document is open.
-  explicit StepWatch(vexhost::Session& session);
+  // Takes the first scene of the session, whose document is open. `keepsApplied`: a command may
+  // keep what it applied before a Cancel.
+  explicit StepWatch(vexhost::Session& session, bool keepsApplied = false);
+  ~StepWatch();
+  StepWatch(const StepWatch&) = delete;
+  StepWatch& operator=(const StepWatch&) = delete;
 
   void Before(const std::string& line);
   // After the step `index`; `accepted`: the host let the line be done.
@@ -41,6 +49,10 @@ class StepWatch {
  private:
   void Take();  // a scene of the session as it stands, its fingerprint and the command's state
   void NoteFired(const std::string& line, const std::string& stateBefore, bool ranBefore);
+  // The document's changes since the command started, kept net; after a Cancel that ended the
+  // command, a change it left is a finding.
+  void NoteChanges(const std::vector<vexhost::ProductChange>& changes);
+  void CheckCancelLeftNothing(const std::string& line, int index);
 
   vexhost::Session& _Session;
   Scene _Sight;
@@ -53,6 +65,11 @@ class StepWatch {
   std::size_t _JournalBefore = 0;
   int _EndedBefore = 0;
   std::chrono::steady_clock::time_point _Began;
+  // Since the command's start: products created, and part numbers changed (path -> the first before, the last after).
+  bool _KeepsApplied = false;
+  std::unique_ptr<vexhost::ChangeWatch> _Changes;
+  std::vector<std::vector<std::string>> _Created;
+  std::map<std::vector<std::string>, std::pair<std::string, std::string>> _Renumbered;
 };
 
 // Whether a line presses a button or a close box: "press D/B", "close D", "acknowledge D".

@@ -58,6 +58,13 @@ std::string Dialogs(const std::vector<std::string>& actions) {
   return vexdrive::Join(names, " and ");
 }
 
+// "'A' and 'B'": the windows named, in order.
+std::string Quoted(std::vector<std::string> names) {
+  for (auto& name : names) name = "'" + name + "'";
+  std::sort(names.begin(), names.end());
+  return vexdrive::Join(names, " and ");
+}
+
 // What a person tries first to leave a state: its close box, Cancel, the OK of a message box, OK.
 std::string FirstAttempt(const std::vector<std::string>& actions) {
   for (ActionVerb verb : {ActionVerb::Close, ActionVerb::Acknowledge}) {
@@ -160,6 +167,7 @@ void Explorer::Take(const Node& node, const Ran& result) {
   ++(node.Stage == Phase::Lifecycle ? stats.Lifecycles
      : node.Why == Purpose::Repeat  ? stats.Repeats
      : node.Why == Purpose::WayOut  ? stats.WayOut
+     : node.Why == Purpose::Return  ? stats.Returns
                                     : stats.Paths);
   if (const auto* death = std::get_if<Pool::Death>(&result)) {
     // Nothing beyond a run that died can be explored, nor its last line swept.
@@ -193,7 +201,12 @@ void Explorer::Process(const Node& node, const CaseResult& result) {
   if (died || result.Stopped) {
     if (died) ++stats.Died;
     if (node.Why == Purpose::Path) ++stats.Unswept;
-    if (!from.empty()) _WayOut.Unknown(command, from, steps.back());
+    if (from.empty()) return;
+    if (died) {
+      _WayOut.Unknown(command, from, steps.back());
+    } else {
+      _WayOut.Refused(command, from, steps.back());
+    }
     return;
   }
   // Findings without faults do not keep the faults away: what hides behind them is swept too. A
@@ -207,8 +220,9 @@ void Explorer::Process(const Node& node, const CaseResult& result) {
   // Only the exploration's own paths tell states apart: a path that repeats a press or looks for a
   // way out must not take a state from the path that would explore it.
   const bool fresh = node.Why == Purpose::Path && node.Look && Fresh(command, result.Fingerprint);
-  _WayOut.Reached(node.Where, from, result.Fingerprint, result.Running, result.Actions);
+  _WayOut.Reached(node.Where, from, result.Fingerprint, result.Running, result.Actions, result.Shown);
   Extend(node, result, fresh);
+  if (!fresh) PressAgainOnReturn(node, result);
 }
 
 std::vector<Finding> Explorer::StepFindings(const Node& node, const CaseResult& result) {
@@ -285,7 +299,10 @@ void Explorer::Extend(const Node& node, const CaseResult& result, bool fresh) {
   // The same action again where it stays possible, even when what is shown did not change (when
   // the state is explored further, the path that repeats it is among those explored).
   const std::string& last = steps.back();
-  if (node.Why == Purpose::WayOut || WidgetOf(last).empty() || TrailingPresses(steps) >= Presses) return;
+  if (node.Why == Purpose::WayOut || node.Why == Purpose::Return || WidgetOf(last).empty() ||
+      TrailingPresses(steps) >= Presses) {
+    return;
+  }
   if ((deeper || !Has(result.Actions, last))) return;
   Explore({{node.Where.Command, With(steps, last)},
            Phase::Exploration,
@@ -295,6 +312,33 @@ void Explorer::Extend(const Node& node, const CaseResult& result, bool fresh) {
            node.MaxDepth,
            0,
            Purpose::Repeat});
+}
+
+// A path that comes back to a state it passed earlier (a dialog opened and left, an editor typed
+// and typed back) shows a person the same windows, yet the module may have changed what it keeps
+// hidden on the way. Its buttons are pressed once more there, each once for every line that came
+// back, so that a press the return left dead is watched like any other.
+void Explorer::PressAgainOnReturn(const Node& node, const CaseResult& result) {
+  const std::vector<std::string>& steps = node.Where.Steps;
+  if (node.Why != Purpose::Path || !node.Look || !result.Running || result.Trail.size() != steps.size() ||
+      WidgetOf(steps.back()).empty()) {
+    return;
+  }
+  // Left at least one step before: a line that changed nothing is the repeated presses' concern.
+  const auto left = result.Trail.end() - 1;
+  if (std::find(result.Trail.begin(), left, result.Fingerprint) == left || *left == result.Fingerprint) return;
+  if (!_Returned.insert(result.Fingerprint + "\n" + steps.back()).second) return;
+  for (const auto& action : result.Actions) {
+    if (!IsButtonLine(action)) continue;
+    Explore({{node.Where.Command, With(steps, action)},
+             Phase::Exploration,
+             "path",
+             true,
+             node.Depth + 1,
+             node.MaxDepth,
+             0,
+             Purpose::Return});
+  }
 }
 
 void Explorer::SearchWayOut() {
@@ -317,11 +361,14 @@ void Explorer::Conclude() {
     _Book.Stats(command).WayOutUnknown += verdict.Unknown;
     for (const auto& stranded : verdict.Stranded) {
       const std::vector<std::string>& steps = stranded.Where.Steps;
-      const Finding finding{kind::Stranded,
-                            "the command runs on with " + Dialogs(stranded.Actions) +
-                                " shown, and no sequence of a person's actions ends it",
-                            static_cast<int>(steps.size()), "expect running no"};
-      const std::vector<std::string> lines = With(steps, FirstAttempt(stranded.Actions));
+      const bool usable = !stranded.Actions.empty();
+      const std::string shown = usable ? Dialogs(stranded.Actions) : Quoted(stranded.Shown);
+      const std::string why = usable
+                                  ? ", and no sequence of a person's actions ends it"
+                                  : ", and nothing in them a person can use: no sequence of a person's actions ends it";
+      const Finding finding{kind::Stranded, "the command runs on with " + shown + " shown" + why,
+                            static_cast<int>(usable ? steps.size() : steps.size() - 1), "expect running no"};
+      const std::vector<std::string> lines = usable ? With(steps, FirstAttempt(stranded.Actions)) : steps;
       const std::size_t test = _Book.AddTest(command + ".exploration", "way out: " + vexdrive::Join(steps, "; "));
       _Book.Record({Phase::Exploration, command, "way out", lines, 0}, {finding}, test);
     }

@@ -52,7 +52,9 @@ class Explorer {
   static constexpr int Presses = 3;
 
  private:
-  enum class Purpose { Path, Repeat, WayOut };
+  // Return: a button pressed again in a state a path came back to, after a person left it for
+  // another window or state: what the module keeps hidden may have changed on the way.
+  enum class Purpose { Path, Repeat, WayOut, Return };
   struct Node {
     Path Where;
     Phase Stage = Phase::Exploration;
@@ -81,6 +83,7 @@ class Explorer {
   bool Fresh(const std::string& command, const std::string& state);
   void Reactivate(const Path& path);
   void Extend(const Node& node, const CaseResult& result, bool fresh);
+  void PressAgainOnReturn(const Node& node, const CaseResult& result);
   void SearchWayOut();
   void Conclude();
 
@@ -97,6 +100,7 @@ class Explorer {
   std::set<Path> _Seen;                                      // paths explored, so that none runs twice
   std::map<std::string, std::set<std::string>> _States;      // states told apart, by command
   std::set<std::string> _Reactivated;                        // commands whose path ending with OK was run reactivated
+  std::set<std::string> _Returned;                           // a state and the line that came back to it
   std::map<std::string, std::set<std::string>> _TurnedAway;  // states not told apart: the bound was met
   // By command and state: the lines done there.
   std::map<std::string, std::map<std::string, std::set<std::string>>> _Done;

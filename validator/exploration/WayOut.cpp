@@ -12,14 +12,14 @@ bool IsButtonLine(const std::string& line) {
 }
 
 void WayOut::Reached(const Path& path, const std::string& from, const std::string& state, bool running,
-                     const std::vector<std::string>& actions) {
+                     const std::vector<std::string>& actions, const std::vector<std::string>& shown) {
   Graph& graph = _Graphs[path.Command];
   const auto source = from.empty() || path.Steps.empty() ? graph.end() : graph.find(from);
   auto [found, fresh] = graph.try_emplace(state);
   if (fresh) {
     // A state first met by the search lies one action further beyond the exploration than its source.
     const bool probe = source != graph.end() && _Asked.count(path) != 0;
-    found->second = {path, probe ? source->second.Beyond + 1 : 0, running, actions, {}};
+    found->second = {path, probe ? source->second.Beyond + 1 : 0, running, actions, shown, {}};
   }
   if (source != graph.end()) source->second.Edges[path.Steps.back()] = state;
 }
@@ -28,6 +28,12 @@ void WayOut::Unknown(const std::string& command, const std::string& from, const 
   Graph& graph = _Graphs[command];
   const auto source = graph.find(from);
   if (source != graph.end()) source->second.Edges.try_emplace(line, std::nullopt);
+}
+
+void WayOut::Refused(const std::string& command, const std::string& from, const std::string& line) {
+  Graph& graph = _Graphs[command];
+  const auto source = graph.find(from);
+  if (source != graph.end()) source->second.Edges[line] = from;
 }
 
 // The states that end, and those with an action that leads to one that can.
@@ -94,7 +100,13 @@ WayOut::Verdict WayOut::Conclude(const std::string& command) const {
   const Graph& graph = found->second;
   const std::set<std::string> can = CanEnd(graph);
   for (const auto& [name, state] : graph) {
-    if (!state.Running || state.Actions.empty() || can.count(name) != 0) continue;
+    if (!state.Running || can.count(name) != 0) continue;
+    if (state.Actions.empty()) {
+      // Windows shown with nothing in them a person can use strand a person; nothing shown at all
+      // is the host's to end when the user goes on.
+      if (!state.Shown.empty()) verdict.Stranded.push_back({state.Where, {}, state.Shown});
+      continue;
+    }
     // Stranded only when everything reachable from here was run and told where it led.
     bool known = true;
     std::set<std::string> visited{name};
@@ -117,7 +129,7 @@ WayOut::Verdict WayOut::Conclude(const std::string& command) const {
       }
     }
     if (known) {
-      verdict.Stranded.push_back({state.Where, state.Actions});
+      verdict.Stranded.push_back({state.Where, state.Actions, state.Shown});
     } else {
       ++verdict.Unknown;
     }

@@ -22,12 +22,15 @@ namespace vexvalidator {
 class WayOut {
  public:
   // A state of `path.Command` reached: the state its last line was taken from (empty when that is
-  // not known), whether the command runs there and what a person can do there.
+  // not known), whether the command runs there, what a person can do there and the windows shown.
   void Reached(const Path& path, const std::string& from, const std::string& state, bool running,
-               const std::vector<std::string>& actions);
+               const std::vector<std::string>& actions, const std::vector<std::string>& shown = {});
   // The outcome of a path's last line taken from `from` is not known: its run died, hung, was
   // refused, or was not run.
   void Unknown(const std::string& command, const std::string& from, const std::string& line);
+  // The host refused a path's last line taken from `from` (a greyed window's close box, a press
+  // where the button is not there): nothing happened, the state stays as it was.
+  void Refused(const std::string& command, const std::string& from, const std::string& line);
 
   // The paths to run next in search of a way out; none when the search is over. `seen`: paths run
   // already, whose outcome the graph holds or never will.
@@ -36,6 +39,7 @@ class WayOut {
   struct StrandedState {
     Path Where;                        // a path that reaches the state
     std::vector<std::string> Actions;  // what a person can do there, none of which leads out
+    std::vector<std::string> Shown;    // the windows shown there
   };
   struct Verdict {
     std::vector<StrandedState> Stranded;  // in the order of their paths
@@ -55,6 +59,7 @@ class WayOut {
     int Beyond = 0;  // how many of the search's own actions Where ends with
     bool Running = false;
     std::vector<std::string> Actions;
+    std::vector<std::string> Shown;
     std::map<std::string, std::optional<std::string>> Edges;  // line -> the state it led to; none: not known
   };
   using Graph = std::map<std::string, State>;

@@ -24,6 +24,7 @@ struct CommandStats {
   int Identical = 0;    // fault cases not run: the same run as a shorter path's, refused the same line
   int Repeats = 0;      // paths that press again what changed nothing, run without faults
   int WayOut = 0;       // paths run beyond the depth to find how a state ends, without faults
+  int Returns = 0;      // paths that press a button again where a path came back to, without faults
   int Refused = 0;      // paths whose last action the host refused where it had never been done
   int Died = 0;         // paths whose run crashed, hung or was left by an exception: nothing beyond
   int SlowUnswept = 0;  // paths not swept because a step of theirs was slow

@@ -108,9 +108,10 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
         << outcome.Depth << "); " << Count(stats.Sweeps, "fault sweep", "fault sweeps") << " of "
         << Count(stats.FaultCases, "case", "cases") << "; "
         << Count(stats.RandomSequences, "random sequence", "random sequences") << "\n";
-    if (stats.Repeats + stats.WayOut > 0) {
+    if (stats.Repeats + stats.WayOut + stats.Returns > 0) {
       out << "    also run without faults: " << Count(stats.Repeats, "path", "paths")
-          << " pressing again what changed nothing, " << Count(stats.WayOut, "path", "paths")
+          << " pressing again what changed nothing, " << Count(stats.Returns, "path", "paths")
+          << " pressing a button again where a person came back to, " << Count(stats.WayOut, "path", "paths")
           << " in search of a way out\n";
     }
     if (stats.Identical > 0) {
@@ -214,6 +215,7 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
                         {"skipped", stats.Skipped},
                         {"repeats", stats.Repeats},
                         {"wayOut", stats.WayOut},
+                        {"returns", stats.Returns},
                         {"refused", stats.Refused},
                         {"died", stats.Died}});
   }

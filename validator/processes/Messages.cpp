@@ -61,6 +61,7 @@ json Encode(const CaseResult& result) {
     out["state"] = result.Fingerprint;
     out["running"] = result.Running;
     out["actions"] = result.Actions;
+    if (!result.Shown.empty()) out["shown"] = result.Shown;
   }
   if (!result.Lines.empty()) out["lines"] = result.Lines;
   if (!result.Trail.empty()) out["trail"] = result.Trail;
@@ -88,6 +89,7 @@ CaseResult DecodeResult(const json& in) {
   result.Fingerprint = in.value("state", std::string());
   result.Running = in.value("running", false);
   result.Actions = in.value("actions", std::vector<std::string>{});
+  result.Shown = in.value("shown", std::vector<std::string>{});
   result.Lines = in.value("lines", std::vector<std::string>{});
   result.Trail = in.value("trail", std::vector<std::string>{});
   if (in.contains("coverage")) result.Coverage = in.at("coverage").get<CaseCoverage>();

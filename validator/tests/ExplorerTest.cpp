@@ -150,8 +150,11 @@ TEST_F(Explored, TheFirstPathThatEndsWithOKRunsAgainWithTheCommandActivatedAnewI
 TEST_F(Explored, ARefusedLineIsNondeterministicOnlyWhereTheSameLineWasDoneInTheSameState) {
   // OK is taken once in the panel, then refused there: the fingerprint missed something, or the
   // module is nondeterministic. Cancel leads to a state that offers what the host then refuses.
+  // The close boxes end the command: a refusal changes nothing, so without them both states would strand a person.
   Model model{
-      {{"panel", {OK, Cancel}}, {"odd", {"press Q/OK"}}}, {{{"panel", OK}, "panel"}, {{"panel", Cancel}, "odd"}}, {}};
+      {{"panel", {OK, Cancel, Close}}, {"odd", {"press Q/OK", Close}}},
+      {{{"panel", OK}, "panel"}, {{"panel", Cancel}, "odd"}, {{"panel", Close}, "ended"}, {{"odd", Close}, "ended"}},
+      {}};
   Explorer explorer({2, 100}, _Document, _Book, _Planner, _Hangs, _Submit);
   explorer.Plan("Cmd");
   // The run of the second press refuses it, as a nondeterministic module would.

@@ -123,3 +123,22 @@ TEST(WayOut, TheSearchGoesNoFurtherThanItsRoundsBeyondTheExploration) {
   EXPECT_TRUE(verdict.Stranded.empty()) << "the last state's action was never run: a bound, not a finding";
   EXPECT_EQ(verdict.Unknown, WayOut::Rounds + 1);
 }
+
+TEST(WayOut, AStateWhoseEveryActionTheHostRefusesStrandsAPerson) {
+  WayOut search;
+  // Both windows greyed: their close boxes are offered, and the host refuses each.
+  search.Reached(At({"start Cmd", "press Bar/Apply"}), "", "greyed", true, {"close Panel", "close Bar"});
+  const std::vector<Path> probes = search.Next({});
+  ASSERT_EQ(probes.size(), 2U);
+  for (const Path& probe : probes) search.Refused("Cmd", "greyed", probe.Steps.back());
+  EXPECT_TRUE(search.Next({}).empty());
+  const WayOut::Verdict verdict = search.Conclude("Cmd");
+  ASSERT_EQ(verdict.Stranded.size(), 1U) << "a refusal changes nothing: known, not a bound";
+  EXPECT_EQ(verdict.Unknown, 0);
+  // One refused action beside one that ends: the state can be left.
+  WayOut other;
+  other.Reached(At({"start Cmd"}), "", "panel", true, {"close Panel", "press Panel/Cancel"});
+  other.Refused("Cmd", "panel", "close Panel");
+  other.Reached(At({"start Cmd", "press Panel/Cancel"}), "panel", "ended", false, {});
+  EXPECT_TRUE(other.Conclude("Cmd").Stranded.empty());
+}
