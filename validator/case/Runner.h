@@ -79,6 +79,9 @@ struct RunRequest {
 
 CaseResult RunCase(const RunSetup& setup, RunRequest& request);
 
+// Host objects that outlived their sessions a process may hold before it is replaced.
+inline constexpr int MostAdoptedObjects = 10000;
+
 // The end-of-path check on a session whose steps are done, before the host ends the run: a
 // command left running must show something, when `mustShow` (no fault armed, started with a
 // current editor). `scene`: what the session shows now, when it was already taken.
