@@ -27,7 +27,7 @@ endif()
 
 # The correct example modules, each buildable on its own against this package: what the guide
 # sends an author to. Their recorded transcripts are this project's tests, not the package's.
-install(DIRECTORY examples/rename-part examples/number-parts examples/narrow-editors
+install(DIRECTORY examples/rename-part examples/number-parts examples/narrow-editors examples/apply-parts
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vexhost/examples PATTERN "*.out" EXCLUDE)
 
 install(EXPORT VexHostTargets NAMESPACE VexHost:: DESTINATION ${VEX_PACKAGE_DIR})

@@ -2,9 +2,10 @@
 the browser's list or type one, type a part number, press OK or Cancel, close the window, meet a
 refusal and its error box, press what the host refuses, set a fault plan; then download the
 session and replay it with vexhost --script. A click made with the mouse held as a hand holds it,
-a whole run by keyboard, a 600 px window, two tabs on one session, and another module's dialog
-worked through the same generic verbs. Also makes the README's screenshot and measures a click's
-round trip to the redrawn page (reported, not judged)."""
+a whole run by keyboard, a 600 px window, two tabs on one session, and other modules' dialogs
+worked through the same generic verbs, two windows open at once among them. Also makes the
+README's screenshot and measures a click's round trip to the redrawn page (reported, not
+judged)."""
 
 import json
 import os
@@ -27,6 +28,7 @@ CLASS_FRAME = f"{PANEL}/frmClass"
 PART_NUMBER = f"{PANEL}/editorpartnumber"
 EXAMPLE_MODULE = os.environ.get("VEXWEB_EXAMPLE_MODULE", "")
 NUMBER_PARTS_MODULE = os.environ.get("VEXWEB_NUMBER_PARTS_MODULE", "")
+APPLY_PARTS_MODULE = os.environ.get("VEXWEB_APPLY_PARTS_MODULE", "")
 OUTPUT = os.environ.get("VEXWEB_OUTPUT", ".")
 DOCS = os.environ.get("VEXWEB_DOCS", "")
 
@@ -130,6 +132,13 @@ class PageTest(unittest.TestCase):
 
     def focused(self):
         return self.driver.switch_to.active_element
+
+    def tab_to(self, css, limit=40):
+        for _ in range(limit):
+            if self.driver.execute_script("return document.activeElement.matches(arguments[0])", css):
+                return
+            self.keys(self.Keys.TAB)
+        self.fail(f"Tab never reached {css}")
 
     def start(self):
         self.click("#start")
@@ -345,13 +354,6 @@ class Page(PageTest):
         self.assertEqual(self.transcript()[-2:], [f"type {PART_NUMBER} BA-999", f"press {PANEL}/Cancel"])
         self.assertEqual(self.found(".box.window"), [])
         self.assertNotIn("BA-999", self.product("Hull/Block A").text)
-
-    def tab_to(self, css, limit=40):
-        for _ in range(limit):
-            if self.driver.execute_script("return document.activeElement.matches(arguments[0])", css):
-                return
-            self.keys(self.Keys.TAB)
-        self.fail(f"Tab never reached {css}")
 
     def test_a_whole_run_by_keyboard(self):
         self.tab_to("#start")
@@ -774,6 +776,130 @@ class NumberParts(PageTest):
         self.assertEqual(code, 0, output)
         self.assertNotIn("FAILED", output)
         self.assertIn(f"expect sensitive {self.NUMBER} off", output)
+
+
+@unittest.skipUnless(APPLY_PARTS_MODULE, "VEXWEB_APPLY_PARTS_MODULE names no module")
+class ApplyParts(PageTest):
+    """The apply-parts example: a panel and a bar open together, the bar adding a product at once
+    while the panel stays usable; a confirmation that returns to the panel; an error box that
+    returns to it or ends the command. Every window worked by mouse and by keyboard."""
+
+    server_arguments = ("--check", "--module", APPLY_PARTS_MODULE)
+    COMMAND = "VexExApplyPartsCmd"
+    PANEL = "ApplyPartsPanel"
+    BAR = "ApplyBar"
+    CONFIRM = "ConfirmPartNumber"
+    ERROR = "ApplyPartsError"
+
+    def shown(self, name):
+        return bool(self.found(f'.box.window[data-window="{name}"]'))
+
+    def usable(self, name):
+        return self.shown(name) and "off" not in self.window(name).get_attribute("class").split()
+
+    def value(self, name):
+        return self.widget(self.PANEL, name).get_attribute("value")
+
+    def assert_only_over(self, over):
+        """`over` is up and takes the focus; the panel and the bar under it are greyed out."""
+        self.assertTrue(self.usable(over))
+        self.assertEqual(self.focused(), self.widget(over, "OK"), f"{over} takes the focus")
+        for window in (self.PANEL, self.BAR):
+            self.assertTrue(self.shown(window), window)
+            self.assertFalse(self.usable(window), f"{window} is greyed out under {over}")
+
+    def assert_back_to_the_panel(self, part_number):
+        self.assertFalse(self.shown(self.CONFIRM) or self.shown(self.ERROR))
+        self.assertTrue(self.usable(self.PANEL) and self.usable(self.BAR))
+        self.assertEqual(self.value("editorpartnumber"), part_number)
+
+    def assert_ended(self):
+        self.assertEqual(self.found(".box.window"), [])
+        self.assertIn("running: no", self.find("#state").text)
+
+    def test_the_bar_adds_at_once_while_the_panel_stays_open(self):
+        self.start()
+        self.assertTrue(self.usable(self.PANEL) and self.usable(self.BAR), "both windows open and usable")
+        self.assertEqual(self.window(self.BAR).get_attribute("aria-label"), "Apply")
+        # By mouse: the bar's OK adds a SubBlock numbered from the code; both windows stay.
+        self.press(self.BAR, "OK")
+        self.assertIn("BA-200-1", self.product("Hull/Block A/SubBlock 1").text)
+        self.assertEqual(self.widget(self.BAR, "labeladded").text, "Added 1; the last is BA-200-1.")
+        self.assertTrue(self.usable(self.PANEL) and self.usable(self.BAR))
+        # A class from the browser's list; the code, held at 8 characters, and the bar's OK by keyboard.
+        self.press(self.PANEL, "ClassBrowser")
+        self.click('[data-offer="Assembly"]')
+        self.widget(self.PANEL, "editorcode").send_keys(self.Keys.CONTROL, "a", self.Keys.NULL, "AS-123456789")
+        self.assertEqual(self.value("editorcode"), "AS-12345")
+        self.acting(self.keys, self.Keys.ENTER)
+        self.tab_to(f'[data-window="{self.BAR}"][data-name="OK"]')
+        self.acting(self.keys, self.Keys.ENTER)
+        self.assertIn("AS-12345-2", self.product("Hull/Block A/Assembly 1").text)
+        self.assertTrue(self.usable(self.PANEL) and self.usable(self.BAR))
+        # Escape on the bar is its Cancel: the command ends, what it added stays.
+        self.acting(self.keys, self.Keys.ESCAPE)
+        self.assert_ended()
+        self.assertIsNotNone(self.product("Hull/Block A/Assembly 1"))
+        # The bar's close box, and the panel's, each end the command by mouse.
+        for window in (self.BAR, self.PANEL):
+            self.start()
+            self.click(f'.closebox[data-window="{window}"]')
+            self.assert_ended()
+        self.assertEqual(self.transcript(), [
+            f"start {self.COMMAND}", f"press {self.BAR}/OK", f"browse {self.PANEL}/frmClass",
+            f"browse {self.PANEL}/frmClass Assembly", f"type {self.PANEL}/editorcode AS-12345", f"press {self.BAR}/OK",
+            f"press {self.BAR}/Cancel", f"start {self.COMMAND}", f"close {self.BAR}", f"start {self.COMMAND}",
+            f"close {self.PANEL}"])
+        self.assertEqual(self.console_errors(), [])
+
+    def test_the_confirmation_returns_and_the_error_box_returns_or_ends(self):
+        self.start()
+        self.type_into(self.PANEL, "editorpartnumber", "BA-777")
+        # The confirmation's Escape, close box and Cancel each return to the panel as it was.
+        self.press(self.PANEL, "OK")
+        self.assertEqual(self.widget(self.CONFIRM, "labelquestion").text, "Replace BA-200 with BA-777?")
+        self.assert_only_over(self.CONFIRM)
+        self.acting(self.keys, self.Keys.ESCAPE)
+        self.assert_back_to_the_panel("BA-777")
+        self.tab_to(f'[data-window="{self.PANEL}"][data-name="OK"]')
+        self.acting(self.keys, self.Keys.ENTER)
+        self.assert_only_over(self.CONFIRM)
+        self.click(f'.closebox[data-window="{self.CONFIRM}"]')
+        self.assert_back_to_the_panel("BA-777")
+        self.press(self.PANEL, "OK")
+        self.press(self.CONFIRM, "Cancel")
+        self.assert_back_to_the_panel("BA-777")
+        self.assertIn("BA-200", self.product("Hull/Block A").text)
+        # A mistake (no code): the error box, acknowledged by Escape and by mouse, returns.
+        self.widget(self.PANEL, "editorcode").send_keys(self.Keys.CONTROL, "a", self.Keys.BACKSPACE)
+        self.acting(self.keys, self.Keys.ENTER)
+        for acknowledge in (lambda: self.acting(self.keys, self.Keys.ESCAPE), lambda: self.press(self.ERROR, "OK")):
+            self.press(self.BAR, "OK")
+            self.assertEqual(self.find(f'.box.message[data-window="{self.ERROR}"]').text,
+                             "Type the code the products are numbered from: CODE-1, CODE-2 and on.")
+            self.assert_only_over(self.ERROR)
+            acknowledge()
+            self.assert_back_to_the_panel("BA-777")
+        self.assertIsNone(self.product("Hull/Block A/SubBlock 1"))
+        # The confirmation's OK by keyboard: the part number is set and the command ends.
+        self.press(self.PANEL, "OK")
+        self.acting(self.keys, self.Keys.ENTER)
+        self.assert_ended()
+        self.assertIn("BA-777 was BA-200", self.product("Hull/Block A").text)
+        # A product that takes no interim product: the error box alone, whose OK ends the command,
+        # by mouse and by keyboard.
+        self.click('#tree li[data-path="Hull/Block B"] > .product')
+        for acknowledge in (lambda: self.press(self.ERROR, "OK"), lambda: self.acting(self.keys, self.Keys.ENTER)):
+            self.start()
+            self.assertEqual([box.get_attribute("data-window") for box in self.found(".box.window")], [self.ERROR])
+            self.assertEqual(self.focused(), self.widget(self.ERROR, "OK"))
+            acknowledge()
+            self.assert_ended()
+        self.assertEqual(self.console_errors(), [])
+        code, output, _ = self.replay(self.download())
+        self.assertEqual(code, 0, output)
+        self.assertNotIn("FAILED", output)
+        self.assertIn("accounting: clean", output)
 
 
 if __name__ == "__main__":
