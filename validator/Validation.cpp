@@ -32,6 +32,11 @@ Outcome Begun(const ValidateOptions& options) {
   outcome.StatesBound = options.States;
   outcome.Seed = options.Seed ? *options.Seed : (std::uint64_t{std::random_device()()} << 32) ^ std::random_device()();
   outcome.Workers = WorkerCount(options.Workers);
+  if (options.KeepsApplied) {
+    outcome.Notes.push_back(
+        "declared by the author (--keeps-applied): a command keeps what it applied before a Cancel or a close box, "
+        "so what such a way out leaves in the document is not checked");
+  }
   return outcome;
 }
 

@@ -63,12 +63,35 @@ bool WayOut::Closed(const State& state) {
                      [&](const std::string& action) { return state.Edges.count(action) != 0; });
 }
 
+// The states whose way out is still sought: the exploration's states not yet shown to end, and the
+// states of the search they lead to, as long as those are not shown to end either. A state the
+// search met past one that ends is no longer of interest, nor what it leads to.
+std::set<std::string> WayOut::Sought(const Graph& graph, const std::set<std::string>& can) {
+  std::set<std::string> sought;
+  std::vector<const State*> open;
+  for (const auto& [name, state] : graph) {
+    if (state.Beyond == 0 && state.Running && can.count(name) == 0 && sought.insert(name).second)
+      open.push_back(&state);
+  }
+  while (!open.empty()) {
+    const State* current = open.back();
+    open.pop_back();
+    for (const auto& [line, target] : current->Edges) {
+      if (!target || can.count(*target) != 0 || !sought.insert(*target).second) continue;
+      const auto next = graph.find(*target);
+      if (next != graph.end()) open.push_back(&next->second);
+    }
+  }
+  return sought;
+}
+
 std::vector<Path> WayOut::Next(const std::set<Path>& seen) {
   std::vector<Path> next;
   for (auto& [command, graph] : _Graphs) {
     const std::set<std::string> can = CanEnd(graph);
+    const std::set<std::string> sought = Sought(graph, can);
     for (auto& [name, state] : graph) {
-      if (!state.Running || state.Actions.empty() || can.count(name) != 0 || state.Beyond >= Rounds) continue;
+      if (!state.Running || state.Actions.empty() || sought.count(name) == 0 || state.Beyond >= Rounds) continue;
       // The buttons first: most states end by one of them. The rest once the buttons did not do it.
       const auto& edges = state.Edges;  // a structured binding cannot be captured everywhere
       const bool buttonsTried = std::all_of(state.Actions.begin(), state.Actions.end(), [&](const std::string& action) {
@@ -130,8 +153,8 @@ WayOut::Verdict WayOut::Conclude(const std::string& command) const {
     }
     if (known) {
       verdict.Stranded.push_back({state.Where, state.Actions, state.Shown});
-    } else {
-      ++verdict.Unknown;
+    } else if (state.Beyond == 0) {
+      ++verdict.Unknown;  // a state of the search's own is a step on the way, not a state to account for
     }
   }
   std::sort(verdict.Stranded.begin(), verdict.Stranded.end(), [](const StrandedState& a, const StrandedState& b) {

@@ -65,6 +65,7 @@ class WayOut {
   using Graph = std::map<std::string, State>;
 
   static std::set<std::string> CanEnd(const Graph& graph);
+  static std::set<std::string> Sought(const Graph& graph, const std::set<std::string>& can);
   static bool Closed(const State& state);
 
   std::map<std::string, Graph> _Graphs;  // by command

@@ -101,6 +101,10 @@ std::string RootCause(const Finding& finding, const std::set<std::string>& hostN
   if (kind == kind::Crash || kind == kind::Hang) return kind + ": " + DeathCause(finding.Message);
   if (kind == kind::UnbalancedReference) return kind + ": " + Unbalanced(finding.Message);
   if (kind == kind::Exception) return kind + ": " + finding.Message;
+  // Whichever way out and whichever product: one change the command keeps is one fault.
+  if (kind == kind::KeptAfterCancel) {
+    return kind + (finding.Message.find(": a product created") != std::string::npos ? ": created" : ": renumbered");
+  }
   return kind + ": " + WithPatterns(finding.Message, hostNames);
 }
 

@@ -64,7 +64,7 @@ TEST(WayOut, WhereTheExplorationStoppedTheButtonsAreRunFirstThenTheRestForAFewRo
   // A state whose way out depends on what was never told back is a bound, not a finding.
   const WayOut::Verdict verdict = search.Conclude("Cmd");
   EXPECT_TRUE(verdict.Stranded.empty());
-  EXPECT_EQ(verdict.Unknown, 2);
+  EXPECT_EQ(verdict.Unknown, 1) << "the exploration's state: the one the search met on the way is not counted";
 }
 
 TEST(WayOut, APathRunBeforeIsNotAskedForAgain) {
@@ -121,7 +121,7 @@ TEST(WayOut, TheSearchGoesNoFurtherThanItsRoundsBeyondTheExploration) {
   EXPECT_EQ(depth, WayOut::Rounds);
   const WayOut::Verdict verdict = search.Conclude("Cmd");
   EXPECT_TRUE(verdict.Stranded.empty()) << "the last state's action was never run: a bound, not a finding";
-  EXPECT_EQ(verdict.Unknown, WayOut::Rounds + 1);
+  EXPECT_EQ(verdict.Unknown, 1) << "only the exploration's state is accounted for";
 }
 
 TEST(WayOut, AStateWhoseEveryActionTheHostRefusesStrandsAPerson) {
@@ -141,4 +141,16 @@ TEST(WayOut, AStateWhoseEveryActionTheHostRefusesStrandsAPerson) {
   other.Refused("Cmd", "panel", "close Panel");
   other.Reached(At({"start Cmd", "press Panel/Cancel"}), "panel", "ended", false, {});
   EXPECT_TRUE(other.Conclude("Cmd").Stranded.empty());
+}
+
+TEST(WayOut, WhatTheSearchMetPastAStateThatEndsIsNotSearchedFurther) {
+  WayOut search;
+  search.Reached(At({"start Cmd"}), "", "s0", true, {"press Bar/OK", "press P/Cancel"});
+  const std::vector<Path> first = search.Next({});
+  ASSERT_EQ(first.size(), 2U);
+  // The bar's OK adds a product (a new state); Cancel ends: s0 is shown to end.
+  search.Reached(first[0], "s0", "s1", true, {"press Bar/OK", "press P/Cancel"});
+  search.Reached(first[1], "s0", "ended", false, {});
+  EXPECT_TRUE(search.Next({}).empty()) << "s1 is of no interest once s0 ends";
+  EXPECT_EQ(search.Conclude("Cmd").Unknown, 0);
 }
