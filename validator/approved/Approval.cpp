@@ -42,6 +42,14 @@ const char* Preamble(const std::string& file) {
          "# shown, the products, what became of the host errors, a line refused, the findings.\n";
 }
 
+// A report's lines stay readable: a line of a record longer than this is folded before the two
+// sides are compared, at its "; " between runs of fault points, so that the diff shows the runs
+// that changed rather than one line of a thousand characters; a part still longer is cut.
+constexpr std::size_t FoldAt = 160;
+constexpr std::size_t LongestDiffLine = 290;
+
+std::vector<std::string> Folded(const std::vector<std::string>& lines) { return FoldedAt(lines, "; ", FoldAt); }
+
 std::string Indented(const std::string& diff) {
   std::string text;
   std::size_t count = 0;
@@ -51,7 +59,10 @@ std::string Indented(const std::string& diff) {
       text += "\n    (" + std::to_string(lines.size() - MostDiffLines) + " more lines of the diff)";
       break;
     }
-    text += "\n    " + line;
+    text += "\n    " + (line.size() <= LongestDiffLine
+                            ? line
+                            : line.substr(0, LongestDiffLine) + " (" + std::to_string(line.size() - LongestDiffLine) +
+                                  " more characters)");
   }
   return text;
 }
@@ -203,13 +214,13 @@ void Approval::Book(const Comparison& comparison, const Outcome& outcome, Findin
       if (how == PathChange::How::Changed) {
         message = command + " behaves otherwise than approved on " + Paths(paths.size()) + "; the first, " + steps +
                   ":" +
-                  Indented(UnifiedDiff(SplitLines(Joined(first.Approved)), SplitLines(Joined(first.Now)), "approved",
-                                       "this run"));
+                  Indented(UnifiedDiff(Folded(SplitLines(Joined(first.Approved))),
+                                       Folded(SplitLines(Joined(first.Now))), "approved", "this run"));
       } else if (how == PathChange::How::Vanished) {
         message = command + ": " + Paths(paths.size()) + " approved and no longer explored; the first, " + steps;
       } else {
         message = command + ": " + Paths(paths.size()) + " explored and not approved; the first, " + steps + ":" +
-                  Indented(UnifiedDiff({}, SplitLines(Joined(first.Now)), "approved", "this run"));
+                  Indented(UnifiedDiff({}, Folded(SplitLines(Joined(first.Now))), "approved", "this run"));
       }
       findings.Record(Replay(first, command), {{kind::BehaviourChanged, message}}, test);
     }
@@ -218,7 +229,7 @@ void Approval::Book(const Comparison& comparison, const Outcome& outcome, Findin
   for (const auto& file : comparison.Files) {
     const std::string message =
         "the module's loading (" + file.Name + ") differs from the approved:" +
-        Indented(UnifiedDiff(SplitLines(file.Approved), SplitLines(file.Now), "approved", "this run"));
+        Indented(UnifiedDiff(Folded(SplitLines(file.Approved)), Folded(SplitLines(file.Now)), "approved", "this run"));
     findings.Record({Phase::Load, "", "loading as approved", {}, 0}, {{kind::BehaviourChanged, message}}, test);
   }
 }

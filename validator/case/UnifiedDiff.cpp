@@ -86,6 +86,34 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string> FoldedAt(const std::vector<std::string>& lines, const std::string& separator,
+                                  std::size_t width) {
+  std::vector<std::string> folded;
+  for (const auto& line : lines) {
+    if (line.size() <= width || separator.empty()) {
+      folded.push_back(line);
+      continue;
+    }
+    std::string current;
+    bool filled = false;  // current holds a piece
+    std::size_t from = 0;
+    while (from < line.size()) {
+      const std::size_t at = line.find(separator, from);
+      const std::size_t end = at == std::string::npos ? line.size() : at + separator.size();
+      const std::string piece = line.substr(from, end - from);
+      if (filled && current.size() + piece.size() > width) {
+        folded.push_back(current);
+        current = "    ";
+      }
+      current += piece;
+      filled = true;
+      from = end;
+    }
+    folded.push_back(current);
+  }
+  return folded;
+}
+
 std::string UnifiedDiff(const std::vector<std::string>& before, const std::vector<std::string>& after,
                         const std::string& beforeName, const std::string& afterName, int context) {
   const std::vector<Edit> script = EditScript(before, after);

@@ -356,3 +356,31 @@ TEST(FaultOutcomes, WhenOnlyTheCallsChangedTheFamilyIsReplayedFromItsFirstPoint)
   EXPECT_NE(CallsDigest({1, 7, 2, 9}), CallsDigest({1, 7, 3, 9})) << "which point made which calls counts too";
   EXPECT_EQ(CallsDigest({1, 7}).size(), 8U);
 }
+
+TEST(UnifiedDiff, ALongLineIsFoldedAtItsSeparatorsSoThatTheDiffShowsThePieceThatChanged) {
+  std::string before = "VexError, once:";
+  for (int i = 0; i < 40; ++i) before += " " + std::to_string(i * 10) + "-" + std::to_string(i * 10 + 9) + " [aaaa];";
+  std::string after = before;
+  after.replace(after.find("200-209 [aaaa]"), 14, "200-209 [bbbb]");
+  const std::vector<std::string> folded = FoldedAt({before, "short"}, "; ", 60);
+  ASSERT_GT(folded.size(), 3U);
+  for (std::size_t i = 0; i + 1 < folded.size(); ++i) {
+    EXPECT_LE(folded[i].size(), 60U) << folded[i];
+    if (i > 0) {
+      EXPECT_EQ(folded[i].rfind("    ", 0), 0U) << "a continuation is indented: " << folded[i];
+    }
+  }
+  EXPECT_EQ(folded.back(), "short");
+  const std::string diff = UnifiedDiff(FoldedAt({before}, "; ", 60), FoldedAt({after}, "; ", 60), "a", "b");
+  int added = 0;
+  for (const auto& line : SplitLines(diff)) {
+    EXPECT_LE(line.size(), 62U) << line;
+    if (line.rfind("+ ", 0) == 0) {
+      ++added;
+      EXPECT_NE(line.find("200-209 [bbbb]"), std::string::npos) << line;
+    }
+  }
+  EXPECT_EQ(added, 1) << "only the folded line that holds the change: " << diff;
+  // A piece longer than the width stays whole; a line without separators is left as it is.
+  EXPECT_EQ(FoldedAt({std::string(100, 'x')}, "; ", 60), std::vector<std::string>{std::string(100, 'x')});
+}
