@@ -32,19 +32,26 @@ std::string ProgressReport::TimeLeft(const std::vector<PhaseProgress>& phases, d
   return (open ? "at least " : "") + Seconds(std::ceil(left)) + " left";
 }
 
-void ProgressReport::Update(const std::vector<PhaseProgress>& phases, double seconds) {
-  if (!_Terminal) {
-    TellEnded(phases, seconds);
-    return;
-  }
+std::string ProgressReport::Standing(const std::vector<PhaseProgress>& phases, double seconds) const {
   std::string line = "  validating:";
   for (const auto& phase : phases) {
     line += " " + phase.Name + " " + std::to_string(phase.Done) + "/" + std::to_string(phase.Total) +
             (phase.Growing ? "+" : "") + ";";
   }
   const std::string left = TimeLeft(phases, seconds);
-  line += left.empty() ? " " + Seconds(seconds) : " " + left;
-  _Out << "\r" << line << "\033[K" << std::flush;
+  if (!_Terminal) return line + " after " + Seconds(seconds) + (left.empty() ? "" : ", " + left);
+  return line + (left.empty() ? " " + Seconds(seconds) : " " + left);
+}
+
+void ProgressReport::Update(const std::vector<PhaseProgress>& phases, double seconds) {
+  if (_Terminal) {
+    _Out << "\r" << Standing(phases, seconds) << "\033[K" << std::flush;
+    return;
+  }
+  TellEnded(phases, seconds);
+  if (seconds < _NextLine) return;
+  _Out << Standing(phases, seconds) << "\n" << std::flush;
+  _NextLine = seconds + LineEvery;
 }
 
 void ProgressReport::Finish(const std::vector<PhaseProgress>& phases, double seconds) {
@@ -59,6 +66,7 @@ void ProgressReport::TellEnded(const std::vector<PhaseProgress>& phases, double 
   for (const auto& phase : phases) {
     if (!phase.Over || !_Told.insert(phase.Name).second) continue;
     _Out << "  " << phase.Name << " done after " << Seconds(seconds) << ": " << phase.Summary << "\n" << std::flush;
+    _NextLine = seconds + LineEvery;
   }
 }
 

@@ -1,6 +1,8 @@
 // How far a validation has come, told on standard error while it runs: on a terminal one line,
 // rewritten in place, with each phase's work done and in all and the time left; elsewhere (a CI
-// log) one line as each phase ends, so that a log shows where a long validation spent its time.
+// log) one line as each phase ends, so that a log shows where a long validation spent its time,
+// and a line of where it stands when nothing was told for a while: first after two seconds, then
+// every thirty, so that a log never goes silent.
 #pragma once
 
 #include <cstddef>
@@ -35,10 +37,15 @@ class ProgressReport {
 
  private:
   void TellEnded(const std::vector<PhaseProgress>& phases, double seconds);
+  std::string Standing(const std::vector<PhaseProgress>& phases, double seconds) const;
+
+  static constexpr double FirstLineAfter = 2;
+  static constexpr double LineEvery = 30;
 
   std::ostream& _Out;
   bool _Terminal;
   std::set<std::string> _Told;
+  double _NextLine = FirstLineAfter;  // in a log: when to tell where it stands, unless a phase ends before
 };
 
 }  // namespace vexvalidator

@@ -59,3 +59,18 @@ TEST(Progress, TheTimeLeftNeedsATenthOfTheWorkDone) {
   over[2].Over = true;
   EXPECT_EQ(ProgressReport::TimeLeft(over, 39.0), "5.0 s left") << "390 of 440 jobs in 39 s";
 }
+
+TEST(Progress, InALogALongPhaseStillTellsWhereItStandsAfterTwoSecondsAndThenEveryThirty) {
+  std::ostringstream out;
+  ProgressReport report(out, false);
+  report.Update(Phases(20, false, 10, 100), 1.9);
+  EXPECT_EQ(out.str(), "");
+  report.Update(Phases(20, false, 10, 100), 2.1);
+  EXPECT_EQ(out.str(),
+            "  validating: exploration 20/40+; faults 10/100+; random 0/100; after 2.1 s, at least 15 s left\n");
+  out.str("");
+  report.Update(Phases(30, false, 20, 100), 31.0);
+  EXPECT_EQ(out.str(), "") << "not again within thirty seconds";
+  report.Update(Phases(40, false, 30, 100), 32.2);
+  EXPECT_NE(out.str().find("exploration 40/40+"), std::string::npos) << out.str();
+}
