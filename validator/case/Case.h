@@ -43,6 +43,7 @@ inline constexpr const char* DeadButton = "dead-button";
 inline constexpr const char* Stranded = "stranded";
 inline constexpr const char* ShownAfterEnd = "shown-after-end";
 inline constexpr const char* KeptAfterCancel = "kept-after-cancel";
+inline constexpr const char* History = "history";
 }  // namespace kind
 
 struct Finding {

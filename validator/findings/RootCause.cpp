@@ -101,6 +101,12 @@ std::string RootCause(const Finding& finding, const std::set<std::string>& hostN
   if (kind == kind::Crash || kind == kind::Hang) return kind + ": " + DeathCause(finding.Message);
   if (kind == kind::UnbalancedReference) return kind + ": " + Unbalanced(finding.Message);
   if (kind == kind::Exception) return kind + ": " + finding.Message;
+  // The call that went otherwise, whatever its arguments: one thing the module keeps is one fault.
+  if (kind == kind::History) {
+    const std::size_t call = finding.Message.find(" was `");
+    const std::size_t open = finding.Message.find('(', call);
+    return kind + ": " + (call == std::string::npos ? finding.Message : finding.Message.substr(call, open - call));
+  }
   // Whichever way out and whichever product: one change the command keeps is one fault.
   if (kind == kind::KeptAfterCancel) {
     return kind + (finding.Message.find(": a product created") != std::string::npos ? ": created" : ": renumbered");

@@ -14,6 +14,7 @@
 #include "validator/case/Actions.h"
 #include "validator/case/CaseRecorder.h"
 #include "validator/case/Faults.h"
+#include "validator/case/History.h"
 #include "validator/case/Overloaded.h"
 #include "validator/case/RandomSource.h"
 #include "vexhost/Session.h"
@@ -95,9 +96,19 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
   std::optional<CaseRecorder> recorder;
   const bool started = !job.Steps.empty() && LineIs(job.Steps.back(), vexdrive::ActionVerb::Start);
   if (job.Record) recorder.emplace(setup.Document, true, started);
-  Observers observers({&monitor, recorder ? &*recorder : nullptr});
+  JournalTaker first;
+  Observers observers({&monitor, recorder ? &*recorder : nullptr, &first});
   RunRequest request{.Lines = job.Steps, .Look = work.Look, .Watch = true, .Observer = &observers};
-  const CaseResult result = Run(0, setup, request, slot, process);
+  CaseResult result = Run(0, setup, request, slot, process);
+  // The same path again in this process, which ran it before: what the module keeps shows there.
+  if (!result.Fatal) {
+    if (std::optional<Finding> differs = SameAgain(setup, request, first.Calls())) {
+      result.Findings.push_back(std::move(*differs));
+    }
+    const WorkerProcess::Effects effects = process.AfterCase();
+    result.Findings.insert(result.Findings.end(), effects.Findings.begin(), effects.Findings.end());
+    result.Fatal = effects.Untrustworthy;
+  }
   if (recorder) Send(out, RecordMessage{{0}, recorder->Record(), {}});
   Report(out, result);
 }

@@ -97,7 +97,7 @@ case "$kind" in
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
     grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's last expectation did not fail"
     ;;
-  dead-button | stranded | shown-after-end | nondeterminism)
+  dead-button | stranded | shown-after-end | nondeterminism | kept-after-cancel)
     # The replay ends with the expectation that the fault makes fail.
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
     grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's expectation did not fail"

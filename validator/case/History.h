@@ -1,0 +1,34 @@
+// Whether a path behaves the same each time: a module keeps no state between commands, so the same
+// lines run again in a fresh session of the same process make the same calls across the boundary
+// in the same order. A module-wide variable that a run changes (a counter, a cache, a flag) shows
+// as the first call that differs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Runner.h"
+
+namespace vexvalidator {
+
+// Takes the journal of a run, as text, once the host has ended the run.
+class JournalTaker : public CaseObserver {
+ public:
+  void Ended(vexhost::Session& session, const std::vector<Finding>& findings, bool stopped) override;
+  const std::vector<std::string>& Calls() const { return _Calls; }
+
+ private:
+  std::vector<std::string> _Calls;
+};
+
+// Runs `request`'s lines again in a fresh session, watched and looked at as the first run was, and
+// compares its calls with `first`, the calls of the run before; a history finding names the first
+// call that differs.
+std::optional<Finding> SameAgain(const RunSetup& setup, const RunRequest& request,
+                                 const std::vector<std::string>& first);
+
+// The finding for two journals that differ, or none when they are the same.
+std::optional<Finding> HistoryFinding(const std::vector<std::string>& first, const std::vector<std::string>& second);
+
+}  // namespace vexvalidator
