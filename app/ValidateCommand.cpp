@@ -10,6 +10,7 @@
 
 #include "validator/Validate.h"
 #include "validator/findings/Report.h"
+#include "validator/findings/RulesReport.h"
 #include "vexhost/Session.h"
 
 namespace vexapp {
@@ -62,6 +63,15 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
       ->check(CLI::Range(1, 3600000))
       ->type_name("MS")
       ->capture_default_str();
+  // Answered as soon as it is read, as --help is: no module is needed.
+  app.add_flag_callback(
+         "--rules",
+         [] {
+           vexvalidator::WriteRules(std::cout);
+           throw CLI::Success();
+         },
+         "print the host's rules the validator holds a module to: what it watches and cannot see of each")
+      ->trigger_on_parse();
   app.add_option("--time-limit", options.RunLimitSeconds,
                  "stop after this many seconds and write the reports of what ran, marked partial (default: none)")
       ->check(CLI::Range(1, 604800))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "TestModules.h"
 #include "drive/DefaultDocument.h"
@@ -94,11 +95,28 @@ TEST_F(Exploration, StatesAreToldApartByDialogsAndProducts) {
 
 TEST(SampleTexts, FillTheEditorExactlyAndCrossAscii) {
   const std::vector<std::string> samples = SampleTexts(72);
-  ASSERT_EQ(samples.size(), 4U);
+  ASSERT_GE(samples.size(), 4U);
   EXPECT_EQ(samples[0], "");
   EXPECT_TRUE(std::all_of(samples[1].begin(), samples[1].end(), [](unsigned char c) { return c < 0x80; }));
   EXPECT_FALSE(std::all_of(samples[2].begin(), samples[2].end(), [](unsigned char c) { return c < 0x80; }));
   EXPECT_EQ(vexdrive::Width(samples[3]), 72);
   EXPECT_GT(samples[3].size(), 72U) << "the widest text holds a character of more than one byte";
   EXPECT_EQ(vexdrive::Width(SampleTexts(0)[3]), 256) << "an editor without a maximum gets a long text";
+}
+
+TEST(SampleTexts, AreDrawnFromWhatTheEditorShowsAndItsWidths) {
+  const std::vector<std::string> samples = SampleTexts(EditorShape{"12", 4, 8});
+  const std::vector<std::string> old = SampleTexts(8);
+  EXPECT_EQ(std::vector<std::string>(samples.begin(), samples.begin() + 4),
+            std::vector<std::string>(old.begin(), old.begin() + 4))
+      << "the texts typed before come first, as they were";
+  for (const char* drawn : {"12", "127", "12x", "123", "1234", "12345", "12345678", "   "}) {
+    EXPECT_EQ(std::count(samples.begin(), samples.end(), drawn), 1) << drawn;
+  }
+  for (const auto& sample : samples) EXPECT_LE(vexdrive::Width(sample), 8) << "past the maximum: " << sample;
+  // A shown text as wide as the editor is not lengthened past it, and nothing is typed twice.
+  const std::vector<std::string> full = SampleTexts(EditorShape{"ABCD", 0, 4});
+  EXPECT_EQ(std::set<std::string>(full.begin(), full.end()).size(), full.size());
+  EXPECT_EQ(std::count(full.begin(), full.end(), "ABCD"), 1);
+  for (const auto& sample : full) EXPECT_LE(vexdrive::Width(sample), 4) << sample;
 }

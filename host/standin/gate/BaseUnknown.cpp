@@ -90,6 +90,7 @@ int VexBaseUnknown::IsAKindOf(const char* className) const {
 }
 
 void* VexBaseUnknown::operator new(std::size_t size) noexcept {
+  CheckThread("Allocate", {});
   if (!InHostWork()) {
     NoteCallAtLoad("Allocate", {});
     if (vexhost::Session::State* session = OpenSession()) {

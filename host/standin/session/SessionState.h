@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,7 +29,9 @@ struct Session::State {
   std::vector<std::string> OverReleases;
   std::vector<std::string> Violations;
   std::vector<std::string> Misuses;
-  std::set<std::string> Recorded;  // the over-releases, violations and misuses already listed
+  std::vector<std::string> WrongClasses;    // commands not of the class registered under their name
+  std::vector<std::string> OffThreadCalls;  // host calls from a thread not the interface thread
+  std::set<std::string> Recorded;           // the over-releases, violations and misuses already listed
   // The higher concerns' parts, each defined in its own folder, made on first use and reached
   // through that folder's accessor: EngineOf, ProductsOf, FrameOf.
   detail::KeptStates Parts;
@@ -44,6 +47,9 @@ struct Sessions {
   Session* Open = nullptr;
   Registry Outside;
   int InfrastructureDepth = 0;  // > 0: new objects belong to the session
+  // The host's user-interface thread: the one that opened the session, or that loads a module.
+  // Every host call comes on it.
+  std::thread::id InterfaceThread;
 };
 Sessions& ProcessSessions();
 
