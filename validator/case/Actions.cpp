@@ -111,6 +111,13 @@ std::string Digits(int count, int first = 1) {
   return digits;
 }
 
+// `count` letters: "abcdefghij...".
+std::string Letters(int count) {
+  std::string letters;
+  for (int i = 0; i < count; ++i) letters += static_cast<char>('a' + i % 26);
+  return letters;
+}
+
 // The text's first `width` characters.
 std::string FitTo(const std::string& text, int width) {
   std::string fitted;
@@ -149,17 +156,21 @@ std::vector<std::string> SampleTexts(const EditorShape& editor) {
       "7 \xE8\x88\xB9");
   add("\xC3\x84" + Digits(width - 1, 1));
   // Drawn from what the editor shows: a module that reads it back may take only what it showed.
-  const int shownWidth = static_cast<int>(vexdrive::Characters(editor.Shown).size());
-  if (!editor.Shown.empty()) {
+  // Lengthened to the maximum, so that what was typed, shown in turn, draws no longer text again.
+  const std::vector<std::string> shownCharacters = vexdrive::Characters(editor.Shown);
+  const int shownWidth = static_cast<int>(shownCharacters.size());
+  const bool shownDigits = shownWidth > 0 && std::all_of(editor.Shown.begin(), editor.Shown.end(),
+                                                         [](char c) { return c >= '0' && c <= '9'; });
+  if (shownWidth > 0) {
     add(editor.Shown);
-    add(editor.Shown + "7");
-    add(editor.Shown + "x");
+    add(editor.Shown + Digits(width));
+    add(editor.Shown + Letters(width));
   }
-  add(Digits(shownWidth + 1));
-  if (editor.VisibleWidth > 0) {
-    add(Digits(editor.VisibleWidth));
-    add(Digits(editor.VisibleWidth + 1));
-  }
+  // Digits alone one longer than what is shown, unless that is digits already: each would then
+  // draw the next.
+  if (!shownDigits) add(Digits(shownWidth + 1));
+  // One past what a person sees at once, and as wide as the editor takes.
+  if (editor.VisibleWidth > 0) add(Digits(editor.VisibleWidth + 1));
   add(Digits(width));
   add("   ");
   return texts;

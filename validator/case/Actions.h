@@ -25,9 +25,9 @@ struct EditorShape {
   int MaxWidth = 0;
 };
 // The texts typed into an editor, each once: empty, ASCII, non-ASCII and exactly the editor's
-// maximum width (a long text when it has none); then the text it shows, that text lengthened with
-// a digit and with a letter, digits only one longer than it, as wide as the editor's visible width
-// and one past it, and as wide as its maximum; and blanks. Each fits the editor: a narrow one gets
+// maximum width (a long text when it has none); then the text it shows, that text lengthened to
+// the maximum with digits and with letters, digits alone one longer than it (unless it is digits),
+// one past the editor's visible width and as wide as its maximum, and blanks. Each fits the editor: a narrow one gets
 // them cut to its width. A text past the maximum is not typed: the host takes no more, as an
 // editor does.
 std::vector<std::string> SampleTexts(const EditorShape& editor);

@@ -105,18 +105,25 @@ TEST(SampleTexts, FillTheEditorExactlyAndCrossAscii) {
 }
 
 TEST(SampleTexts, AreDrawnFromWhatTheEditorShowsAndItsWidths) {
-  const std::vector<std::string> samples = SampleTexts(EditorShape{"12", 4, 8});
+  const std::vector<std::string> samples = SampleTexts(EditorShape{"A2", 4, 8});
   const std::vector<std::string> old = SampleTexts(8);
   EXPECT_EQ(std::vector<std::string>(samples.begin(), samples.begin() + 4),
             std::vector<std::string>(old.begin(), old.begin() + 4))
       << "the texts typed before come first, as they were";
-  for (const char* drawn : {"12", "127", "12x", "123", "1234", "12345", "12345678", "   "}) {
+  for (const char* drawn : {"A2", "A2123456", "A2abcdef", "123", "12345", "12345678", "   "}) {
     EXPECT_EQ(std::count(samples.begin(), samples.end(), drawn), 1) << drawn;
   }
+  EXPECT_EQ(samples.size(), 11U);
   for (const auto& sample : samples) EXPECT_LE(vexdrive::Width(sample), 8) << "past the maximum: " << sample;
-  // A shown text as wide as the editor is not lengthened past it, and nothing is typed twice.
-  const std::vector<std::string> full = SampleTexts(EditorShape{"ABCD", 0, 4});
-  EXPECT_EQ(std::set<std::string>(full.begin(), full.end()).size(), full.size());
-  EXPECT_EQ(std::count(full.begin(), full.end(), "ABCD"), 1);
-  for (const auto& sample : full) EXPECT_LE(vexdrive::Width(sample), 4) << sample;
+  // A text lengthened to the maximum, typed and shown in turn, draws nothing new but itself: the
+  // drawn texts do not lengthen without end.
+  const std::vector<std::string> blank = SampleTexts(EditorShape{"", 4, 8});
+  for (const auto& next : SampleTexts(EditorShape{"A2123456", 4, 8})) {
+    EXPECT_TRUE(next == "A2123456" || std::count(blank.begin(), blank.end(), next) == 1) << next;
+  }
+  // A shown text of digits draws no digits one longer, and nothing is typed twice.
+  const std::vector<std::string> digits = SampleTexts(EditorShape{"12", 0, 4});
+  EXPECT_EQ(std::set<std::string>(digits.begin(), digits.end()).size(), digits.size());
+  EXPECT_EQ(std::count(digits.begin(), digits.end(), "123"), 0);
+  EXPECT_EQ(std::count(digits.begin(), digits.end(), "1234"), 1);
 }

@@ -89,6 +89,8 @@ void CheckThread(const char* op, const std::string& receiver) {
   // Only calls from other threads come here: they are kept from one another.
   static std::mutex recording;
   const std::lock_guard<std::mutex> lock(recording);
+  // The first such call names the fault; the calls after it on that thread are the same fault.
+  if (!session->OffThreadCalls.empty()) return;
   const std::string call = receiver.empty() ? std::string(op) : std::string(op) + " on '" + receiver + "'";
   Record(
       *session, session->OffThreadCalls,
@@ -115,8 +117,10 @@ BoundaryCall::BoundaryCall(const char* op, const VexBaseUnknown* on, std::vector
   const VexObjectImpl* record = on != nullptr ? on->GetImpl() : nullptr;
   if (record != nullptr) _Receiver = record->Name.empty() ? "(unnamed)" : record->Name;
   _Refused = record != nullptr && record->IsDead();
-  CheckThread(op, _Receiver);
-  if (!InHostWork()) NoteCallAtLoad(op, _Receiver);
+  if (!InHostWork()) {
+    CheckThread(op, _Receiver);
+    NoteCallAtLoad(op, _Receiver);
+  }
   // The host's own calls are neither journaled nor faulted; it never calls a dead object.
   Session::State* session = OpenSession();
   if (InHostWork() || session == nullptr) return;
@@ -175,9 +179,9 @@ bool Gate(const char* op, const VexBaseUnknown* on, std::vector<std::string> arg
 bool Gate(const char* op, std::vector<std::string> args) { return Gate(op, nullptr, std::move(args)); }
 
 void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
-  CheckThread(op, on != nullptr ? Describe(on) : std::string());
   Session::State* session = OpenSession();
   if (InHostWork() || session == nullptr) return;
+  CheckThread(op, on != nullptr ? Describe(on) : std::string());
   session->TheJournal.Append(
       {op, on != nullptr ? Describe(on) : std::string(), std::move(args), std::string(ModuleToHost), {}, {}, true});
 }

@@ -292,19 +292,26 @@ TEST_F(HostMisuse, ACommandOfAnotherClassThanItsRegisteredNameIsRecordedAndRunsO
   EXPECT_FALSE(report.Clean());
 }
 
-TEST_F(HostMisuse, HostCallsFromOtherThreadsAreRecordedOnceEachWhateverStartedTheThread) {
+TEST_F(HostMisuse, TheFirstHostCallFromAnotherThreadIsRecordedWhateverStartedTheThread) {
+  const std::string off = " (module->host): called on a thread that is not the host's user-interface thread";
   Plan.OnActivate = [](MisuseProbe& probe) {
     for (int i = 0; i < 2; ++i) std::thread([&probe] { probe.Box->SetTitle("From a thread"); }).join();
-    std::async(std::launch::async, [&probe] { probe.Agent->InitializeAcquisition(); }).get();
+    std::thread([&probe] { probe.Agent->InitializeAcquisition(); }).join();
     probe.Box->SetTitle("On the interface thread");
   };
   StartProbe();
-  const auto report = EndAndAccount();
-  const std::string off = " (module->host): called on a thread that is not the host's user-interface thread";
-  EXPECT_THAT(report.OffThreadCalls,
-              ElementsAre("SetTitle on 'MisuseBox'" + off, "InitializeAcquisition on 'MisuseAgent'" + off));
-  EXPECT_THAT(report.Misuses, IsEmpty());
+  auto report = EndAndAccount();
+  EXPECT_THAT(report.OffThreadCalls, ElementsAre("SetTitle on 'MisuseBox'" + off));
   EXPECT_FALSE(report.Clean());
+
+  Plan.OnActivate = [](MisuseProbe& probe) {
+    probe.Box->SetTitle("On the interface thread");
+    std::async(std::launch::async, [&probe] { probe.Agent->InitializeAcquisition(); }).get();
+  };
+  StartProbe();
+  report = EndAndAccount();
+  EXPECT_THAT(report.OffThreadCalls, ElementsAre("InitializeAcquisition on 'MisuseAgent'" + off));
+  EXPECT_THAT(report.Misuses, IsEmpty());
 }
 
 TEST(InterfaceThread, ASessionOpenedOnAnotherThreadMakesThatThreadTheInterfaceThread) {
