@@ -56,7 +56,17 @@ TEST_F(Exploration, ThePanelOffersWhatAPersonCanDoThere) {
   const auto typed = std::count_if(actions.begin(), actions.end(), [](const std::string& line) {
     return line.rfind("type InterimProductPanel/editorpartnumber ", 0) == 0;
   });
-  EXPECT_EQ(typed, 4);
+  // One line for each text drawn for the editor as it is shown now.
+  const Scene scene = LookAt(Host());
+  const vexhost::WidgetView* editor = nullptr;
+  for (const auto& window : scene.Windows) {
+    if (window.Name == Panel) editor = window.Find("editorpartnumber");
+  }
+  ASSERT_NE(editor, nullptr);
+  const EditorShape shape{editor->Lines.empty() ? std::string() : editor->Lines.front(), editor->VisibleTextWidth,
+                          editor->MaxCharacterWidth};
+  EXPECT_EQ(typed, static_cast<long>(SampleTexts(shape).size()));
+  EXPECT_GT(typed, 4) << "texts drawn from what the editor shows, besides the four fixed ones";
   // The class frame's own editor is used by choosing a class, not by typing into it.
   for (const auto& line : actions) EXPECT_EQ(line.find("ClassEditor"), std::string::npos) << line;
 
