@@ -82,7 +82,7 @@ void CheckText(const char* op, const VexBaseUnknown* on, const VexUnicodeString&
 }
 
 void CheckThread(const char* op, const std::string& receiver) {
-  const std::thread::id interfaceThread = ProcessSessions().InterfaceThread;
+  const std::thread::id interfaceThread = ProcessSessions().InterfaceThread.load();
   if (interfaceThread == std::thread::id() || std::this_thread::get_id() == interfaceThread) return;
   Session::State* session = OpenSession();
   if (session == nullptr) return;
@@ -188,6 +188,8 @@ void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::stri
 
 std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args,
                        bool completesOnReturn) {
+  // The host calls the module on its user-interface thread: whichever thread this is, it is that one.
+  ProcessSessions().InterfaceThread = std::this_thread::get_id();
   Session::State* session = OpenSession();
   if (session == nullptr) return 0;
   return session->TheJournal.Append({op,

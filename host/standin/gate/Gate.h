@@ -116,8 +116,9 @@ void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, 
 // "op on 'name' (module->host): what", or "op (module->host): what" without a receiver.
 void RecordMisuse(const std::string& op, const VexBaseUnknown* on, const std::string& what);
 
-// Records, once a session (the first), a call of the module's made on another thread
-// than the host's user-interface thread (the one that opened the session or loads the module).
+// Records, once a session (the first), a call of the module's made on another thread than the
+// host's user-interface thread (the one that opened the session, loads the module or last called
+// into it).
 // What the host does itself in answer (an error it raises) is not counted again.
 void CheckThread(const char* op, const std::string& receiver);
 

@@ -4,6 +4,7 @@
 // closed at the top (driver/Session.cpp), which has each concern open or close its part.
 #pragma once
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <thread>
@@ -47,9 +48,9 @@ struct Sessions {
   Session* Open = nullptr;
   Registry Outside;
   int InfrastructureDepth = 0;  // > 0: new objects belong to the session
-  // The host's user-interface thread: the one that opened the session, or that loads a module.
-  // Every host call comes on it.
-  std::thread::id InterfaceThread;
+  // The host's user-interface thread: the one that opened the session, loads a module or last
+  // called into the module. Every host call of the module's comes on it.
+  std::atomic<std::thread::id> InterfaceThread;
 };
 Sessions& ProcessSessions();
 
