@@ -2,15 +2,13 @@
 // validation, every rule with how many findings it gave and what its watch cannot see.
 #pragma once
 
+#include <tinyxml2.h>
+
 #include <iosfwd>
 
 #include <nlohmann/json.hpp>
 
 #include "Outcome.h"
-
-namespace tinyxml2 {
-class XMLElement;
-}
 
 namespace vexvalidator {
 
