@@ -10,6 +10,7 @@
 
 #include "validator/Validate.h"
 #include "validator/findings/Report.h"
+#include "validator/findings/RulesReport.h"
 #include "vexhost/Session.h"
 
 namespace vexapp {
@@ -65,6 +66,15 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
   app.add_flag("--keeps-applied", options.KeepsApplied,
                "a command keeps what it applied before a Cancel, an Escape or its close box (an Apply that "
                "acts at once): such a Cancel may leave the document changed");
+  // Answered as soon as it is read, as --help is: no module is needed.
+  app.add_flag_callback(
+         "--rules",
+         [] {
+           vexvalidator::WriteRules(std::cout);
+           throw CLI::Success();
+         },
+         "print the host's rules the validator holds a module to: what it watches and cannot see of each")
+      ->trigger_on_parse();
   app.add_option("--time-limit", options.RunLimitSeconds,
                  "stop after this many seconds and write the reports of what ran, marked partial (default: none)")
       ->check(CLI::Range(1, 604800))

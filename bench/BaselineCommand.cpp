@@ -79,15 +79,15 @@ class BaselinePanel : public VexDlgDialog {
   VexStrObjectClassFrame* ClassFrame = nullptr;
 };
 
-class Baseline : public VexStateCommand {
+class BaselineInterimProdCmd : public VexStateCommand {
  public:
-  Baseline() : VexStateCommand(0) {
+  BaselineInterimProdCmd() : VexStateCommand(0) {
     VexFrmLayout* layout = VexFrmLayout::GetCurrentLayout();
     _Panel = new BaselinePanel(layout != nullptr ? layout->GetMainWindow() : nullptr);
     _Panel->SetVisibility(VexDlgHide);
     _ErrorBox = new VexStrErrorBox("VexStrErrorBox");
   }
-  ~Baseline() override {
+  ~BaselineInterimProdCmd() override {
     _Panel->RequestDelayedDestruction();
     _PanelAgent->RequestDelayedDestruction();
     _ErrorBoxAgent->RequestDelayedDestruction();
@@ -111,9 +111,9 @@ class Baseline : public VexStateCommand {
     state->AddDialogAgent(_PanelAgent);
     state->AddDialogAgent(_SelectClassAgent);
 
-    const auto close = static_cast<VexActionMethod>(&Baseline::Close);
-    const auto create = static_cast<VexActionMethod>(&Baseline::Create);
-    const auto select = static_cast<VexActionMethod>(&Baseline::Select);
+    const auto close = static_cast<VexActionMethod>(&BaselineInterimProdCmd::Close);
+    const auto create = static_cast<VexActionMethod>(&BaselineInterimProdCmd::Create);
+    const auto select = static_cast<VexActionMethod>(&BaselineInterimProdCmd::Select);
     VexStateCondition* condition = IsLastModifiedAgentCondition(_ErrorBoxAgent, _ErrorBox->GetNfyOKNotification());
     AddTransition(state, nullptr, condition, Action(close));
     condition = IsLastModifiedAgentCondition(_PanelAgent, _Panel->GetDiaCANCELNotification());
@@ -201,7 +201,7 @@ class Baseline : public VexStateCommand {
   VexUnicodeString _SelectedClass;
 };
 
-VexBaseUnknown* CreateBaseline() { return new Baseline(); }
+VexBaseUnknown* CreateBaseline() { return new BaselineInterimProdCmd(); }
 
 }  // namespace
 

@@ -19,10 +19,6 @@
 
 namespace vexvalidator {
 
-namespace kind {
-inline constexpr const char* BehaviourChanged = "behaviour-changed";
-}
-
 class Approval {
  public:
   // Reads what the directory holds; throws ApprovedError when it cannot be used.

@@ -1,5 +1,6 @@
 #include "Actions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -63,7 +64,9 @@ void WidgetActions(vexhost::Session& session, const std::string& dialog, const W
       continue;
     }
     if (child.Class == "VexDlgEditor" && child.Sensitive) {
-      for (const auto& text : SampleTexts(child.MaxCharacterWidth)) {
+      const EditorShape shape{child.Lines.empty() ? std::string() : child.Lines.front(), child.VisibleTextWidth,
+                              child.MaxCharacterWidth};
+      for (const auto& text : SampleTexts(shape)) {
         actions.push_back(Action::Type(dialog, child.Name, text));
       }
     }
@@ -101,6 +104,20 @@ void AddWidget(Digest& digest, const WidgetView& widget) {
   for (const auto& child : widget.Children) AddWidget(digest, child);
 }
 
+// `count` digits, counting up from `first`: "1234567890123".
+std::string Digits(int count, int first = 1) {
+  std::string digits;
+  for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + (first + i) % 10);
+  return digits;
+}
+
+// `count` letters: "abcdefghij...".
+std::string Letters(int count) {
+  std::string letters;
+  for (int i = 0; i < count; ++i) letters += static_cast<char>('a' + i % 26);
+  return letters;
+}
+
 // The text's first `width` characters.
 std::string FitTo(const std::string& text, int width) {
   std::string fitted;
@@ -122,20 +139,45 @@ void AddProduct(Digest& digest, const vexhost::ProductData& product) {
 
 }  // namespace
 
-std::vector<std::string> SampleTexts(int maxCharacterWidth) {
-  std::string widest;
+std::vector<std::string> SampleTexts(const EditorShape& editor) {
   // Exactly the maximum width in characters, with a character that takes two bytes first, so that
   // a module counting bytes is caught; without a maximum, a long text.
-  const int width = maxCharacterWidth > 0 ? maxCharacterWidth : 256;
-  const char* const digits = "0123456789";
-  for (int i = 0; i < width; ++i) widest += i == 0 ? std::string("\xC3\x84") : std::string(1, digits[i % 10]);
+  const int width = editor.MaxWidth > 0 ? editor.MaxWidth : 256;
+  std::vector<std::string> texts;
   // The host refuses a text wider than the editor, as a real editor takes no more: a sample must fit.
-  return {"", FitTo("Part 7-A", width),
-          FitTo("\xC3\x9C"
-                "berbau \xC3\x98"
-                "7 \xE8\x88\xB9",
-                width),
-          widest};
+  auto add = [&](const std::string& text) {
+    std::string fitted = FitTo(text, width);
+    if (std::find(texts.begin(), texts.end(), fitted) == texts.end()) texts.push_back(std::move(fitted));
+  };
+  add("");
+  add("Part 7-A");
+  add("\xC3\x9C"
+      "berbau \xC3\x98"
+      "7 \xE8\x88\xB9");
+  add("\xC3\x84" + Digits(width - 1, 1));
+  // Drawn from what the editor shows: a module that reads it back may take only what it showed.
+  // Lengthened to the maximum, so that what was typed, shown in turn, draws no longer text again.
+  const std::vector<std::string> shownCharacters = vexdrive::Characters(editor.Shown);
+  const int shownWidth = static_cast<int>(shownCharacters.size());
+  const bool shownDigits = shownWidth > 0 && std::all_of(editor.Shown.begin(), editor.Shown.end(),
+                                                         [](char c) { return c >= '0' && c <= '9'; });
+  if (shownWidth > 0) {
+    add(editor.Shown);
+    add(editor.Shown + Digits(width));
+    add(editor.Shown + Letters(width));
+  }
+  // Digits alone one longer than what is shown, unless that is digits already: each would then
+  // draw the next.
+  if (!shownDigits) add(Digits(shownWidth + 1));
+  // One past what a person sees at once, and as wide as the editor takes.
+  if (editor.VisibleWidth > 0) add(Digits(editor.VisibleWidth + 1));
+  add(Digits(width));
+  add("   ");
+  return texts;
+}
+
+std::vector<std::string> SampleTexts(int maxCharacterWidth) {
+  return SampleTexts(EditorShape{"", 0, maxCharacterWidth});
 }
 
 std::vector<Action> PossibleActions(vexhost::Session& session, const Scene& scene) {

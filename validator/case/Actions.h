@@ -17,8 +17,20 @@ class Session;
 
 namespace vexvalidator {
 
-// The texts typed into an editor: empty, ASCII, non-ASCII and exactly the editor's maximum width
-// (a long text when it has none). Each fits the editor: a narrow one gets the others cut to its width.
+// What the texts typed into an editor are drawn from: what it shows and its widths in characters
+// (0: none set).
+struct EditorShape {
+  std::string Shown;
+  int VisibleWidth = 0;
+  int MaxWidth = 0;
+};
+// The texts typed into an editor, each once: empty, ASCII, non-ASCII and exactly the editor's
+// maximum width (a long text when it has none); then the text it shows, that text lengthened to
+// the maximum with digits and with letters, digits alone one longer than it (unless it is digits),
+// one past the editor's visible width and as wide as its maximum, and blanks. Each fits the editor: a narrow one gets
+// them cut to its width. A text past the maximum is not typed: the host takes no more, as an
+// editor does.
+std::vector<std::string> SampleTexts(const EditorShape& editor);
 std::vector<std::string> SampleTexts(int maxCharacterWidth);
 // A class name no browser offers, typed into class frames.
 inline constexpr const char* TypedClass = "Typed Class";

@@ -10,41 +10,12 @@
 #include <vector>
 
 #include "Coverage.h"
+#include "Rules.h"
 
 namespace vexvalidator {
 
 enum class Phase { Load, Lifecycle, Exploration, Faults, Random };
 const char* PhaseName(Phase phase);
-
-// The kinds of finding, as reports name them.
-namespace kind {
-inline constexpr const char* DuplicateRegistration = "duplicate-registration";
-inline constexpr const char* HostCallAtLoad = "host-call-at-load";
-inline constexpr const char* HostCallAtUnload = "host-call-at-unload";
-inline constexpr const char* ForeignExport = "foreign-export";
-inline constexpr const char* MissingMarker = "missing-marker";
-inline constexpr const char* WrongModuleHandle = "wrong-module-handle";
-inline constexpr const char* UncleanUnload = "unclean-unload";
-inline constexpr const char* UncleanReload = "unclean-reload";
-inline constexpr const char* Leak = "leak";
-inline constexpr const char* UnbalancedReference = "unbalanced-reference";
-inline constexpr const char* OverRelease = "over-release";
-inline constexpr const char* DeadObject = "dead-object";
-inline constexpr const char* OutlivesSession = "outlives-session";
-inline constexpr const char* InvisibleWait = "invisible-wait";
-inline constexpr const char* Crash = "crash";
-inline constexpr const char* Exception = "exception";
-inline constexpr const char* Hang = "hang";
-inline constexpr const char* Nondeterminism = "nondeterminism";
-inline constexpr const char* HostMisuse = "host-misuse";
-inline constexpr const char* ProcessHygiene = "process-hygiene";
-inline constexpr const char* Slow = "slow";
-inline constexpr const char* DeadButton = "dead-button";
-inline constexpr const char* Stranded = "stranded";
-inline constexpr const char* ShownAfterEnd = "shown-after-end";
-inline constexpr const char* KeptAfterCancel = "kept-after-cancel";
-inline constexpr const char* History = "history";
-}  // namespace kind
 
 struct Finding {
   Finding() = default;

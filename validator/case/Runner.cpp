@@ -144,6 +144,8 @@ std::vector<Finding> CheckAccounting(vexhost::Session& session) {
   for (const auto& released : report.OverReleases) findings.push_back({kind::OverRelease, released});
   for (const auto& violation : report.Violations) findings.push_back({kind::DeadObject, violation});
   for (const auto& misuse : report.Misuses) findings.push_back({kind::HostMisuse, misuse});
+  for (const auto& made : report.WrongClasses) findings.push_back({kind::WrongClass, made});
+  for (const auto& call : report.OffThreadCalls) findings.push_back({kind::OffThreadCall, call});
   return findings;
 }
 

@@ -12,6 +12,7 @@
 
 #include "CoverageReport.h"
 #include "ReplayEnding.h"
+#include "RulesReport.h"
 #include "drive/Text.h"
 
 namespace vexvalidator {
@@ -131,6 +132,7 @@ void WriteText(std::ostream& out, const Outcome& outcome, const std::string& rep
   const std::vector<std::string> bounds = BoundsMet(outcome);
   for (const auto& bound : bounds) out << "  bound met: " << bound << "\n";
   WriteCoverage(out, outcome);
+  WriteRulesSeen(out, outcome);
   out << "  " << Count(outcome.Cases, "case", "cases") << " in " << std::fixed << std::setprecision(2)
       << outcome.Seconds << " s (" << static_cast<long long>(outcome.Cases / std::max(outcome.Seconds, 1e-3))
       << " cases/s) on " << Count(outcome.Workers, "worker", "workers");
@@ -227,6 +229,7 @@ std::string JsonReport(const Outcome& outcome, const std::string& replays) {
   ordered_json phases = ordered_json::object();
   for (const auto& [name, phase] : outcome.Phases) phases[name] = {{"cases", phase.Cases}, {"seconds", phase.Seconds}};
   report["phases"] = phases;
+  report["rules"] = RulesJson(outcome);
   ordered_json findings = ordered_json::array();
   int number = 0;
   for (const auto& finding : outcome.Findings) {
@@ -342,7 +345,8 @@ std::string JUnitReport(const Outcome& outcome, const std::string& replays) {
     failure->SetText(text.c_str());
     ++suite.Failures;
   }
-  int tests = 0;
+  AddRulesSuite(*root, outcome);
+  int tests = static_cast<int>(RuleTable.size());
   int failures = 0;
   int skipped = 0;
   for (const auto& name : order) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "TestModules.h"
 #include "drive/DefaultDocument.h"
@@ -55,7 +56,17 @@ TEST_F(Exploration, ThePanelOffersWhatAPersonCanDoThere) {
   const auto typed = std::count_if(actions.begin(), actions.end(), [](const std::string& line) {
     return line.rfind("type InterimProductPanel/editorpartnumber ", 0) == 0;
   });
-  EXPECT_EQ(typed, 4);
+  // One line for each text drawn for the editor as it is shown now.
+  const Scene scene = LookAt(Host());
+  const vexhost::WidgetView* editor = nullptr;
+  for (const auto& window : scene.Windows) {
+    if (window.Name == Panel) editor = window.Find("editorpartnumber");
+  }
+  ASSERT_NE(editor, nullptr);
+  const EditorShape shape{editor->Lines.empty() ? std::string() : editor->Lines.front(), editor->VisibleTextWidth,
+                          editor->MaxCharacterWidth};
+  EXPECT_EQ(typed, static_cast<long>(SampleTexts(shape).size()));
+  EXPECT_GT(typed, 4) << "texts drawn from what the editor shows, besides the four fixed ones";
   // The class frame's own editor is used by choosing a class, not by typing into it.
   for (const auto& line : actions) EXPECT_EQ(line.find("ClassEditor"), std::string::npos) << line;
 
@@ -94,11 +105,35 @@ TEST_F(Exploration, StatesAreToldApartByDialogsAndProducts) {
 
 TEST(SampleTexts, FillTheEditorExactlyAndCrossAscii) {
   const std::vector<std::string> samples = SampleTexts(72);
-  ASSERT_EQ(samples.size(), 4U);
+  ASSERT_GE(samples.size(), 4U);
   EXPECT_EQ(samples[0], "");
   EXPECT_TRUE(std::all_of(samples[1].begin(), samples[1].end(), [](unsigned char c) { return c < 0x80; }));
   EXPECT_FALSE(std::all_of(samples[2].begin(), samples[2].end(), [](unsigned char c) { return c < 0x80; }));
   EXPECT_EQ(vexdrive::Width(samples[3]), 72);
   EXPECT_GT(samples[3].size(), 72U) << "the widest text holds a character of more than one byte";
   EXPECT_EQ(vexdrive::Width(SampleTexts(0)[3]), 256) << "an editor without a maximum gets a long text";
+}
+
+TEST(SampleTexts, AreDrawnFromWhatTheEditorShowsAndItsWidths) {
+  const std::vector<std::string> samples = SampleTexts(EditorShape{"A2", 4, 8});
+  const std::vector<std::string> old = SampleTexts(8);
+  EXPECT_EQ(std::vector<std::string>(samples.begin(), samples.begin() + 4),
+            std::vector<std::string>(old.begin(), old.begin() + 4))
+      << "the texts typed before come first, as they were";
+  for (const char* drawn : {"A2", "A2123456", "A2abcdef", "123", "12345", "12345678", "   "}) {
+    EXPECT_EQ(std::count(samples.begin(), samples.end(), drawn), 1) << drawn;
+  }
+  EXPECT_EQ(samples.size(), 11U);
+  for (const auto& sample : samples) EXPECT_LE(vexdrive::Width(sample), 8) << "past the maximum: " << sample;
+  // A text lengthened to the maximum, typed and shown in turn, draws nothing new but itself: the
+  // drawn texts do not lengthen without end.
+  const std::vector<std::string> blank = SampleTexts(EditorShape{"", 4, 8});
+  for (const auto& next : SampleTexts(EditorShape{"A2123456", 4, 8})) {
+    EXPECT_TRUE(next == "A2123456" || std::count(blank.begin(), blank.end(), next) == 1) << next;
+  }
+  // A shown text of digits draws no digits one longer, and nothing is typed twice.
+  const std::vector<std::string> digits = SampleTexts(EditorShape{"12", 0, 4});
+  EXPECT_EQ(std::set<std::string>(digits.begin(), digits.end()).size(), digits.size());
+  EXPECT_EQ(std::count(digits.begin(), digits.end(), "123"), 0);
+  EXPECT_EQ(std::count(digits.begin(), digits.end(), "1234"), 1);
 }

@@ -14,6 +14,7 @@
 #include "profiles/InterimProduct.h"
 #include "validator/case/Faults.h"
 #include "validator/findings/Report.h"
+#include "validator/findings/RulesReport.h"
 #include "validator/processes/Exports.h"
 #include "validator/processes/LoadChecks.h"
 
@@ -82,8 +83,9 @@ TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOn
   ASSERT_EQ(document.Parse(xml.c_str()), tinyxml2::XML_SUCCESS) << xml;
   const tinyxml2::XMLElement* root = document.FirstChildElement("testsuites");
   ASSERT_NE(root, nullptr);
-  // The loading; the command's lifecycle, exploration, faults and random phases; its one finding.
-  EXPECT_EQ(root->IntAttribute("tests"), 6);
+  // The loading; the command's lifecycle, exploration, faults and random phases; its one finding;
+  // and each rule, with what it saw.
+  EXPECT_EQ(root->IntAttribute("tests"), 6 + static_cast<int>(RuleTable.size()));
   EXPECT_EQ(root->IntAttribute("failures"), 1);
   EXPECT_EQ(root->IntAttribute("skipped"), 2) << "no lifecycle and no random case ran";
   const std::set<std::string> standard{"name", "tests", "failures", "errors", "skipped", "time", "classname"};
@@ -101,7 +103,8 @@ TEST(Report, JUnitHasATestCaseForEachPhaseAndEachFindingWithStandardAttributesOn
       names.push_back(std::string(suite->Attribute("name")) + ": " + test->Attribute("name"));
     }
   }
-  ASSERT_EQ(names.size(), 6U);
+  ASSERT_EQ(names.size(), 6U + RuleTable.size());
+  EXPECT_EQ(names[6], std::string("rules: ") + RuleTable.front().Id);
   EXPECT_EQ(names[0], "load: load");
   EXPECT_EQ(names[3], "VexExampleCmd: faults");
   EXPECT_EQ(names[5].rfind("VexExampleCmd: [1] crash: signal SIGSEGV", 0), 0U) << names[5];
@@ -329,4 +332,49 @@ TEST(ScriptLines, EveryFaultFamilyWritesALineTheShellReads) {
   }
   EXPECT_EQ(FaultFamilies()[0].Line(3), "fault allocation 3 once");
   EXPECT_EQ(FaultFamilies()[3].Line(3), "fault raise *#3:VexError persistent");
+}
+
+TEST(Rules, EachRuleHasItsOwnIdAndKindAndEveryField) {
+  std::set<std::string> ids;
+  std::set<std::string> kinds;
+  for (const Rule& rule : RuleTable) {
+    EXPECT_TRUE(ids.insert(rule.Id).second) << rule.Id;
+    EXPECT_TRUE(kinds.insert(rule.Kind).second) << rule.Kind;
+    for (const char* field : {rule.Statement, rule.Watched, rule.Unseen}) EXPECT_STRNE(field, "") << rule.Id;
+    EXPECT_EQ(RuleOfKind(rule.Kind), &rule);
+  }
+  EXPECT_EQ(RuleOfKind("no-such-kind"), nullptr);
+}
+
+TEST(Rules, EveryReportListsEachRuleWithWhatItSawAndCannotSee) {
+  const Outcome outcome = OneFinding();
+  std::ostringstream text;
+  WriteText(text, outcome, "");
+  const Rule& crash = *RuleOfKind(kind::Crash);
+  const Rule& leak = *RuleOfKind(kind::Leak);
+  EXPECT_NE(text.str().find(std::string(crash.Id) + " (crash): 1 finding in 4 cases; cannot see " + crash.Unseen),
+            std::string::npos)
+      << text.str();
+  EXPECT_NE(text.str().find(std::string(leak.Id) + " (leak): no findings; cannot see "), std::string::npos);
+  std::istringstream lines(text.str());
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 300U) << line;
+
+  const auto report = nlohmann::json::parse(JsonReport(outcome, ""));
+  ASSERT_EQ(report["rules"].size(), RuleTable.size());
+  for (const auto& rule : report["rules"]) {
+    EXPECT_EQ(rule["findings"], rule["kind"] == "crash" ? 1 : 0) << rule["id"];
+    EXPECT_EQ(rule["unseen"], RuleOfKind(rule["kind"].get<std::string>())->Unseen);
+  }
+}
+
+TEST(Rules, TheTableIsPrintedABlockARuleWithEveryField) {
+  std::ostringstream out;
+  WriteRules(out);
+  const std::string text = out.str();
+  for (const Rule& rule : RuleTable) {
+    const std::string block = std::string(rule.Id) + "  " + rule.Kind + "\n  rule: " + rule.Statement +
+                              "\n  watched: " + rule.Watched + "\n  cannot see: " + rule.Unseen +
+                              "\n  planted: " + (*rule.Planted != '\0' ? rule.Planted : "none yet") + "\n";
+    EXPECT_NE(text.find(block), std::string::npos) << block;
+  }
 }

@@ -117,7 +117,7 @@ TEST_F(Watch, EveryTextTypedIntoANarrowEditorIsTaken) {
     }
     session.CancelRunningCommand();
   }
-  ASSERT_EQ(typed.size(), 8U) << "four texts for each of the two editors";
+  ASSERT_GT(typed.size(), 8U) << "the four fixed texts and those drawn from what each editor shows, for two editors";
   for (const auto& line : typed) {
     const CaseResult outcome = Watched({"start VexExNarrowEditorsCmd", line});
     EXPECT_FALSE(outcome.Stopped) << line;
@@ -128,14 +128,14 @@ TEST_F(Watch, EveryTextTypedIntoANarrowEditorIsTaken) {
 TEST(SampleTexts, EachFitsANarrowEditorAndTheyStayApart) {
   for (int width : {1, 6, 8}) {
     const std::vector<std::string> samples = SampleTexts(width);
-    ASSERT_EQ(samples.size(), 4U);
+    ASSERT_GE(samples.size(), 4U);
     for (const auto& sample : samples) {
       EXPECT_LE(static_cast<int>(vexdrive::Characters(sample).size()), width) << sample;
     }
     EXPECT_EQ(static_cast<int>(vexdrive::Characters(samples[3]).size()), width) << "the widest fills the editor";
     EXPECT_FALSE(std::all_of(samples[2].begin(), samples[2].end(), [](unsigned char c) { return c < 0x80; }))
         << "cut or not, the non-ASCII text stays non-ASCII";
-    EXPECT_EQ(std::set<std::string>(samples.begin(), samples.end()).size(), 4U);
+    EXPECT_EQ(std::set<std::string>(samples.begin(), samples.end()).size(), samples.size());
   }
   EXPECT_EQ(SampleTexts(6)[1], "Part 7");
 }

@@ -64,6 +64,8 @@ AccountingReport Session::Accounting() const {
   report.OverReleases = _State->OverReleases;
   report.Violations = _State->Violations;
   report.Misuses = _State->Misuses;
+  report.WrongClasses = _State->WrongClasses;
+  report.OffThreadCalls = _State->OffThreadCalls;
   return report;
 }
 
@@ -77,6 +79,8 @@ std::string AccountingReport::Text() const {
   for (const auto& line : OverReleases) out += "over-release: " + line + '\n';
   for (const auto& line : Violations) out += "violation: " + line + '\n';
   for (const auto& line : Misuses) out += "misuse: " + line + '\n';
+  for (const auto& line : WrongClasses) out += "wrong class: " + line + '\n';
+  for (const auto& line : OffThreadCalls) out += "off-thread call: " + line + '\n';
   return out;
 }
 

@@ -2,10 +2,12 @@
 #include "Dictionary.h"
 
 #include <stdexcept>
+#include <thread>
 
 #include "Libraries.h"
 
 #include "gate/Gate.h"
+#include "session/SessionState.h"
 #include "vex/Dictionary.h"
 #include "vexhost/Journal.h"
 #include "vexhost/Session.h"
@@ -111,6 +113,9 @@ const LoadRecord& Session::LoadModule(const std::string& path) {
     module.Record.Path = path;
   }
   const std::size_t registeredBefore = module.Record.Registered.size();
+  // The thread that loads a module is the host's user-interface thread, as is the one that opens
+  // a session.
+  if (detail::OpenSession() == nullptr) detail::ProcessSessions().InterfaceThread = std::this_thread::get_id();
   dictionary.LoadingModule = path;
   LoadWatch& watch = ModuleLoadWatch();
   watch.Calls.clear();

@@ -2,9 +2,14 @@
 // transitions, ending and destroying commands, and delayed destructions.
 #include "Engine.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <typeinfo>
 
 #include "Commands.h"
 #include "Dictionary.h"
@@ -97,7 +102,29 @@ void Fire(Session::State& state, VexStateCommand& command, GraphTransition& tran
   DestroyCommand(state, &command);
 }
 
+// The class of a module's object, unqualified: a module class answers the host's type queries as
+// its host base does, so only its dynamic type tells it.
+std::string DynamicClass(const VexBaseUnknown& object) {
+  const char* mangled = typeid(object).name();
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+  std::string name = status == 0 && demangled != nullptr ? demangled.get() : mangled;
+  name = name.substr(0, name.find('<'));  // a template's arguments are not its name
+  const std::size_t scope = name.rfind("::");
+  return scope == std::string::npos ? name : name.substr(scope + 2);
+}
+
 }  // namespace
+
+// A registered name is the class name of the command its factory makes: one of another class
+// (a sibling's, a base's) is recorded, and the command runs on.
+void CheckClass(Session::State& state, const std::string& name, const VexBaseUnknown& created) {
+  const std::string made = DynamicClass(created);
+  if (made == name) return;
+  const std::string what = "Create '" + name + "' (" + std::string(HostToModule) + "): its factory made a command of " +
+                           "class '" + made + "', not of the class registered under that name";
+  if (state.Recorded.insert(what).second) state.WrongClasses.push_back(what);
+}
 
 void DestroyCommand(Session::State& state, VexStateCommand* command) {
   EngineState& engine = EngineOf(state);
@@ -173,6 +200,7 @@ VexStateCommand* Session::StartCommand(const std::string& name) {
     RunDelayedDestructions(state);
     return nullptr;
   }
+  CheckClass(state, name, *created);
   auto* command = dynamic_cast<VexStateCommand*>(created);
   if (command == nullptr) {
     {

@@ -4,6 +4,7 @@
 // and the loaded modules (Dictionary.h) are the engine's own.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "session/SessionState.h"
@@ -25,6 +26,8 @@ inline EngineState& EngineOf(Session::State& session) { return session.Parts.Obt
 // Destroys a command, ending it first when it runs, then runs delayed destructions.
 void DestroyCommand(Session::State& state, VexStateCommand* command);
 void RunDelayedDestructions(Session::State& state);
+// Records a command that the factory registered as `name` made of another class.
+void CheckClass(Session::State& state, const std::string& name, const VexBaseUnknown& created);
 // A widget sends a notification: the running command's agents are offered it.
 void Dispatch(Session::State& state, VexCommand* sender, VexNotification* notification);
 

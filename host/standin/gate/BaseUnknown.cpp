@@ -91,6 +91,7 @@ int VexBaseUnknown::IsAKindOf(const char* className) const {
 
 void* VexBaseUnknown::operator new(std::size_t size) noexcept {
   if (!InHostWork()) {
+    CheckThread("Allocate", {});
     NoteCallAtLoad("Allocate", {});
     if (vexhost::Session::State* session = OpenSession()) {
       session->TheJournal.Append({"Allocate", "", {std::to_string(size)}, std::string(vexhost::ModuleToHost), {}, {}});

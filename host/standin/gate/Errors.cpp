@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "Gate.h"
 #include "records/Objects.h"
@@ -103,6 +104,8 @@ void RaiseHostError(ErrorKind kind, const std::string& message) {
 }
 
 bool AtTopLevel(const char* where, const std::function<void()>& call) {
+  // The host calls the module on its user-interface thread: whichever thread this is, it is that one.
+  ProcessSessions().InterfaceThread = std::this_thread::get_id();
   try {
     call();
     return true;

@@ -1,6 +1,9 @@
 // The one gate for every boundary call: the journal, dead receivers and the fault plan.
 #include "Gate.h"
 
+#include <mutex>
+#include <thread>
+
 #include "session/SessionState.h"
 #include "vexhost/Journal.h"
 
@@ -78,6 +81,22 @@ void CheckText(const char* op, const VexBaseUnknown* on, const VexUnicodeString&
   if (!InHostWork() && !IsUtf8(text.CastToCharPtr())) RecordMisuse(op, on, "the text is not UTF-8");
 }
 
+void CheckThread(const char* op, const std::string& receiver) {
+  const std::thread::id interfaceThread = ProcessSessions().InterfaceThread.load();
+  if (interfaceThread == std::thread::id() || std::this_thread::get_id() == interfaceThread) return;
+  Session::State* session = OpenSession();
+  if (session == nullptr) return;
+  // Only calls from other threads come here: they are kept from one another.
+  static std::mutex recording;
+  const std::lock_guard<std::mutex> lock(recording);
+  // The first such call names the fault; the calls after it on that thread are the same fault.
+  if (!session->OffThreadCalls.empty()) return;
+  const std::string call = receiver.empty() ? std::string(op) : std::string(op) + " on '" + receiver + "'";
+  Record(
+      *session, session->OffThreadCalls,
+      call + " (" + std::string(ModuleToHost) + "): called on a thread that is not the host's user-interface thread");
+}
+
 LoadWatch& ModuleLoadWatch() {
   static LoadWatch watch;
   return watch;
@@ -98,7 +117,10 @@ BoundaryCall::BoundaryCall(const char* op, const VexBaseUnknown* on, std::vector
   const VexObjectImpl* record = on != nullptr ? on->GetImpl() : nullptr;
   if (record != nullptr) _Receiver = record->Name.empty() ? "(unnamed)" : record->Name;
   _Refused = record != nullptr && record->IsDead();
-  if (!InHostWork()) NoteCallAtLoad(op, _Receiver);
+  if (!InHostWork()) {
+    CheckThread(op, _Receiver);
+    NoteCallAtLoad(op, _Receiver);
+  }
   // The host's own calls are neither journaled nor faulted; it never calls a dead object.
   Session::State* session = OpenSession();
   if (InHostWork() || session == nullptr) return;
@@ -159,12 +181,15 @@ bool Gate(const char* op, std::vector<std::string> args) { return Gate(op, nullp
 void JournalOnly(const char* op, const VexBaseUnknown* on, std::vector<std::string> args) {
   Session::State* session = OpenSession();
   if (InHostWork() || session == nullptr) return;
+  CheckThread(op, on != nullptr ? Describe(on) : std::string());
   session->TheJournal.Append(
       {op, on != nullptr ? Describe(on) : std::string(), std::move(args), std::string(ModuleToHost), {}, {}, true});
 }
 
 std::size_t IntoModule(const char* op, const VexBaseUnknown* on, std::vector<std::string> args,
                        bool completesOnReturn) {
+  // The host calls the module on its user-interface thread: whichever thread this is, it is that one.
+  ProcessSessions().InterfaceThread = std::this_thread::get_id();
   Session::State* session = OpenSession();
   if (session == nullptr) return 0;
   return session->TheJournal.Append({op,

@@ -116,6 +116,12 @@ void RecordOverRelease(const VexObjectImpl& record, std::string_view direction, 
 // "op on 'name' (module->host): what", or "op (module->host): what" without a receiver.
 void RecordMisuse(const std::string& op, const VexBaseUnknown* on, const std::string& what);
 
+// Records, once a session (the first), a call of the module's made on another thread than the
+// host's user-interface thread (the one that opened the session, loads the module or last called
+// into it).
+// What the host does itself in answer (an error it raises) is not counted again.
+void CheckThread(const char* op, const std::string& receiver);
+
 // Whether a text is well-formed UTF-8 (no stray continuation byte, no overlong form, no surrogate).
 bool IsUtf8(std::string_view text);
 // A text the module hands to the host must be UTF-8: one that is not is kept as it is and recorded.

@@ -41,6 +41,7 @@ void BeginSession(Session& session) {
   Sessions& sessions = ProcessSessions();
   if (sessions.Open != nullptr) throw std::logic_error("a host session is already open");
   sessions.Open = &session;
+  sessions.InterfaceThread = std::this_thread::get_id();
 }
 
 void EndSession(Session::State& state) {

@@ -4,8 +4,10 @@
 // closed at the top (driver/Session.cpp), which has each concern open or close its part.
 #pragma once
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,7 +30,9 @@ struct Session::State {
   std::vector<std::string> OverReleases;
   std::vector<std::string> Violations;
   std::vector<std::string> Misuses;
-  std::set<std::string> Recorded;  // the over-releases, violations and misuses already listed
+  std::vector<std::string> WrongClasses;    // commands not of the class registered under their name
+  std::vector<std::string> OffThreadCalls;  // host calls from a thread not the interface thread
+  std::set<std::string> Recorded;           // the over-releases, violations and misuses already listed
   // The higher concerns' parts, each defined in its own folder, made on first use and reached
   // through that folder's accessor: EngineOf, ProductsOf, FrameOf.
   detail::KeptStates Parts;
@@ -44,6 +48,9 @@ struct Sessions {
   Session* Open = nullptr;
   Registry Outside;
   int InfrastructureDepth = 0;  // > 0: new objects belong to the session
+  // The host's user-interface thread: the one that opened the session, loads a module or last
+  // called into the module. Every host call of the module's comes on it.
+  std::atomic<std::thread::id> InterfaceThread;
 };
 Sessions& ProcessSessions();
 

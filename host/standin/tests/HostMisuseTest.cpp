@@ -2,7 +2,9 @@
 // lists in the accounting, so that `vexhost --check` and the validator name them. A probe command
 // that lives only in these tests plays the faulty module; a small module misuses the host at load.
 #include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -21,25 +23,25 @@ using ::testing::UnorderedElementsAre;
 
 namespace {
 
-class Probe;
+class MisuseProbe;
 
 // What the probe does; each test sets the steps it needs.
 struct Steps {
-  std::function<void(Probe&)> OnBuild;  // after the graph is built
-  std::function<void(Probe&)> OnActivate;
-  std::function<void(Probe&)> OnOK;
+  std::function<void(MisuseProbe&)> OnBuild;  // after the graph is built
+  std::function<void(MisuseProbe&)> OnActivate;
+  std::function<void(MisuseProbe&)> OnOK;
 };
 Steps Plan;
 
 // A state command with one dialog ("MisuseBox") whose OK loops back to the state and whose Cancel
 // ends the command.
-class Probe : public VexStateCommand {
+class MisuseProbe : public VexStateCommand {
  public:
-  Probe() : VexStateCommand(0) {
+  MisuseProbe() : VexStateCommand(0) {
     Box = new VexDlgDialog(nullptr, "MisuseBox", 0);
     Box->SetVisibility(VexDlgShow);
   }
-  ~Probe() override {
+  ~MisuseProbe() override {
     Box->RequestDelayedDestruction();
     Agent->RequestDelayedDestruction();
   }
@@ -50,7 +52,7 @@ class Probe : public VexStateCommand {
     State = GetInitialState("Waiting");
     State->AddDialogAgent(Agent);
     AddTransition(State, State, IsLastModifiedAgentCondition(Agent, Box->GetDiaOKNotification()),
-                  Action(static_cast<VexActionMethod>(&Probe::OK)));
+                  Action(static_cast<VexActionMethod>(&MisuseProbe::OK)));
     AddTransition(State, nullptr, IsLastModifiedAgentCondition(Agent, Box->GetDiaCANCELNotification()), nullptr);
     if (Plan.OnBuild) Plan.OnBuild(*this);
   }
@@ -69,8 +71,10 @@ class Probe : public VexStateCommand {
   VexDialogState* State = nullptr;
 };
 
-VexBaseUnknown* CreateProbe() { return new Probe(); }
+VexBaseUnknown* CreateProbe() { return new MisuseProbe(); }
 VexFillDictionary ProbeEntry("MisuseProbe", &CreateProbe);
+// A second name whose factory makes the probe: a command of another class than the name's.
+VexFillDictionary SiblingEntry("MisuseSibling", &CreateProbe);
 
 class HostMisuse : public HostTest {
  protected:
@@ -96,7 +100,7 @@ class HostMisuse : public HostTest {
 }  // namespace
 
 TEST_F(HostMisuse, ASecondDelayedDestructionOfOneObjectIsRecordedAndTheObjectIsDestroyedOnce) {
-  Plan.OnOK = [](Probe&) {
+  Plan.OnOK = [](MisuseProbe&) {
     auto* note = new VexDlgDialog(nullptr, "Twice", 0);
     note->RequestDelayedDestruction();
     note->RequestDelayedDestruction();
@@ -130,7 +134,7 @@ TEST_F(HostMisuse, ATextThatIsNotUtf8IsKeptAsItIsAndRecordedWhereItReachedTheHos
       {"\xF4\x90\x80\x80", false},  // past U+10FFFF
       {"\x80", false},              // a stray continuation byte
   };
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](MisuseProbe& probe) {
     for (std::size_t i = 0; i < samples.size(); ++i) {
       auto* label = new VexDlgLabel(probe.Box, ("Label" + std::to_string(i)).c_str(), 0);
       label->SetTitle(samples[i].Text);
@@ -151,7 +155,7 @@ TEST_F(HostMisuse, ATextThatIsNotUtf8IsKeptAsItIsAndRecordedWhereItReachedTheHos
 }
 
 TEST_F(HostMisuse, ATextThatIsNotUtf8IsRecordedByTheProductModelToo) {
-  Plan.OnOK = [](Probe&) {
+  Plan.OnOK = [](MisuseProbe&) {
     VexPathElement path(VexFrmEditor::GetCurrentEditor()->GetActivePath());
     VexBaseUnknown* product = path.SearchObject(VexIProduct::ClassName());
     void* factory = nullptr;
@@ -174,7 +178,7 @@ TEST_F(HostMisuse, ATextThatIsNotUtf8IsRecordedByTheProductModelToo) {
 }
 
 TEST_F(HostMisuse, ReleasingABorrowedHostObjectIsRefusedAsAnOverReleaseAndTheObjectStaysUsable) {
-  Plan.OnActivate = [](Probe&) {
+  Plan.OnActivate = [](MisuseProbe&) {
     VexFrmEditor* editor = VexFrmEditor::GetCurrentEditor();
     editor->Release();  // borrowed: the module holds no reference to it
     VexDlgWindow* main = VexFrmLayout::GetCurrentLayout()->GetMainWindow();
@@ -199,7 +203,7 @@ TEST_F(HostMisuse, AHandlerMayReleaseACaughtVexErrorButAnErrorOfAnotherKindIsThe
   Faults().Raise("SetTitle", 1, vexhost::ErrorKind::VexError, "Raiser");
   // Counted by the rules the first did not fire: the second call is this rule's first.
   Faults().Raise("SetTitle", 1, vexhost::ErrorKind::SystemError, "Raiser");
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](MisuseProbe& probe) {
     auto* raiser = new VexDlgLabel(probe.Box, "Raiser", 0);
     for (int i = 0; i < 2; ++i) {
       VexXHContext::Guard([&] { raiser->SetTitle("x"); }, [](VexBaseUnknown* error) { error->Release(); });
@@ -218,7 +222,7 @@ TEST_F(HostMisuse, AHandlerMayReleaseACaughtVexErrorButAnErrorOfAnotherKindIsThe
 
 TEST_F(HostMisuse, AnErrorOfAnotherKindThatTheHandlerLeavesAloneIsNoMisuse) {
   Faults().Raise("SetTitle", 1, vexhost::ErrorKind::SystemError, "Raiser");
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](MisuseProbe& probe) {
     auto* raiser = new VexDlgLabel(probe.Box, "Raiser", 0);
     VexXHContext::Guard([&] { raiser->SetTitle("x"); },
                         [](VexBaseUnknown* error) { EXPECT_FALSE(error->IsAKindOf(VexError::ClassName())); });
@@ -231,7 +235,7 @@ TEST_F(HostMisuse, AnErrorOfAnotherKindThatTheHandlerLeavesAloneIsNoMisuse) {
 TEST_F(HostMisuse, AskingForTheInitialStateUnderAnotherNameIsRecordedAndGivesTheOneState) {
   VexDialogState* second = nullptr;
   VexDialogState* same = nullptr;
-  Plan.OnBuild = [&](Probe& probe) {
+  Plan.OnBuild = [&](MisuseProbe& probe) {
     same = probe.GetInitialState("Waiting");
     second = probe.GetInitialState("Elsewhere");
   };
@@ -275,4 +279,55 @@ TEST_F(HostMisuse, OurModuleLoadsWithoutAnyMisuse) {
   const vexhost::LoadRecord& record = vexhost::Session::LoadModule(ModulePath());
   EXPECT_THAT(record.Misuses, IsEmpty());
   EXPECT_TRUE(Host().Accounting().Clean());
+}
+
+TEST_F(HostMisuse, ACommandOfAnotherClassThanItsRegisteredNameIsRecordedAndRunsOn) {
+  ASSERT_NE(Host().StartCommand("MisuseSibling"), nullptr);
+  EXPECT_TRUE(Shown("MisuseBox"));
+  const auto report = EndAndAccount();
+  EXPECT_THAT(report.WrongClasses,
+              ElementsAre("Create 'MisuseSibling' (host->module): its factory made a command of class 'MisuseProbe', "
+                          "not of the class registered under that name"));
+  EXPECT_THAT(report.Live, IsEmpty());
+  EXPECT_FALSE(report.Clean());
+}
+
+TEST_F(HostMisuse, TheFirstHostCallFromAnotherThreadIsRecordedWhateverStartedTheThread) {
+  const std::string off = " (module->host): called on a thread that is not the host's user-interface thread";
+  Plan.OnActivate = [](MisuseProbe& probe) {
+    for (int i = 0; i < 2; ++i) std::thread([&probe] { probe.Box->SetTitle("From a thread"); }).join();
+    std::thread([&probe] { probe.Agent->InitializeAcquisition(); }).join();
+    probe.Box->SetTitle("On the interface thread");
+  };
+  StartProbe();
+  auto report = EndAndAccount();
+  EXPECT_THAT(report.OffThreadCalls, ElementsAre("SetTitle on 'MisuseBox'" + off));
+  EXPECT_FALSE(report.Clean());
+
+  Plan.OnActivate = [](MisuseProbe& probe) {
+    probe.Box->SetTitle("On the interface thread");
+    std::async(std::launch::async, [&probe] { probe.Agent->InitializeAcquisition(); }).get();
+  };
+  StartProbe();
+  report = EndAndAccount();
+  EXPECT_THAT(report.OffThreadCalls, ElementsAre("InitializeAcquisition on 'MisuseAgent'" + off));
+  EXPECT_THAT(report.Misuses, IsEmpty());
+}
+
+TEST(InterfaceThread, ASessionOpenedOnAnotherThreadMakesThatThreadTheInterfaceThread) {
+  const int liveBefore = vexhost::Session::LiveObjects();
+  vexhost::AccountingReport report;
+  bool started = false;
+  std::thread([&report, &started] {
+    vexhost::SessionOptions options;
+    options.ResourceDirs = {VEX_RESOURCE_DIR};
+    vexhost::Session session(options);
+    session.OpenDocument(ShipDocument());
+    started = session.StartCommand("MisuseProbe") != nullptr;
+    session.CancelRunningCommand();
+    report = session.Accounting();
+  }).join();
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(report.Clean()) << report.Text();
+  EXPECT_EQ(vexhost::Session::LiveObjects(), liveBefore);
 }

@@ -25,22 +25,22 @@ namespace {
 
 // What the probe does in its actions; each test sets the steps it needs.
 struct Misuse {
-  std::function<void(class Probe&)> OnActivate;
-  std::function<void(class Probe&)> OnOK;
-  std::function<void(class Probe&)> OnCancel;
+  std::function<void(class StrictProbe&)> OnActivate;
+  std::function<void(class StrictProbe&)> OnOK;
+  std::function<void(class StrictProbe&)> OnCancel;
   bool DropOKCallback = false;  // the dialog drops the callback through which OK reaches the agent
 };
 Misuse Plan;
 
 // A state command with one dialog ("ProbeBox", OK and Cancel) and one agent on both buttons: OK
 // loops back to the state, Cancel ends the command.
-class Probe : public VexStateCommand {
+class StrictProbe : public VexStateCommand {
  public:
-  Probe() : VexStateCommand(0) {
+  StrictProbe() : VexStateCommand(0) {
     Box = new VexDlgDialog(nullptr, "ProbeBox", 0);
     Box->SetVisibility(VexDlgShow);
   }
-  ~Probe() override {
+  ~StrictProbe() override {
     Box->RequestDelayedDestruction();
     Agent->RequestDelayedDestruction();
     if (Factory != nullptr) Factory->Release();
@@ -53,9 +53,9 @@ class Probe : public VexStateCommand {
     VexDialogState* state = GetInitialState("Waiting");
     state->AddDialogAgent(Agent);
     AddTransition(state, state, IsLastModifiedAgentCondition(Agent, Box->GetDiaOKNotification()),
-                  Action(static_cast<VexActionMethod>(&Probe::OK)));
+                  Action(static_cast<VexActionMethod>(&StrictProbe::OK)));
     AddTransition(state, nullptr, IsLastModifiedAgentCondition(Agent, Box->GetDiaCANCELNotification()),
-                  Action(static_cast<VexActionMethod>(&Probe::Cancelled)));
+                  Action(static_cast<VexActionMethod>(&StrictProbe::Cancelled)));
   }
   VexStatusChangeRC Activate(VexCommand*, VexNotification*) override {
     if (Plan.OnActivate) Plan.OnActivate(*this);
@@ -86,7 +86,7 @@ class Probe : public VexStateCommand {
   VexDlgDialog* Extra = nullptr;                    // a second dialog some steps make
 };
 
-VexBaseUnknown* CreateProbe() { return new Probe(); }
+VexBaseUnknown* CreateProbe() { return new StrictProbe(); }
 VexFillDictionary ProbeEntry("StrictProbe", &CreateProbe);
 
 class StrictHost : public HostTest {
@@ -113,7 +113,7 @@ class StrictHost : public HostTest {
 }  // namespace
 
 TEST_F(StrictHost, ACallOnAFactoryWhoseLastReferenceWasReleasedIsRefusedAndRecorded) {
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](StrictProbe& probe) {
     VexIStrInterimProductFactory* factory = probe.TakeFactory();
     factory->Release();
     VexBoolean allowed = 0;
@@ -131,7 +131,7 @@ TEST_F(StrictHost, ACallOnAFactoryWhoseLastReferenceWasReleasedIsRefusedAndRecor
 }
 
 TEST_F(StrictHost, AnAddRefFromZeroIsAResurrectionAndDoesNotRevive) {
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](StrictProbe& probe) {
     VexIStrInterimProductFactory* factory = probe.TakeFactory();
     factory->Release();
     EXPECT_EQ(factory->AddRef(), 0U);
@@ -150,7 +150,7 @@ TEST_F(StrictHost, AnAddRefFromZeroIsAResurrectionAndDoesNotRevive) {
 }
 
 TEST_F(StrictHost, AReleaseThroughAStalePointerIsAnOverReleaseAndTouchesNothing) {
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](StrictProbe& probe) {
     probe.Factory = probe.TakeFactory();
     VexIStrInterimProductFactory* stale = probe.Factory;
     stale->Release();
@@ -164,7 +164,7 @@ TEST_F(StrictHost, AReleaseThroughAStalePointerIsAnOverReleaseAndTouchesNothing)
 }
 
 TEST_F(StrictHost, AnObjectDestroyedByDelayedDestructionIsDeadToLaterCalls) {
-  Plan.OnOK = [](Probe& probe) {
+  Plan.OnOK = [](StrictProbe& probe) {
     if (probe.Extra == nullptr) {
       probe.Extra = new VexDlgDialog(nullptr, "Leftover", 0);
       probe.Extra->RequestDelayedDestruction();  // destroyed once this event is handled
@@ -184,7 +184,7 @@ TEST_F(StrictHost, AnObjectDestroyedByDelayedDestructionIsDeadToLaterCalls) {
 }
 
 TEST_F(StrictHost, TheHostTouchesNoAgentWhoseLastReferenceTheModuleReleased) {
-  Plan.OnActivate = [](Probe& probe) { probe.Agent->Release(); };
+  Plan.OnActivate = [](StrictProbe& probe) { probe.Agent->Release(); };
   StartProbe();
   Hands().PressCancel("ProbeBox");
   EXPECT_TRUE(Running()) << "a dead agent takes nothing";
@@ -206,7 +206,7 @@ TEST_F(StrictHost, ADialogEventReachesTheAgentOnlyThroughItsAnalyseCallback) {
 }
 
 TEST_F(StrictHost, OutputArgumentsAreJournaledAsTheCallerPresetThemAndAsTheHostLeftThem) {
-  Plan.OnActivate = [](Probe& probe) {
+  Plan.OnActivate = [](StrictProbe& probe) {
     VexIStrInterimProductFactory* factory = probe.TakeFactory();
     VexBoolean allowed = 7;  // not preset as the contract asks
     VexUnicodeString message("stale");

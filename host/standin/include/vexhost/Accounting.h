@@ -17,8 +17,13 @@ struct AccountingReport {
   // Calls the host carries out (or refuses) but a strict host would not take: a text that is not
   // UTF-8, a second delayed destruction, a call made while the module loads, ...
   std::vector<std::string> Misuses;
+  // Commands a registered name's factory made of another class than the registered one.
+  std::vector<std::string> WrongClasses;
+  // Host calls made on another thread than the user-interface thread.
+  std::vector<std::string> OffThreadCalls;
   bool Clean() const {
-    return Live.empty() && Unbalanced.empty() && OverReleases.empty() && Violations.empty() && Misuses.empty();
+    return Live.empty() && Unbalanced.empty() && OverReleases.empty() && Violations.empty() && Misuses.empty() &&
+           WrongClasses.empty() && OffThreadCalls.empty();
   }
   std::string Text() const;
 };
