@@ -38,6 +38,7 @@ inline constexpr const char* Hang = "hang";
 inline constexpr const char* Nondeterminism = "nondeterminism";
 inline constexpr const char* HostMisuse = "host-misuse";
 inline constexpr const char* ProcessHygiene = "process-hygiene";
+inline constexpr const char* Reach = "reach";
 inline constexpr const char* Slow = "slow";
 inline constexpr const char* DeadButton = "dead-button";
 inline constexpr const char* Stranded = "stranded";

@@ -33,10 +33,20 @@ WorkerProcess::WorkerProcess(const RunSetup& setup) {
   _Baseline = std::make_unique<vexdrive::ProcessBaseline>();
 }
 
+std::vector<Finding> ReachFindings(const std::vector<std::string>& seen) {
+  std::vector<Finding> findings;
+  for (const auto& call : seen) findings.push_back({kind::Reach, call});
+  return findings;
+}
+
 WorkerProcess::Effects WorkerProcess::AfterCase() {
-  Effects effects{_Output.Take(), false};
+  const std::vector<std::string> seen = _Watch != nullptr ? _Watch->Take() : std::vector<std::string>();
+  Effects effects{ReachFindings(seen), false};
+  for (auto& output : _Output.Take()) effects.Findings.push_back(std::move(output));
   if (_Baseline->Unchanged()) return effects;
-  for (auto& change : _Baseline->Changes()) effects.Findings.push_back({kind::ProcessHygiene, std::move(change)});
+  for (auto& change : vexdrive::NotSeenByWatch(_Baseline->Changes(), seen)) {
+    effects.Findings.push_back({kind::ProcessHygiene, std::move(change)});
+  }
   effects.Untrustworthy = !_Baseline->Restore();
   return effects;
 }

@@ -86,7 +86,7 @@ case "$kind" in
     grep -qF -- "${text##*: }" "$work/replay.err" || fail "the replay does not show the exception: ${text##*: }"
     [ "$replayed" -ge 128 ] || fail "the replay exited with $replayed, expected the abort of an uncaught exception"
     ;;
-  host-misuse | process-hygiene | host-call-at-load | wrong-module-handle)
+  host-misuse | process-hygiene | reach | host-call-at-load | wrong-module-handle)
     # The stand-in records the misuse and `vexhost --check` reports it, as it does what the module
     # did to the process it runs in.
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (--check found the fault)"
