@@ -153,6 +153,42 @@ std::string CStreamChange(const RuntimeSettings::CStream& before, const RuntimeS
 
 }  // namespace
 
+// "changes the C locale of LC_CTYPE, LC_NUMERIC from C to C.UTF-8", or each category's own change.
+std::string RuntimeSettings::CLocaleChange(const std::array<std::string, 6>& before,
+                                           const std::array<std::string, 6>& now) {
+  std::vector<std::string> categories;
+  std::vector<std::string> each;
+  bool alike = true;
+  std::size_t first = before.size();
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (before[i] == now[i]) continue;
+    if (first == before.size()) first = i;
+    alike = alike && before[i] == before[first] && now[i] == now[first];
+    categories.emplace_back(CategoryNames[i]);
+    each.push_back(std::string(CategoryNames[i]) + " from " + before[i] + " to " + now[i]);
+  }
+  if (categories.empty()) return {};
+  if (alike)
+    return "changes the C locale of " + Join(categories, ", ") + " from " + before[first] + " to " + now[first];
+  return "changes the C locale: " + Join(each, ", ");
+}
+
+// One text for the floating-point environment: its rounding and traps, or else its control words.
+std::string RuntimeSettings::FloatingPointChange(const RuntimeSettings& before, const RuntimeSettings& now) {
+  std::vector<std::string> parts;
+  if (before._Rounding != now._Rounding) {
+    parts.push_back("rounding from " + RoundingName(before._Rounding) + " to " + RoundingName(now._Rounding));
+  }
+  if (before._Traps != now._Traps) {
+    parts.push_back("exceptions that trap from " + TrapNames(before._Traps) + " to " + TrapNames(now._Traps));
+  }
+  if (parts.empty() && (before._Control != now._Control || before._X87Control != now._X87Control)) {
+    parts.push_back("control from " + Hex(before._Control) + "/" + Hex(before._X87Control) + " to " +
+                    Hex(now._Control) + "/" + Hex(now._X87Control));
+  }
+  return parts.empty() ? std::string() : "changes the floating-point " + Join(parts, ", and the ");
+}
+
 bool RuntimeSettings::Stream::operator==(const Stream& other) const {
   return Flags == other.Flags && Precision == other.Precision && Width == other.Width && Fill == other.Fill &&
          Exceptions == other.Exceptions && Locale == other.Locale && Buffer == other.Buffer && Tie == other.Tie;
@@ -185,26 +221,13 @@ bool RuntimeSettings::operator==(const RuntimeSettings& other) const {
 
 std::vector<std::string> RuntimeSettings::ChangesTo(const RuntimeSettings& now) const {
   std::vector<std::string> changes;
-  for (std::size_t i = 0; i < Categories.size(); ++i) {
-    if (_CLocale[i] != now._CLocale[i]) {
-      changes.push_back("changes the C locale of " + std::string(CategoryNames[i]) + " from " + _CLocale[i] + " to " +
-                        now._CLocale[i]);
-    }
-  }
   if (!(_Global == now._Global)) {
+    // Setting a named global C++ locale sets the C locale too: one change.
     changes.push_back("changes the global C++ locale from " + _Global.name() + " to " + now._Global.name());
+  } else if (std::string change = CLocaleChange(_CLocale, now._CLocale); !change.empty()) {
+    changes.push_back(change);
   }
-  if (_Rounding != now._Rounding) {
-    changes.push_back("changes the floating-point rounding from " + RoundingName(_Rounding) + " to " +
-                      RoundingName(now._Rounding));
-  }
-  if (_Traps != now._Traps) {
-    changes.push_back("changes the floating-point exceptions that trap from " + TrapNames(_Traps) + " to " +
-                      TrapNames(now._Traps));
-  } else if (_Control != now._Control || _X87Control != now._X87Control) {
-    changes.push_back("changes the floating-point control from " + Hex(_Control) + "/" + Hex(_X87Control) + " to " +
-                      Hex(now._Control) + "/" + Hex(now._X87Control));
-  }
+  if (std::string change = FloatingPointChange(*this, now); !change.empty()) changes.push_back(change);
   for (std::size_t i = 0; i < _Streams.size(); ++i) {
     if (std::string change = StreamChange(_Streams[i], now._Streams[i]); !change.empty()) changes.push_back(change);
   }

@@ -52,6 +52,9 @@ class RuntimeSettings {
   };
 
  private:
+  static std::string CLocaleChange(const std::array<std::string, 6>& before, const std::array<std::string, 6>& now);
+  static std::string FloatingPointChange(const RuntimeSettings& before, const RuntimeSettings& now);
+
   std::array<std::string, 6> _CLocale;  // LC_CTYPE, LC_NUMERIC, LC_TIME, LC_COLLATE, LC_MONETARY, LC_MESSAGES
   std::locale _Global;
   int _Rounding = 0;

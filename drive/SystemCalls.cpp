@@ -13,6 +13,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <sstream>
 
 namespace vexdrive {
@@ -142,6 +143,9 @@ std::string Opening(const std::string& path, std::uint64_t flags) {
 }
 
 std::string Disposition(pid_t pid, const seccomp_data& data) {
+  // The signals below the first real-time one a program may use are the C library's own (its
+  // threads' cancellation and set-id calls): it sets their handlers as it starts a thread.
+  if (Int(data.args[0]) >= 32 && Int(data.args[0]) < SIGRTMIN) return {};
   // The kernel's struct sigaction begins with the handler.
   std::uint64_t handler = 0;
   const std::string name = SignalName(Int(data.args[0]));

@@ -220,3 +220,43 @@ std::vector<std::string> NotSeenByWatch(const std::vector<std::string>& changes,
 }
 
 }  // namespace vexdrive
+
+namespace vexdrive {
+
+namespace {
+
+// The signal a text of a disposition set names ("sets SIGPIPE to be ignored": SIGPIPE); empty for
+// another text.
+std::string SignalSet(const std::string& text) {
+  if (text.rfind("sets SIG", 0) != 0 && text.rfind("sets signal ", 0) != 0) return {};
+  const auto end = text.find(" to ", 5);
+  return end == std::string::npos ? std::string() : text.substr(5, end - 5);
+}
+
+}  // namespace
+
+bool SetsASignal(const std::vector<std::string>& seen) {
+  return std::any_of(seen.begin(), seen.end(), [](const std::string& text) { return !SignalSet(text).empty(); });
+}
+
+std::vector<std::string> LeftInPlace(const std::vector<std::string>& seen, const std::vector<std::string>& changes) {
+  // "changes the handler of SIGPIPE, SIGTERM": the signals whose handlers differ.
+  constexpr std::string_view prefix = "changes the handler of ";
+  std::vector<std::string> changed;
+  for (const auto& change : changes) {
+    if (change.rfind(prefix, 0) != 0) continue;
+    for (std::size_t at = prefix.size(); at < change.size();) {
+      const auto end = std::min(change.find(", ", at), change.size());
+      changed.push_back(change.substr(at, end - at));
+      at = end + 2;
+    }
+  }
+  std::vector<std::string> left;
+  for (const auto& text : seen) {
+    const std::string signal = SignalSet(text);
+    if (signal.empty() || std::find(changed.begin(), changed.end(), signal) != changed.end()) left.push_back(text);
+  }
+  return left;
+}
+
+}  // namespace vexdrive

@@ -87,13 +87,11 @@ class ProcessCheck {
     // The process as the module left it, while the watch's own descriptors are as the baseline
     // found them; then what the module wrote.
     std::vector<std::string> findings;
-    if (_Calls != nullptr) {
-      _Calls->Close();
-      findings = _Calls->Take();
-    }
-    if (_Baseline) {
-      for (auto& change : NotSeenByWatch(_Baseline->Changes(), findings)) findings.push_back(std::move(change));
-    }
+    // Closed first: the comparison makes calls of its own (it reads the umask by setting it).
+    if (_Calls != nullptr) _Calls->Close();
+    const std::vector<std::string> changes = _Baseline ? _Baseline->Changes() : std::vector<std::string>();
+    if (_Calls != nullptr) findings = LeftInPlace(_Calls->Take(), changes);
+    for (auto& change : NotSeenByWatch(changes, findings)) findings.push_back(std::move(change));
     const OutputWatch::Heard heard = _Watch->Stop();
     if (!heard.Err.empty()) findings.insert(findings.begin(), OutputFinding("standard error", heard.Err));
     if (!heard.Out.empty()) findings.insert(findings.begin(), OutputFinding("standard output", heard.Out));

@@ -106,21 +106,36 @@ TEST(NotSeenByWatch, AChangeACallAlreadyNamedIsOneFault) {
 TEST(RuntimeSettings, LocalesRoundingAndStreamsAreSeenNamedAndPutBack) {
   const vexdrive::ProcessBaseline baseline;
   std::setlocale(LC_NUMERIC, "C.UTF-8");
-  std::locale::global(std::locale("C.UTF-8"));
   std::fesetround(FE_UPWARD);
   std::cout.precision(12);
   std::wcerr.setf(std::ios::hex, std::ios::basefield);
   EXPECT_FALSE(baseline.Unchanged());
-  const auto changes = baseline.Changes();
-  EXPECT_THAT(changes, Contains(HasSubstr("changes the C locale of LC_NUMERIC from C to C.UTF-8")));
-  EXPECT_THAT(changes, Contains("changes the global C++ locale from C to C.UTF-8"));
-  EXPECT_THAT(changes, Contains("changes the floating-point rounding from to nearest to upward"));
-  EXPECT_THAT(changes, Contains("changes std::cout: its precision from 6 to 12"));
-  EXPECT_THAT(changes, Contains("changes std::wcerr: its formatting flags"));
+  EXPECT_THAT(baseline.Changes(),
+              ElementsAre("changes the C locale of LC_NUMERIC from C to C.UTF-8",
+                          "changes the floating-point rounding from to nearest to upward",
+                          "changes std::cout: its precision from 6 to 12", "changes std::wcerr: its formatting flags"));
   EXPECT_TRUE(baseline.Restore());
   EXPECT_EQ(std::fegetround(), FE_TONEAREST);
   EXPECT_EQ(std::cout.precision(), 6);
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+}
+
+TEST(RuntimeSettings, TheGlobalLocaleSetIsOneChangeThoughItSetsTheCLocaleToo) {
+  const vexdrive::ProcessBaseline baseline;
+  std::locale::global(std::locale("C.UTF-8"));
+  EXPECT_THAT(baseline.Changes(), ElementsAre("changes the global C++ locale from C to C.UTF-8"));
+  EXPECT_TRUE(baseline.Restore());
   EXPECT_EQ(std::locale().name(), "C");
+  EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+}
+
+TEST(LeftInPlace, ADispositionPutBackBeforeTheComparisonIsNoFinding) {
+  const std::vector<std::string> seen{"sets SIGINT to be ignored", "sets SIGPIPE to be ignored", "starts a process"};
+  EXPECT_THAT(vexdrive::LeftInPlace(seen, {"changes the handler of SIGCHLD, SIGPIPE"}),
+              ElementsAre("sets SIGPIPE to be ignored", "starts a process"));
+  EXPECT_THAT(vexdrive::LeftInPlace(seen, {}), ElementsAre("starts a process"));
+  EXPECT_TRUE(vexdrive::SetsASignal(seen));
+  EXPECT_FALSE(vexdrive::SetsASignal({"starts a process"}));
 }
 
 }  // namespace

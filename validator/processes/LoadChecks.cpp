@@ -84,13 +84,13 @@ std::vector<Finding> CallsAt(const char* when, const char* kind, const vexhost::
 // saw, output written, and, when a baseline is given, what it changed of the process.
 std::vector<Finding> StageFindings(const char* when, vexdrive::SystemWatch* watch, OutputCapture& output,
                                    const vexdrive::ProcessBaseline* baseline = nullptr) {
-  const std::vector<std::string> seen = watch != nullptr ? watch->Take() : std::vector<std::string>();
+  std::vector<std::string> seen = watch != nullptr ? watch->Take() : std::vector<std::string>();
+  const std::vector<std::string> changes = baseline != nullptr ? baseline->Changes() : std::vector<std::string>();
+  if (baseline != nullptr) seen = vexdrive::LeftInPlace(seen, changes);
   std::vector<Finding> findings = ReachFindings(seen);
   for (auto& written : output.Take()) findings.push_back(std::move(written));
-  if (baseline != nullptr && !baseline->Unchanged()) {
-    for (auto& change : vexdrive::NotSeenByWatch(baseline->Changes(), seen)) {
-      findings.push_back({kind::ProcessHygiene, std::move(change)});
-    }
+  for (auto& change : vexdrive::NotSeenByWatch(changes, seen)) {
+    findings.push_back({kind::ProcessHygiene, std::move(change)});
   }
   for (auto& finding : findings) finding.Message = std::string(when) + ": " + finding.Message;
   return findings;
@@ -226,6 +226,25 @@ LoadCheck DeathCheck(const char* name, const Isolated& probe) {
   return {name, {{hung ? kind::Hang : kind::Crash, probe.Death + " " + StageText(probe.Stage)}}};
 }
 
+// What a static object does as it is destroyed shows at unload and again at exit: one fault, told
+// once, at unload.
+void DropSeenAtUnload(std::vector<LoadCheck>& checks) {
+  std::set<std::string> atUnload;
+  constexpr std::string_view unloadPrefix = "at unload: ";
+  constexpr std::string_view exitPrefix = "at exit: ";
+  for (const auto& check : checks) {
+    for (const auto& finding : check.Findings) {
+      if (finding.Message.rfind(unloadPrefix, 0) == 0) atUnload.insert(finding.Message.substr(unloadPrefix.size()));
+    }
+  }
+  for (auto& check : checks) {
+    std::erase_if(check.Findings, [&](const Finding& finding) {
+      return finding.Message.rfind(exitPrefix, 0) == 0 &&
+             atUnload.count(finding.Message.substr(exitPrefix.size())) != 0;
+    });
+  }
+}
+
 }  // namespace
 
 LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::chrono::milliseconds limit,
@@ -264,6 +283,7 @@ LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::c
     return report;
   }
   for (auto& check : ChecksOf(*unload.Value)) report.Checks.push_back(std::move(check));
+  DropSeenAtUnload(report.Checks);
   return report;
 }
 

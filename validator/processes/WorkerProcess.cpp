@@ -15,6 +15,8 @@ void BecomeModuleProcess() {
   std::signal(SIGINT, SIG_IGN);
   // The validator's own handler is the validator's: a worker ends on SIGTERM as any process does.
   std::signal(SIGTERM, SIG_DFL);
+  // A host does not ignore SIGPIPE (the validator does, for its pipes): a module that does is seen.
+  std::signal(SIGPIPE, SIG_DFL);
   // A validator that dies without ending its workers takes them with it.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() == 1) _exit(3);  // the validator was gone already
@@ -41,10 +43,14 @@ std::vector<Finding> ReachFindings(const std::vector<std::string>& seen) {
 
 WorkerProcess::Effects WorkerProcess::AfterCase() {
   const std::vector<std::string> seen = _Watch != nullptr ? _Watch->Take() : std::vector<std::string>();
-  Effects effects{ReachFindings(seen), false};
+  // A disposition set is a finding only when it is still in place: every signal is compared then.
+  const bool unchanged = _Baseline->Unchanged() && !vexdrive::SetsASignal(seen);
+  const std::vector<std::string> changes = unchanged ? std::vector<std::string>() : _Baseline->Changes();
+  const std::vector<std::string> reached = vexdrive::LeftInPlace(seen, changes);
+  Effects effects{ReachFindings(reached), false};
   for (auto& output : _Output.Take()) effects.Findings.push_back(std::move(output));
-  if (_Baseline->Unchanged()) return effects;
-  for (auto& change : vexdrive::NotSeenByWatch(_Baseline->Changes(), seen)) {
+  if (unchanged) return effects;
+  for (auto& change : vexdrive::NotSeenByWatch(changes, reached)) {
     effects.Findings.push_back({kind::ProcessHygiene, std::move(change)});
   }
   effects.Untrustworthy = !_Baseline->Restore();
