@@ -62,6 +62,9 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
       ->check(CLI::Range(1, 3600000))
       ->type_name("MS")
       ->capture_default_str();
+  app.add_flag_callback(
+      "--no-watch", [&options] { options.WatchCalls = false; },
+      "do not watch the module's system calls (only to measure what the watch costs; its findings are lost)");
   app.add_option("--time-limit", options.RunLimitSeconds,
                  "stop after this many seconds and write the reports of what ran, marked partial (default: none)")
       ->check(CLI::Range(1, 604800))

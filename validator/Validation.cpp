@@ -59,6 +59,7 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
       _Progress(std::cerr, options.Progress) {
   _Setup.Module = options.Module;
   _Setup.SlowMs = options.SlowMs;
+  _Setup.WatchCalls = options.WatchCalls;
   if (!options.Approved.empty()) _Approval = std::make_unique<Approval>(options);
 }
 

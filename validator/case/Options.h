@@ -27,6 +27,7 @@ struct ValidateOptions {
   int TimeLimitMs = 5000;     // for a case: longer counts as hung
   int SlowMs = 500;           // a step that takes longer is a finding: longer than a person waits
   int RunLimitSeconds = 0;    // stop after this long and write partial reports; 0: no limit
+  bool WatchCalls = true;     // the watch at the system boundary; off only to measure what it costs
   std::optional<std::uint64_t> Seed;
   // Standard error is a terminal: progress as one line rewritten in place; otherwise a line as each
   // phase ends.

@@ -116,7 +116,7 @@ void ReportAtExit() {
 // process as a process ends, with the module loaded.
 json LoadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
   BecomeModuleProcess();
-  vexdrive::SystemWatch* watch = vexdrive::SystemWatch::OfProcess();
+  vexdrive::SystemWatch* watch = setup.WatchCalls ? vexdrive::SystemWatch::OfProcess() : nullptr;
   // Kept to the end of the process: the handler at exit reads it.
   auto* output = new OutputCapture();
   TheExitWatch = {watch, output};
@@ -160,7 +160,7 @@ json LoadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
 // Runs in a child: load, unload, load again, run each command once.
 json UnloadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
   BecomeModuleProcess();
-  vexdrive::SystemWatch* watch = vexdrive::SystemWatch::OfProcess();
+  vexdrive::SystemWatch* watch = setup.WatchCalls ? vexdrive::SystemWatch::OfProcess() : nullptr;
   OutputCapture output;
   json out;
   vexhost::LoadRecord record;

@@ -22,7 +22,8 @@ void BecomeModuleProcess() {
   if (::getppid() == 1) _exit(3);  // the validator was gone already
 }
 
-WorkerProcess::WorkerProcess(const RunSetup& setup) {
+WorkerProcess::WorkerProcess(const RunSetup& setup)
+    : _Watch(setup.WatchCalls ? vexdrive::SystemWatch::OfProcess() : nullptr) {
   try {
     vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
     vexhost::Session::LoadModule(setup.Module);

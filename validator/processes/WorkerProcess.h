@@ -53,7 +53,7 @@ class WorkerProcess {
     SetUp() { BecomeModuleProcess(); }
   } _SetUp;
   // Started before the module is loaded, so that every thread the module starts is watched.
-  vexdrive::SystemWatch* _Watch = vexdrive::SystemWatch::OfProcess();
+  vexdrive::SystemWatch* _Watch;
   OutputCapture _Output;
   std::unique_ptr<vexdrive::ProcessBaseline> _Baseline;
 };
