@@ -161,8 +161,9 @@ mode_t ProcessBaseline::Umask() {
   return mask;
 }
 
-bool ProcessBaseline::Unchanged() const {
-  if (Threads() != _Threads || LowestFreeDescriptor() != _LowestFree || Umask() != _Umask) return false;
+bool ProcessBaseline::Unchanged(bool umaskToo) const {
+  if (Threads() != _Threads || LowestFreeDescriptor() != _LowestFree) return false;
+  if (umaskToo && Umask() != _Umask) return false;
   std::size_t count = 0;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry, ++count) {
     if (count >= _Environment.size() || _Environment[count] != *entry) return false;

@@ -235,10 +235,6 @@ std::string SignalSet(const std::string& text) {
 
 }  // namespace
 
-bool SetsASignal(const std::vector<std::string>& seen) {
-  return std::any_of(seen.begin(), seen.end(), [](const std::string& text) { return !SignalSet(text).empty(); });
-}
-
 std::vector<std::string> LeftInPlace(const std::vector<std::string>& seen, const std::vector<std::string>& changes) {
   // "changes the handler of SIGPIPE, SIGTERM": the signals whose handlers differ.
   constexpr std::string_view prefix = "changes the handler of ";

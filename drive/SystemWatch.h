@@ -64,9 +64,6 @@ class OpenWatch {
 // one finding.
 std::vector<std::string> NotSeenByWatch(const std::vector<std::string>& changes, const std::vector<std::string>& seen);
 
-// Whether a call seen set a signal's disposition.
-bool SetsASignal(const std::vector<std::string>& seen);
-
 // The calls seen, less the signal dispositions put back before the comparison after them
 // (`changes`) was made: std::system ignores SIGINT and SIGQUIT while it waits, and the process it
 // started is the finding.

@@ -44,8 +44,10 @@ std::vector<Finding> ReachFindings(const std::vector<std::string>& seen) {
 
 WorkerProcess::Effects WorkerProcess::AfterCase() {
   const std::vector<std::string> seen = _Watch != nullptr ? _Watch->Take() : std::vector<std::string>();
-  // A disposition set is a finding only when it is still in place: every signal is compared then.
-  const bool unchanged = _Baseline->Unchanged() && !vexdrive::SetsASignal(seen);
+  // With a watch, a case that made no call it catches changed neither the umask nor a signal's
+  // disposition; one that did is compared in full (a disposition set counts only when it is
+  // still in place).
+  const bool unchanged = _Watch != nullptr ? seen.empty() && _Baseline->Unchanged(false) : _Baseline->Unchanged();
   const std::vector<std::string> changes = unchanged ? std::vector<std::string>() : _Baseline->Changes();
   const std::vector<std::string> reached = vexdrive::LeftInPlace(seen, changes);
   Effects effects{ReachFindings(reached), false};
