@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -81,11 +82,14 @@ class Program {
 
 // --- Reading the caller -----------------------------------------------------------------------
 
+// An address in the caller's memory, as process_vm_readv takes it: never dereferenced here.
+void* Remote(std::uint64_t address) { return std::bit_cast<void*>(static_cast<std::uintptr_t>(address)); }
+
 std::string Text(pid_t pid, std::uint64_t address) {
   if (address == 0) return "(none)";
   std::array<char, 1024> buffer{};
   iovec local{buffer.data(), buffer.size() - 1};
-  iovec remote{reinterpret_cast<void*>(address), buffer.size() - 1};
+  iovec remote{Remote(address), buffer.size() - 1};
   // A string may end before a page that cannot be read: read up to the end of its page first.
   const std::size_t toPageEnd = 4096 - (address % 4096);
   if (toPageEnd < remote.iov_len) local.iov_len = remote.iov_len = toPageEnd;
@@ -98,7 +102,7 @@ std::string Text(pid_t pid, std::uint64_t address) {
 template <class Value>
 bool Read(pid_t pid, std::uint64_t address, Value& value) {
   iovec local{&value, sizeof value};
-  iovec remote{reinterpret_cast<void*>(address), sizeof value};
+  iovec remote{Remote(address), sizeof value};
   return address != 0 && ::process_vm_readv(pid, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(sizeof value);
 }
 

@@ -38,7 +38,8 @@ WorkerProcess::WorkerProcess(const RunSetup& setup)
 
 std::vector<Finding> ReachFindings(const std::vector<std::string>& seen) {
   std::vector<Finding> findings;
-  for (const auto& call : seen) findings.push_back({kind::Reach, call});
+  findings.reserve(seen.size());
+  for (const auto& call : seen) findings.emplace_back(kind::Reach, call);
   return findings;
 }
 
