@@ -6,6 +6,7 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -128,6 +130,16 @@ void Note(SystemWatch::Shared& shared, const std::string& text) {
 
 // --- Starting -----------------------------------------------------------------------------------
 
+// Whether the kernel lets a watcher answer "go on as made" (SECCOMP_USER_NOTIF_FLAG_CONTINUE,
+// Linux 5.5): without it a caught call could only be failed or faked, never made.
+bool KernelLetsCallsGoOn() {
+  utsname system{};
+  int major = 0;
+  int minor = 0;
+  if (::uname(&system) != 0 || std::sscanf(system.release, "%d.%d", &major, &minor) != 2) return false;
+  return major > 5 || (major == 5 && minor >= 5);
+}
+
 int InstallFilter() {
   std::vector<sock_filter> code = ReachFilter();
   if (code.empty() || ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return -1;
@@ -136,6 +148,7 @@ int InstallFilter() {
 }
 
 SystemWatch::Shared* Start() {
+  if (!KernelLetsCallsGoOn()) return nullptr;
   void* memory =
       ::mmap(nullptr, sizeof(SystemWatch::Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) return nullptr;
