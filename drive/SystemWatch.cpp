@@ -39,17 +39,27 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 // --- The watcher --------------------------------------------------------------------------------
 
+// One byte with room for a descriptor beside it: what passes the listener to the watcher.
+struct DescriptorMessage {
+  DescriptorMessage() {
+    Header.msg_iov = &Data;
+    Header.msg_iovlen = 1;
+    Header.msg_control = Control;
+    Header.msg_controllen = sizeof Control;
+  }
+  DescriptorMessage(const DescriptorMessage&) = delete;
+  DescriptorMessage& operator=(const DescriptorMessage&) = delete;
+
+  char Byte = 0;
+  iovec Data{&Byte, 1};
+  alignas(cmsghdr) char Control[CMSG_SPACE(sizeof(int))] = {};
+  msghdr Header{};
+};
+
 int ReceiveDescriptor(int socket) {
-  char byte = 0;
-  iovec data{&byte, 1};
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  msghdr message{};
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  if (::recvmsg(socket, &message, 0) <= 0) return -1;
-  const cmsghdr* header = CMSG_FIRSTHDR(&message);
+  DescriptorMessage message;
+  if (::recvmsg(socket, &message.Header, 0) <= 0) return -1;
+  const cmsghdr* header = CMSG_FIRSTHDR(&message.Header);
   if (header == nullptr || header->cmsg_type != SCM_RIGHTS) return -1;
   int fd = -1;
   std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
@@ -57,20 +67,13 @@ int ReceiveDescriptor(int socket) {
 }
 
 bool SendDescriptor(int socket, int fd) {
-  char byte = 0;
-  iovec data{&byte, 1};
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  msghdr message{};
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  DescriptorMessage message;
+  cmsghdr* header = CMSG_FIRSTHDR(&message.Header);
   header->cmsg_level = SOL_SOCKET;
   header->cmsg_type = SCM_RIGHTS;
   header->cmsg_len = CMSG_LEN(sizeof(int));
   std::memcpy(CMSG_DATA(header), &fd, sizeof fd);
-  return ::sendmsg(socket, &message, 0) == 1;
+  return ::sendmsg(socket, &message.Header, 0) == 1;
 }
 
 // Whether thread `tid` is one of the watched process's: the processes it starts are not watched.
