@@ -150,13 +150,17 @@ TEST(Probes, OutputAtUnloadIsToldOnceThoughTheProcessEndsWithTheSameWords) {
   const LoadReport report = ProbeLoading(VEX_WRITES_AT_UNLOAD_PATH, ShipSetup(), std::chrono::seconds(20));
   ASSERT_TRUE(report.Loaded);
   const LoadCheck* unload = Check(report, "clean unload");
-  ASSERT_NE(unload, nullptr);
-  EXPECT_EQ(Texts(unload->Findings),
-            std::vector<std::string>{"process-hygiene: at unload: writes to standard output: \"planted: goodbye\\n\""});
   // Told by the probe's process as it ended, after the module's static objects were destroyed.
   const LoadCheck* atExit = Check(report, "nothing of its own reaches outside at exit");
+  ASSERT_NE(unload, nullptr);
   ASSERT_NE(atExit, nullptr);
-  EXPECT_TRUE(atExit->Findings.empty()) << "the same words at exit are the same fault";
+  // At unload, or (where the host keeps modules mapped, as sanitizer builds do) at exit: once.
+  std::vector<std::string> told = Texts(unload->Findings);
+  for (const auto& text : Texts(atExit->Findings)) told.push_back(text);
+  const std::string written = "writes to standard output: \"planted: goodbye\\n\"";
+  EXPECT_TRUE(told == std::vector<std::string>{"process-hygiene: at unload: " + written} ||
+              told == std::vector<std::string>{"process-hygiene: at exit: " + written})
+      << ::testing::PrintToString(told);
 }
 
 TEST(Worker, AStepSlowerThanAPersonWaitsIsAFindingThatNamesIt) {
