@@ -75,6 +75,9 @@ void AddOptions(CLI::App& app, vexvalidator::ValidateOptions& options) {
          },
          "print the host's rules the validator holds a module to: what it watches and cannot see of each")
       ->trigger_on_parse();
+  app.add_flag_callback(
+      "--no-watch", [&options] { options.WatchCalls = false; },
+      "do not watch the module's system calls (only to measure what the watch costs; its findings are lost)");
   app.add_option("--time-limit", options.RunLimitSeconds,
                  "stop after this many seconds and write the reports of what ran, marked partial (default: none)")
       ->check(CLI::Range(1, 604800))

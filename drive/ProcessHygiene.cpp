@@ -75,7 +75,8 @@ ProcessBaseline::ProcessBaseline()
       _Environment(Environment()),
       _Umask(Umask()),
       _Handlers(Handlers()),
-      _Descriptors(Descriptors()) {}
+      _Descriptors(Descriptors()),
+      _Runtime(RuntimeSettings::Now()) {}
 
 ProcessBaseline::~ProcessBaseline() {
   if (_Tasks >= 0) ::close(_Tasks);
@@ -160,13 +161,14 @@ mode_t ProcessBaseline::Umask() {
   return mask;
 }
 
-bool ProcessBaseline::Unchanged() const {
-  if (Threads() != _Threads || LowestFreeDescriptor() != _LowestFree || Umask() != _Umask) return false;
+bool ProcessBaseline::Unchanged(bool umaskToo) const {
+  if (Threads() != _Threads || LowestFreeDescriptor() != _LowestFree) return false;
+  if (umaskToo && Umask() != _Umask) return false;
   std::size_t count = 0;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry, ++count) {
     if (count >= _Environment.size() || _Environment[count] != *entry) return false;
   }
-  if (count != _Environment.size() || Directory() != _Directory) return false;
+  if (count != _Environment.size() || Directory() != _Directory || !(RuntimeSettings::Now() == _Runtime)) return false;
   for (const int signal : Watched) {
     auto handler = _Handlers.find(signal);
     if (handler != _Handlers.end() && !(HandlerOf(signal) == handler->second)) return false;
@@ -192,6 +194,7 @@ std::vector<std::string> ProcessBaseline::Changes() const {
     if (before != _Handlers.end() && !(before->second == handler)) signals.push_back(SignalName(signal));
   }
   if (!signals.empty()) changes.push_back("changes the handler of " + Join(signals, ", "));
+  for (auto& change : _Runtime.ChangesTo(RuntimeSettings::Now())) changes.push_back(std::move(change));
   // However many: one message for every case that leaves threads behind.
   if (Threads() > _Threads) changes.push_back("leaves a thread running");
   std::vector<std::string> opened;
@@ -218,6 +221,7 @@ bool ProcessBaseline::Restore() const {
     }
   }
   ::umask(_Umask);
+  _Runtime.Restore();
   for (const auto& [signal, handler] : _Handlers) {
     if (!(HandlerOf(signal) == handler)) ::sigaction(signal, &handler.Action, nullptr);
   }

@@ -1,5 +1,6 @@
 // What a module must leave of the process it runs in as it found it: the working directory, the
-// environment, the umask, the signal handlers, the threads and the open descriptors. A baseline is
+// environment, the umask, the signal handlers, the threads, the open descriptors and the settings
+// of the C and C++ runtimes (RuntimeSettings.h). A baseline is
 // taken before the module runs; it then tells what differs. The check that nothing differs is
 // cheap enough to run after every case of a validation; naming what differs costs more and is done
 // only when something does.
@@ -14,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "RuntimeSettings.h"
+
 namespace vexdrive {
 
 class ProcessBaseline {
@@ -27,12 +30,14 @@ class ProcessBaseline {
 
   // Whether the process is as the baseline found it: a few system calls. Of the signal handlers it
   // compares those of the signals a program commonly handles; Changes() compares them all.
-  bool Unchanged() const;
+  // The umask is read by setting it, a system call a watch at the system boundary catches: where a
+  // watch sees it set, leave it out (`umaskToo` false), and the check costs no such call.
+  bool Unchanged(bool umaskToo = true) const;
   // What differs, one text for each kind of change ("changes the working directory from /a to
   // /b", "leaves a thread running", ...); empty when nothing does.
   std::vector<std::string> Changes() const;
   // Puts back what can be put back: the working directory, the environment, the umask, the signal
-  // handlers; closes the descriptors left open. Returns whether the process is then as the
+  // handlers, the runtimes' settings; closes the descriptors left open. Returns whether the process is then as the
   // baseline found it (a thread left running cannot be taken back, nor a descriptor closed).
   bool Restore() const;
 
@@ -61,6 +66,7 @@ class ProcessBaseline {
   mode_t _Umask = 0;
   std::map<int, Handler> _Handlers;         // every signal a handler can be set for
   std::map<int, std::string> _Descriptors;  // number -> what it leads to
+  RuntimeSettings _Runtime;
 };
 
 // What a finding says of text a module wrote to standard output or error (`stream`: "standard

@@ -15,6 +15,7 @@
 #include "drive/Script.h"
 #include "drive/Startup.h"
 #include "drive/Svg.h"
+#include "drive/SystemWatch.h"
 #include "drive/Text.h"
 #include "vexhost/Session.h"
 
@@ -72,8 +73,13 @@ class ProcessCheck {
   std::ostream& Out() { return _Watch ? _Watch->Out() : std::cout; }
   std::ostream& Err() { return _Watch ? _Watch->Err() : std::cerr; }
   // Taken just before the module is loaded, when every descriptor the run keeps is open.
+  // The system calls are watched from then on, until Findings.
   void TakeBaseline() {
-    if (_Watch) _Baseline = std::make_unique<ProcessBaseline>();
+    if (!_Watch) return;
+    _Calls = SystemWatch::OfProcess();
+    if (_Calls != nullptr) _Calls->Take();  // what an earlier run in this process did is not this one's
+    _Baseline = std::make_unique<ProcessBaseline>();
+    if (_Calls != nullptr) _Calls->Open();
   }
   // Ends the watch: what the module did to the process, one text for each kind.
   std::vector<std::string> Findings() {
@@ -81,7 +87,11 @@ class ProcessCheck {
     // The process as the module left it, while the watch's own descriptors are as the baseline
     // found them; then what the module wrote.
     std::vector<std::string> findings;
-    if (_Baseline) findings = _Baseline->Changes();
+    // Closed first: the comparison makes calls of its own (it reads the umask by setting it).
+    if (_Calls != nullptr) _Calls->Close();
+    const std::vector<std::string> changes = _Baseline ? _Baseline->Changes() : std::vector<std::string>();
+    if (_Calls != nullptr) findings = LeftInPlace(_Calls->Take(), changes);
+    for (auto& change : NotSeenByWatch(changes, findings)) findings.push_back(std::move(change));
     const OutputWatch::Heard heard = _Watch->Stop();
     if (!heard.Err.empty()) findings.insert(findings.begin(), OutputFinding("standard error", heard.Err));
     if (!heard.Out.empty()) findings.insert(findings.begin(), OutputFinding("standard output", heard.Out));
@@ -91,6 +101,7 @@ class ProcessCheck {
  private:
   std::unique_ptr<OutputWatch> _Watch;
   std::unique_ptr<ProcessBaseline> _Baseline;
+  SystemWatch* _Calls = nullptr;  // the watch at the system boundary, if the kernel offers one
 };
 
 Outcome RunScript(Desk& desk, const Options& options, std::istream& in, const std::string& source,

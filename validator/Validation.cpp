@@ -65,6 +65,7 @@ Validation::Validation(const ValidateOptions& options, RunSetup setup)
   _Setup.Module = options.Module;
   _Setup.SlowMs = options.SlowMs;
   _Setup.KeepsApplied = options.KeepsApplied;
+  _Setup.WatchCalls = options.WatchCalls;
   if (!options.Approved.empty()) _Approval = std::make_unique<Approval>(options);
 }
 

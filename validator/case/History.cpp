@@ -11,7 +11,10 @@ void JournalTaker::Ended(vexhost::Session& session, const std::vector<Finding>&,
   vexhost::Journal& journal = session.GetJournal();
   _Calls.clear();
   for (std::size_t i = 0; i < journal.Size(); ++i) {
-    if (const vexhost::JournalEntry* entry = journal.At(i)) _Calls.push_back(entry->Text());
+    const vexhost::JournalEntry* entry = journal.At(i);
+    // The host asks for a window's resource file whenever a title is drawn or looked at: when it
+    // asks is the onlooker's doing (a recording, a snapshot), not the module's.
+    if (entry != nullptr && entry->Op != "GetResourceFilename") _Calls.push_back(entry->Text());
   }
 }
 

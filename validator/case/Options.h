@@ -30,6 +30,7 @@ struct ValidateOptions {
   // once): a Cancel that leaves the document changed is then no finding.
   bool KeepsApplied = false;
   int RunLimitSeconds = 0;  // stop after this long and write partial reports; 0: no limit
+  bool WatchCalls = true;   // the watch at the system boundary; off only to measure what it costs
   std::optional<std::uint64_t> Seed;
   // Standard error is a terminal: progress as one line rewritten in place; otherwise a line as each
   // phase ends.

@@ -88,6 +88,14 @@ inline constexpr std::array RuleTable{
          "umask or signal handlers, no thread or descriptor left.",
          "those compared before and after every case and at load, and the output captured",
          "a change undone within a case, settings outside that list", "writes-output"},
+    Rule{"process.no-reach", "reach",
+         "The module reaches nothing outside the host: it creates, writes, renames or removes no file, starts no "
+         "process or thread, opens no socket, and sets no signal disposition, working directory, limit or umask.",
+         "the system calls of the worker's threads while the module's code may run (load, every case, unload, "
+         "exit), through a seccomp filter whose watcher lets each call go on",
+         "files read, writes through a descriptor already open, what the kernel answers without a system call, "
+         "what a started process does",
+         "writes-file"},
     Rule{"step.prompt", "slow", "Each step answers within the time a person waits (--slow).",
          "the time of every step, confirmed by running the same lines again", "slowness only a busy machine shows",
          "slow-step"},
@@ -161,6 +169,7 @@ inline constexpr const char* HostMisuse = KindOf("host.as-contracted");
 inline constexpr const char* WrongClass = KindOf("host.factory-class");
 inline constexpr const char* OffThreadCall = KindOf("host.interface-thread");
 inline constexpr const char* ProcessHygiene = KindOf("process.untouched");
+inline constexpr const char* Reach = KindOf("process.no-reach");
 inline constexpr const char* Slow = KindOf("step.prompt");
 inline constexpr const char* InvisibleWait = KindOf("view.shown-while-running");
 inline constexpr const char* DeadButton = KindOf("view.buttons-answer");

@@ -28,6 +28,7 @@ struct RunSetup {
   std::string Module;         // what a worker loads before it runs cases
   int SlowMs = 0;             // a step that takes longer is a finding; 0: steps are not timed
   bool KeepsApplied = false;  // a Cancel may leave what the command applied before it
+  bool WatchCalls = true;     // the module's system calls are watched (SystemWatch.h), where the kernel lets them be
 };
 
 // What a case's run tells whoever follows it, as it runs. Every hook does nothing unless overridden.

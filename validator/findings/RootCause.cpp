@@ -96,6 +96,20 @@ std::set<std::string> HostObjectNames(const vexhost::DocumentData& document) {
   return names;
 }
 
+// A file written is one fault whether the call created it or found it there from an earlier case:
+// "creates P" and "opens P for writing" are both "writes P" (after a stage's "at load: ").
+std::string ReachCause(std::string message) {
+  const auto stage = message.find(": ");
+  const std::size_t at = stage == std::string::npos ? 0 : stage + 2;
+  constexpr std::string_view writing = " for writing";
+  const bool opens = message.compare(at, 6, "opens ") == 0 && message.size() > writing.size() &&
+                     message.compare(message.size() - writing.size(), writing.size(), writing) == 0;
+  if (opens)
+    return message.substr(0, at) + "writes " + message.substr(at + 6, message.size() - at - 6 - writing.size());
+  if (message.compare(at, 8, "creates ") == 0) return message.substr(0, at) + "writes " + message.substr(at + 8);
+  return message;
+}
+
 std::string RootCause(const Finding& finding, const std::set<std::string>& hostNames) {
   const std::string& kind = finding.Kind;
   if (kind == kind::Crash || kind == kind::Hang) return kind + ": " + DeathCause(finding.Message);
@@ -111,6 +125,7 @@ std::string RootCause(const Finding& finding, const std::set<std::string>& hostN
   if (kind == kind::KeptAfterCancel) {
     return kind + (finding.Message.find(": a product created") != std::string::npos ? ": created" : ": renumbered");
   }
+  if (kind == kind::Reach) return kind + ": " + WithPatterns(ReachCause(finding.Message), hostNames);
   return kind + ": " + WithPatterns(finding.Message, hostNames);
 }
 

@@ -13,6 +13,24 @@
 
 namespace vexvalidator {
 
+namespace {
+
+int Channel = -1;
+
+// The value given, and the one written at exit after it: each on a line of its own.
+void Parse(const std::string& text, Isolated& result) {
+  const auto end = text.find('\n');
+  nlohmann::json value = nlohmann::json::parse(text.substr(0, end), nullptr, false);
+  if (!value.is_discarded()) result.Value = std::move(value);
+  if (end == std::string::npos) return;
+  nlohmann::json atExit = nlohmann::json::parse(text.substr(end + 1), nullptr, false);
+  if (!atExit.is_discarded()) result.AtExit = std::move(atExit);
+}
+
+}  // namespace
+
+int ChannelToParent() { return Channel; }
+
 Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chrono::milliseconds limit, Ending ending,
                      const std::function<bool()>& stop) {
   SharedSlots slots(1);
@@ -23,9 +41,12 @@ Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chro
   if (pid < 0) throw std::runtime_error("cannot start a child process");
   if (pid == 0) {
     ::close(channel[0]);
-    WriteAll(channel[1], work(slots[0]).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-    ::close(channel[1]);
-    if (ending == Ending::Normal) std::exit(0);
+    WriteAll(channel[1], work(slots[0]).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    if (ending == Ending::Normal) {
+      // Open until the process ends: a handler run at exit may tell more.
+      Channel = channel[1];
+      std::exit(0);
+    }
     _exit(0);
   }
   ::close(channel[1]);
@@ -72,10 +93,8 @@ Isolated RunIsolated(const std::function<nlohmann::json(Slot&)>& work, std::chro
     ::waitpid(pid, nullptr, 0);
   }
   result.Stage = slots[0].Line;
-  if (closed && !text.empty()) {
-    nlohmann::json value = nlohmann::json::parse(text, nullptr, false);
-    if (!value.is_discarded()) result.Value = std::move(value);
-  }
+  // The value counts once its line is whole, also when the child then hung or died at exit.
+  if (text.find('\n') != std::string::npos) Parse(text, result);
   if (ended && (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !result.Value)) result.Death = EndText(status);
   return result;
 }

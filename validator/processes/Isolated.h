@@ -15,6 +15,8 @@ namespace vexvalidator {
 
 struct Isolated {
   std::optional<nlohmann::json> Value;
+  // With Ending::Normal: what the child wrote to ChannelToParent as it ended, when it did.
+  std::optional<nlohmann::json> AtExit;
   // How the child died, when it did: before it gave its value, or (with Ending::Normal) after.
   std::string Death;
   int Stage = -1;        // what the work had last written into its slot
@@ -24,6 +26,10 @@ struct Isolated {
 // How the child ends once it gave its value: at once, or as a process normally ends (exit
 // handlers and the destructors of static objects run, and a death there is reported).
 enum class Ending { Quick, Normal };
+
+// In the child of RunIsolated with Ending::Normal, once its value was given: where a handler run at
+// exit writes one more value (one line of JSON). -1 elsewhere.
+int ChannelToParent();
 
 // `work` runs in the child and may note its stage as the slot's line. `stop`, asked while the work
 // runs, ends the child early.

@@ -1,13 +1,16 @@
 #include "LoadChecks.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "Exports.h"
 #include "Isolated.h"
 #include "OutputCapture.h"
+#include "Processes.h"
 #include "WorkerProcess.h"
 #include "drive/ProcessHygiene.h"
+#include "drive/SystemWatch.h"
 #include "vexhost/Session.h"
 
 namespace vexvalidator {
@@ -77,21 +80,47 @@ std::vector<Finding> CallsAt(const char* when, const char* kind, const vexhost::
   return findings;
 }
 
-// What loading changed of the process: output written, threads started, ...
-std::vector<Finding> ProcessFindings(OutputCapture& output, const vexdrive::ProcessBaseline& baseline) {
-  std::vector<Finding> findings = output.Take();
-  if (!baseline.Unchanged()) {
-    for (auto& change : baseline.Changes()) findings.push_back({kind::ProcessHygiene, std::move(change)});
+// What the module did in one of its stages outside a case (`when`: "at load"): the calls the watch
+// saw, output written, and, when a baseline is given, what it changed of the process.
+std::vector<Finding> StageFindings(const char* when, vexdrive::SystemWatch* watch, OutputCapture& output,
+                                   const vexdrive::ProcessBaseline* baseline = nullptr) {
+  std::vector<std::string> seen = watch != nullptr ? watch->Take() : std::vector<std::string>();
+  const std::vector<std::string> changes = baseline != nullptr ? baseline->Changes() : std::vector<std::string>();
+  if (baseline != nullptr) seen = vexdrive::LeftInPlace(seen, changes);
+  std::vector<Finding> findings = ReachFindings(seen);
+  for (auto& written : output.Take()) findings.push_back(std::move(written));
+  for (auto& change : vexdrive::NotSeenByWatch(changes, seen)) {
+    findings.push_back({kind::ProcessHygiene, std::move(change)});
   }
-  for (auto& finding : findings) finding.Message = "at load: " + finding.Message;
+  for (auto& finding : findings) finding.Message = std::string(when) + ": " + finding.Message;
   return findings;
+}
+
+// What the probe of loading sees of the module as the process ends: set up before the module is
+// loaded, so that its handler runs after the module's static objects are destroyed.
+struct ExitWatch {
+  vexdrive::SystemWatch* Watch = nullptr;
+  OutputCapture* Output = nullptr;
+};
+ExitWatch TheExitWatch;
+
+// Tells the parent what the module did at exit: one more line on the probe's channel.
+void ReportAtExit() {
+  if (TheExitWatch.Watch != nullptr) TheExitWatch.Watch->Close();
+  if (TheExitWatch.Output == nullptr || ChannelToParent() < 0) return;
+  const json findings = FindingsJson(StageFindings("at exit", TheExitWatch.Watch, *TheExitWatch.Output));
+  WriteAll(ChannelToParent(), findings.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
 }
 
 // Runs in a child: load the module with a session open, look at what loading did, and end the
 // process as a process ends, with the module loaded.
 json LoadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
   BecomeModuleProcess();
-  OutputCapture output;
+  vexdrive::SystemWatch* watch = setup.WatchCalls ? vexdrive::SystemWatch::OfProcess() : nullptr;
+  // Kept to the end of the process: the handler at exit reads it.
+  auto* output = new OutputCapture();
+  TheExitWatch = {watch, output};
+  std::atexit(ReportAtExit);
   const vexdrive::ProcessBaseline baseline;
   json out;
   vexhost::LoadRecord record;
@@ -101,6 +130,7 @@ json LoadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
     vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
     const int infrastructure = vexhost::Session::LiveObjects();
     try {
+      const vexdrive::OpenWatch watching(watch);
       record = vexhost::Session::LoadModule(module);
     } catch (const std::runtime_error& error) {
       return {{"loaded", false}, {"error", error.what()}};
@@ -118,15 +148,19 @@ json LoadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
   checks.push_back({"factories exported under their commands' names", FindingsJson(FactoryFindings(record))});
   checks.push_back({"no host calls at load", FindingsJson(atLoad)});
   checks.push_back({"thread-call switch for its own handle", FindingsJson(ThreadCallFindings(record))});
-  checks.push_back({"process left as it was at load", FindingsJson(ProcessFindings(output, baseline))});
+  checks.push_back(
+      {"process left as it was at load", FindingsJson(StageFindings("at load", watch, *output, &baseline))});
   out["checks"] = std::move(checks);
   slot.BeginLine(Exiting);
+  // From here on what runs is the process's end: the module's static objects destroyed.
+  if (watch != nullptr) watch->Open();
   return out;
 }
 
 // Runs in a child: load, unload, load again, run each command once.
 json UnloadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
   BecomeModuleProcess();
+  vexdrive::SystemWatch* watch = setup.WatchCalls ? vexdrive::SystemWatch::OfProcess() : nullptr;
   OutputCapture output;
   json out;
   vexhost::LoadRecord record;
@@ -140,8 +174,14 @@ json UnloadProbe(const std::string& module, const RunSetup& setup, Slot& slot) {
   std::vector<Finding> unload;
   {
     vexhost::Session session(vexhost::SessionOptions{setup.ResourceDirs});
-    vexhost::Session::UnloadModule(module);
+    output.Take();  // what loading wrote is the probe of loading's
+    if (watch != nullptr) watch->Take();
+    {
+      const vexdrive::OpenWatch watching(watch);
+      vexhost::Session::UnloadModule(module);
+    }
     unload = CallsAt("at unload", kind::HostCallAtUnload, session.GetJournal());
+    for (auto& finding : StageFindings("at unload", watch, output)) unload.push_back(std::move(finding));
   }
   if (const int left = vexhost::Session::LiveObjects(); left > 0) {
     unload.push_back({kind::UncleanUnload, std::to_string(left) + " host object(s) outlive the module's unloading"});
@@ -186,6 +226,25 @@ LoadCheck DeathCheck(const char* name, const Isolated& probe) {
   return {name, {{hung ? kind::Hang : kind::Crash, probe.Death + " " + StageText(probe.Stage)}}};
 }
 
+// What a static object does as it is destroyed shows at unload and again at exit: one fault, told
+// once, at unload.
+void DropSeenAtUnload(std::vector<LoadCheck>& checks) {
+  std::set<std::string> atUnload;
+  constexpr std::string_view unloadPrefix = "at unload: ";
+  constexpr std::string_view exitPrefix = "at exit: ";
+  for (const auto& check : checks) {
+    for (const auto& finding : check.Findings) {
+      if (finding.Message.rfind(unloadPrefix, 0) == 0) atUnload.insert(finding.Message.substr(unloadPrefix.size()));
+    }
+  }
+  for (auto& check : checks) {
+    std::erase_if(check.Findings, [&](const Finding& finding) {
+      return finding.Message.rfind(exitPrefix, 0) == 0 &&
+             atUnload.count(finding.Message.substr(exitPrefix.size())) != 0;
+    });
+  }
+}
+
 }  // namespace
 
 LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::chrono::milliseconds limit,
@@ -210,6 +269,11 @@ LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::c
   report.Events = value.at("events").get<std::vector<std::string>>();
   report.Checks = ChecksOf(value);
   report.Checks.push_back(load.Death.empty() ? LoadCheck{"clean exit", {}} : DeathCheck("clean exit", load));
+  if (load.AtExit) {
+    LoadCheck atExit{"nothing of its own reaches outside at exit", {}};
+    for (const auto& finding : *load.AtExit) atExit.Findings.push_back({finding.at(0), finding.at(1)});
+    report.Checks.push_back(std::move(atExit));
+  }
   const Isolated unload =
       RunIsolated([&](Slot& slot) { return UnloadProbe(module, setup, slot); }, limit, Ending::Quick, stop);
   report.Stopped = unload.Stopped;
@@ -219,6 +283,7 @@ LoadReport ProbeLoading(const std::string& module, const RunSetup& setup, std::c
     return report;
   }
   for (auto& check : ChecksOf(*unload.Value)) report.Checks.push_back(std::move(check));
+  DropSeenAtUnload(report.Checks);
   return report;
 }
 

@@ -76,7 +76,11 @@ void ConfirmSlowSteps(const RunSetup& setup, const RunRequest& request, CaseResu
 // Runs a case, then checks what it did to the process: whatever it changed is a finding, and
 // what cannot be put back leaves this process untrustworthy for another case.
 CaseResult Run(int n, const RunSetup& setup, RunRequest& request, Slot& slot, WorkerProcess& process) {
-  CaseResult outcome = RunCase(setup, request);
+  CaseResult outcome;
+  {
+    const vexdrive::OpenWatch watching(process.Watch());
+    outcome = RunCase(setup, request);
+  }
   outcome.N = n;
   WorkerProcess::Effects effects = process.AfterCase();
   if (HasSlowStep(outcome) && !outcome.Fatal && !effects.Untrustworthy) {

@@ -11,6 +11,7 @@
 
 #include "OutputCapture.h"
 #include "drive/ProcessHygiene.h"
+#include "drive/SystemWatch.h"
 #include "validator/case/Case.h"
 #include "validator/case/Runner.h"
 
@@ -20,6 +21,9 @@ namespace vexvalidator {
 // an end with its parent, the module's output captured.
 void BecomeModuleProcess();
 
+// The calls the watch saw, each a reach finding.
+std::vector<Finding> ReachFindings(const std::vector<std::string>& seen);
+
 class WorkerProcess {
  public:
   // Sets the process up and loads the module (with a session open, as a host has one); a module
@@ -27,8 +31,12 @@ class WorkerProcess {
   // the module is loaded: what it did at load is the probe's to report.
   explicit WorkerProcess(const RunSetup& setup);
 
-  // What the case just run did to the process: output written, the working directory, the
-  // environment, the umask, signal handlers, threads, descriptors; each kind a finding. What can be
+  // The watch at the system boundary, open while a case runs; nullptr where there is none.
+  vexdrive::SystemWatch* Watch() const { return _Watch; }
+
+  // What the case just run did to the process: the system calls by which it reached outside (seen
+  // by the watch), output written, the working directory, the environment, the umask, signal
+  // handlers, threads, descriptors, the runtimes' settings; each kind a finding. What can be
   // put back is put back; what cannot (a thread left running, a descriptor of the process closed)
   // leaves the process untrustworthy for the next case.
   struct Effects {
@@ -44,6 +52,8 @@ class WorkerProcess {
   struct SetUp {
     SetUp() { BecomeModuleProcess(); }
   } _SetUp;
+  // Started before the module is loaded, so that every thread the module starts is watched.
+  vexdrive::SystemWatch* _Watch;
   OutputCapture _Output;
   std::unique_ptr<vexdrive::ProcessBaseline> _Baseline;
 };

@@ -32,7 +32,7 @@ std::vector<std::string> Texts(const std::vector<Finding>& findings) {
 }
 
 // Runs `lines` in a worker process of its own, set up as the validator sets one up.
-nlohmann::json InWorker(const std::string& module, std::vector<std::string> lines, int slowMs) {
+nlohmann::json InWorker(const std::string& module, std::vector<std::string> lines, int slowMs, bool watched = false) {
   const Isolated child = RunIsolated(
       [&](Slot&) {
         RunSetup setup = ShipSetup();
@@ -40,10 +40,16 @@ nlohmann::json InWorker(const std::string& module, std::vector<std::string> line
         setup.SlowMs = slowMs;
         WorkerProcess process(setup);
         RunRequest request{.Lines = lines};
-        CaseResult outcome = RunCase(setup, request);
+        CaseResult outcome;
+        {
+          const vexdrive::OpenWatch watching(watched ? process.Watch() : nullptr);
+          outcome = RunCase(setup, request);
+        }
         const WorkerProcess::Effects effects = process.AfterCase();
         outcome.Findings.insert(outcome.Findings.end(), effects.Findings.begin(), effects.Findings.end());
-        return nlohmann::json{{"findings", Texts(outcome.Findings)}, {"untrustworthy", effects.Untrustworthy}};
+        return nlohmann::json{{"findings", Texts(outcome.Findings)},
+                              {"untrustworthy", effects.Untrustworthy},
+                              {"watched", process.Watch() != nullptr}};
       },
       std::chrono::seconds(20));
   EXPECT_TRUE(child.Value) << child.Death;
@@ -72,7 +78,8 @@ TEST(Probes, AStaticThreadNeverJoinedIsSeenAtLoadAndAbortsAtExit) {
   EXPECT_EQ(report.Registered, std::vector<std::string>{"VexExThreadNeverJoinedCmd"}) << "its commands are still known";
   const LoadCheck* atLoad = Check(report, "process left as it was at load");
   ASSERT_NE(atLoad, nullptr);
-  EXPECT_EQ(Texts(atLoad->Findings), std::vector<std::string>{"process-hygiene: at load: leaves a thread running"});
+  // The watch saw the thread start: the thread it left running is the same fault.
+  EXPECT_EQ(Texts(atLoad->Findings), std::vector<std::string>{"reach: at load: starts a thread"});
   const LoadCheck* atExit = Check(report, "clean exit");
   ASSERT_NE(atExit, nullptr);
   ASSERT_EQ(atExit->Findings.size(), 1U);
@@ -123,6 +130,37 @@ TEST(Worker, ACaseThatChangesTheProcessIsToldAndWhatCanBeIsPutBack) {
       InWorker(VEX_LEAVES_THREAD_PATH, {"start VexExLeavesThreadRunningCmd", "press PlantedDialog/OK"}, 0);
   EXPECT_EQ(threaded["findings"], nlohmann::json::array({"process-hygiene: leaves a thread running"}));
   EXPECT_TRUE(threaded["untrustworthy"].get<bool>()) << "a thread cannot be taken back";
+}
+
+TEST(Worker, AWatchedCaseIsToldByTheCallsItMadeOnceForEachFault) {
+  const nlohmann::json moved = InWorker(VEX_CHANGES_DIRECTORY_PATH,
+                                        {"start VexExChangesWorkingDirectoryCmd", "press PlantedDialog/OK"}, 0, true);
+  if (!moved["watched"].get<bool>()) GTEST_SKIP() << "the kernel offers no watch here";
+  EXPECT_EQ(moved["findings"], nlohmann::json::array({"reach: changes the working directory to /tmp"}));
+  EXPECT_FALSE(moved["untrustworthy"].get<bool>()) << "the directory was put back";
+  const nlohmann::json threaded =
+      InWorker(VEX_LEAVES_THREAD_PATH, {"start VexExLeavesThreadRunningCmd", "press PlantedDialog/OK"}, 0, true);
+  EXPECT_EQ(threaded["findings"], nlohmann::json::array({"reach: starts a thread"}));
+  EXPECT_TRUE(threaded["untrustworthy"].get<bool>()) << "a thread cannot be taken back";
+  const nlohmann::json clean = InWorker(VEX_MODULE_PATH, {"start VexStrCreateInterimProdCmd"}, 0, true);
+  EXPECT_EQ(clean["findings"], nlohmann::json::array()) << "the host's own calls are not the module's";
+}
+
+TEST(Probes, OutputAtUnloadIsToldOnceThoughTheProcessEndsWithTheSameWords) {
+  const LoadReport report = ProbeLoading(VEX_WRITES_AT_UNLOAD_PATH, ShipSetup(), std::chrono::seconds(20));
+  ASSERT_TRUE(report.Loaded);
+  const LoadCheck* unload = Check(report, "clean unload");
+  // Told by the probe's process as it ended, after the module's static objects were destroyed.
+  const LoadCheck* atExit = Check(report, "nothing of its own reaches outside at exit");
+  ASSERT_NE(unload, nullptr);
+  ASSERT_NE(atExit, nullptr);
+  // At unload, or (where the host keeps modules mapped, as sanitizer builds do) at exit: once.
+  std::vector<std::string> told = Texts(unload->Findings);
+  for (const auto& text : Texts(atExit->Findings)) told.push_back(text);
+  const std::string written = "writes to standard output: \"planted: goodbye\\n\"";
+  EXPECT_TRUE(told == std::vector<std::string>{"process-hygiene: at unload: " + written} ||
+              told == std::vector<std::string>{"process-hygiene: at exit: " + written})
+      << ::testing::PrintToString(told);
 }
 
 TEST(Worker, AStepSlowerThanAPersonWaitsIsAFindingThatNamesIt) {

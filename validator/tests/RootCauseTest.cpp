@@ -45,6 +45,14 @@ TEST(RootCause, NumbersInANameAreAnyNumberAndOtherNamesStayApart) {
             Root(kind::Leak, "left alive after the command ended: VexDlgLabel 'Hint'"));
 }
 
+TEST(RootCause, AFileCreatedAndTheSameFileWrittenAgainAreOneReach) {
+  EXPECT_EQ(Root(kind::Reach, "creates /tmp/notes.txt"), Root(kind::Reach, "opens /tmp/notes.txt for writing"));
+  EXPECT_EQ(Root(kind::Reach, "at load: creates /tmp/a"), Root(kind::Reach, "at load: opens /tmp/a for writing"));
+  EXPECT_NE(Root(kind::Reach, "creates /tmp/a"), Root(kind::Reach, "creates /tmp/b"));
+  EXPECT_NE(Root(kind::Reach, "opens a socket"), Root(kind::Reach, "creates a socket"));
+  EXPECT_NE(Root(kind::Reach, "at load: creates /tmp/a"), Root(kind::Reach, "creates /tmp/a"));
+}
+
 TEST(RootCause, ACrashIsItsSignalAndTheVerbAndAddressOfItsLine) {
   const std::string typed =
       Root(kind::Crash, "signal SIGSEGV (Segmentation fault) during `type Panel/editor \"Part 7-A\"`");

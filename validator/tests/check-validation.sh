@@ -86,7 +86,17 @@ case "$kind" in
     grep -qF -- "${text##*: }" "$work/replay.err" || fail "the replay does not show the exception: ${text##*: }"
     [ "$replayed" -ge 128 ] || fail "the replay exited with $replayed, expected the abort of an uncaught exception"
     ;;
-  host-misuse | process-hygiene | host-call-at-load | wrong-module-handle)
+  process-hygiene | reach)
+    if [[ "$message" =~ ^at\ (unload|exit):\ writes\ to\ standard\ (output|error):\ \"(.*)\"$ ]]; then
+      # Written as the module goes: the replay's process shows it as it ends.
+      written=${BASH_REMATCH[3]%\\n}
+      grep -qF -- "$written" "$work/replay.out" "$work/replay.err" || fail "the replay does not show: $written"
+    else
+      [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (--check found the fault)"
+      grep -qF -- "$text" "$work/replay.out" || fail "the replay's --check report does not show: $text"
+    fi
+    ;;
+  host-misuse | host-call-at-load | wrong-module-handle)
     # The stand-in records the misuse and `vexhost --check` reports it, as it does what the module
     # did to the process it runs in.
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (--check found the fault)"
