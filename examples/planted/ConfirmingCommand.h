@@ -46,6 +46,7 @@ class VexExConfirmingCmd : public VexExPlantedCmd {
           _ConfirmAgent->InitializeAcquisition();
           _Confirm->SetSensitivity(ConfirmationSensitivity());
           _Confirm->SetVisibility(VexDlgShow);
+          OnAsk();
         },
         VexExLeaveToHost);
     return 1;
@@ -69,6 +70,8 @@ class VexExConfirmingCmd : public VexExPlantedCmd {
   }
 
  protected:
+  // What an example does as the confirmation opens, inside an error scope.
+  virtual void OnAsk() {}
   // How the confirmation shows, and whether the panel's agent waits again when it is left.
   virtual unsigned int ConfirmationSensitivity() const { return VexDlgSensitive; }
   virtual bool WakesThePanelOnReturn() const { return true; }

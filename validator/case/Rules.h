@@ -116,8 +116,9 @@ inline constexpr std::array RuleTable{
     Rule{"view.nothing-left", "shown-after-end", "A command that ends leaves none of its dialogs shown.",
          "the shown windows after every command that ended", "a window the host does not know of", "dialog-left-shown"},
     Rule{"view.cancel-keeps-nothing", "kept-after-cancel",
-         "A Cancel or close box that ends a command leaves the document as the command found it, unless the author "
-         "declares that the command keeps what it applied before (--keeps-applied).",
+         "A Cancel or close box that ends a command leaves the document as the command found it, or as a button "
+         "pressed before applied it in view (an Apply), unless the author declares that the command keeps more "
+         "(--keeps-applied).",
          "the product model's changes from each command's start to a Cancel or close box that ended it, in every "
          "case without faults",
          "what a Cancel under a fault leaves; changes outside the product model", "cancel-that-applies"},

@@ -103,6 +103,7 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
   _Coverage.Timed({line, milliseconds});
   const std::string fingerprintBefore = _Fingerprint;
   const std::string stateBefore = _CommandState;
+  const std::vector<std::string> shownBefore = _Sight.ShownWindows();
   Take();
   NoteChanges(_Changes->Take());
   if (!accepted) return;
@@ -122,6 +123,23 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
          "expect dialog " + vexdrive::ScriptWord(shown.front()) + " absent"});
   }
   CheckCancelLeftNothing(line, index);
+  KeepWhatAPressApplied(line, shownBefore);
+}
+
+// What a press of a button (an Apply, a bar's OK) changed while the command goes on, with no new
+// window to answer first, was applied on purpose before a person's eyes: a later Cancel leaves it,
+// as Cancel leaves what Apply did. Changes made otherwise (at the start, by typing, by a press that
+// asks for a confirmation, by the Cancel itself) stay counted.
+void StepWatch::KeepWhatAPressApplied(const std::string& line, const std::vector<std::string>& shownBefore) {
+  const std::optional<vexdrive::Action> action = ActionOf(line);
+  if (!action || action->Verb != ActionVerb::Press || IsLeaving(*action) || _Session.RunningCommand() == nullptr) {
+    return;
+  }
+  for (const auto& shown : _Sight.ShownWindows()) {
+    if (std::find(shownBefore.begin(), shownBefore.end(), shown) == shownBefore.end()) return;
+  }
+  _Created.clear();
+  _Renumbered.clear();
 }
 
 void StepWatch::NoteChanges(const std::vector<vexhost::ProductChange>& changes) {

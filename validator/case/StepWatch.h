@@ -53,6 +53,7 @@ class StepWatch {
   // command, a change it left is a finding.
   void NoteChanges(const std::vector<vexhost::ProductChange>& changes);
   void CheckCancelLeftNothing(const std::string& line, int index);
+  void KeepWhatAPressApplied(const std::string& line, const std::vector<std::string>& shownBefore);
 
   vexhost::Session& _Session;
   Scene _Sight;
