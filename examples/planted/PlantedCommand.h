@@ -86,6 +86,20 @@ class VexExPlantedCmd : public VexStateCommand {
   virtual void OnActivate() {}
   virtual void OnOK() {}
 
+  // Gives the active product a new part number, as the examples that change the document do; called
+  // inside an error scope.
+  static void RenumberActiveProduct(const char* partNumber) {
+    VexFrmEditor* editor = VexFrmEditor::GetCurrentEditor();
+    if (editor == nullptr) return;
+    VexPathElement path(editor->GetActivePath());
+    VexBaseUnknown* found = path.SearchObject(VexIProduct::ClassName());  // counted
+    if (found == nullptr) return;
+    VexIProduct_var product;
+    product = found;
+    found->Release();
+    if (!!product) product->SetPartNumber(VexUnicodeString(partNumber));
+  }
+
   static VexDialog* MainWindow() {
     VexFrmLayout* layout = VexFrmLayout::GetCurrentLayout();
     return layout != nullptr ? layout->GetMainWindow() : nullptr;

@@ -5,17 +5,7 @@
 
 class VexExAppliesBeforeConfirmingCmd : public VexExConfirmingCmd {
  protected:
-  void OnAsk() override {
-    VexFrmEditor* editor = VexFrmEditor::GetCurrentEditor();
-    if (editor == nullptr) return;
-    VexPathElement path(editor->GetActivePath());
-    VexBaseUnknown* found = path.SearchObject(VexIProduct::ClassName());  // counted
-    if (found == nullptr) return;
-    VexIProduct_var product;
-    product = found;
-    found->Release();
-    if (!!product) product->SetPartNumber(VexUnicodeString("Confirmed-1"));  // the fault: not yet confirmed
-  }
+  void OnAsk() override { RenumberActiveProduct("Confirmed-1"); }  // the fault: not yet confirmed
 };
 
 VEX_EX_PLANTED_MODULE(VexExAppliesBeforeConfirmingCmd, VexExAppliesBeforeConfirming)

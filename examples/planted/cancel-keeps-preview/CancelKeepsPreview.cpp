@@ -5,18 +5,7 @@
 
 class VexExCancelKeepsPreviewCmd : public VexExPlantedCmd {
  protected:
-  void OnActivate() override {
-    VexFrmEditor* editor = VexFrmEditor::GetCurrentEditor();
-    if (editor == nullptr) return;
-    VexPathElement path(editor->GetActivePath());
-    VexBaseUnknown* found = path.SearchObject(VexIProduct::ClassName());  // counted
-    if (found == nullptr) return;
-    VexIProduct_var product;
-    product = found;
-    found->Release();
-    if (!product) return;
-    product->SetPartNumber(VexUnicodeString("Preview-1"));  // the fault: never taken back
-  }
+  void OnActivate() override { RenumberActiveProduct("Preview-1"); }  // the fault: never taken back
 };
 
 VEX_EX_PLANTED_MODULE(VexExCancelKeepsPreviewCmd, VexExCancelKeepsPreview)

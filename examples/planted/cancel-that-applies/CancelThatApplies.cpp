@@ -21,19 +21,7 @@ class VexExCancelThatAppliesCmd : public VexExPlantedCmd {
   }
 
   VexBoolean ApplyAndLeaveAction(void*) {
-    VexXHContext::Guard(
-        [&] {
-          VexFrmEditor* editor = VexFrmEditor::GetCurrentEditor();
-          if (editor == nullptr) return;
-          VexPathElement path(editor->GetActivePath());
-          VexBaseUnknown* found = path.SearchObject(VexIProduct::ClassName());  // counted
-          if (found == nullptr) return;
-          VexIProduct_var product;
-          product = found;
-          found->Release();
-          if (!!product) product->SetPartNumber(VexUnicodeString("Applied-1"));
-        },
-        VexExLeaveToHost);
+    VexXHContext::Guard([] { RenumberActiveProduct("Applied-1"); }, VexExLeaveToHost);
     return LeaveAction(nullptr);
   }
 
