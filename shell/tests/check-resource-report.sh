@@ -33,7 +33,7 @@ once "$work/run.err" "$syntax" "a script run"
 once "$work/run.err" "$wrong" "a script run"
 grep -q "Create Interim Product" "$work/run.out" && fail "a text of the bad file was used"
 
-"$vexhost" validate "$module" --resources "$work" --depth 1 --states 5 --random 5 --jobs 2 \
+"$vexhost" validate "$module" --resources "$work" --depth 0 --states 5 --random 0 --jobs 2 \
   >"$work/validate.out" 2>"$work/validate.err"
 once "$work/validate.err" "$syntax" "a validation"
 once "$work/validate.err" "$wrong" "a validation"
