@@ -6,6 +6,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "SlowConfirmation.h"
 #include "Validation.h"
 #include "drive/DefaultDocument.h"
 #include "validator/findings/Report.h"
@@ -64,6 +65,9 @@ void WriteReplays(const Outcome& outcome, const std::string& directory) {
   }
 }
 
+// A replay runs one case's lines: it may take as long as a case, and the host's start besides.
+int ReplayLimitMs(const ValidateOptions& options) { return options.TimeLimitMs + 10000; }
+
 }  // namespace
 
 int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err) {
@@ -85,7 +89,8 @@ int Validate(const ValidateOptions& asked, std::ostream& out, std::ostream& err)
     } catch (const ApprovedError& error) {
       throw BadUsage("--approved " + options.Approved + ": " + error.what());
     }
-    const Outcome& outcome = validation->Result();
+    Outcome& outcome = validation->Result();
+    if (!options.Host.empty()) ConfirmSlowByReplay(outcome, options.Host, ReplayLimitMs(options));
     if (!options.Replays.empty()) WriteReplays(outcome, options.Replays);
     if (!options.Json.empty()) WriteFile(options.Json, JsonReport(outcome, options.Replays), "JSON report");
     if (!options.JUnit.empty()) WriteFile(options.JUnit, JUnitReport(outcome, options.Replays), "JUnit report");

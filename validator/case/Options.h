@@ -31,6 +31,9 @@ struct ValidateOptions {
   bool KeepsApplied = false;
   int RunLimitSeconds = 0;  // stop after this long and write partial reports; 0: no limit
   bool WatchCalls = true;   // the watch at the system boundary; off only to measure what it costs
+  // The vexhost program, which runs each slow finding's replay in a process of its own to confirm
+  // it; empty: a slow step is confirmed only by its case run again in the same worker.
+  std::string Host;
   std::optional<std::uint64_t> Seed;
   // Standard error is a terminal: progress as one line rewritten in place; otherwise a line as each
   // phase ends.

@@ -97,8 +97,9 @@ inline constexpr std::array RuleTable{
          "what a started process does",
          "writes-file"},
     Rule{"step.prompt", "slow", "Each step answers within the time a person waits (--slow).",
-         "the time of every step, confirmed by running the same lines again", "slowness only a busy machine shows",
-         "slow-step"},
+         "the time of every step, confirmed by the same lines run again and then by the finding's own replay in a "
+         "process of its own",
+         "slowness only a busy machine shows", "slow-step"},
     Rule{"view.shown-while-running", "invisible-wait",
          "A command that runs with a current editor shows something a person can see and end.",
          "the shown windows at the end of every case whose command still runs",
