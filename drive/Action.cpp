@@ -150,6 +150,9 @@ Action ParseGenericWords(ActionVerb verb, const std::string& rest) {
     case ActionVerb::Reactivate:
       ExpectWords(words, 0, "reactivate");
       return action;
+    case ActionVerb::Reopen:
+      ExpectWords(words, 0, "reopen");
+      return action;
     case ActionVerb::Fault:
       return ParseFault(words);
     case ActionVerb::Start:
@@ -237,6 +240,7 @@ Action Action::Close(const std::string& dialog) { return Made(ActionVerb::Close,
 Action Action::Acknowledge(const std::string& dialog) { return Made(ActionVerb::Acknowledge, {dialog, {}}); }
 Action Action::Interrupt() { return Made(ActionVerb::Interrupt); }
 Action Action::Reactivate() { return Made(ActionVerb::Reactivate); }
+Action Action::Reopen() { return Made(ActionVerb::Reopen); }
 Action Action::FailAllocation(int nth, FaultWhen when) {
   return MadeFault(FaultKind::Allocation, std::to_string(nth), when);
 }
@@ -294,6 +298,8 @@ std::string ActionLine(const Action& action) {
       return "interrupt";
     case ActionVerb::Reactivate:
       return "reactivate";
+    case ActionVerb::Reopen:
+      return "reopen";
     case ActionVerb::Fault:
       break;
   }

@@ -37,6 +37,7 @@ enum class ActionVerb {
   Acknowledge,
   Interrupt,
   Reactivate,
+  Reopen,
   Fault
 };
 enum class FaultKind { Allocation, Raise, Status };
@@ -76,6 +77,7 @@ struct Action {
   static Action Acknowledge(const std::string& dialog);
   static Action Interrupt();
   static Action Reactivate();
+  static Action Reopen();
   static Action FailAllocation(int nth, FaultWhen when);
   static Action Raise(const std::string& raise, FaultWhen when);    // "OP[@OBJECT][#N][:KIND]"
   static Action Status(const std::string& status, FaultWhen when);  // "OP[@OBJECT][#N]=STATUS"

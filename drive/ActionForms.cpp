@@ -56,6 +56,13 @@ const std::vector<GenericForm>& GenericForms() {
        "desactivate the running command and activate it again, as the host does around a command run over it",
        Shape::Always,
        ""},
+      {{"reopen"},
+       ActionVerb::Reopen,
+       "reopen",
+       "close the document and open it again as it was opened, the module still loaded (a running command is "
+       "cancelled)",
+       Shape::Always,
+       ""},
       {{"fault"},
        ActionVerb::Fault,
        "fault allocation N [once|persistent]",

@@ -202,4 +202,11 @@ std::optional<std::string> Desk::Reactivate() {
   return "the running command " + Printable(_Started) + " was desactivated and activated again";
 }
 
+std::string Desk::Reopen() {
+  const bool running = Running();
+  if (!_Session.ReopenDocument()) throw ActionRefused("no document is open");
+  const std::string reopened = "the document was closed and opened again as it was opened";
+  return running ? "the running command " + Printable(_Started) + " was cancelled; " + reopened : reopened;
+}
+
 }  // namespace vexdrive

@@ -68,6 +68,9 @@ class Desk {
   // Desactivates the running command and activates it again, as the host does around a command
   // run over it for a while. Returns what was done, or nothing when no command runs.
   std::optional<std::string> Reactivate();
+  // Closes the document and opens it again as it was opened, the module still loaded; a running
+  // command is cancelled first. Returns what was done. Throws ActionRefused without a document.
+  std::string Reopen();
   // Whether the last press of a button, a close box or a message box's OK reached the module: an
   // action of the running command ran, or the command ended. Nothing when nothing was pressed yet.
   std::optional<bool> LastPressAnswered() const;

@@ -145,6 +145,8 @@ std::vector<std::string> Perform(Desk& desk, const Action& action) {
       return {Said(desk.EndRun())};
     case ActionVerb::Reactivate:
       return {Said(desk.Reactivate())};
+    case ActionVerb::Reopen:
+      return {desk.Reopen()};
     case ActionVerb::Fault:
       return {Fault(action)};
   }

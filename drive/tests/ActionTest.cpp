@@ -57,6 +57,7 @@ TEST(Actions, EveryVerbWritesBackTheLineItWasReadFrom) {
                            "acknowledge Box",
                            "interrupt",
                            "reactivate",
+                           "reopen",
                            "fault allocation 3 once",
                            "fault allocation 3 persistent",
                            "fault raise SetPartNumber@Obj#2:VexError once",

@@ -25,8 +25,9 @@ struct Finding {
   std::string Kind;
   std::string Message;  // what went wrong, naming the objects
   // Where a check of one step found it: the step's index in the case's lines, and the expectation
-  // that fails after that step when the case is replayed ("expect answered"). The replay then ends
-  // there. -1 and empty: the case as a whole showed it. Neither tells two findings apart.
+  // that fails after that step when the case is replayed ("expect answered"), or several lines, one
+  // to a line break, that show it. The replay then ends there. -1 and empty: the case as a whole showed it. Neither
+  // tells two findings apart.
   int Step = -1;
   std::string Expectation;
   bool operator==(const Finding& other) const { return Kind == other.Kind && Message == other.Message; }

@@ -125,9 +125,9 @@ inline constexpr std::array RuleTable{
          "what a Cancel under a fault leaves; changes outside the product model", "cancel-that-applies"},
     Rule{"state.none-kept", "history",
          "A module keeps no state from one command to the next: the same lines make the same calls each time.",
-         "every explored path run again in a fresh session of the same worker, its calls across the boundary "
-         "compared",
-         "state that shows only after more than one command, or changes no call across the boundary",
+         "every explored path run again in a fresh session of the same worker, then twice in one session with the "
+         "document reopened between (reopen), its calls across the boundary compared",
+         "state that shows only after more than two commands, or changes no call across the boundary",
          "counts-its-commands"},
     Rule{"view.same-answer", "nondeterminism", "The same line in the same state is answered the same way.",
          "lines refused in a state (by its fingerprint) where they were done before",

@@ -14,7 +14,12 @@ Occurrence OccurrenceOf(const Finding& finding, const Case& where, int step) {
   if (finding.Step < 0 || finding.Step >= static_cast<int>(where.Lines.size())) return {finding, where, step};
   Case shown = where;
   shown.Lines.resize(static_cast<std::size_t>(finding.Step) + 1);
-  if (!finding.Expectation.empty()) shown.Lines.push_back(finding.Expectation);
+  // The expectation may be several lines, one to a line break: the rest of what shows the finding.
+  for (std::size_t at = 0; at < finding.Expectation.size();) {
+    const std::size_t end = std::min(finding.Expectation.find('\n', at), finding.Expectation.size());
+    shown.Lines.push_back(finding.Expectation.substr(at, end - at));
+    at = end + 1;
+  }
   return {finding, shown, finding.Step};
 }
 

@@ -104,11 +104,12 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
   Observers observers({&monitor, recorder ? &*recorder : nullptr, &first});
   RunRequest request{.Lines = job.Steps, .Look = work.Look, .Watch = true, .Observer = &observers};
   CaseResult result = Run(0, setup, request, slot, process);
-  // The same path again in this process, which ran it before: what the module keeps shows there.
+  // The same path again in this process, which ran it before, and then twice in one session: what
+  // the module keeps shows there.
   if (!result.Fatal) {
-    if (std::optional<Finding> differs = SameAgain(setup, request, first.Calls())) {
-      result.Findings.push_back(std::move(*differs));
-    }
+    std::optional<Finding> differs = SameAgain(setup, request, first.Calls());
+    if (!differs) differs = SameInOneSession(setup, request, first.Calls());
+    if (differs) result.Findings.push_back(std::move(*differs));
     const WorkerProcess::Effects effects = process.AfterCase();
     result.Findings.insert(result.Findings.end(), effects.Findings.begin(), effects.Findings.end());
     result.Fatal = effects.Untrustworthy;

@@ -112,6 +112,12 @@ case "$kind" in
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
     grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's expectation did not fail"
     ;;
+  history)
+    # The replay runs the path, reopens the document and runs the path again, to its end.
+    grep -qx "reopen" "$script" || fail "the replay does not run the path again after reopen"
+    [ "$replayed" = 0 ] || fail "the replay exited with $replayed, expected 0 (every line runs; the calls differ)"
+    grep -qF "the document was closed and opened again" "$work/replay.out" || fail "the replay did not reopen"
+    ;;
   duplicate-registration)
     name=$(echo "$message" | sed -n "s/.*'\\([^']*\\)' is already registered.*/\\1/p")
     grep -qF "VexFillDictionary $name, VexFillDictionary $name" "$work/replay.out" ||

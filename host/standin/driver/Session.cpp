@@ -38,6 +38,16 @@ Session::~Session() {
   EndSession(state);
 }
 
+bool Session::ReopenDocument() {
+  if (!HasDocument()) return false;
+  State& state = *_State;
+  CancelRunningCommand();
+  RunDelayedDestructions(state);
+  const DocumentData opened = ProductsOf(state).Document;
+  OpenDocument(opened);
+  return true;
+}
+
 AccountingReport Session::Accounting() const {
   AccountingReport report;
   std::map<const VexBaseUnknown*, std::uint32_t> onActivePath;

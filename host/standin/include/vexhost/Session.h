@@ -100,6 +100,10 @@ class Session {
   // Throws std::invalid_argument, and keeps the document that is open, for a product or class
   // name that holds '/' or an active path that names no product.
   void OpenDocument(const DocumentData& data);
+  // Closes the document and opens it again as it was opened, the module still loaded, as a person
+  // does who closes a document without saving and opens it again: a running command is cancelled
+  // first, as closing its document ends it. Returns false when no document is open.
+  bool ReopenDocument();
   bool HasDocument() const;
   const DocumentData& DocumentView();                         // the document as it now stands
   void SetActivePath(const std::vector<std::string>& names);  // throws std::invalid_argument
