@@ -42,7 +42,7 @@ VexBaseUnknown::VexBaseUnknown() : _Impl(new VexObjectImpl(this)) {
 
 VexBaseUnknown::~VexBaseUnknown() {
   // The record stays until the memory goes: a stray call on the destroyed object still finds it.
-  _Impl->State = Life::Destroyed;
+  SetLife(*_Impl, Life::Destroyed);
   Destructed = this;
   DestructedRecord = _Impl;
 }

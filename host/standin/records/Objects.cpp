@@ -28,6 +28,7 @@ void Registry::Add(VexObjectImpl& record) {
   (_Last != nullptr ? _Last->Next : _First) = &record;
   _Last = &record;
   ++_Size;
+  if (record.State == Life::Alive) ++_Alive;
 }
 
 void Registry::Remove(VexObjectImpl& record) {
@@ -35,6 +36,7 @@ void Registry::Remove(VexObjectImpl& record) {
   (record.Next != nullptr ? record.Next->Previous : _Last) = record.Previous;
   record.Previous = record.Next = nullptr;
   --_Size;
+  if (record.State == Life::Alive) --_Alive;
 }
 
 void Registry::AdoptLiving(Registry& other) {
@@ -87,6 +89,12 @@ void Registry::FreeQuarantine() {
   }
 }
 
+void SetLife(VexObjectImpl& record, Life next) {
+  const bool was = record.State == Life::Alive;
+  record.State = next;
+  if (record.Owner != nullptr && was != (next == Life::Alive)) record.Owner->AliveChanged(!was);
+}
+
 void Ref(VexBaseUnknown* object) {
   VexObjectImpl& record = ImplOf(*object);
   if (!record.IsDead()) ++record.RefCount;
@@ -96,7 +104,7 @@ void Unref(VexBaseUnknown* object) {
   VexObjectImpl& record = ImplOf(*object);
   if (record.IsDead() || record.RefCount == 0) return;
   if (--record.RefCount > 0) return;
-  record.State = Life::Released;
+  SetLife(record, Life::Released);
   if (record.LastRelease != nullptr) record.LastRelease(*object);
   if (record.Owner != nullptr) record.Owner->Bury(record);
 }
@@ -104,7 +112,7 @@ void Unref(VexBaseUnknown* object) {
 void DestroyObject(VexBaseUnknown* object) {
   VexObjectImpl& record = ImplOf(*object);
   if (record.State == Life::Destroyed || record.State == Life::Destroying) return;
-  record.State = Life::Destroying;
+  SetLife(record, Life::Destroying);
   delete object;
 }
 

@@ -73,6 +73,11 @@ class Registry {
 
   void Add(VexObjectImpl& record);
   void Remove(VexObjectImpl& record);
+  // An object of this registry came to life or left it (see SetLife).
+  void AliveChanged(bool alive) { alive ? ++_Alive : --_Alive; }
+  // The objects of this registry that are alive: counted as they change, so that asking costs
+  // nothing however many objects outlived their sessions.
+  std::size_t Alive() const { return _Alive; }
   // Takes over the records of `other` that are still alive (the objects that outlived a session).
   void AdoptLiving(Registry& other);
 
@@ -98,10 +103,14 @@ class Registry {
   VexObjectImpl* _First = nullptr;
   VexObjectImpl* _Last = nullptr;
   std::size_t _Size = 0;
+  std::size_t _Alive = 0;
   std::vector<VexObjectImpl*> _Graveyard;
   std::vector<std::pair<void*, VexObjectImpl*>> _Quarantine;
   bool _Quarantines = true;
 };
+
+// Moves an object to another stage of its life, keeping its registry's count of the living.
+void SetLife(VexObjectImpl& record, Life next);
 
 // Reference counting without the journal: the host's own holds. The host never holds a dead
 // object; a count the module spent too early has been reported where it was spent.

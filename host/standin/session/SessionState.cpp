@@ -67,11 +67,9 @@ const std::vector<CaughtError>& Session::Errors() const { return _State->Errors;
 const std::vector<std::string>& Session::ResourceDirs() const { return _State->Options.ResourceDirs; }
 
 int Session::LiveObjects() {
-  int live = 0;
-  auto count = [&](const VexObjectImpl& record) { live += record.State == Life::Alive ? 1 : 0; };
-  if (Session::State* session = OpenSession()) session->Objects.ForEach(count);
-  ProcessSessions().Outside.ForEach(count);
-  return live;
+  std::size_t live = ProcessSessions().Outside.Alive();
+  if (Session::State* session = OpenSession()) live += session->Objects.Alive();
+  return static_cast<int>(live);
 }
 
 }  // namespace vexhost

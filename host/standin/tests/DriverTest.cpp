@@ -91,6 +91,26 @@ TEST(SessionClose, ClosingTheSessionCancelsTheRunningCommandAndDestroysEverythin
   EXPECT_EQ(vexhost::Session::LiveObjects(), 0);
 }
 
+TEST(SessionClose, LiveObjectsFollowsEachObjectMadeReleasedDestroyedOrOutlivingItsSession) {
+  VexDialogAgent* kept = nullptr;
+  {
+    vexhost::Session host(vexhost::SessionOptions{{VEX_RESOURCE_DIR}});
+    host.OpenDocument(ShipDocument());
+    const int opened = vexhost::Session::LiveObjects();
+    auto* destroyed = new VexDialogAgent("Destroyed");
+    auto* released = new VexDialogAgent("Released");
+    EXPECT_EQ(vexhost::Session::LiveObjects(), opened + 2);
+    delete destroyed;
+    EXPECT_EQ(vexhost::Session::LiveObjects(), opened + 1);
+    released->Release();
+    EXPECT_EQ(vexhost::Session::LiveObjects(), opened) << "a released object is no longer alive";
+    kept = new VexDialogAgent("Kept");
+  }
+  EXPECT_EQ(vexhost::Session::LiveObjects(), 1) << "the agent kept past its session";
+  kept->Release();
+  EXPECT_EQ(vexhost::Session::LiveObjects(), 0);
+}
+
 TEST(FaultPlans, ParsedRulesFireOnceOrFromThenOnAsAsked) {
   std::string problem;
   auto fromThenOn = *vexhost::FaultPlan::ParseRaise("SetTitle@Box#2", problem, vexhost::Persistence::FromThenOn);
