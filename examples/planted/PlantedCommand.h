@@ -33,20 +33,23 @@ class VexExPlantedCmd : public VexStateCommand {
   }
 
   void BuildGraph() override {
-    VexXHContext::Guard(
+    const bool built = VexXHContext::Guard(
         [&] {
           if (_Dialog == nullptr) return;
           _Agent = new VexPanelAcquisition("PlantedAgent", _Dialog);
           VexDialogState* state = GetInitialState("Waiting");
-          if (_Agent == nullptr || state == nullptr) return;
+          if (_Agent == nullptr || state == nullptr) {
+            _Unwired = true;
+            return;
+          }
           state->AddDialogAgent(_Agent);
           const auto ok = static_cast<VexActionMethod>(&VexExPlantedCmd::OKAction);
-          const auto leave = static_cast<VexActionMethod>(&VexExPlantedCmd::LeaveAction);
           Accept(state, _Dialog->GetDiaOKNotification(), ok);
-          Accept(state, _Dialog->GetDiaCANCELNotification(), leave);
-          Accept(state, _Dialog->GetWindCloseNotification(), leave);
+          AddWaysOut(state);
         },
         VexExLeaveToHost);
+    // A graph cut short by a fault may lack the way out of the dialog: the dialog is then not shown.
+    if (!built) _Unwired = true;
   }
 
   VexStatusChangeRC Activate(VexCommand*, VexNotification*) override {
@@ -54,13 +57,13 @@ class VexExPlantedCmd : public VexStateCommand {
     VexXHContext::Guard(
         [&] {
           if (_Agent != nullptr) _Agent->InitializeAcquisition();
-          if (_Dialog == nullptr) return;
+          if (_Dialog == nullptr || _Unwired) return;
           _Dialog->SetVisibility(VexDlgShow);
           shown = true;
           OnActivate();
         },
         VexExLeaveToHost);
-    // Without its dialog the command ends rather than wait unseen.
+    // Without its dialog, or without a graph that answers it, the command ends rather than wait.
     if (!shown) RequestDelayedDestruction();
     return 0;
   }
@@ -85,6 +88,17 @@ class VexExPlantedCmd : public VexStateCommand {
   // What an example adds once the dialog shows, and when OK is pressed; inside an error scope.
   virtual void OnActivate() {}
   virtual void OnOK() {}
+
+  // The transitions that leave without applying, on Cancel and on the close box; inside an error scope.
+  virtual void AddWaysOut(VexDialogState* state) {
+    AcceptLeaving(state, _Dialog->GetDiaCANCELNotification());
+    AcceptLeaving(state, _Dialog->GetWindCloseNotification());
+  }
+
+  // A transition that leaves without applying when the dialog's agent hears `notification`.
+  void AcceptLeaving(VexDialogState* state, VexNotification* notification) {
+    Accept(state, notification, static_cast<VexActionMethod>(&VexExPlantedCmd::LeaveAction));
+  }
 
   // Gives the active product a new part number, as the examples that change the document do; called
   // inside an error scope.
@@ -118,12 +132,17 @@ class VexExPlantedCmd : public VexStateCommand {
   VexDlgDialog* _Dialog = nullptr;        // owned; disposed of by delayed destruction
   VexPanelAcquisition* _Agent = nullptr;  // owned; disposed of by delayed destruction
   bool _DisposeDialog = true;
+  bool _Unwired = false;  // a fault cut the graph short
 
  private:
   void Accept(VexDialogState* state, VexNotification* notification, VexActionMethod action) {
     _Agent->AcceptOnEvent(notification, nullptr);
     // The condition before the action: the order of a call's arguments is the compiler's.
     VexStateCondition* condition = IsLastModifiedAgentCondition(_Agent, notification);
-    AddTransition(state, nullptr, condition, Action(action));
+    VexDiaAction* run = Action(action);
+    // Any part the host could not allocate leaves the transition out: the graph is cut short.
+    if (condition == nullptr || run == nullptr || AddTransition(state, nullptr, condition, run) == nullptr) {
+      _Unwired = true;
+    }
   }
 };

@@ -106,9 +106,12 @@ inline constexpr std::array RuleTable{
          "a window shown off the screen or covered", "invisible-wait"},
     Rule{"view.buttons-answer", "dead-button",
          "A sensitive button, close box or message box OK a person presses is answered.",
-         "each press without faults, and each button again where a path came back to a state: an action, a state "
-         "change or a change a person sees",
-         "presses under a fault, which may rightly go unanswered", "lost-second-press"},
+         "each press without faults, each button again where a path came back to a state, and each Cancel, close "
+         "box and message box OK of a command still waiting after a fault met once in a path's last line: an action, "
+         "a state change or a change a person sees",
+         "presses under a fault met from then on, which may rightly go unanswered; a way out a fault met earlier in "
+         "a path leaves dead only after later steps",
+         "lost-second-press"},
     Rule{"view.way-out", "stranded",
          "From every state of a running command some sequence of a person's actions ends it.",
          "every state the exploration reached, searched for a way out up to three actions further (a refused action "

@@ -16,14 +16,6 @@ namespace {
 
 using vexdrive::ActionVerb;
 
-// "OK of 'Panel'", "the close box of 'Panel'", "OK of the message box 'Box'".
-std::string Button(const vexdrive::Action& press) {
-  const vexdrive::Address& at = press.Target;
-  if (press.Verb == ActionVerb::Close) return "the close box of '" + at.Dialog + "'";
-  if (press.Verb == ActionVerb::Acknowledge) return "OK of the message box '" + at.Dialog + "'";
-  return at.Widget + " of '" + at.Dialog + "'";
-}
-
 std::string Label(const vexhost::TransitionView& transition) {
   return transition.From + " -> " + transition.To + " when " + transition.Condition;
 }
@@ -43,14 +35,22 @@ void AddOnce(std::vector<int>& to, int value) {
   if (std::find(to.begin(), to.end(), value) == to.end()) to.push_back(value);
 }
 
-// A person's way to leave without applying: Cancel, or a window's close box.
+std::string PathText(const std::vector<std::string>& names) { return vexdrive::Join(names, "/"); }
+
+}  // namespace
+
+std::string ButtonName(const vexdrive::Action& press) {
+  const vexdrive::Address& at = press.Target;
+  if (press.Verb == ActionVerb::Close) return "the close box of '" + at.Dialog + "'";
+  if (press.Verb == ActionVerb::Acknowledge) return "OK of the message box '" + at.Dialog + "'";
+  return at.Widget + " of '" + at.Dialog + "'";
+}
+
 bool IsLeaving(const vexdrive::Action& action) {
   return action.Verb == ActionVerb::Close || (action.Verb == ActionVerb::Press && action.Target.Widget == "Cancel");
 }
 
-std::string PathText(const std::vector<std::string>& names) { return vexdrive::Join(names, "/"); }
-
-}  // namespace
+bool IsWayOut(const vexdrive::Action& action) { return IsLeaving(action) || action.Verb == ActionVerb::Acknowledge; }
 
 bool IsPress(const std::string& line) {
   const std::optional<vexdrive::Action> action = ActionOf(line);
@@ -111,7 +111,7 @@ void StepWatch::After(const std::string& line, int index, bool accepted) {
   const bool silent = _Session.GetJournal().Size() == _JournalBefore;
   if (IsPress(line) && silent && _Fingerprint == fingerprintBefore) {
     _Findings.push_back({kind::DeadButton,
-                         Button(*ActionOf(line)) +
+                         ButtonName(*ActionOf(line)) +
                              " does nothing when pressed: no transition fires and nothing a person can see changes",
                          index, "expect answered"});
   }
@@ -164,7 +164,7 @@ void StepWatch::CheckCancelLeftNothing(const std::string& line, int index) {
   const std::optional<vexdrive::Action> action = ActionOf(line);
   const bool ended = _Session.CommandsEnded() > _EndedBefore && _Session.RunningCommand() == nullptr;
   if (_KeepsApplied || !ended || !action || !IsLeaving(*action)) return;
-  const std::string left = Button(*action) + " ended the command and left the document changed: ";
+  const std::string left = ButtonName(*action) + " ended the command and left the document changed: ";
   if (!_Created.empty()) {
     const std::vector<std::string>& created = _Created.front();
     const std::vector<std::string> parent(created.begin(), created.end() - 1);

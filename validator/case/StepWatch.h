@@ -16,6 +16,7 @@
 #include "Case.h"
 #include "Coverage.h"
 #include "Scene.h"
+#include "drive/Action.h"
 
 namespace vexhost {
 class Session;
@@ -75,5 +76,12 @@ class StepWatch {
 
 // Whether a line presses a button or a close box: "press D/B", "close D", "acknowledge D".
 bool IsPress(const std::string& line);
+// The button a press reaches, as a person names it: "OK of 'Panel'", "the close box of 'Panel'",
+// "OK of the message box 'Box'".
+std::string ButtonName(const vexdrive::Action& press);
+// A person's way to leave without applying: Cancel, or a window's close box.
+bool IsLeaving(const vexdrive::Action& action);
+// A person's way out of a window: leaving it, or a message box's OK.
+bool IsWayOut(const vexdrive::Action& action);
 
 }  // namespace vexvalidator

@@ -66,8 +66,10 @@ void SweepPlanner::OnResult(const Job& job, const SweepJob& work, const CaseResu
   reach.Furthest = std::max(reach.Furthest, result.FaultMet ? result.N : result.N - 1);
   if (!result.FaultMet) sweep.Ended = true;
   if (result.Findings.empty()) return;
-  _Book.Record({Phase::Faults, job.Command, FamilyOf(work).Name(), SweepLines(job, work, result.N), result.N},
-               result.Findings, sweep.Test, -1, result.Seconds);
+  // A case told with lines of its own ran more than the sweep's: a way out pressed after the path.
+  std::vector<std::string> lines = result.Lines.empty() ? SweepLines(job, work, result.N) : result.Lines;
+  _Book.Record({Phase::Faults, job.Command, FamilyOf(work).Name(), std::move(lines), result.N}, result.Findings,
+               sweep.Test, -1, result.Seconds);
 }
 
 void SweepPlanner::OnClean(const Job& job, const SweepJob& work, int cases, const std::vector<int>& stopped,

@@ -126,6 +126,11 @@ std::string RootCause(const Finding& finding, const std::set<std::string>& hostN
     return kind + (finding.Message.find(": a product created") != std::string::npos ? ": created" : ": renumbered");
   }
   if (kind == kind::Reach) return kind + ": " + WithPatterns(ReachCause(finding.Message), hostNames);
+  // A way out a fault left dead: the same button after the same family of fault, at whichever point.
+  if (kind == kind::DeadButton) {
+    static const std::regex point(" at point \\d+ ");
+    return kind + ": " + WithPatterns(std::regex_replace(finding.Message, point, " at point # "), hostNames);
+  }
   return kind + ": " + WithPatterns(finding.Message, hostNames);
 }
 

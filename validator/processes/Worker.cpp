@@ -13,6 +13,7 @@
 #include "WorkerProcess.h"
 #include "validator/case/Actions.h"
 #include "validator/case/CaseRecorder.h"
+#include "validator/case/FaultedWayOut.h"
 #include "validator/case/Faults.h"
 #include "validator/case/History.h"
 #include "validator/case/Overloaded.h"
@@ -118,6 +119,35 @@ void Explore(const Job& job, const ExplorationJob& work, int out, Slot& slot, co
   Report(out, result);
 }
 
+// After a case whose fault fired once in its last line and left the command waiting with windows
+// shown: each way out pressed in a run of its own, the same lines before it. The first that nothing
+// answers becomes the case's finding, and the case's lines those of its run.
+// Returns how many runs it made.
+int PressWaysOut(const FaultFamily& family, const RunRequest& request, const std::vector<std::string>& ways,
+                 CaseResult& result, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
+  int runs = 0;
+  for (const auto& way : ways) {
+    ++runs;
+    SlotMonitor monitor(slot);
+    PressAnswer answer(static_cast<int>(request.Lines.size()));
+    Observers observers({&monitor, &answer});
+    RunRequest pressed{.Lines = request.Lines, .FaultArmed = true, .Observer = &observers};
+    pressed.Lines.push_back(way);
+    const CaseResult outcome = Run(result.N, setup, pressed, slot, process);
+    if (outcome.Fatal) {
+      result.Fatal = true;  // this process can no longer be trusted with another case
+      return runs;
+    }
+    if (!outcome.Stopped && answer.Dead()) {
+      const int step = static_cast<int>(pressed.Lines.size()) - 1;
+      result.Findings.push_back(DeadAfterFault(family.Name(), result.N, way, step));
+      result.Lines = std::move(pressed.Lines);
+      return runs;
+    }
+  }
+  return runs;
+}
+
 void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunSetup& setup, WorkerProcess& process) {
   const FaultFamily& family = FaultFamilies().at(static_cast<std::size_t>(work.Family));
   const std::set<int> skip(work.Skip.begin(), work.Skip.end());
@@ -139,10 +169,17 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     SlotMonitor monitor(slot);
     std::optional<CaseRecorder> recorder;
     if (job.Record) recorder.emplace(setup.Document, false);
-    Observers observers({&monitor, recorder ? &*recorder : nullptr});
+    // Only a fault that fires once leaves a press after it to be answered.
+    const bool once = family.When == vexdrive::FaultWhen::Once;
+    FaultedEnding ending(static_cast<int>(job.Steps.size()));
+    Observers observers({&monitor, recorder ? &*recorder : nullptr, once ? &ending : nullptr});
     RunRequest request{.Lines = {family.Line(n)}, .FaultArmed = true, .Observer = &observers};
     request.Lines.insert(request.Lines.end(), job.Steps.begin(), job.Steps.end());
-    const CaseResult result = Run(n, setup, request, slot, process);
+    CaseResult result = Run(n, setup, request, slot, process);
+    if (result.FaultMet && result.Findings.empty() && !result.Fatal && !result.Stopped && !ending.WaysOut().empty()) {
+      // Counted among the sweep's clean cases: each is a case run.
+      clean += PressWaysOut(family, request, ending.WaysOut(), result, slot, setup, process);
+    }
     if (recorder) {
       RecordMessage& record = outcomes[recorder->Record().Outcome];
       record.Record.Outcome = recorder->Record().Outcome;
@@ -153,7 +190,7 @@ void Sweep(const Job& job, const SweepJob& work, int out, Slot& slot, const RunS
     if (result.FaultMet && result.Findings.empty() && !result.Fatal) {
       if (result.Stopped) stopped.push_back(n);
       seconds += result.Seconds;
-      if (++clean == CleanBatch) tellClean();
+      if (++clean >= CleanBatch) tellClean();
       continue;
     }
     tellClean();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "drive/DefaultDocument.h"
+#include "validator/case/FaultedWayOut.h"
 #include "validator/findings/FindingBook.h"
 #include "validator/findings/RootCause.h"
 
@@ -104,4 +105,14 @@ TEST(FindingBook, AFindingOfOneStepIsShownUpToThatStepAndItsExpectation) {
   EXPECT_EQ(outcome.Findings[0].First.Step, 2);
   EXPECT_EQ(outcome.Phases.at("Cmd.exploration").Cases, 1);
   EXPECT_DOUBLE_EQ(outcome.Phases.at("load").Seconds, 0.25);
+}
+
+TEST(RootCause, AWayOutAFaultLeftDeadIsOneFaultAtEveryPointButNotForAnotherButtonOrFamily) {
+  auto dead = [](const std::string& button, const std::string& family, int point) {
+    return DeadAfterFault(family, point, button, 2);
+  };
+  const std::string cancel = RootCause(dead("press P/Cancel", "allocation, once", 3), ShipNames);
+  EXPECT_EQ(cancel, RootCause(dead("press P/Cancel", "allocation, once", 14), ShipNames));
+  EXPECT_NE(cancel, RootCause(dead("close P", "allocation, once", 3), ShipNames));
+  EXPECT_NE(cancel, RootCause(dead("press P/Cancel", "VexError, once", 3), ShipNames));
 }
