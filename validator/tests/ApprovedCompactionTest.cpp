@@ -15,6 +15,7 @@
 #include "validator/approved/ApprovedFiles.h"
 #include "validator/approved/ApprovedReplay.h"
 #include "validator/approved/FaultOutcomes.h"
+#include "validator/case/Faults.h"
 #include "validator/case/UnifiedDiff.h"
 #include "validator/findings/Report.h"
 
@@ -190,4 +191,22 @@ TEST(ApprovedReport, NoLineOfAChangedLongLineIsOverThreeHundredCharacters) {
   }
   EXPECT_GT(lines, 10U);
   EXPECT_NE(diff.find(" more bytes)"), std::string::npos) << "a cut line says so: " << diff;
+}
+
+TEST(ApprovedReplay, AChangedFaultOutcomeEndsItsFaultCaseWithTheApprovedOutcome) {
+  PathChange change;
+  change.Folder = "Cmd";
+  change.Steps = {"start Cmd"};
+  const std::string path = "== path\nstart Cmd\n-- start Cmd\n  (no call)\n-- the end\nrunning: no; shown: nothing\n";
+  change.Approved["Cmd/paths.txt"] = change.Now["Cmd/paths.txt"] = path;
+  const std::string points =
+      "== path\nstart Cmd\n" + std::string(FaultPointsHeading) + "\nallocation, once: 1 [aaaa]\n";
+  change.Approved["Cmd/faults.txt"] = ExpandFaults(points, {{"aaaa", "running: no; shown: nothing"}});
+  change.Now["Cmd/faults.txt"] = ExpandFaults(points, {{"aaaa", "running: Cmd; shown: Panel (OK on)"}});
+  const Case replay = ReplayOfChange(change, "Cmd");
+  EXPECT_EQ(replay.Stage, Phase::Faults);
+  ASSERT_EQ(replay.Lines.size(), 4U);
+  EXPECT_EQ(replay.Lines[0], FaultFamilies()[0].Line(1));
+  EXPECT_EQ(replay.Lines[1], "start Cmd");
+  EXPECT_EQ(replay.Lines[3], "expect running no");
 }
