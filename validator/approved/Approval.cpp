@@ -9,6 +9,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "ApprovedCompaction.h"
+#include "ApprovedReplay.h"
 #include "FaultOutcomes.h"
 #include "drive/Text.h"
 #include "validator/case/UnifiedDiff.h"
@@ -50,6 +52,15 @@ constexpr std::size_t LongestDiffLine = 290;
 
 std::vector<std::string> Folded(const std::vector<std::string>& lines) { return FoldedAt(lines, "; ", FoldAt); }
 
+// A line of a diff, cut where longer than LongestDiffLine, its note of what was cut included, at
+// the start of a character.
+std::string CutLine(const std::string& line) {
+  if (line.size() <= LongestDiffLine) return line;
+  std::size_t cut = LongestDiffLine - 24;  // room for the note
+  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+  return line.substr(0, cut) + " (" + std::to_string(line.size() - cut) + " more bytes)";
+}
+
 std::string Indented(const std::string& diff) {
   std::string text;
   std::size_t count = 0;
@@ -59,39 +70,67 @@ std::string Indented(const std::string& diff) {
       text += "\n    (" + std::to_string(lines.size() - MostDiffLines) + " more lines of the diff)";
       break;
     }
-    text += "\n    " + (line.size() <= LongestDiffLine
-                            ? line
-                            : line.substr(0, LongestDiffLine) + " (" + std::to_string(line.size() - LongestDiffLine) +
-                                  " more characters)");
+    text += "\n    " + CutLine(line);
   }
   return text;
 }
 
-std::string StepsText(const std::vector<std::string>& steps) { return "`" + vexdrive::Join(steps, "; ") + "`"; }
+// A path's steps on one line of the report; a long path keeps its start and its end (the replay
+// holds every step).
+std::string StepsText(const std::vector<std::string>& steps) {
+  constexpr std::size_t MostCharacters = 100;
+  return "`" + vexdrive::Abbreviated(vexdrive::Join(steps, "; "), MostCharacters) + "`";
+}
 
 std::string Paths(std::size_t n) { return std::to_string(n) + (n == 1 ? " path" : " paths"); }
 
+std::string SectionOf(const std::map<std::string, std::string>& sections, const std::string& file) {
+  const auto found = sections.find(file);
+  return found == sections.end() ? std::string() : found->second;
+}
+
+// The outcome a fault case reached, as an expanded section of fault points has it.
+std::string FaultOutcome(const std::string& faults, const Case& faultCase) {
+  std::string family = faultCase.Label;
+  const std::string calls = ", the calls of its cases";
+  if (EndsWith(family, calls)) family.erase(family.size() - calls.size());
+  const auto points = ReadFaults(faults);
+  const auto found = points.find(family);
+  if (found == points.end()) return {};
+  const auto point = found->second.find(faultCase.FaultPoint);
+  return point == found->second.end() ? std::string() : point->second;
+}
+
 // The case that replays a changed path: its steps, or the first fault case whose outcome changed
-// when its own calls and ending did not.
-Case Replay(const PathChange& change, const std::string& command) {
+// when its own calls and ending did not; ended by what the approved record saw at its end.
+}  // namespace
+
+Case ReplayOfChange(const PathChange& change, const std::string& command) {
   Case where{Phase::Exploration, command, "approved behaviour", change.Steps, 0};
+  if (change.What != PathChange::How::Changed) return where;
   const std::string paths = change.Folder + "/paths.txt";
   const std::string faults = change.Folder + "/faults.txt";
-  auto part = [](const std::map<std::string, std::string>& sections, const std::string& file) {
-    const auto found = sections.find(file);
-    return found == sections.end() ? std::string() : found->second;
-  };
-  if (change.What == PathChange::How::Changed && part(change.Approved, paths) == part(change.Now, paths)) {
+  std::string approvedSeen = SeenAtEnd(SectionOf(change.Approved, paths));
+  std::string nowSeen = SeenAtEnd(SectionOf(change.Now, paths));
+  if (SectionOf(change.Approved, paths) == SectionOf(change.Now, paths)) {
     const Path path{command, change.Steps};
-    if (auto faultCase = FirstChangedFaultCase(path, part(change.Approved, faults), part(change.Now, faults))) {
+    const std::string approvedFaults = SectionOf(change.Approved, faults);
+    const std::string nowFaults = SectionOf(change.Now, faults);
+    if (auto faultCase = FirstChangedFaultCase(path, approvedFaults, nowFaults)) {
       where = *faultCase;
+      approvedSeen = FaultOutcome(approvedFaults, where);
+      nowSeen = FaultOutcome(nowFaults, where);
       where.Label = "approved behaviour, " + where.Label;
     }
   }
+  const std::vector<std::string> ending = ApprovedEnding(approvedSeen, nowSeen);
+  where.Lines.insert(where.Lines.end(), ending.begin(), ending.end());
   return where;
 }
 
-}  // namespace
+std::string DiffText(const std::string& approved, const std::string& now) {
+  return Indented(UnifiedDiff(Folded(SplitLines(approved)), Folded(SplitLines(now)), "approved", "this run"));
+}
 
 std::string MarkerAnswer(const std::string& module, std::chrono::milliseconds limit) {
   // The module is never loaded in the validator's own process, and its code may do anything: a
@@ -144,7 +183,14 @@ Approval::Approval(const ValidateOptions& options)
       _States(options.States),
       _Limit(std::chrono::milliseconds(options.TimeLimitMs)) {
   CheckApprovedDirectory(_Directory);
-  std::optional<ApprovedSet> approved = ReadApproved(_Directory);
+  std::optional<ApprovedSet> approved;
+  try {
+    approved = ReadApproved(_Directory);
+  } catch (const ApprovedFormatError&) {
+    // A record in a format this validator does not read is rewritten when asked to, else refused.
+    if (!options.Approve && !options.UpdateGolden) throw;
+    return;
+  }
   const bool sameBounds = approved && approved->Depth == _Depth && approved->States == _States;
   if (options.Approve || (options.UpdateGolden && (!approved || sameBounds))) return;
   _Approved = std::move(approved);
@@ -160,6 +206,9 @@ ApprovedSet Approval::Recorded(const Outcome& outcome, const std::string& docume
     std::string& text = set.Files[section.File];
     if (text.empty()) text = Preamble(section.File);
     text += section.Text;
+  }
+  for (auto& [name, text] : set.Files) {
+    if (EndsWith(name, "/paths.txt") || EndsWith(name, "/faults.txt")) text = Compacted(text);
   }
   return set;
 }
@@ -213,23 +262,20 @@ void Approval::Book(const Comparison& comparison, const Outcome& outcome, Findin
       std::string message;
       if (how == PathChange::How::Changed) {
         message = command + " behaves otherwise than approved on " + Paths(paths.size()) + "; the first, " + steps +
-                  ":" +
-                  Indented(UnifiedDiff(Folded(SplitLines(Joined(first.Approved))),
-                                       Folded(SplitLines(Joined(first.Now))), "approved", "this run"));
+                  ":" + DiffText(Joined(first.Approved), Joined(first.Now));
       } else if (how == PathChange::How::Vanished) {
         message = command + ": " + Paths(paths.size()) + " approved and no longer explored; the first, " + steps;
       } else {
         message = command + ": " + Paths(paths.size()) + " explored and not approved; the first, " + steps + ":" +
-                  Indented(UnifiedDiff({}, Folded(SplitLines(Joined(first.Now))), "approved", "this run"));
+                  DiffText({}, Joined(first.Now));
       }
-      findings.Record(Replay(first, command), {{kind::BehaviourChanged, message}}, test);
+      findings.Record(ReplayOfChange(first, command), {{kind::BehaviourChanged, message}}, test);
     }
   }
   const std::size_t test = findings.AddTest("load", "loading as approved");
   for (const auto& file : comparison.Files) {
     const std::string message =
-        "the module's loading (" + file.Name + ") differs from the approved:" +
-        Indented(UnifiedDiff(Folded(SplitLines(file.Approved)), Folded(SplitLines(file.Now)), "approved", "this run"));
+        "the module's loading (" + file.Name + ") differs from the approved:" + DiffText(file.Approved, file.Now);
     findings.Record({Phase::Load, "", "loading as approved", {}, 0}, {{kind::BehaviourChanged, message}}, test);
   }
 }

@@ -44,6 +44,15 @@ class Approval {
   ApprovedBook _Book;
 };
 
+// The case that replays a changed path (its steps, or its first fault case whose outcome changed),
+// ended by what the approved record saw at that end as expectations, or by a comment where no
+// expectation tells the two apart.
+Case ReplayOfChange(const PathChange& change, const std::string& command);
+
+// The unified diff of two texts as a report shows it: each line indented, a long line folded at its
+// "; " and cut, so that no line of the report is over 300 characters; cut after 200 lines.
+std::string DiffText(const std::string& approved, const std::string& now);
+
 // The text of the module's loading as approved: its registrations and host calls at load, in
 // order, what its marker answers (asked in a child, within `limit`), and the symbols it exports,
 // sorted.

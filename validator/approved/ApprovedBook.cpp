@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "ApprovedCompaction.h"
 #include "FaultOutcomes.h"
 #include "validator/case/Faults.h"
 #include "validator/case/Overloaded.h"
@@ -116,8 +117,8 @@ std::string ApprovedBook::PathText(const Path& path, const PathRecord& record) c
 
 std::string ApprovedBook::FaultText(const Path& path, const PathRecord& record,
                                     const std::vector<std::string>& labels) const {
-  std::string text = SectionHeading(path) + "-- fault points, the outcome each reached, the digest of their calls\n";
   const auto& families = FaultFamilies();
+  std::vector<std::pair<std::string, std::string>> lines;  // each family's name and what it reached
   for (const auto& [family, points] : record.Faults) {
     std::map<int, std::string> labelled;
     std::vector<std::uint64_t> calls;
@@ -126,10 +127,10 @@ std::string ApprovedBook::FaultText(const Path& path, const PathRecord& record,
       calls.push_back(static_cast<std::uint64_t>(n));
       calls.push_back(reached.Calls);
     }
-    text += (family < families.size() ? families[family].Name() : "family " + std::to_string(family)) + ": " +
-            PointRuns(labelled) + CallsMark + CallsDigest(calls) + "\n";
+    lines.emplace_back(family < families.size() ? families[family].Name() : "family " + std::to_string(family),
+                       PointRuns(labelled) + CallsMark + CallsDigest(calls));
   }
-  return text;
+  return SectionHeading(path) + FaultPointsHeading + "\n" + FamilyLines(lines);
 }
 
 std::vector<PathSection> ApprovedBook::Sections() const {

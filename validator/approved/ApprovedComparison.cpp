@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "ApprovedCompaction.h"
 #include "FaultOutcomes.h"
 #include "validator/case/UnifiedDiff.h"
 
@@ -49,7 +50,7 @@ Folders PathFiles(const ApprovedSet& set, std::map<std::string, std::string>& wh
     if (Named(name, "outcomes.txt")) continue;
     const std::string folder = name.substr(0, slash);
     auto& paths = folders[folder];
-    for (auto& [steps, section] : SplitSections(text)) {
+    for (auto& [steps, section] : SplitSections(Expanded(text))) {
       paths[steps][name] = Named(name, "faults.txt") ? ExpandFaults(section, legends[folder]) : std::move(section);
     }
   }

@@ -12,7 +12,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* Format = "1";
+// 2: repeated drawings and sections of fault points written once and named, and a family's "once"
+// and "from then on" lines that say the same written as one.
+constexpr const char* Format = "2";
 
 // Approved files are a few hundred kilobytes; a file far larger is no approved file.
 constexpr std::uintmax_t MostBytes = 64u << 20;
@@ -99,8 +101,12 @@ std::optional<ApprovedSet> ReadApproved(const std::string& directory) {
     const std::string key = line.substr(0, colon);
     const std::string value = line.substr(colon + 2);
     if (key == "format") {
-      if (value != Format)
-        throw ApprovedError(at + ": format " + value + " is not one this validator reads (" + Format + ")");
+      if (value != Format) {
+        throw ApprovedFormatError(at + ": the approved behaviour is recorded in format " + value +
+                                  ", and this validator reads format " + Format +
+                                  " only: record it again with --approve (or VEXHOST_UPDATE_GOLDEN=1), then review "
+                                  "and commit it");
+      }
       formatSeen = true;
     } else if (key == "document") {
       set.Document = value;

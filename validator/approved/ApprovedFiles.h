@@ -15,6 +15,12 @@ class ApprovedError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The manifest names a format this validator does not read: recorded by another version of it.
+class ApprovedFormatError : public ApprovedError {
+ public:
+  using ApprovedError::ApprovedError;
+};
+
 struct ApprovedSet {
   std::string Document;  // the document's name
   int Depth = 0;
@@ -25,7 +31,8 @@ struct ApprovedSet {
 inline constexpr const char* ManifestName = "approved.txt";
 
 // What the directory holds; nothing when it holds no manifest (or does not exist). Throws
-// ApprovedError when it is no directory, or its manifest is malformed or names a missing file.
+// ApprovedError when it is no directory, or its manifest is malformed or names a missing file, and
+// ApprovedFormatError when the manifest's format is not the one this validator writes.
 std::optional<ApprovedSet> ReadApproved(const std::string& directory);
 // Throws ApprovedError when the directory could not be made or written, or `directory` is a file.
 void CheckApprovedDirectory(const std::string& directory);

@@ -13,6 +13,15 @@ namespace vexvalidator {
 namespace {
 
 constexpr const char* Continued = "    ";
+constexpr const char* Once = ", once";
+constexpr const char* FromThenOn = ", from then on";
+constexpr const char* Both = ", once and from then on";
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string Stem(const std::string& name, const std::string& end) { return name.substr(0, name.size() - end.size()); }
 
 // FNV-1a, then mixed (as splitmix64 finishes) so that its leading digits depend on every byte:
 // outcomes often differ in their last characters only.
@@ -64,7 +73,7 @@ std::map<std::string, std::string> ReadCalls(const std::string& expanded) {
   for (const auto& line : SplitLines(expanded.substr(0, expanded.find("-- outcomes\n")))) {
     if (!IsFamilyLine(line)) continue;
     const FamilyLine family = SplitFamilyLine(line);
-    calls[family.Name] = family.Calls;
+    for (const auto& name : FamiliesNamed(family.Name)) calls[name] = family.Calls;
   }
   return calls;
 }
@@ -98,6 +107,26 @@ std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes)
     for (std::size_t k = 0; k < indices.size(); ++k) labels[indices[k]] = label + "-" + std::to_string(k + 1);
   }
   return labels;
+}
+
+std::string FamilyLines(const std::vector<std::pair<std::string, std::string>>& families) {
+  std::string text;
+  for (std::size_t i = 0; i < families.size(); ++i) {
+    const auto& [name, what] = families[i];
+    if (i + 1 < families.size() && EndsWith(name, Once) && families[i + 1].second == what &&
+        families[i + 1].first == Stem(name, Once) + FromThenOn) {
+      text += Stem(name, Once) + Both + ": " + what + "\n";
+      ++i;
+    } else {
+      text += name + ": " + what + "\n";
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> FamiliesNamed(const std::string& name) {
+  if (!EndsWith(name, Both)) return {name};
+  return {Stem(name, Both) + Once, Stem(name, Both) + FromThenOn};
 }
 
 std::string CallsDigest(const std::vector<std::uint64_t>& pointsAndDigests) {
@@ -177,7 +206,7 @@ std::map<std::string, std::map<int, std::string>> ReadFaults(const std::string& 
   for (const auto& line : SplitLines(expanded.substr(0, outcomes))) {
     if (!IsFamilyLine(line)) continue;
     const FamilyLine family = SplitFamilyLine(line);
-    std::map<int, std::string>& points = faults[family.Name];
+    std::map<int, std::string> points;
     const std::string& runs = family.Runs;
     for (std::size_t at = 0; at < runs.size();) {
       int first = 0;
@@ -194,6 +223,7 @@ std::map<std::string, std::map<int, std::string>> ReadFaults(const std::string& 
       const std::size_t next = runs.find("; ", at);
       at = next == std::string::npos ? runs.size() : next + 2;
     }
+    for (const auto& name : FamiliesNamed(family.Name)) faults[name] = points;
   }
   return faults;
 }

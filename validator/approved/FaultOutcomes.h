@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "validator/case/Case.h"
@@ -23,6 +24,14 @@ std::vector<std::string> OutcomeLabels(const std::vector<std::string>& outcomes)
 
 // "1-3 [a3f2]; 4 [77c1]; 6-9 [a3f2]": each point's label, consecutive points of one label as a run.
 std::string PointRuns(const std::map<int, std::string>& labels);
+
+// The families' lines, "NAME: WHAT" each, in order; where a family's "once" line and its "from
+// then on" line that follows say the same, one line stands for both ("allocation, once and from
+// then on: ..."), so that the many families a fault meets no second time take a line each.
+std::string FamilyLines(const std::vector<std::pair<std::string, std::string>>& families);
+// The families a line's name stands for: "X, once and from then on" both "X, once" and
+// "X, from then on", any other the name alone.
+std::vector<std::string> FamiliesNamed(const std::string& name);
 
 // The digest of a family's calls, written after its runs (" | calls 3f9a1c0d"): of each point and
 // the digest of the calls its case made, in the order of the points.

@@ -252,11 +252,11 @@ TEST(ApprovedFiles, AManifestThatCannotBeTrustedIsRefused) {
   };
   EXPECT_THROW(ReadApproved(manifest("document: Ship\n")), ApprovedError) << "no format";
   EXPECT_THROW(ReadApproved(manifest("format: 9\n")), ApprovedError);
-  EXPECT_THROW(ReadApproved(manifest("format: 1\ncolour: red\n")), ApprovedError);
-  EXPECT_THROW(ReadApproved(manifest("format: 1\ndepth: deep\n")), ApprovedError);
-  EXPECT_THROW(ReadApproved(manifest("format: 1\nfile: missing.txt\n")), ApprovedError);
-  EXPECT_THROW(ReadApproved(manifest("format: 1\nfile: ../../etc/passwd\n")), ApprovedError);
-  EXPECT_THROW(ReadApproved(manifest("format: 1\nfile: /etc/passwd\n")), ApprovedError);
+  EXPECT_THROW(ReadApproved(manifest("format: 2\ncolour: red\n")), ApprovedError);
+  EXPECT_THROW(ReadApproved(manifest("format: 2\ndepth: deep\n")), ApprovedError);
+  EXPECT_THROW(ReadApproved(manifest("format: 2\nfile: missing.txt\n")), ApprovedError);
+  EXPECT_THROW(ReadApproved(manifest("format: 2\nfile: ../../etc/passwd\n")), ApprovedError);
+  EXPECT_THROW(ReadApproved(manifest("format: 2\nfile: /etc/passwd\n")), ApprovedError);
   std::ofstream(directory.Path() + "/file") << "x";
   EXPECT_THROW(ReadApproved(directory.Path() + "/file"), ApprovedError) << "a file is no directory";
   EXPECT_THROW(CheckApprovedDirectory(directory.Path() + "/file"), ApprovedError);

@@ -2,11 +2,13 @@
 # Approved behaviour end to end, on two builds of one command that differ in nothing a host rule
 # forbids:
 #
-#   check-approval.sh VEXHOST REPORT-TOOL APPROVED-MODULE CHANGED-MODULE DIFF-LINE [VALIDATE-ARGUMENTS...]
+#   check-approval.sh VEXHOST REPORT-TOOL APPROVED-MODULE CHANGED-MODULE DIFF-LINE APPROVED-VALUE
+#                     [VALIDATE-ARGUMENTS...]
 #
 # The approved build's validation writes its behaviour into an empty directory and then validates
 # clean against it, the files untouched. The changed build's validation reports "behaviour
-# changed" with DIFF-LINE in its diff, and the finding's replay runs. --approve makes the change the
+# changed" with DIFF-LINE in its diff, and the finding's replay fails on the changed build with
+# an expectation that shows APPROVED-VALUE, what the approved build showed, against what it found. --approve makes the change the
 # approved behaviour: the changed build then validates clean, and the approved build no longer does.
 set -uo pipefail
 
@@ -15,7 +17,8 @@ report=$2
 approved=$3
 changed=$4
 line=$5
-shift 5
+value=$6
+shift 6
 extra=("$@")
 
 work=$(mktemp -d)
@@ -55,8 +58,15 @@ diff -r "$work/before" "$directory" || fail "comparing changed the approved file
 script=$(echo "$found" | sed -n 1p)
 echo "--- replaying $script"
 cat "$script"
-"$vexhost" --module "$changed" --check --script "$script" >"$work/replay.out" 2>&1 ||
-  { cat "$work/replay.out"; fail "the replay of the change does not run"; }
+"$vexhost" --module "$changed" --check --script "$script" >"$work/replay.out" 2>&1
+replayed=$?
+cat "$work/replay.out"
+[ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (an expectation of the approved fails)"
+grep "FAILED: expected" "$work/replay.out" | grep -qF -- "$value" ||
+  fail "no failed expectation of the replay shows the approved $value"
+# The replay is the change's alone: on the approved build every expectation holds.
+"$vexhost" --module "$approved" --check --script "$script" >"$work/replay.out" 2>&1 ||
+  { cat "$work/replay.out"; fail "the replay fails on the approved build too"; }
 
 validate "$changed" 0 --approve
 "$report" note "$work/report.json" "approved behaviour written to" || fail "--approve did not write"

@@ -107,7 +107,7 @@ case "$kind" in
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
     grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's last expectation did not fail"
     ;;
-  dead-button | stranded | shown-after-end | nondeterminism | kept-after-cancel)
+  dead-button | stranded | shown-after-end | nondeterminism | kept-after-cancel | behaviour-changed)
     # The replay ends with the expectation that the fault makes fail.
     [ "$replayed" = 1 ] || fail "the replay exited with $replayed, expected 1 (its last expectation fails)"
     grep -q "FAILED: expected" "$work/replay.out" || fail "the replay's expectation did not fail"
