@@ -17,8 +17,6 @@
 #include "validator/case/Rules.h"
 #include "validator/findings/Report.h"
 
-extern char** environ;
-
 namespace vexvalidator {
 
 namespace {
@@ -37,6 +35,7 @@ std::vector<std::string> Arguments(const Outcome& outcome, const std::string& ho
 
 Replayed Run(const std::vector<std::string>& args, int limitMs) {
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
