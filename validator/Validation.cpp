@@ -44,7 +44,11 @@ Outcome Begun(const ValidateOptions& options) {
 std::vector<std::string> CaseLines(const Job& job, const Pool::Death& death) {
   return std::visit(Overloaded{
                         [&](const ExplorationJob&) { return job.Steps; },
-                        [&](const SweepJob& work) { return SweepLines(job, work, death.N); },
+                        [&](const SweepJob& work) {
+                          std::vector<std::string> lines = SweepLines(job, work, death.N);
+                          if (!death.Extra.empty()) lines.push_back(death.Extra);  // a way out pressed after
+                          return lines;
+                        },
                         [&](const RandomJob&) { return death.Streamed; },
                     },
                     job.Work);

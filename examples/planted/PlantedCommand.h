@@ -134,7 +134,7 @@ class VexExPlantedCmd : public VexStateCommand {
   bool _DisposeDialog = true;
   bool _Unwired = false;  // a fault cut the graph short
 
- private:
+  // A transition that runs `action` when the dialog's agent hears `notification`.
   void Accept(VexDialogState* state, VexNotification* notification, VexActionMethod action) {
     _Agent->AcceptOnEvent(notification, nullptr);
     // The condition before the action: the order of a call's arguments is the compiler's.

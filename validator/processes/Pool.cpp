@@ -195,6 +195,7 @@ void Pool::Bury(std::size_t index, const std::string& how, bool timedOut, const 
       death.N = slot.Case;
       death.Line = slot.Line;
       death.Streamed = worker.Streamed;
+      death.Extra = slot.ExtraLine();
       if (handlers.OnDeath(*worker.Current, death)) rest = Rest(*worker.Current, death.N);
     }
     if (rest) {

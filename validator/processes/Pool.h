@@ -33,6 +33,7 @@ class Pool {
     int N = 0;                          // the case of the job during which it happened
     int Line = -1;                      // the line of that case; its number of lines: the end-of-path checks
     std::vector<std::string> Streamed;  // the lines a random sequence had chosen so far
+    std::string Extra;                  // a line run after the case's own lines, when one was
   };
 
   struct Handlers {

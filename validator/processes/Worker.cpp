@@ -133,7 +133,9 @@ int PressWaysOut(const FaultFamily& family, const RunRequest& request, const std
     Observers observers({&monitor, &answer});
     RunRequest pressed{.Lines = request.Lines, .FaultArmed = true, .Observer = &observers};
     pressed.Lines.push_back(way);
+    slot.NoteExtraLine(way);  // a crash or hang from here on happened with the press
     const CaseResult outcome = Run(result.N, setup, pressed, slot, process);
+    slot.NoteExtraLine({});
     if (outcome.Fatal) {
       result.Fatal = true;  // this process can no longer be trusted with another case
       return runs;
